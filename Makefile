@@ -1,0 +1,49 @@
+# The two everyday commands are 'make run' and 'make test'; see README.md.
+
+SANITIZE ?= 0
+ifeq ($(SANITIZE),1)
+BUILD ?= build-asan
+CMAKE_FLAGS += -DZENTOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+else
+BUILD ?= build
+endif
+ifdef CI
+CMAKE_FLAGS += -DZENTOR_WERROR=ON
+endif
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test bench screenshots install clean
+
+all: build
+
+deps:
+	@./tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	    echo "make run: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); start it from a desktop session." >&2; \
+	    exit 1; \
+	fi
+	@$(BUILD)/src/shell/zentor --sim
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@cmake --build $(BUILD) --target benchmarks -j $(JOBS)
+	@$(BUILD)/bench/zentor-bench
+
+screenshots: build
+	@cmake --build $(BUILD) --target screenshots
+
+install: build
+	@cmake --install $(BUILD)
+
+clean:
+	@rm -rf build build-asan

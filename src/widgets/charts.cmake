@@ -1,0 +1,1 @@
+# TDiagramm, TDiagram: target_sources(zentor_widgets PRIVATE ...)

@@ -1,0 +1,1 @@
+# TAnal, TAMAdvLed, TWebLabel: target_sources(zentor_widgets PRIVATE ...)

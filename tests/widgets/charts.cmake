@@ -1,0 +1,1 @@
+# Tests of TDiagramm, TDiagram (zentor_add_test).

@@ -1,0 +1,1 @@
+# Tests of TAnal, TAMAdvLed, TWebLabel (zentor_add_test).
