@@ -95,6 +95,19 @@ constexpr bool hasOperand(const Instruction& i) {
     return i.pattern.find('.', 1) != std::string_view::npos;
 }
 
+// The text before the placeholder ("A = " for "A = .n"); empty without one.
+constexpr std::string_view operandPrefix(const Instruction& i) {
+    const std::size_t dot = i.pattern.find('.', 1);
+    return dot == std::string_view::npos ? std::string_view{} : i.pattern.substr(0, dot);
+}
+
+// Length in program memory: the code byte, plus the operand byte if any.
+constexpr int instructionLength(const Instruction& i) { return hasOperand(i) ? 2 : 1; }
+
+// Board memory: 128 cells; a program may occupy addresses 0 to 123.
+inline constexpr int kMemoryCells = 128;
+inline constexpr int kProgramCapacity = 124;
+
 // Named codes the simulator and the pages refer to.
 namespace op {
 inline constexpr int kGoto = 80;

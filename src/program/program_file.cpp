@@ -1,0 +1,162 @@
+#include "program_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+#include <array>
+#include <vector>
+
+namespace zentor {
+
+namespace {
+
+constexpr char kCtrlZ = 26;
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five bytes it
+// leaves undefined map to the control character of the same number, as the
+// system's own conversion does, so that they survive a load and save.
+constexpr std::array<char16_t, 32> kCp1252High{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString fromCp1252(const QByteArray& bytes) {
+    QString text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        text.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80]) : QChar(b));
+    }
+    return text;
+}
+
+// The Windows-1252 byte of a character, or -1 when the code page lacks it.
+int cp1252Byte(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    for (std::size_t k = 0; k < kCp1252High.size(); ++k)
+        if (kCp1252High[k] == u)
+            return static_cast<int>(0x80 + k);
+    return -1;
+}
+
+// Splits file bytes into line bytes by the reading rules.
+std::vector<QByteArray> splitLines(const QByteArray& bytes) {
+    std::vector<QByteArray> lines;
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        if (bytes[i] == kCtrlZ)
+            break; // Ctrl-Z at the beginning of a line ends the file
+        QByteArray line;
+        bool skipping = false; // after a Ctrl-Z inside the line
+        while (i < n && bytes[i] != '\n') {
+            const char c = bytes[i++];
+            if (c == kCtrlZ)
+                skipping = true;
+            else if (c != '\r' && !skipping)
+                line.append(c);
+            // A CR before LF belongs to the line end; a lone CR is dropped.
+        }
+        if (i < n)
+            ++i; // the LF
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+QStringList decodeLines(const std::vector<QByteArray>& raw) {
+    QByteArray joined;
+    for (const QByteArray& line : raw)
+        joined += line + '\n';
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8(joined);
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(raw.size()));
+    if (!utf8.hasError()) {
+        // The decoder has dropped a leading byte order mark already.
+        lines = asUtf8.split(u'\n');
+        lines.removeLast(); // the text after the last '\n' added above
+        return lines;
+    }
+    for (const QByteArray& line : raw)
+        lines.append(fromCp1252(line));
+    return lines;
+}
+
+} // namespace
+
+QStringList programFileLines(const QByteArray& bytes) { return decodeLines(splitLines(bytes)); }
+
+QStringList autosaveLines(const QByteArray& bytes) {
+    QStringList lines = programFileLines(bytes);
+    for (QString& line : lines) {
+        if (line.size() <= kAutosaveLineLimit)
+            continue;
+        qsizetype keep = kAutosaveLineLimit;
+        if (line[keep - 1].isHighSurrogate())
+            --keep; // never keep half a character
+        line.truncate(keep);
+    }
+    return lines;
+}
+
+QByteArray programFileBytes(const QStringList& lines) {
+    QByteArray bytes;
+    bool singleByte = true;
+    for (const QString& line : lines) {
+        for (QChar c : line) {
+            const int b = cp1252Byte(c);
+            if (b < 0) {
+                singleByte = false;
+                break;
+            }
+            bytes.append(static_cast<char>(b));
+        }
+        if (!singleByte)
+            break;
+        bytes.append("\r\n");
+    }
+    if (singleByte)
+        return bytes;
+    bytes.clear();
+    for (const QString& line : lines)
+        bytes += line.toUtf8() + "\r\n";
+    return bytes;
+}
+
+QString autosavePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/zentor/sp2.$$$");
+}
+
+std::optional<QByteArray> readFileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace zentor

@@ -1,0 +1,56 @@
+// Program files and the autosave file: the byte form of a listing. Pure
+// conversions between listing lines and file bytes, plus small file helpers;
+// the page and the main window decide when to read and write.
+//
+// File form: one listing line per file line, each followed by CR LF (the last
+// one too); an empty listing is an empty file. Reading accepts more:
+//  - a line ends at LF or at CR LF; a CR not followed by LF is dropped;
+//  - a byte 26 (Ctrl-Z) ends the text of its line (the rest up to the line
+//    end is skipped); at the beginning of a line it ends the file;
+//  - a last line without line end is read all the same; empty lines stay.
+//
+// Encoding. Listing lines are stored one byte per character in the Western
+// single-byte code page (Windows-1252, a superset of Latin-1 for printable
+// text), which is what older files hold. When a listing holds a character
+// that code page cannot represent, the whole file is written in UTF-8
+// instead, so that nothing typed into a comment is lost. Reading takes a
+// file as UTF-8 when all its line bytes form valid UTF-8 (a leading UTF-8
+// byte order mark is dropped) and as Windows-1252 otherwise. Plain ASCII
+// files are the same either way.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace zentor {
+
+// The lines of a program file's bytes.
+QStringList programFileLines(const QByteArray& bytes);
+
+// The lines of the autosave file's bytes: as programFileLines(), with each
+// line cut to its first 259 characters.
+QStringList autosaveLines(const QByteArray& bytes);
+
+// Characters of an autosave line that are restored.
+inline constexpr int kAutosaveLineLimit = 259;
+
+// The file bytes of a listing: every line followed by CR LF.
+QByteArray programFileBytes(const QStringList& lines);
+
+// The autosave file's path: "sp2.$$$" in the zentor folder of the user's
+// configuration directory ($XDG_CONFIG_HOME/zentor, by default
+// ~/.config/zentor). The folder is not created here.
+QString autosavePath();
+
+// Reads a whole file; std::nullopt when it does not exist or cannot be read.
+std::optional<QByteArray> readFileBytes(const QString& path);
+
+// Writes `bytes` to `path` atomically: the old file stays in place until the
+// new one is complete. Creates missing parent folders. Returns false when the
+// file could not be written (the old file, if any, is then unchanged).
+bool writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+} // namespace zentor

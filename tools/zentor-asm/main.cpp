@@ -1,0 +1,168 @@
+// zentor-asm: the board language on the command line.
+//
+//   zentor-asm compile FILE        code list and status text of a program file
+//   zentor-asm disasm BYTE...      listing a read-back of that memory gives
+//   zentor-asm disasm --file FILE  the same, bytes as hexadecimal text
+//   zentor-asm disasm --binary FILE  the same, raw memory image
+//
+// Exit status: 0 done, 1 the program does not compile, 2 wrong use or an
+// unreadable file.
+#include "compiler.h"
+#include "disassembler.h"
+#include "instruction_table.h"
+#include "program_file.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr int kExitCompileError = 1;
+constexpr int kExitUsage = 2;
+
+const char* const kUsage =
+    "usage: zentor-asm compile FILE\n"
+    "       zentor-asm disasm BYTE...\n"
+    "       zentor-asm disasm --file FILE\n"
+    "       zentor-asm disasm --binary FILE\n"
+    "\n"
+    "compile  prints the code list of a program file (one code line per line),\n"
+    "         then the status text; on an error it prints the message and exits 1.\n"
+    "disasm   prints the listing that reading back a board memory holding these\n"
+    "         bytes gives. BYTEs are hexadecimal (\"66 5A 50 00 58\", \"665A500058\",\n"
+    "         \"0x66,$5A\"); --file reads them from a text file, --binary takes the\n"
+    "         file's bytes as the memory image. At most 128 bytes; missing cells are 0.\n"
+    "FILE may be - for standard input.\n";
+
+void printLine(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fputc('\n', stream);
+}
+
+int usageError(const QString& message) {
+    if (!message.isEmpty())
+        printLine(stderr, QStringLiteral("zentor-asm: ") + message);
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+std::optional<QByteArray> readInput(const QString& path) {
+    if (path == QStringLiteral("-")) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            return std::nullopt;
+        return in.readAll();
+    }
+    return zentor::readFileBytes(path);
+}
+
+// Hexadecimal bytes from text: tokens separated by blanks, commas or line
+// ends; each token an optional "0x" or "$" and one or two digits, or an even
+// number of digits read in pairs. Text after "#" on a line is a comment.
+std::optional<QByteArray> parseHexBytes(const QString& text, QString& error) {
+    QByteArray bytes;
+    static const QRegularExpression comment(QStringLiteral("#[^\n]*"));
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    QString cleaned = text;
+    cleaned.remove(comment);
+    for (QString token : cleaned.split(separators, Qt::SkipEmptyParts)) {
+        if (token.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+            token.remove(0, 2);
+        else if (token.startsWith(u'$'))
+            token.remove(0, 1);
+        if (token.size() > 2 && token.size() % 2 != 0) {
+            error = QStringLiteral("'%1' is no hexadecimal byte").arg(token);
+            return std::nullopt;
+        }
+        for (qsizetype k = 0; k < token.size(); k += 2) {
+            bool ok = false;
+            const int value = token.mid(k, 2).toInt(&ok, 16);
+            if (!ok || token.mid(k, 2).startsWith(u'-') || token.mid(k, 2).startsWith(u'+')) {
+                error = QStringLiteral("'%1' is no hexadecimal byte").arg(token);
+                return std::nullopt;
+            }
+            bytes.append(static_cast<char>(value));
+        }
+    }
+    return bytes;
+}
+
+int runCompile(const QStringList& args) {
+    if (args.size() != 1)
+        return usageError(QStringLiteral("compile takes one FILE"));
+    const std::optional<QByteArray> bytes = readInput(args[0]);
+    if (!bytes)
+        return usageError(QStringLiteral("cannot read ") + args[0]);
+    const zentor::CompileResult result = zentor::compileListing(zentor::programFileLines(*bytes));
+    if (!result.ok) {
+        printLine(stderr, result.errorMessage);
+        return kExitCompileError;
+    }
+    for (const QString& line : result.codeLines)
+        printLine(stdout, line);
+    printLine(stdout, result.statusText);
+    return 0;
+}
+
+int runDisasm(const QStringList& args) {
+    QByteArray image;
+    QString error;
+    if (!args.isEmpty() && (args[0] == QStringLiteral("--file") ||
+                            args[0] == QStringLiteral("--binary"))) {
+        if (args.size() != 2)
+            return usageError(args[0] + QStringLiteral(" takes one FILE"));
+        const std::optional<QByteArray> bytes = readInput(args[1]);
+        if (!bytes)
+            return usageError(QStringLiteral("cannot read ") + args[1]);
+        if (args[0] == QStringLiteral("--binary")) {
+            image = *bytes;
+        } else {
+            const std::optional<QByteArray> parsed =
+                parseHexBytes(QString::fromUtf8(*bytes), error);
+            if (!parsed)
+                return usageError(error);
+            image = *parsed;
+        }
+    } else {
+        if (args.isEmpty())
+            return usageError(QStringLiteral("disasm needs the memory bytes"));
+        const std::optional<QByteArray> parsed = parseHexBytes(args.join(u' '), error);
+        if (!parsed)
+            return usageError(error);
+        image = *parsed;
+    }
+    if (image.size() > zentor::kMemoryCells)
+        return usageError(QStringLiteral("the board memory has only %1 cells, got %2 bytes")
+                              .arg(zentor::kMemoryCells)
+                              .arg(image.size()));
+    for (const QString& line : zentor::disassemble(image).listing)
+        printLine(stdout, line);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList args;
+    for (int k = 1; k < argc; ++k)
+        args.append(QString::fromLocal8Bit(argv[k]));
+    if (args.isEmpty())
+        return usageError(QString());
+    const QString command = args.takeFirst();
+    if (command == QStringLiteral("-h") || command == QStringLiteral("--help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == QStringLiteral("compile"))
+        return runCompile(args);
+    if (command == QStringLiteral("disasm"))
+        return runDisasm(args);
+    return usageError(QStringLiteral("unknown command '%1'").arg(command));
+}
