@@ -1,0 +1,199 @@
+#include "amm.h"
+
+#include "amm_geometry.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+
+namespace {
+
+// Light blue-grey of an inactive title bar; Qt has no palette role for it.
+constexpr QColor kInactiveCaption(191, 205, 219);
+
+// Draws text horizontally centred on anchor.x() with its top edge at
+// anchor.y(), on an opaque background of the given colour.
+void drawAnchoredText(QPainter& painter, QPoint anchor, const QString& text,
+                      const QColor& background) {
+    const QFontMetrics metrics(painter.font());
+    const int width = metrics.horizontalAdvance(text);
+    const QRect box(anchor.x() - width / 2, anchor.y(), width, metrics.height());
+    painter.fillRect(box, background);
+    painter.drawText(QPoint(box.left(), box.top() + metrics.ascent()), text);
+}
+
+} // namespace
+
+TAnal::TAnal(QWidget* parent)
+    : QWidget(parent), m_bkColor(palette().color(QPalette::Base)), m_bbColor(kInactiveCaption) {
+    resize(kDefaultWidth, kDefaultHeight);
+}
+
+void TAnal::setBKColor(const QColor& color) {
+    if (color == m_bkColor) {
+        return;
+    }
+    m_bkColor = color;
+    dialChanged();
+}
+
+void TAnal::setBBColor(const QColor& color) {
+    if (color == m_bbColor) {
+        return;
+    }
+    m_bbColor = color;
+    repaint();
+}
+
+void TAnal::setNeedleColor(const QColor& color) {
+    if (color == m_needleColor) {
+        return;
+    }
+    m_needleColor = color;
+    repaint();
+}
+
+void TAnal::setValue(int value) {
+    if (value == m_value) {
+        return;
+    }
+    m_value = value;
+    repaint();
+}
+
+void TAnal::setMax(int max) {
+    // Max divides the needle angle; 1 and below would give a useless or
+    // undefined scale.
+    if (max == m_max || max <= 1) {
+        return;
+    }
+    m_max = max;
+    repaint();
+}
+
+void TAnal::setMinor(int minor) {
+    if (minor == m_minor || minor < 0 || minor > kMaxMinor) {
+        return;
+    }
+    m_minor = minor;
+    dialChanged();
+}
+
+void TAnal::setScale(const QString& scale) {
+    if (scale == m_scale || scale.size() <= 2) {
+        return;
+    }
+    m_scale = scale;
+    dialChanged();
+}
+
+void TAnal::setCaption(const QString& caption) {
+    if (caption == m_caption) {
+        return;
+    }
+    m_caption = caption;
+    dialChanged();
+}
+
+void TAnal::dialChanged() {
+    m_dial = QPixmap();
+    repaint();
+}
+
+void TAnal::renderDial(qreal ratio) {
+    m_dial = QPixmap(size() * ratio);
+    m_dial.setDevicePixelRatio(ratio);
+    m_dial.fill(Qt::transparent);
+
+    const amm::DialLayout layout = amm::dialLayout(size(), m_scale, m_minor);
+    QPainter p(&m_dial);
+    p.setFont(font());
+    p.fillRect(QRect(0, 0, width(), layout.frame.y1), m_bkColor);
+
+    p.setPen(palette().color(QPalette::Text));
+    drawAnchoredText(p, layout.captionAnchor, m_caption, m_bkColor);
+
+    p.setPen(QPen(Qt::black, 0));
+    for (const QLine& tick : layout.majorTicks) {
+        p.drawLine(tick);
+    }
+    for (const QLine& tick : layout.minorTicks) {
+        p.drawLine(tick);
+    }
+    p.setPen(palette().color(QPalette::Text));
+    for (const amm::DialLabel& label : layout.labels) {
+        drawAnchoredText(p, label.anchor, label.text, m_bkColor);
+    }
+}
+
+void TAnal::paintEvent(QPaintEvent* /*event*/) {
+    const qreal ratio = devicePixelRatioF();
+    if (m_dial.isNull() || m_dial.devicePixelRatio() != ratio ||
+        m_dial.size() != size() * ratio) {
+        renderDial(ratio);
+    }
+
+    // The static dial comes from the cache; needle, band and value go on top
+    // in that order, so the band hides the needle's lower part and the pivot.
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_dial);
+
+    const amm::MeterFrame frame = amm::meterFrame(size());
+    p.setPen(QPen(m_needleColor, 0));
+    p.drawLine(amm::needleLine(frame, m_value, m_max));
+
+    p.fillRect(QRect(0, frame.y1, width(), height() - frame.y1), m_bbColor);
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::Text));
+    drawAnchoredText(p, {frame.cx, frame.y1 + amm::kValueBelow}, QString::number(m_value),
+                     m_bbColor);
+}
+
+void TAnal::resizeEvent(QResizeEvent* event) {
+    m_dial = QPixmap();
+    QWidget::resizeEvent(event);
+}
+
+void TAnal::changeEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+        m_dial = QPixmap();
+        update();
+        break;
+    default:
+        break;
+    }
+    QWidget::changeEvent(event);
+}
+
+void TAnal::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_pressed = true;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TAnal::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = m_pressed && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    m_pressed = false;
+    QWidget::mouseReleaseEvent(event);
+    if (click) {
+        emit OnClick();
+    }
+}
+
+void TAnal::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The first click of the pair has already been reported; the release
+    // that follows is not a click of its own. (The base class treats the
+    // event as a press, so the flag is cleared after it.)
+    QWidget::mouseDoubleClickEvent(event);
+    m_pressed = false;
+    if (event->button() == Qt::LeftButton) {
+        emit OnDblClick();
+    }
+}

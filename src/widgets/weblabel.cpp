@@ -1,0 +1,135 @@
+#include "weblabel.h"
+
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include <array>
+
+namespace {
+
+// Scheme prefix of each TURLType, in its order.
+constexpr std::array<const char*, 9> kPrefixes = {
+    "file://", "ftp://", "gopher://", "http://", "https://",
+    "mailto:", "news:",  "telnet:",   "wais:",
+};
+constexpr int kHttpIndex = TWebLabel::lnHttp;
+
+void openWithDesktop(const QString& address) {
+    // Like a shell "open": a failure is not reported.
+    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+}
+
+TWebLabel::Opener& opener() {
+    static TWebLabel::Opener current = openWithDesktop;
+    return current;
+}
+
+} // namespace
+
+const QString TWebLabel::kDefaultLink = QStringLiteral("www.zentor.example.org/");
+const QColor TWebLabel::kLinkColor = QColor(0, 0, 255);
+
+TWebLabel::Opener TWebLabel::setOpener(Opener replacement) {
+    Opener previous = opener();
+    opener() = replacement ? std::move(replacement) : Opener(openWithDesktop);
+    return previous;
+}
+
+TWebLabel::TWebLabel(QWidget* parent) : QLabel(parent) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, kLinkColor);
+    setPalette(pal);
+    QFont f = font();
+    f.setPointSize(kPointSize);
+    setFont(f);
+    setUnderlined(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+TWebLabel::TWebLabel(const QString& text, QWidget* parent) : TWebLabel(parent) {
+    setText(text);
+}
+
+void TWebLabel::setUnderlined(bool underlined) {
+    // The style is set as a whole: underlined, or no style at all.
+    QFont f = font();
+    f.setBold(false);
+    f.setItalic(false);
+    f.setStrikeOut(false);
+    f.setUnderline(underlined);
+    setFont(f);
+}
+
+void TWebLabel::setHover(bool hover) {
+    m_hover = hover;
+    setUnderlined(!hover);
+}
+
+QString TWebLabel::prefixOf(TURLType type) {
+    const int index = static_cast<int>(type);
+    const bool known = index >= 0 && index < static_cast<int>(kPrefixes.size());
+    return QString::fromLatin1(kPrefixes[static_cast<std::size_t>(known ? index : kHttpIndex)]);
+}
+
+QString TWebLabel::composeAddress(TURLType type, const QString& link) {
+    // A link typed with its scheme would otherwise open as "http://http://...",
+    // which no program can follow.
+    for (const char* prefix : kPrefixes) {
+        if (link.startsWith(QLatin1String(prefix), Qt::CaseInsensitive)) {
+            return link;
+        }
+    }
+    return prefixOf(type) + link;
+}
+
+QString TWebLabel::address() const {
+    if (m_link.isEmpty()) {
+        return prefixOf(lnHttp) + kDefaultLink;
+    }
+    return composeAddress(m_linkTyp, m_link);
+}
+
+void TWebLabel::Click() {
+    const QString text = address();
+    if (m_link.isEmpty()) {
+        m_link = kDefaultLink;
+    }
+    opener()(text);
+}
+
+void TWebLabel::enterEvent(QEnterEvent* event) {
+    if (m_hover) {
+        setUnderlined(true);
+    }
+    QLabel::enterEvent(event);
+}
+
+void TWebLabel::leaveEvent(QEvent* event) {
+    if (m_hover) {
+        setUnderlined(false);
+    }
+    QLabel::leaveEvent(event);
+}
+
+void TWebLabel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_pressed = true;
+        event->accept();
+        return;
+    }
+    QLabel::mousePressEvent(event);
+}
+
+void TWebLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const bool click = m_pressed && rect().contains(event->position().toPoint());
+        m_pressed = false;
+        event->accept();
+        if (click) {
+            Click();
+        }
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
+}
