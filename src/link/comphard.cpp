@@ -1,0 +1,162 @@
+// The transport half of comphard: the process-wide port, the time-out, the
+// waits and the stopwatch.
+#include "comphard.h"
+
+#include "precise_wait.h"
+#include "termios_port.h"
+
+#include <array>
+
+namespace comphard {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// 10 bits per byte at 1200 baud is 8.33 ms of line time; the board needs the
+// rest of this pause to take the byte in.
+constexpr milliseconds kPauseAfterByte{10};
+constexpr int kInitialTimeout = 30; // ms, until the first SetTimeout of a run
+constexpr milliseconds kDtrPulse{100};
+constexpr int kPortCount = 9;
+
+constexpr std::array<const char*, kPortCount> kDefaultPortPaths{
+    "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS0",
+    "/dev/ttyS1",   "/dev/ttyS2",   "/dev/ttyS3",   "/dev/ttyS4"};
+
+std::uint32_t systemMilliseconds() {
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<milliseconds>(MonotonicClock::now().time_since_epoch())
+            .count());
+}
+
+// Module state: one port for the whole process, touched only by the GUI thread.
+struct Module {
+    std::unique_ptr<BytePort> port;
+    int timeout = kInitialTimeout;
+    std::uint32_t stopwatchStart = 0;
+    std::function<std::uint32_t()> clock = systemMilliseconds;
+    std::array<std::string, kPortCount> portPaths;
+};
+
+Module& module() {
+    static Module m;
+    return m;
+}
+
+milliseconds currentTimeout() { return milliseconds(module().timeout); }
+
+} // namespace
+
+bool OpenPort(const std::string& definition) {
+    ClosePort();
+    // "COMn:mode": the first four characters name the device, the rest after
+    // the colon is the line mode.
+    if (definition.size() < 6 || definition.compare(0, 3, "COM") != 0 || definition[4] != ':')
+        return false;
+    const char digit = definition[3];
+    if (digit < '1' || digit > '9')
+        return false;
+    return OpenDevice(PortPath(digit - '0'), definition.substr(5));
+}
+
+bool OpenDevice(const std::string& path, const std::string& mode) {
+    ClosePort();
+    const auto lineMode = parseLineMode(mode);
+    if (!lineMode)
+        return false;
+    module().port = TermiosPort::open(path, *lineMode);
+    return module().port != nullptr;
+}
+
+void AttachPort(std::unique_ptr<BytePort> port) {
+    ClosePort();
+    module().port = std::move(port);
+}
+
+void ClosePort() { module().port.reset(); }
+
+bool PortIsOpen() { return module().port != nullptr; }
+
+void WriteByte(int value) {
+    BytePort* port = module().port.get();
+    if (!port)
+        return;
+    port->write(static_cast<std::uint8_t>(value & 0xFF), currentTimeout());
+    WaitMilliseconds(static_cast<int>(kPauseAfterByte.count()));
+}
+
+int ReadByte() {
+    BytePort* port = module().port.get();
+    return port ? port->read(currentTimeout()) : -1;
+}
+
+int SetTimeout(int milliseconds) {
+    Module& m = module();
+    if (!m.port || milliseconds < 0)
+        return -1;
+    const int previous = m.timeout;
+    m.timeout = milliseconds;
+    return previous;
+}
+
+int CurrentTimeout() { return module().timeout; }
+
+unsigned BytesInQueue() {
+    BytePort* port = module().port.get();
+    return port ? port->bytesWaiting() : 0;
+}
+
+void PurgeInput() {
+    while (BytesInQueue() > 0)
+        ReadByte();
+}
+
+void WaitMicroseconds(int n) {
+    if (n <= 0)
+        return;
+    waitUntil(MonotonicClock::now() + std::chrono::microseconds(n));
+}
+
+void WaitMilliseconds(int n) {
+    if (n <= 0)
+        return;
+    waitUntil(MonotonicClock::now() + milliseconds(n));
+}
+
+void StopwatchStart() { module().stopwatchStart = module().clock(); }
+
+unsigned StopwatchElapsed() {
+    // Unsigned 32-bit difference: right across the wrap of the clock.
+    return static_cast<std::uint32_t>(module().clock() - module().stopwatchStart);
+}
+
+void SetMillisecondClock(std::function<std::uint32_t()> clock) {
+    module().clock = clock ? std::move(clock) : systemMilliseconds;
+}
+
+bool SetControlLine(bool on) {
+    BytePort* port = module().port.get();
+    return port && port->setDtr(on);
+}
+
+bool PulseControlLine() {
+    SetControlLine(true);
+    WaitMilliseconds(static_cast<int>(kDtrPulse.count()));
+    SetControlLine(false);
+    return true;
+}
+
+std::string PortPath(int n) {
+    if (n < 1 || n > kPortCount)
+        return {};
+    const std::string& custom = module().portPaths[static_cast<std::size_t>(n - 1)];
+    return custom.empty() ? kDefaultPortPaths[static_cast<std::size_t>(n - 1)] : custom;
+}
+
+void SetPortPath(int n, const std::string& path) {
+    if (n >= 1 && n <= kPortCount)
+        module().portPaths[static_cast<std::size_t>(n - 1)] = path;
+}
+
+} // namespace comphard

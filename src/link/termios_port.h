@@ -1,0 +1,52 @@
+// A serial device (tty or pty) reached through POSIX termios.
+#pragma once
+
+#include "byte_port.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace comphard {
+
+// A line mode such as "1200,N,8,1": baud, parity (N, E, O, M, S), data bits
+// (5..8), stop bits (1, 1.5, 2).
+struct LineMode {
+    int baud = 1200;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1; // 1.5 is taken as 2, as the line drivers do
+};
+
+// The parsed mode, or nothing for a malformed definition or an unsupported
+// baud rate.
+std::optional<LineMode> parseLineMode(const std::string& text);
+
+class TermiosPort final : public BytePort {
+public:
+    // Opens the device exclusively and makes it raw in the given mode; RTS
+    // and DTR are raised where the device has modem lines. Returns nullptr
+    // when the device is missing, busy, not a terminal or refuses the mode;
+    // the descriptor is released in every such case.
+    static std::unique_ptr<TermiosPort> open(const std::string& path, const LineMode& mode);
+
+    ~TermiosPort() override;
+    TermiosPort(const TermiosPort&) = delete;
+    TermiosPort& operator=(const TermiosPort&) = delete;
+
+    void write(std::uint8_t byte, std::chrono::milliseconds timeout) override;
+    int read(std::chrono::milliseconds timeout) override;
+    unsigned bytesWaiting() override;
+    bool setDtr(bool on) override;
+
+    // True once the far end has vanished (hang-up, EIO, end of file).
+    bool isGone() const { return m_gone; }
+
+private:
+    explicit TermiosPort(int fd) : m_fd(fd) {}
+
+    int m_fd;
+    bool m_gone = false;
+};
+
+} // namespace comphard

@@ -1,0 +1,215 @@
+#include "comphard.h"
+#include "termios_port.h"
+#include "timing.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace comphard;
+using namespace testing_support;
+
+namespace {
+
+constexpr const char* kDefinition3 = "COM3:1200,N,8,1";
+
+class TransportTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetPortPath(3, peer.path()); }
+    void TearDown() override {
+        ClosePort();
+        for (int n = 1; n <= 9; ++n)
+            SetPortPath(n, {});
+        SetMillisecondClock({});
+    }
+    PtyPeer peer;
+};
+
+TEST(TransportClosed, EveryOperationReturnsAtOnce) {
+    ClosePort();
+    ASSERT_FALSE(PortIsOpen());
+    const int before = CurrentTimeout();
+    int read = 0;
+    EXPECT_LT(elapsedMicroseconds([&] { read = ReadByte(); }), 2 * kMs);
+    EXPECT_EQ(read, -1);
+    EXPECT_LT(elapsedMicroseconds([] { WriteByte(27); }), 2 * kMs) << "no pause on a closed port";
+    EXPECT_EQ(SetTimeout(300), -1);
+    EXPECT_EQ(CurrentTimeout(), before);
+    EXPECT_EQ(BytesInQueue(), 0u);
+    EXPECT_FALSE(SetControlLine(true));
+}
+
+TEST(TransportOpen, MalformedDefinitionsAndMissingDevicesFail) {
+    SetPortPath(2, "/dev/does-not-exist-zentor");
+    for (const char* definition :
+         {"", "COM", "COM3", "COM3;1200,N,8,1", "COMx:1200,N,8,1", "COM0:1200,N,8,1",
+          "COM2:1200,N,8,1", "LPT1:1200,N,8,1"}) {
+        EXPECT_FALSE(OpenPort(definition)) << definition;
+        EXPECT_FALSE(PortIsOpen()) << definition;
+    }
+}
+
+TEST(TransportOpen, LineModesAreParsedAndBadOnesRefused) {
+    struct Case {
+        const char* text;
+        bool valid;
+        int baud, dataBits, stopBits;
+        char parity;
+    };
+    const Case cases[] = {
+        {"1200,N,8,1", true, 1200, 8, 1, 'N'},    {"9600,e,7,2", true, 9600, 7, 2, 'E'},
+        {" 1200 , N , 8 , 1 ", true, 1200, 8, 1, 'N'}, {"1200,O,5,1.5", true, 1200, 5, 2, 'O'},
+        {"1201,N,8,1", false, 0, 0, 0, 0},        {"1200,X,8,1", false, 0, 0, 0, 0},
+        {"1200,N,9,1", false, 0, 0, 0, 0},        {"1200,N,8,3", false, 0, 0, 0, 0},
+        {"1200,N,8", false, 0, 0, 0, 0},          {"1200,N,8,1,1", false, 0, 0, 0, 0},
+        {"12x0,N,8,1", false, 0, 0, 0, 0},        {"", false, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const auto mode = parseLineMode(c.text);
+        ASSERT_EQ(mode.has_value(), c.valid) << c.text;
+        if (!mode)
+            continue;
+        EXPECT_EQ(mode->baud, c.baud) << c.text;
+        EXPECT_EQ(mode->parity, c.parity) << c.text;
+        EXPECT_EQ(mode->dataBits, c.dataBits) << c.text;
+        EXPECT_EQ(mode->stopBits, c.stopBits) << c.text;
+    }
+}
+
+TEST(TransportOpen, PortMapHasDefaultsAndOverrides) {
+    EXPECT_EQ(PortPath(1), "/dev/ttyUSB0");
+    EXPECT_EQ(PortPath(3), "/dev/ttyACM0");
+    EXPECT_EQ(PortPath(5), "/dev/ttyS0");
+    EXPECT_EQ(PortPath(9), "/dev/ttyS4");
+    EXPECT_EQ(PortPath(0), "");
+    EXPECT_EQ(PortPath(10), "");
+    SetPortPath(4, "/dev/ttyAMA0");
+    EXPECT_EQ(PortPath(4), "/dev/ttyAMA0");
+    SetPortPath(4, {});
+    EXPECT_EQ(PortPath(4), "/dev/ttyACM1");
+}
+
+TEST_F(TransportTest, OpenTakesThePortExclusively) {
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    EXPECT_TRUE(PortIsOpen());
+    EXPECT_EQ(TermiosPort::open(peer.path(), LineMode{}), nullptr) << "second opener admitted";
+    ClosePort();
+    EXPECT_NE(TermiosPort::open(peer.path(), LineMode{}), nullptr) << "not released on close";
+}
+
+TEST_F(TransportTest, AFailedOpenClosesThePreviousPortFirst) {
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    SetPortPath(1, "/dev/does-not-exist-zentor");
+    EXPECT_FALSE(OpenPort("COM1:1200,N,8,1"));
+    EXPECT_FALSE(PortIsOpen());
+    EXPECT_NE(TermiosPort::open(peer.path(), LineMode{}), nullptr) << "old port still held";
+}
+
+TEST_F(TransportTest, WriteSendsTheLowByteAndPausesTenMilliseconds) {
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    EXPECT_GE(elapsedMicroseconds([] { WriteByte(300); }), 10 * kMs);
+    WriteByte(-1);
+    ASSERT_TRUE(peer.waitForBytes(2, std::chrono::seconds(1)));
+    EXPECT_EQ(peer.receivedValues(), (std::vector<std::uint8_t>{44, 255}));
+    expectGapsAtLeast(peer.received(), {10 * kMs});
+}
+
+TEST_F(TransportTest, ReadGivesUpOneMillisecondAfterTheTimeout) {
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    for (int timeout : {0, 40, 300}) {
+        SetTimeout(timeout);
+        int value = 0;
+        const auto took = elapsedMicroseconds([&] { value = ReadByte(); });
+        EXPECT_EQ(value, -1);
+        EXPECT_GE(took, (timeout + 1) * kMs) << "T=" << timeout;
+        EXPECT_LT(took, (timeout + 1) * kMs + 30 * kMs) << "T=" << timeout;
+    }
+}
+
+TEST_F(TransportTest, ReadReturnsBytesAsTheyComeAndCountsWaitingOnes) {
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    SetTimeout(200);
+    EXPECT_EQ(BytesInQueue(), 0u);
+    peer.send({0, 27, 255});
+    WaitMilliseconds(50);
+    EXPECT_EQ(BytesInQueue(), 3u);
+    EXPECT_EQ(ReadByte(), 0);
+    EXPECT_EQ(ReadByte(), 27);
+    EXPECT_EQ(ReadByte(), 255);
+    EXPECT_EQ(BytesInQueue(), 0u);
+
+    // A byte that comes in the middle of the wait ends the read.
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        peer.send({7});
+    });
+    int value = 0;
+    const auto took = elapsedMicroseconds([&] { value = ReadByte(); });
+    late.join();
+    EXPECT_EQ(value, 7);
+    EXPECT_LT(took, 150 * kMs);
+}
+
+TEST_F(TransportTest, PurgeDropsWaitingBytesAndReadsNothingFromAnEmptyQueue) {
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    SetTimeout(300);
+    // An empty queue must not cost a read time-out.
+    EXPECT_LT(elapsedMicroseconds([] { PurgeInput(); }), 50 * kMs);
+    peer.send({1, 2, 3, 4});
+    WaitMilliseconds(50);
+    PurgeInput();
+    EXPECT_EQ(BytesInQueue(), 0u);
+    SetTimeout(10);
+    EXPECT_EQ(ReadByte(), -1);
+}
+
+TEST_F(TransportTest, TimeoutSurvivesAReopen) {
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    SetTimeout(120);
+    ClosePort();
+    EXPECT_EQ(CurrentTimeout(), 120);
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    EXPECT_GE(elapsedMicroseconds([] { ReadByte(); }), 121 * kMs);
+    EXPECT_EQ(SetTimeout(-5), -1);
+    EXPECT_EQ(SetTimeout(300), 120);
+}
+
+TEST_F(TransportTest, AVanishedDeviceNeverHangs) {
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    SetTimeout(300);
+    peer.unplug();
+    int value = 0;
+    EXPECT_LT(elapsedMicroseconds([&] { value = ReadByte(); }), 100 * kMs);
+    EXPECT_EQ(value, -1);
+    EXPECT_EQ(BytesInQueue(), 0u);
+    EXPECT_LT(elapsedMicroseconds([] { WriteByte(27); }), 100 * kMs);
+    EXPECT_LT(elapsedMicroseconds([] { PurgeInput(); }), 50 * kMs);
+    // The window's logic still sees an open port until it closes it.
+    EXPECT_TRUE(PortIsOpen());
+}
+
+TEST(TransportWait, WaitsAreNeverShorterThanAsked) {
+    EXPECT_LT(elapsedMicroseconds([] { WaitMicroseconds(0); }), 1 * kMs);
+    EXPECT_LT(elapsedMicroseconds([] { WaitMicroseconds(-5); }), 1 * kMs);
+    EXPECT_LT(elapsedMicroseconds([] { WaitMilliseconds(-1); }), 1 * kMs);
+    for (int us : {1, 150, 1000, 2500})
+        EXPECT_GE(elapsedMicroseconds([&] { WaitMicroseconds(us); }), us);
+    for (int ms : {1, 10, 20})
+        EXPECT_GE(elapsedMicroseconds([&] { WaitMilliseconds(ms); }), ms * kMs);
+}
+
+TEST(TransportStopwatch, ElapsedIsRightAcrossTheWrap) {
+    std::uint32_t now = 0xFFFF'FF00u;
+    SetMillisecondClock([&] { return now; });
+    StopwatchStart();
+    now += 0x100; // wraps to 0
+    EXPECT_EQ(StopwatchElapsed(), 0x100u);
+    now = 0x0000'0200u;
+    EXPECT_EQ(StopwatchElapsed(), 0x300u);
+    SetMillisecondClock({});
+    StopwatchStart();
+    WaitMilliseconds(15);
+    EXPECT_GE(StopwatchElapsed(), 14u); // the clock ticks in whole milliseconds
+}
+
+} // namespace
