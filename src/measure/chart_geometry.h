@@ -2,6 +2,7 @@
 // page hands to its chart's DrawLine, and the y-axis settings of a chart.
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 namespace zentor {

@@ -88,8 +88,7 @@ int loggerDurationItemForLabel(QStringView label) {
 int loggerInputItemForCode(int cell0) {
     // A code other than 60 or 62 means the cells hold something else (a
     // stored program, say); the analog view shows any byte without hiding bits.
-    return cell0 == loggerInputCode(kLoggerInputDigital) ? kLoggerInputDigital
-                                                         : kLoggerInputAnalog;
+    return cell0 == loggerInputCode(kLoggerInputDigital) ? kLoggerInputDigital : kLoggerInputAnalog;
 }
 
 LoggerConfiguration interpretLoggerConfiguration(int cell0, int cell1, int cell2) {

@@ -32,6 +32,7 @@ struct LoggerDuration {
 };
 
 // Items of the duration box ComboBox16, in order.
+// clang-format off
 inline constexpr std::array<LoggerDuration, 20> kLoggerDurations{{
     {u"7,5 Sekunden", 10000},
     {u"15 Sekunden", 15000},
@@ -54,6 +55,7 @@ inline constexpr std::array<LoggerDuration, 20> kLoggerDurations{{
     {u"12 Stunden", 43200000},
     {u"24 Stunden", 86400000},
 }};
+// clang-format on
 
 // Items of the input box ComboBox17.
 inline constexpr int kLoggerInputAnalog = 0;
@@ -131,11 +133,11 @@ std::array<BoardFrame, 6> loggerConfigFrames(int durationItem, int inputItem);
 
 // What ComboBox16Change shows for a duration item.
 struct LoggerSummary {
-    QString text;            // Label14: "120 Messpunkte, Dauer 7,5 s, Intervall 0,0625 s"
-    double durationSeconds;  // 7.5 for item 0
-    double intervalSeconds;  // 0.0625 for item 0; also the step of the text export
-    double xmax;             // Diagram1.Xmax in the unit below
-    QStringView unit;        // Diagram1.CaptionX: "Sekunden", "Minuten" or "Stunden"
+    QString text;           // Label14: "120 Messpunkte, Dauer 7,5 s, Intervall 0,0625 s"
+    double durationSeconds; // 7.5 for item 0
+    double intervalSeconds; // 0.0625 for item 0; also the step of the text export
+    double xmax;            // Diagram1.Xmax in the unit below
+    QStringView unit;       // Diagram1.CaptionX: "Sekunden", "Minuten" or "Stunden"
 };
 LoggerSummary loggerSummary(int item);
 

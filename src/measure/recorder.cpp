@@ -82,8 +82,7 @@ std::optional<Recorder::Taken> Recorder::take(int reading, quint32 nowMs, bool v
         m_clock = nowMs;
     }
     // Unsigned difference: right across the wrap of the millisecond clock.
-    const RecorderSample sample{static_cast<quint8>(reading),
-                                static_cast<qint32>(nowMs - m_clock)};
+    const RecorderSample sample{static_cast<quint8>(reading), static_cast<qint32>(nowMs - m_clock)};
     // With the count at the 1500 budget this index is one past the buffer:
     // that last sample is drawn but has no slot, as it is never counted.
     m_buffer.store(m_count, sample);

@@ -6,8 +6,9 @@
 
 #include "chart_geometry.h"
 
-#include <QtGlobal>
+#include <QString>
 #include <QStringView>
+#include <QtGlobal>
 
 #include <array>
 #include <optional>
@@ -23,6 +24,7 @@ struct RecorderRow {
 };
 
 // Items of timeyt, in order.
+// clang-format off
 inline constexpr std::array<RecorderRow, 23> kRecorderRows{{
     {u"   1 Sekunde", 1000, 50, 0},
     {u"   2 Sekunden", 2000, 100, 0},
@@ -48,6 +50,7 @@ inline constexpr std::array<RecorderRow, 23> kRecorderRows{{
     {u" 12 Stunden", 43200000, 1500, 0},
     {u" 24 Stunden", 86400000, 1500, 0},
 }};
+// clang-format on
 
 // " 10 Sekunden", selected when the window is created.
 inline constexpr int kRecorderDefaultItem = 3;
@@ -65,7 +68,9 @@ constexpr qint32 recorderIntervalMs(const RecorderRow& row) {
 }
 
 // Chart Xmax in whole seconds; the x axis is always in seconds.
-constexpr qint32 recorderXmax(const RecorderRow& row) { return row.durationMs / 1000; }
+constexpr qint32 recorderXmax(const RecorderRow& row) {
+    return row.durationMs / 1000;
+}
 
 struct RecorderChannelRow {
     QStringView itemText;
@@ -74,6 +79,7 @@ struct RecorderChannelRow {
 };
 
 // Items of ytchannel (RecorderChannels) with their axes.
+// clang-format off
 inline constexpr std::array<RecorderChannelRow, 7> kRecorderChannels{{
     {u"Spannung", 60, {u"Volt", 0, 5, 0.5}},
     {u"Licht", 61, {u"", 0, 250, 25}},
@@ -83,6 +89,7 @@ inline constexpr std::array<RecorderChannelRow, 7> kRecorderChannels{{
     {u"Batterie", 65, {u"Volt", 0, 10, 1}},
     {u"Eingang", 66, {u"1/0", 0, 1, 1}},
 }};
+// clang-format on
 
 // RecorderChannel at window creation.
 inline constexpr int kRecorderDefaultChannel = 60;

@@ -4,8 +4,8 @@
 
 #include "chart_geometry.h"
 
-#include <QtGlobal>
 #include <QStringView>
+#include <QtGlobal>
 
 #include <array>
 #include <vector>
@@ -23,6 +23,7 @@ struct ScopeTimeBaseRow {
 };
 
 // RadioButton1 .. RadioButton5, in order; the first is checked at start.
+// clang-format off
 inline constexpr std::array<ScopeTimeBaseRow, 5> kScopeTimeBases{{
     {u"10", 1},
     {u"20", 2},
@@ -30,16 +31,21 @@ inline constexpr std::array<ScopeTimeBaseRow, 5> kScopeTimeBases{{
     {u"100", 10},
     {u"200  ms/DIV", 20},
 }};
+// clang-format on
 
 // ScopeTimeBase at program start.
 inline constexpr qint32 kScopeDefaultTimeBase = 1;
 
 // OSZI.Xmax in ms for a time base: the 100 intervals of a capture.
-constexpr qint32 scopeXmax(qint32 timeBase) { return timeBase * 100; }
+constexpr qint32 scopeXmax(qint32 timeBase) {
+    return timeBase * 100;
+}
 
 // How long to wait after ordering a capture: the board needs 100 × t ms, the
 // page gives it 120 × t.
-constexpr qint32 scopeCaptureWaitMs(qint32 timeBase) { return timeBase * 120; }
+constexpr qint32 scopeCaptureWaitMs(qint32 timeBase) {
+    return timeBase * 120;
+}
 
 // Pause after the handshake, before the capture is ordered.
 inline constexpr int kScopeSettleMs = 30;

@@ -20,8 +20,7 @@ void appendLine(QString& text, double time, double value) {
 
 } // namespace
 
-QString recorderExportText(const RecorderBuffer& buffer, int count, bool volts,
-                           int channelCode) {
+QString recorderExportText(const RecorderBuffer& buffer, int count, bool volts, int channelCode) {
     count = std::clamp(count, 0, RecorderBuffer::kSize);
     QString text;
     for (int i = 0; i < count; ++i) {

@@ -15,8 +15,7 @@ namespace zentor {
 
 // "Zeitschreiber": one line per counted sample (count is clamped to the
 // buffer); time in s; value ConvertReading(channel, raw) with volts, else raw.
-QString recorderExportText(const RecorderBuffer& buffer, int count, bool volts,
-                           int channelCode);
+QString recorderExportText(const RecorderBuffer& buffer, int count, bool volts, int channelCode);
 
 // "Extern Messen": 121 lines, i × the interval of the selected duration item
 // in s; the raw value (0..255, -1 for a failed read).
