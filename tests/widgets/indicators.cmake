@@ -1,1 +1,10 @@
-# Tests of TAnal, TAMAdvLed, TWebLabel (zentor_add_test).
+# Tests of TAnal, TAMAdvLed and TWebLabel: paint into an image, probe pixels.
+zentor_add_test(widgets_meter
+    SOURCES amm_geometry_test.cpp amm_test.cpp pixel_probe.h
+    LIBS zentor_widgets zentor_qt_test_main Qt6::Test)
+zentor_add_test(widgets_led
+    SOURCES amadvled_test.cpp pixel_probe.h
+    LIBS zentor_widgets zentor_ledshapes zentor_qt_test_main Qt6::Test)
+zentor_add_test(widgets_weblabel
+    SOURCES weblabel_test.cpp
+    LIBS zentor_widgets zentor_qt_test_main Qt6::Test)
