@@ -91,11 +91,6 @@ void ChartWidgetBase::paintEvent(QPaintEvent* event) {
                  QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr).toRect());
 }
 
-void ChartWidgetBase::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    m_dirty = true;
-}
-
 void ChartWidgetBase::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {

@@ -151,7 +151,6 @@ protected:
     void setAxisMode(int mode) { m_scale.axisMode = mode; }
 
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
