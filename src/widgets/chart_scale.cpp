@@ -37,9 +37,13 @@ int divisionDecimals(double div) {
 
 } // namespace
 
-double ChartScale::fractionX(double x) const { return fraction(x, xmin, xmax, logX()); }
+double ChartScale::fractionX(double x) const {
+    return fraction(x, xmin, xmax, logX());
+}
 
-double ChartScale::fractionY(double y) const { return fraction(y, ymin, ymax, logY()); }
+double ChartScale::fractionY(double y) const {
+    return fraction(y, ymin, ymax, logY());
+}
 
 int ChartScale::toPixelX(double x) const {
     const double f = fractionX(x);
@@ -62,8 +66,8 @@ double effectiveDivision(double min, double max, double div) {
 }
 
 bool rangesValid(double xmin, double xmax, double ymin, double ymax, int axisMode) {
-    const bool finite = std::isfinite(xmin) && std::isfinite(xmax) && std::isfinite(ymin) &&
-                        std::isfinite(ymax);
+    const bool finite =
+        std::isfinite(xmin) && std::isfinite(xmax) && std::isfinite(ymin) && std::isfinite(ymax);
     if (!finite || !(xmax > xmin) || !(ymax > ymin)) {
         return false;
     }
@@ -135,8 +139,7 @@ namespace {
 // Decades from the exponent k0 on while inRange(k); grid lines at 2..10 x
 // 10^k up to max * 1.01. Values below min * (1 - 1e-9) are left out: with a
 // rounded k0 the first decade can start left of the plot.
-template <typename InRange>
-LogTicks logTicks(double min, double max, double k0, InRange inRange) {
+template <typename InRange> LogTicks logTicks(double min, double max, double k0, InRange inRange) {
     LogTicks t;
     const double lowest = min * (1 - 1e-9);
     const double highest = max * 1.01;
@@ -177,7 +180,9 @@ LogTicks logYTicks(double min, double max) {
 
 namespace {
 
-int bottomOf(const ChartScale& s) { return s.top + s.height; }
+int bottomOf(const ChartScale& s) {
+    return s.top + s.height;
+}
 
 void addCaption(AxisLayout& a, TextItem item) {
     if (!item.text.isEmpty()) {
@@ -199,7 +204,9 @@ QLine bottomEdge(const ChartScale& s) {
     return QLine(s.left, bottomOf(s), s.left + s.width, bottomOf(s));
 }
 
-QLine leftEdge(const ChartScale& s) { return QLine(s.left, s.top, s.left, bottomOf(s)); }
+QLine leftEdge(const ChartScale& s) {
+    return QLine(s.left, s.top, s.left, bottomOf(s));
+}
 
 } // namespace
 
@@ -262,8 +269,8 @@ AxisLayout logYAxis(const ChartScale& s, const QString& caption, TextMetrics m,
     const LogTicks t = logYTicks(s.ymin, s.ymax);
     for (double v : t.labels) {
         a.labels.push_back({QPoint(s.left - 4, s.toPixelY(v) + 4),
-                            labelText(v, d, kYLabelWidth, locale), HAlign::Right,
-                            VAlign::Baseline, false});
+                            labelText(v, d, kYLabelWidth, locale), HAlign::Right, VAlign::Baseline,
+                            false});
     }
     for (double v : t.grid) {
         const int py = s.toPixelY(v);
@@ -284,8 +291,8 @@ AxisLayout portYAxis(const ChartScale& s, const QString& caption, TextMetrics m,
         const int py = s.toPixelY(v);
         a.grid.emplace_back(s.left, py, s.left + s.width, py);
         a.labels.push_back({QPoint(s.left - m.tw, py - m.th / 2),
-                            labelText(v, d, kYLabelWidth, locale), HAlign::Right,
-                            VAlign::Baseline, false});
+                            labelText(v, d, kYLabelWidth, locale), HAlign::Right, VAlign::Baseline,
+                            false});
     }
     a.edges.push_back(leftEdge(s));
     a.edges.emplace_back(s.left, s.top, s.left + s.width, s.top);
@@ -299,9 +306,9 @@ MarkerSegments markerSegments(int kind, int px, int py, int s) {
     case 0: // cross: the diagonals of the box
         return {{QLine(l, t, r, b), QLine(l, b, r, t)}, 2};
     case 1: // diamond
-        return {{QLine(px, t, r, py), QLine(r, py, px, b), QLine(px, b, l, py),
-                 QLine(l, py, px, t)},
-                4};
+        return {
+            {QLine(px, t, r, py), QLine(r, py, px, b), QLine(px, b, l, py), QLine(l, py, px, t)},
+            4};
     case 2: // square
         return {{QLine(l, t, r, t), QLine(r, t, r, b), QLine(r, b, l, b), QLine(l, b, l, t)}, 4};
     case 3: // triangle, apex up

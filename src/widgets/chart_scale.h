@@ -114,8 +114,8 @@ struct TextItem {
 };
 
 struct AxisLayout {
-    std::vector<QLine> grid;    // grid lines, in order of their values
-    std::vector<QLine> edges;   // axis line(s) and frame edges
+    std::vector<QLine> grid;  // grid lines, in order of their values
+    std::vector<QLine> edges; // axis line(s) and frame edges
     std::vector<TextItem> labels;
     std::vector<TextItem> captions; // empty texts are left out
 };

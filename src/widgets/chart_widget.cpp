@@ -34,7 +34,9 @@ ChartWidgetBase::ChartWidgetBase(QWidget* parent) : QWidget(parent) {
 
 ChartWidgetBase::~ChartWidgetBase() = default;
 
-QSize ChartWidgetBase::sizeHint() const { return kDefaultSize; }
+QSize ChartWidgetBase::sizeHint() const {
+    return kDefaultSize;
+}
 
 template <typename T> void ChartWidgetBase::assign(T& field, const T& value, Change what) {
     if (field == value) {
@@ -44,21 +46,51 @@ template <typename T> void ChartWidgetBase::assign(T& field, const T& value, Cha
     changed(what);
 }
 
-void ChartWidgetBase::setColor(const QColor& c) { assign(m_color, c, Change::Look); }
-void ChartWidgetBase::setColorGrid(const QColor& c) { assign(m_colorGrid, c, Change::Look); }
-void ChartWidgetBase::setColorText(const QColor& c) { assign(m_colorText, c, Change::Look); }
-void ChartWidgetBase::setColorPoint(const QColor& c) { assign(m_colorPoint, c, Change::Stored); }
-void ChartWidgetBase::setColorLine(const QColor& c) { assign(m_colorLine, c, Change::Stored); }
-void ChartWidgetBase::setSample(bool on) { assign(m_sample, on, Change::Look); }
-void ChartWidgetBase::setCaptionX(const QString& t) { assign(m_captionX, t, Change::Caption); }
-void ChartWidgetBase::setCaptionY(const QString& t) { assign(m_captionY, t, Change::Caption); }
-void ChartWidgetBase::setCaption(const QString& t) { assign(m_caption, t, Change::Caption); }
-void ChartWidgetBase::setXmin(double v) { assign(m_xmin, v, Change::Range); }
-void ChartWidgetBase::setXmax(double v) { assign(m_xmax, v, Change::Range); }
-void ChartWidgetBase::setXdiv(double v) { assign(m_xdiv, v, Change::Range); }
-void ChartWidgetBase::setYmin(double v) { assign(m_ymin, v, Change::Range); }
-void ChartWidgetBase::setYmax(double v) { assign(m_ymax, v, Change::Range); }
-void ChartWidgetBase::setYdiv(double v) { assign(m_ydiv, v, Change::Range); }
+void ChartWidgetBase::setColor(const QColor& c) {
+    assign(m_color, c, Change::Look);
+}
+void ChartWidgetBase::setColorGrid(const QColor& c) {
+    assign(m_colorGrid, c, Change::Look);
+}
+void ChartWidgetBase::setColorText(const QColor& c) {
+    assign(m_colorText, c, Change::Look);
+}
+void ChartWidgetBase::setColorPoint(const QColor& c) {
+    assign(m_colorPoint, c, Change::Stored);
+}
+void ChartWidgetBase::setColorLine(const QColor& c) {
+    assign(m_colorLine, c, Change::Stored);
+}
+void ChartWidgetBase::setSample(bool on) {
+    assign(m_sample, on, Change::Look);
+}
+void ChartWidgetBase::setCaptionX(const QString& t) {
+    assign(m_captionX, t, Change::Caption);
+}
+void ChartWidgetBase::setCaptionY(const QString& t) {
+    assign(m_captionY, t, Change::Caption);
+}
+void ChartWidgetBase::setCaption(const QString& t) {
+    assign(m_caption, t, Change::Caption);
+}
+void ChartWidgetBase::setXmin(double v) {
+    assign(m_xmin, v, Change::Range);
+}
+void ChartWidgetBase::setXmax(double v) {
+    assign(m_xmax, v, Change::Range);
+}
+void ChartWidgetBase::setXdiv(double v) {
+    assign(m_xdiv, v, Change::Range);
+}
+void ChartWidgetBase::setYmin(double v) {
+    assign(m_ymin, v, Change::Range);
+}
+void ChartWidgetBase::setYmax(double v) {
+    assign(m_ymax, v, Change::Range);
+}
+void ChartWidgetBase::setYdiv(double v) {
+    assign(m_ydiv, v, Change::Range);
+}
 
 void ChartWidgetBase::Invalidate() {
     m_dirty = true;
@@ -141,8 +173,8 @@ void ChartWidgetBase::paintAxes(QPainter& p) {
 
     const QFontMetrics fm(font());
     const TextMetrics m{fm.horizontalAdvance(QLatin1Char('W')), fm.height()};
-    const AxisLayout x = m_scale.logX() ? logXAxis(m_scale, m_captionX, m)
-                                        : linearXAxis(m_scale, m_captionX, m);
+    const AxisLayout x =
+        m_scale.logX() ? logXAxis(m_scale, m_captionX, m) : linearXAxis(m_scale, m_captionX, m);
     drawLayout(p, x);
     drawLayout(p, yAxis(m_scale, m));
 }
@@ -172,15 +204,27 @@ void ChartWidgetBase::drawText(QPainter& p, const chart::TextItem& item) {
     const int w = fm.horizontalAdvance(item.text);
     int x = 0;
     switch (item.h) {
-    case chart::HAlign::Left: x = 0; break;
-    case chart::HAlign::Center: x = -w / 2; break;
-    case chart::HAlign::Right: x = -w; break;
+    case chart::HAlign::Left:
+        x = 0;
+        break;
+    case chart::HAlign::Center:
+        x = -w / 2;
+        break;
+    case chart::HAlign::Right:
+        x = -w;
+        break;
     }
     int y = 0; // baseline
     switch (item.v) {
-    case chart::VAlign::Top: y = fm.ascent(); break;
-    case chart::VAlign::Baseline: y = 0; break;
-    case chart::VAlign::Bottom: y = -fm.descent(); break;
+    case chart::VAlign::Top:
+        y = fm.ascent();
+        break;
+    case chart::VAlign::Baseline:
+        y = 0;
+        break;
+    case chart::VAlign::Bottom:
+        y = -fm.descent();
+        break;
     }
     if (!item.vertical) {
         p.drawText(item.at + QPoint(x, y), item.text);

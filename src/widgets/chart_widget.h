@@ -26,8 +26,15 @@
 class QPainter;
 
 // Marker kinds; a TMarkerOptions set holds bit n for kind n.
-enum TMarkerTypes { mtKreuz = 0, mtRaute = 1, mtKasten = 2, mtDelta = 3, mtPunkt = 4, mtPlus = 5,
-                    mtKreis = 6 };
+enum TMarkerTypes {
+    mtKreuz = 0,
+    mtRaute = 1,
+    mtKasten = 2,
+    mtDelta = 3,
+    mtPunkt = 4,
+    mtPlus = 5,
+    mtKreis = 6
+};
 
 class TMarkerOptions {
 public:

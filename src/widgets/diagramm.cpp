@@ -19,10 +19,18 @@ void TDiagramm::setBorder(int& field, int v) {
     }
 }
 
-void TDiagramm::setBorderLeft(int v) { setBorder(m_borderLeft, v); }
-void TDiagramm::setBorderRight(int v) { setBorder(m_borderRight, v); }
-void TDiagramm::setBorderTop(int v) { setBorder(m_borderTop, v); }
-void TDiagramm::setBorderBottom(int v) { setBorder(m_borderBottom, v); }
+void TDiagramm::setBorderLeft(int v) {
+    setBorder(m_borderLeft, v);
+}
+void TDiagramm::setBorderRight(int v) {
+    setBorder(m_borderRight, v);
+}
+void TDiagramm::setBorderTop(int v) {
+    setBorder(m_borderTop, v);
+}
+void TDiagramm::setBorderBottom(int v) {
+    setBorder(m_borderBottom, v);
+}
 
 void TDiagramm::setTyp(TDiaType t) {
     if (t == m_typ) {

@@ -17,10 +17,14 @@ enum TDiaType { XLinYLin = 0, XLinYLog = 1, XLogYLin = 2, XLogYLog = 3 };
 // The axis mode bits (chart::kLogX, chart::kLogY) of an axis type.
 constexpr int axisModeOf(TDiaType t) {
     switch (t) {
-    case XLinYLog: return chart::kLogY;
-    case XLogYLin: return chart::kLogX;
-    case XLogYLog: return chart::kLogX | chart::kLogY;
-    case XLinYLin: break;
+    case XLinYLog:
+        return chart::kLogY;
+    case XLogYLin:
+        return chart::kLogX;
+    case XLogYLog:
+        return chart::kLogX | chart::kLogY;
+    case XLinYLin:
+        break;
     }
     return 0;
 }

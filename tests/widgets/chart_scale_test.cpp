@@ -46,24 +46,24 @@ TEST_P(ToPixel, MapsValueToPixel) {
     EXPECT_EQ(s.toPixelY(c.y), c.py);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Chart, ToPixel,
-    ::testing::Values(
-        // ends of the ranges: larger y values lie higher
-        PixelCase{0, 0, 10, 0, 100, 0, 0, 50, 130}, PixelCase{0, 0, 10, 0, 100, 10, 100, 250, 30},
-        PixelCase{0, 0, 10, 0, 100, 2.5, 25, 100, 105},
-        // negative minimum, values outside the range
-        PixelCase{0, -10, 10, -10, 100, -20, -21, -50, 140},
-        PixelCase{0, -10, 10, -10, 100, 15, 210, 300, -70},
-        // round to nearest: 200 * 0.0376 = 7.52 -> 8, 100 * 0.004 -> 0
-        PixelCase{0, 0, 1, 0, 1, 0.0376, 0.004, 58, 130},
-        PixelCase{0, 0, 1, 0, 1, 0.0124, 0.006, 52, 129},
-        // logarithmic x (decades 1, 10, 100, 1000 over 200 pixels)
-        PixelCase{kLogX, 1, 1000, 0, 100, 10, 50, 117, 80},
-        PixelCase{kLogX, 1, 1000, 0, 100, 1000, 50, 250, 80},
-        // logarithmic y, linear x
-        PixelCase{kLogY, 0, 10, 1, 100, 5, 10, 150, 80},
-        PixelCase{kLogX | kLogY, 1, 100, 1, 100, 10, 1, 150, 130}));
+INSTANTIATE_TEST_SUITE_P(Chart, ToPixel,
+                         ::testing::Values(
+                             // ends of the ranges: larger y values lie higher
+                             PixelCase{0, 0, 10, 0, 100, 0, 0, 50, 130},
+                             PixelCase{0, 0, 10, 0, 100, 10, 100, 250, 30},
+                             PixelCase{0, 0, 10, 0, 100, 2.5, 25, 100, 105},
+                             // negative minimum, values outside the range
+                             PixelCase{0, -10, 10, -10, 100, -20, -21, -50, 140},
+                             PixelCase{0, -10, 10, -10, 100, 15, 210, 300, -70},
+                             // round to nearest: 200 * 0.0376 = 7.52 -> 8, 100 * 0.004 -> 0
+                             PixelCase{0, 0, 1, 0, 1, 0.0376, 0.004, 58, 130},
+                             PixelCase{0, 0, 1, 0, 1, 0.0124, 0.006, 52, 129},
+                             // logarithmic x (decades 1, 10, 100, 1000 over 200 pixels)
+                             PixelCase{kLogX, 1, 1000, 0, 100, 10, 50, 117, 80},
+                             PixelCase{kLogX, 1, 1000, 0, 100, 1000, 50, 250, 80},
+                             // logarithmic y, linear x
+                             PixelCase{kLogY, 0, 10, 1, 100, 5, 10, 150, 80},
+                             PixelCase{kLogX | kLogY, 1, 100, 1, 100, 10, 1, 150, 130}));
 
 TEST(ToPixel, ClampsWhatCannotBeMapped) {
     ChartScale s = linearScale(0, 10, 0, 100);
@@ -103,19 +103,14 @@ TEST_P(RangesValid, RefusesWhatCannotBeDrawn) {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-INSTANTIATE_TEST_SUITE_P(Chart, RangesValid,
-                         ::testing::Values(RangeCase{0, 10, 0, 100, 0, true},
-                                           RangeCase{-10, 10, -10, 100, 0, true},
-                                           RangeCase{10, 10, 0, 100, 0, false},
-                                           RangeCase{10, 0, 0, 100, 0, false},
-                                           RangeCase{0, 10, 5, 5, 0, false},
-                                           RangeCase{0, 100, 0, 5, kLogX, false},
-                                           RangeCase{0.1, 100, 0, 5, kLogX, true},
-                                           RangeCase{0, 100, 0, 5, kLogY, false},
-                                           RangeCase{0, 100, -1, 5, kLogY, false},
-                                           RangeCase{0, 100, 1, 5, kLogY, true},
-                                           RangeCase{kNaN, 10, 0, 5, 0, false},
-                                           RangeCase{0, kInf, 0, 5, 0, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Chart, RangesValid,
+    ::testing::Values(RangeCase{0, 10, 0, 100, 0, true}, RangeCase{-10, 10, -10, 100, 0, true},
+                      RangeCase{10, 10, 0, 100, 0, false}, RangeCase{10, 0, 0, 100, 0, false},
+                      RangeCase{0, 10, 5, 5, 0, false}, RangeCase{0, 100, 0, 5, kLogX, false},
+                      RangeCase{0.1, 100, 0, 5, kLogX, true}, RangeCase{0, 100, 0, 5, kLogY, false},
+                      RangeCase{0, 100, -1, 5, kLogY, false}, RangeCase{0, 100, 1, 5, kLogY, true},
+                      RangeCase{kNaN, 10, 0, 5, 0, false}, RangeCase{0, kInf, 0, 5, 0, false}));
 
 struct TickCase {
     double min, max, div;
@@ -174,8 +169,7 @@ INSTANTIATE_TEST_SUITE_P(Chart, LinearDecimals,
                                            DecimalsCase{0, 0.1, 1}, DecimalsCase{2.5, 0.5, 1},
                                            DecimalsCase{-2, 0.5, 1}, DecimalsCase{100, 0.5, 3},
                                            // the rule gives <= 0: the division's digits
-                                           DecimalsCase{0.01, 0.01, 2},
-                                           DecimalsCase{0.05, 0.05, 2},
+                                           DecimalsCase{0.01, 0.01, 2}, DecimalsCase{0.05, 0.05, 2},
                                            DecimalsCase{0.2, 0.125, 3}));
 
 TEST(LogDecimals, ShowTheDigitsOfASmallMinimum) {
@@ -202,18 +196,19 @@ TEST_P(LabelText, UsesTheLocaleSeparatorAndPads) {
     EXPECT_EQ(labelText(c.v, c.decimals, c.width, kEnglish), QString::fromUtf8(c.english));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Chart, LabelText,
-    ::testing::Values(LabelCase{0, 0, 3, "  0", "  0"}, LabelCase{10, 0, 3, " 10", " 10"},
-                      LabelCase{2.5, 1, 4, " 2,5", " 2.5"}, LabelCase{5, 1, 4, " 5,0", " 5.0"},
-                      LabelCase{-10, 0, 4, " -10", " -10"},
-                      // no group separator in large numbers
-                      LabelCase{86400, 0, 3, "86400", "86400"},
-                      LabelCase{1000, 0, 4, "1000", "1000"},
-                      // a value that only rounds to zero has no sign
-                      LabelCase{-1e-17, 1, 4, " 0,0", " 0.0"},
-                      LabelCase{0.0625, 4, 3, "0,0625", "0.0625"},
-                      LabelCase{0.01, 2, 4, "0,01", "0.01"}));
+INSTANTIATE_TEST_SUITE_P(Chart, LabelText,
+                         ::testing::Values(LabelCase{0, 0, 3, "  0", "  0"},
+                                           LabelCase{10, 0, 3, " 10", " 10"},
+                                           LabelCase{2.5, 1, 4, " 2,5", " 2.5"},
+                                           LabelCase{5, 1, 4, " 5,0", " 5.0"},
+                                           LabelCase{-10, 0, 4, " -10", " -10"},
+                                           // no group separator in large numbers
+                                           LabelCase{86400, 0, 3, "86400", "86400"},
+                                           LabelCase{1000, 0, 4, "1000", "1000"},
+                                           // a value that only rounds to zero has no sign
+                                           LabelCase{-1e-17, 1, 4, " 0,0", " 0.0"},
+                                           LabelCase{0.0625, 4, 3, "0,0625", "0.0625"},
+                                           LabelCase{0.01, 2, 4, "0,01", "0.01"}));
 
 TEST(LabelText, DefaultsToTheUserLocale) {
     const QLocale saved;

@@ -18,7 +18,9 @@ const QColor kText(0, 0, 250);
 const QColor kLine(0, 220, 0);
 const QColor kPoint(250, 250, 0);
 
-QRgb rgb(const QColor& c) { return c.rgb(); }
+QRgb rgb(const QColor& c) {
+    return c.rgb();
+}
 
 // Counts the rebuilds of a chart's picture and lets a test draw in them.
 struct PaintProbe {
@@ -44,7 +46,9 @@ template <typename Chart> void styleChart(Chart& w) {
     w.setColorPoint(kPoint);
 }
 
-QImage picture(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage picture(QWidget& w) {
+    return w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 // Bounding box of the pixels in area that are neither background nor grid:
 // the ink of texts drawn there.
@@ -335,7 +339,8 @@ TEST_F(ChartWidget, TraceDrawnInOnPainted) {
     EXPECT_EQ(img.pixel(d.ToPixelX(9.5), d.ToPixelY(35)), rgb(kLine));
     EXPECT_EQ(img.pixel(d.ToPixelX(7.5), d.ToPixelY(85) - 3), rgb(kPoint)); // diamond tip
     // no line joins the separate pieces
-    const QRect gap(QPoint(d.ToPixelX(7.6), d.ToPixelY(60)), QPoint(d.ToPixelX(8.1), d.ToPixelY(40)));
+    const QRect gap(QPoint(d.ToPixelX(7.6), d.ToPixelY(60)),
+                    QPoint(d.ToPixelX(8.1), d.ToPixelY(40)));
     EXPECT_EQ(countColour(img, gap, kLine), 0);
 }
 
@@ -367,12 +372,12 @@ TEST_F(ChartWidget, MarkerKinds) {
         const QImage img = picture(d);
         const QPoint centre(d.ToPixelX(2.5), d.ToPixelY(55));
         for (QPoint o : c.ink) {
-            EXPECT_EQ(img.pixel(centre + o), rgb(kPoint)) << c.kinds.bits() << " " << o.x() << ","
-                                                          << o.y();
+            EXPECT_EQ(img.pixel(centre + o), rgb(kPoint))
+                << c.kinds.bits() << " " << o.x() << "," << o.y();
         }
         for (QPoint o : c.clear) {
-            EXPECT_EQ(img.pixel(centre + o), rgb(kBack)) << c.kinds.bits() << " " << o.x() << ","
-                                                         << o.y();
+            EXPECT_EQ(img.pixel(centre + o), rgb(kBack))
+                << c.kinds.bits() << " " << o.x() << "," << o.y();
         }
     }
 }
