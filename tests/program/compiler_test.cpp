@@ -21,6 +21,8 @@ struct CompileCase {
     QString status;
 };
 
+void PrintTo(const CompileCase& c, std::ostream* os) { *os << c.name; }
+
 class ProgramCompiler : public testing::TestWithParam<CompileCase> {};
 
 TEST_P(ProgramCompiler, ProducesCodeListAndStatus) {
@@ -33,7 +35,7 @@ TEST_P(ProgramCompiler, ProducesCodeListAndStatus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramCompiler,
+    Program, ProgramCompiler,
     testing::Values(
         CompileCase{"WorkedExample",
                     lines({"L1: Testprogramm", "\tDelay 250", "\tBeep", "\tGoto L1:"}),
@@ -126,6 +128,8 @@ struct FailureCase {
     int errorRow;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
 class ProgramCompilerFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(ProgramCompilerFailure, StopsWithMessageAndPartialCode) {
@@ -139,7 +143,7 @@ TEST_P(ProgramCompilerFailure, StopsWithMessageAndPartialCode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramCompilerFailure,
+    Program, ProgramCompilerFailure,
     testing::Values(
         // The jump before the failing line still holds its label number: the
         // second pass never ran.

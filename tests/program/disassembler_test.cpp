@@ -40,6 +40,8 @@ struct DisasmCase {
     QStringList listing;
 };
 
+void PrintTo(const DisasmCase& c, std::ostream* os) { *os << c.name; }
+
 class ProgramDisassembler : public testing::TestWithParam<DisasmCase> {};
 
 TEST_P(ProgramDisassembler, RendersListing) {
@@ -48,7 +50,7 @@ TEST_P(ProgramDisassembler, RendersListing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramDisassembler,
+    Program, ProgramDisassembler,
     testing::Values(
         DisasmCase{"WorkedExample", image(hex("665A500058")),
                    lines({"L1: ", "\tA = A + 1", "\tDelay 1 ms", "\tGoto L1: ", "\tEnd"})},

@@ -77,7 +77,7 @@ TEST_P(ProgramIntegerConversion, ConvertsLikeTheSystem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramIntegerConversion,
+    Program, ProgramIntegerConversion,
     testing::Values(IntegerCase{u"5", 5}, IntegerCase{u"  12", 12}, IntegerCase{u"+7", 7},
                     IntegerCase{u"-7", -7}, IntegerCase{u" -1", -1}, IntegerCase{u"$FF", 255},
                     IntegerCase{u"$ff", 255}, IntegerCase{u"x10", 16}, IntegerCase{u"X1f", 31},
@@ -106,7 +106,7 @@ TEST_P(ProgramExactLookup, FindsOnlyEqualText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramExactLookup,
+    Program, ProgramExactLookup,
     testing::Values(ExactCase{u"A = B", 24}, ExactCase{u"\tBeep", 45}, ExactCase{u"Beep", 45},
                     ExactCase{u"\t\tBeep", std::nullopt}, ExactCase{u"beep", std::nullopt},
                     ExactCase{u"Beep ", std::nullopt}, ExactCase{u" Beep", std::nullopt},
@@ -143,7 +143,7 @@ TEST_P(ProgramOperandLookup, MatchesByPrefixAndOperandRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramOperandLookup,
+    Program, ProgramOperandLookup,
     testing::Values(
         OperandCase{u"A = 5", Outcome::Match, 20, 5, false, u""},
         OperandCase{u"\tA = $FF", Outcome::Match, 20, 255, false, u""},
@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
         OperandCase{u"a = 5", Outcome::NoMatch, 0, 0, false, u""},
         OperandCase{u"Beep", Outcome::NoMatch, 0, 0, false, u""}));
 
-TEST(ProgramOperandLookup, LabelOperandMayHoldAHundredCharacters) {
+TEST(ProgramOperandLookupLength, LabelOperandMayHoldAHundredCharacters) {
     const QString prefix = QStringLiteral("\tGoto ");
     const QString longest = prefix + QStringLiteral("L7") + QString(98, u'x');
     const OperandLookup found = operandLookup(longest);

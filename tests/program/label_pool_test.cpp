@@ -124,6 +124,8 @@ struct UsedCase {
     bool used;
 };
 
+void PrintTo(const UsedCase& c, std::ostream* os) { *os << c.name; }
+
 class ProgramLabelInUse : public testing::TestWithParam<UsedCase> {};
 
 TEST_P(ProgramLabelInUse, RefusesOnlyLinesHeldByOthers) {
@@ -131,7 +133,7 @@ TEST_P(ProgramLabelInUse, RefusesOnlyLinesHeldByOthers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramLabelInUse,
+    Program, ProgramLabelInUse,
     testing::Values(
         UsedCase{"JumpHoldsLabel", lines({"L1: Start", "\tGoto L1: Start"}), 0, true},
         UsedCase{"JumpDeletable", lines({"L1: Start", "\tGoto L1: Start"}), 1, false},
@@ -145,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsedCase{"NoSelection", lines({"L1: a", "\tGoto L1: a"}), -1, false}),
     [](const testing::TestParamInfo<UsedCase>& info) { return std::string(info.param.name); });
 
-TEST(ProgramLabelInUse, Message) { EXPECT_EQ(labelInUseMessage(), "Label wird noch benutzt!"); }
+TEST(ProgramLabelInUseText, Message) { EXPECT_EQ(labelInUseMessage(), "Label wird noch benutzt!"); }
 
 struct ByteTextCase {
     const char* text;
@@ -159,7 +161,7 @@ TEST_P(ProgramByteText, ReducesToAByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramByteText,
+    Program, ProgramByteText,
     testing::Values(ByteTextCase{"17", "17"}, ByteTextCase{"300", "44"}, ByteTextCase{"-1", "255"},
                     ByteTextCase{"$FF", "255"}, ByteTextCase{"1A", "1"}, ByteTextCase{"", "0"},
                     ByteTextCase{"-1A", "1"}, ByteTextCase{"0X1F", "31"}, ByteTextCase{"X10", "16"},

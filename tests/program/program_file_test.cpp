@@ -34,6 +34,8 @@ struct ReadCase {
     QStringList lines;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class ProgramFileRead : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(ProgramFileRead, SplitsLikeTheSystem) {
@@ -41,7 +43,7 @@ TEST_P(ProgramFileRead, SplitsLikeTheSystem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramFileRead,
+    Program, ProgramFileRead,
     testing::Values(
         ReadCase{"LfOnly", QByteArray("L1: x\n\tBeep\n"), {"L1: x", "\tBeep"}},
         ReadCase{"LastLineWithoutEnd", QByteArray("\tBeep\r\n\tEnd"), {"\tBeep", "\tEnd"}},
