@@ -20,8 +20,8 @@ static void initLedResources() {
 namespace {
 
 // Marker colours of the shape pictures.
-constexpr QRgb kBodyMarker = qRgb(192, 192, 192);     // silver: the lamp body
-constexpr QRgb kSurroundMarker = qRgb(128, 128, 0);   // olive: the background
+constexpr QRgb kBodyMarker = qRgb(192, 192, 192);   // silver: the lamp body
+constexpr QRgb kSurroundMarker = qRgb(128, 128, 0); // olive: the background
 const QString kResourcePrefix = QStringLiteral(":/leds/");
 
 // The picture with every pixel of colour `from` set to `to`.

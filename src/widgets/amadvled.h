@@ -16,10 +16,10 @@ class TAMAdvLed : public QWidget {
     Q_PROPERTY(TLedType LedType READ LedType WRITE setLedType)
 
 public:
-    enum TBorder { brDefault = 0, brRaised = 1, brLowered = 2 };
+    enum TBorder : int { brDefault = 0, brRaised = 1, brLowered = 2 };
     Q_ENUM(TBorder)
 
-    enum TLedType {
+    enum TLedType : int {
         ltDiamond = 0,
         ltEllipsHrz,
         ltEllipsVrt,

@@ -130,8 +130,7 @@ void TAnal::renderDial(qreal ratio) {
 
 void TAnal::paintEvent(QPaintEvent* /*event*/) {
     const qreal ratio = devicePixelRatioF();
-    if (m_dial.isNull() || m_dial.devicePixelRatio() != ratio ||
-        m_dial.size() != size() * ratio) {
+    if (m_dial.isNull() || m_dial.devicePixelRatio() != ratio || m_dial.size() != size() * ratio) {
         renderDial(ratio);
     }
 

@@ -50,8 +50,8 @@ public:
     void setBBColor(const QColor& color);
     void setNeedleColor(const QColor& color);
     void setValue(int value);
-    void setMax(int max);       // accepted only when > 1
-    void setMinor(int minor);   // accepted only when 0..10
+    void setMax(int max);                // accepted only when > 1
+    void setMinor(int minor);            // accepted only when 0..10
     void setScale(const QString& scale); // accepted only when longer than 2 characters
     void setCaption(const QString& caption);
 

@@ -75,8 +75,8 @@ struct DialLabel {
 // Everything static on the dial (not the needle or the value).
 struct DialLayout {
     MeterFrame frame;
-    QPoint captionAnchor; // horizontal centre, top edge
-    QPoint valueAnchor;   // horizontal centre, top edge
+    QPoint captionAnchor;          // horizontal centre, top edge
+    QPoint valueAnchor;            // horizontal centre, top edge
     std::vector<QLine> majorTicks; // inner to outer end
     std::vector<QLine> minorTicks; // outer to inner end
     std::vector<DialLabel> labels;

@@ -10,8 +10,7 @@ namespace {
 
 // Scheme prefix of each TURLType, in its order.
 constexpr std::array<const char*, 9> kPrefixes = {
-    "file://", "ftp://", "gopher://", "http://", "https://",
-    "mailto:", "news:",  "telnet:",   "wais:",
+    "file://", "ftp://", "gopher://", "http://", "https://", "mailto:", "news:", "telnet:", "wais:",
 };
 constexpr int kHttpIndex = TWebLabel::lnHttp;
 

@@ -15,7 +15,7 @@ class TWebLabel : public QLabel {
     Q_PROPERTY(bool Hover READ Hover WRITE setHover)
 
 public:
-    enum TURLType {
+    enum TURLType : int {
         lnFile = 0,
         lnFtp,
         lnGopher,

@@ -33,10 +33,21 @@ TEST(MeterGeometry, FrameFollowsTheSize) {
 
 TEST(MeterGeometry, RoundsHalvesToEven) {
     const std::pair<double, int> cases[] = {
-        {0.5, 0},   {1.5, 2},   {2.5, 2},   {19.5, 20}, {20.5, 20}, {-0.5, 0},
-        {-1.5, -2}, {-2.5, -2}, {2.4, 2},   {2.6, 3},   {-2.6, -3}, {7.0, 7},
+        {0.5, 0},
+        {1.5, 2},
+        {2.5, 2},
+        {19.5, 20},
+        {20.5, 20},
+        {-0.5, 0},
+        {-1.5, -2},
+        {-2.5, -2},
+        {2.4, 2},
+        {2.6, 3},
+        {-2.6, -3},
+        {7.0, 7},
         // Products of decimal factors land a hair beside the half.
-        {19.499999999999943, 20}, {20.500000000000057, 20},
+        {19.499999999999943, 20},
+        {20.500000000000057, 20},
     };
     for (const auto& [x, expected] : cases) {
         EXPECT_EQ(amm::roundHalfEven(x), expected) << x;
@@ -47,7 +58,7 @@ TEST(MeterGeometry, DirectMeterPoints) {
     const amm::MeterFrame f = amm::meterFrame({759, 335});
     EXPECT_EQ(amm::dialPoint(f, 90, 1.1), QPoint(379, 20)); // 410 - 390.5, tie to even
     EXPECT_EQ(amm::dialPoint(f, 90, 1.0), QPoint(379, 55));
-    EXPECT_EQ(amm::dialPoint(f, 45, 1.0), QPoint(128, 159)); // upper left of the pivot
+    EXPECT_EQ(amm::dialPoint(f, 45, 1.0), QPoint(128, 159));  // upper left of the pivot
     EXPECT_EQ(amm::dialPoint(f, 135, 1.0), QPoint(630, 159)); // upper right
 
     const amm::DialLayout d = amm::dialLayout({759, 335}, "0;64;128;192;256", 6);

@@ -176,9 +176,12 @@ TEST(Meter, SetterRefusals) {
         {"Max -7", [&] { meter.setMax(-7); }, [&] { return meter.Max() == 255; }},
         {"Minor 11", [&] { meter.setMinor(11); }, [&] { return meter.Minor() == 1; }},
         {"Minor -1", [&] { meter.setMinor(-1); }, [&] { return meter.Minor() == 1; }},
-        {"Scale of 2", [&] { meter.setScale("0;"); }, [&] { return meter.Scale() == "0;1;2;3;4;5"; }},
-        {"Scale of 1", [&] { meter.setScale("5"); }, [&] { return meter.Scale() == "0;1;2;3;4;5"; }},
-        {"empty Scale", [&] { meter.setScale(""); }, [&] { return meter.Scale() == "0;1;2;3;4;5"; }},
+        {"Scale of 2", [&] { meter.setScale("0;"); },
+         [&] { return meter.Scale() == "0;1;2;3;4;5"; }},
+        {"Scale of 1", [&] { meter.setScale("5"); },
+         [&] { return meter.Scale() == "0;1;2;3;4;5"; }},
+        {"empty Scale", [&] { meter.setScale(""); },
+         [&] { return meter.Scale() == "0;1;2;3;4;5"; }},
     };
     for (const Case& c : refused) {
         c.set();

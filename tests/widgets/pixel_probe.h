@@ -19,7 +19,9 @@ inline QImage render(QWidget& widget) {
     return image;
 }
 
-inline QColor at(const QImage& image, QPoint p) { return image.pixelColor(p); }
+inline QColor at(const QImage& image, QPoint p) {
+    return image.pixelColor(p);
+}
 
 // True when a pixel of the colour lies within `radius` of p (a line drawn
 // through a computed point may pass one pixel beside it).

@@ -45,10 +45,10 @@ TEST_F(WebLabelTest, Construction) {
 
 TEST_F(WebLabelTest, EveryTypePutsItsPrefixInFront) {
     const std::pair<TWebLabel::TURLType, QString> prefixes[] = {
-        {TWebLabel::lnFile, "file://"},   {TWebLabel::lnFtp, "ftp://"},
+        {TWebLabel::lnFile, "file://"},     {TWebLabel::lnFtp, "ftp://"},
         {TWebLabel::lnGopher, "gopher://"}, {TWebLabel::lnHttp, "http://"},
-        {TWebLabel::lnHttps, "https://"}, {TWebLabel::lnMailto, "mailto:"},
-        {TWebLabel::lnNews, "news:"},     {TWebLabel::lnTelnet, "telnet:"},
+        {TWebLabel::lnHttps, "https://"},   {TWebLabel::lnMailto, "mailto:"},
+        {TWebLabel::lnNews, "news:"},       {TWebLabel::lnTelnet, "telnet:"},
         {TWebLabel::lnWais, "wais:"},
     };
     TWebLabel label;
