@@ -164,6 +164,26 @@ QString ByteText(const QString& text) {
     return QString::number(value & 0xFFu);
 }
 
+std::optional<QString> buildListingLine(InsertionKind kind, const QString& entry,
+                                        const QString& extra) {
+    if (entry.isEmpty())
+        return std::nullopt;
+    switch (kind) {
+    case InsertionKind::Plain:
+        return u'\t' + entry;
+    case InsertionKind::Jump:
+        return u'\t' + entry + extra;
+    case InsertionKind::Label:
+        return entry + u' ' + extra;
+    case InsertionKind::Comment:
+        return QStringLiteral("\tRem ") + extra;
+    case InsertionKind::ConstantRow:
+    case InsertionKind::NumberField:
+        return u'\t' + entry + ByteText(extra);
+    }
+    return std::nullopt;
+}
+
 LimitedField limitNumberField(const QString& text, int caret) {
     if (caret > 3)
         return {text.mid(1, 3), 3};

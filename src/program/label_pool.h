@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace zentor {
 
 // The twelve label keys in their initial order.
@@ -89,6 +91,23 @@ QString labelInUseMessage();
 // character. The low eight bits of the value in decimal ("300" gives "44",
 // "-1" gives "255", "" gives "0").
 QString ByteText(const QString& text);
+
+// How a palette or number field builds its listing line (its integer tag).
+enum class InsertionKind {
+    Plain = 1,       // tab + entry
+    Jump = 2,        // tab + entry + the text of ComboBox7
+    Label = 3,       // entry + blank + the text of Edit3
+    Comment = 5,     // tab + "Rem" + blank + the text of Edit3
+    ConstantRow = 6, // tab + entry + ByteText of the row's number field
+    NumberField = 7  // tab + the row's entry + ByteText of the field
+};
+
+// The line an insertion builds. `entry` is the selected palette entry (for a
+// number field, the entry of its row in ListBox3); `extra` is the jump
+// target, the comment or the number field's text, by kind. A palette without
+// a selected entry (empty `entry`) builds no line: std::nullopt.
+std::optional<QString> buildListingLine(InsertionKind kind, const QString& entry,
+                                        const QString& extra);
 
 // The number-field limit to three characters, applied after every change.
 struct LimitedField {

@@ -168,6 +168,25 @@ INSTANTIATE_TEST_SUITE_P(
                     ByteTextCase{" 5", "5"}, ByteTextCase{"ABC", "0"}, ByteTextCase{"+7", "7"},
                     ByteTextCase{"256", "0"}, ByteTextCase{"-$1", "255"}));
 
+TEST(ProgramInsertion, BuildsLinesByKind) {
+    using K = InsertionKind;
+    EXPECT_EQ(buildListingLine(K::Plain, QStringLiteral("Beep"), QString()), "\tBeep");
+    EXPECT_EQ(buildListingLine(K::Jump, QStringLiteral("Goto "), QStringLiteral("L1: Start")),
+              "\tGoto L1: Start");
+    EXPECT_EQ(buildListingLine(K::Label, QStringLiteral("L3:"), QString()), "L3: ");
+    EXPECT_EQ(buildListingLine(K::Comment, QStringLiteral("Rem"), QStringLiteral("Start")),
+              "\tRem Start");
+    EXPECT_EQ(buildListingLine(K::ConstantRow, QStringLiteral("A = "), QStringLiteral("300")),
+              "\tA = 44");
+    EXPECT_EQ(buildListingLine(K::NumberField, QStringLiteral("A = "), QStringLiteral("-1")),
+              "\tA = 255");
+    EXPECT_EQ(buildListingLine(K::NumberField, QStringLiteral("PWM = "), QString()), "\tPWM = 0");
+    // Nothing selected in the palette: no line, in particular from the empty
+    // label list.
+    EXPECT_FALSE(buildListingLine(K::Label, QString(), QStringLiteral("x")));
+    EXPECT_FALSE(buildListingLine(K::Plain, QString(), QString()));
+}
+
 TEST(ProgramNumberField, LimitsToThreeCharacters) {
     const LimitedField typedAtEnd = limitNumberField(QStringLiteral("2505"), 4);
     EXPECT_EQ(typedAtEnd.text, "505");
