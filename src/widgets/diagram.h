@@ -26,7 +26,7 @@ class TDiagram : public ChartWidgetBase {
     Q_PROPERTY(QString CaptionX READ CaptionX WRITE setCaptionX)
     Q_PROPERTY(QString CaptionY READ CaptionY WRITE setCaptionY)
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
-    Q_PROPERTY(int DiaMode READ diaModeValue WRITE setDiaModeValue)
+    Q_PROPERTY(int DiaMode READ diaModeValue WRITE setDiaMode)
     Q_PROPERTY(double Xmin READ Xmin WRITE setXmin)
     Q_PROPERTY(double Xmax READ Xmax WRITE setXmax)
     Q_PROPERTY(double Xdiv READ Xdiv WRITE setXdiv)
@@ -45,6 +45,8 @@ public:
 
     TDiaMode DiaMode() const { return m_diaMode; }
     void setDiaMode(TDiaMode m);
+    // The stored number of the mode, as a window description gives it.
+    void setDiaMode(int m) { setDiaMode(m == md05 ? md05 : mdNormal); }
 
 protected:
     void changed(Change what) override;
@@ -57,7 +59,6 @@ protected:
 
 private:
     int diaModeValue() const { return m_diaMode; }
-    void setDiaModeValue(int m) { setDiaMode(m == md05 ? md05 : mdNormal); }
 
     TDiaMode m_diaMode = mdNormal;
 };

@@ -50,7 +50,7 @@ class TDiagramm : public ChartWidgetBase {
     Q_PROPERTY(int BorderRight READ BorderRight WRITE setBorderRight)
     Q_PROPERTY(int BorderTop READ BorderTop WRITE setBorderTop)
     Q_PROPERTY(int BorderBottom READ BorderBottom WRITE setBorderBottom)
-    Q_PROPERTY(int Typ READ typValue WRITE setTypValue)
+    Q_PROPERTY(int Typ READ typValue WRITE setTyp)
     Q_PROPERTY(unsigned Marker READ markerBits WRITE setMarkerBits)
     Q_PROPERTY(int MarkerGroesse READ MarkerGroesse WRITE setMarkerGroesse)
 
@@ -71,6 +71,8 @@ public:
     // the next paint.
     TDiaType Typ() const { return m_typ; }
     void setTyp(TDiaType t);
+    // The stored number of the type (0..3), as a window description gives it.
+    void setTyp(int t) { setTyp(static_cast<TDiaType>(t & 3)); }
 
     // Marker kinds drawn by DrawMarker, and their half-size in pixels
     // (negative sizes are ignored). Changing the size or ColorPoint/ColorLine
@@ -90,7 +92,6 @@ protected:
 
 private:
     int typValue() const { return m_typ; }
-    void setTypValue(int t) { setTyp(static_cast<TDiaType>(t & 3)); }
     unsigned markerBits() const { return m_marker.bits(); }
     void setMarkerBits(unsigned b) { setMarker(TMarkerOptions::fromBits(b)); }
     void setBorder(int& field, int v);

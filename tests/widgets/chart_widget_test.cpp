@@ -110,11 +110,18 @@ TEST_F(ChartWidget, DiagrammDefaults) {
     EXPECT_EQ(d.property("MarkerGroesse").toInt(), 3);
     EXPECT_TRUE(d.setProperty("Xmax", 10.0));
     EXPECT_EQ(d.Xmax(), 10);
+    EXPECT_TRUE(d.setProperty("Typ", 2));
+    EXPECT_EQ(d.Typ(), XLogYLin);
+    EXPECT_EQ(d.scale().axisMode, chart::kLogX);
+    EXPECT_TRUE(d.setProperty("Marker", (1u << mtKasten) | (1u << mtKreis)));
+    EXPECT_EQ(d.Marker(), (TMarkerOptions{mtKasten, mtKreis}));
 }
 
 TEST_F(ChartWidget, DiagramDefaults) {
     TDiagram d;
     EXPECT_EQ(d.DiaMode(), mdNormal);
+    EXPECT_TRUE(d.setProperty("DiaMode", 1));
+    EXPECT_EQ(d.DiaMode(), md05);
     EXPECT_EQ(d.ColorGrid(), QColor(128, 128, 128));
     EXPECT_EQ(d.CaptionY(), QStringLiteral("Y-Achse"));
     EXPECT_EQ(d.Ymax(), 100);
