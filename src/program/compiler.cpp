@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kLabelSlots = 16;
 
-QString hex2(int value) { return QStringLiteral("%1").arg(value, 2, 16, QChar(u'0')).toUpper(); }
+QString hex2(int value) {
+    return QStringLiteral("%1").arg(value, 2, 16, QChar(u'0')).toUpper();
+}
 
 // One instruction of the first pass. A jump keeps its label number as an int
 // until the second pass, so that no label number (however large) ever
@@ -106,10 +108,9 @@ CompileResult compileListing(const QStringList& lines) {
     }
 
     result.size = address;
-    result.statusText = address > kProgramCapacity
-                            ? QStringLiteral(" Programm zu lang.")
-                            : QString::number(kProgramCapacity - address) +
-                                  QStringLiteral(" Bytes frei.");
+    result.statusText = address > kProgramCapacity ? QStringLiteral(" Programm zu lang.")
+                                                   : QString::number(kProgramCapacity - address) +
+                                                         QStringLiteral(" Bytes frei.");
 
     // Second pass: every label is known now, so forward jumps need nothing
     // special. A label number without a slot behaves like an undefined label.

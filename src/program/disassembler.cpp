@@ -31,9 +31,13 @@ QString labelLine(int number) {
     return u'L' + QString::number(number, 16).toUpper() + QStringLiteral(": ");
 }
 
-QString hex2(int value) { return QStringLiteral("%1").arg(value, 2, 16, QChar(u'0')).toUpper(); }
+QString hex2(int value) {
+    return QStringLiteral("%1").arg(value, 2, 16, QChar(u'0')).toUpper();
+}
 
-bool endsFlow(int code) { return code == op::kEnd || code == op::kReturn || code == op::kGoto; }
+bool endsFlow(int code) {
+    return code == op::kEnd || code == op::kReturn || code == op::kGoto;
+}
 
 std::vector<Decoded> decode(const std::array<int, kMemoryCells>& memory) {
     std::vector<Decoded> decoded;
@@ -50,8 +54,8 @@ std::vector<Decoded> decode(const std::array<int, kMemoryCells>& memory) {
         if (isJumpCode(instruction->code) && operand < kProgramCapacity)
             farthestTarget = std::max(farthestTarget, operand);
         const int next = a + length;
-        const bool stopsHere = instruction->code == op::kEnd ||
-                               (pastFirstEnd && endsFlow(instruction->code));
+        const bool stopsHere =
+            instruction->code == op::kEnd || (pastFirstEnd && endsFlow(instruction->code));
         if (stopsHere) {
             if (farthestTarget < next)
                 break;
@@ -70,9 +74,9 @@ Disassembly disassemble(const QByteArray& image) {
         memory[static_cast<std::size_t>(k)] = static_cast<unsigned char>(image[k]);
 
     const std::vector<Decoded> decoded = decode(memory);
-    const int endAddress = decoded.empty() ? 0
-                                           : decoded.back().address +
-                                                 instructionLength(*decoded.back().instruction);
+    const int endAddress =
+        decoded.empty() ? 0
+                        : decoded.back().address + instructionLength(*decoded.back().instruction);
 
     Disassembly result;
     std::vector<int> targets;

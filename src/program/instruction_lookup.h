@@ -25,9 +25,9 @@ QStringList listOpTexts();
 // An entry split into its parts.
 struct EntryParts {
     int code = 0;
-    QString text;           // everything before the first "#"
+    QString text;            // everything before the first "#"
     bool hasOperand = false; // a "." after the first character of the text
-    QString prefix;         // the text before that "."; empty without operand
+    QString prefix;          // the text before that "."; empty without operand
     int operandPosition = 0; // 1-based position of the "."; 0 without operand
 };
 

@@ -102,7 +102,9 @@ constexpr std::string_view operandPrefix(const Instruction& i) {
 }
 
 // Length in program memory: the code byte, plus the operand byte if any.
-constexpr int instructionLength(const Instruction& i) { return hasOperand(i) ? 2 : 1; }
+constexpr int instructionLength(const Instruction& i) {
+    return hasOperand(i) ? 2 : 1;
+}
 
 // Board memory: 128 cells; a program may occupy addresses 0 to 123.
 inline constexpr int kMemoryCells = 128;

@@ -50,7 +50,9 @@ QStringList allLabelKeys() {
     return keys;
 }
 
-LabelPool::LabelPool() { ResetLabelPool(); }
+LabelPool::LabelPool() {
+    ResetLabelPool();
+}
 
 QString LabelPool::selectedFreeKey() const {
     return m_freeSelection >= 0 ? m_free[m_freeSelection] : QString();
@@ -107,7 +109,8 @@ void LabelPool::lineDeleted(const QString& line, const QStringList& remaining) {
     const QStringList keys = allLabelKeys();
     const int known = indexOfNoCase(keys, key);
     const bool stillUsed = std::any_of(remaining.begin(), remaining.end(), [&](const QString& l) {
-        return l.startsWith(u'L') && QString::compare(l.left(kKeyLength), key, Qt::CaseInsensitive) == 0;
+        return l.startsWith(u'L') &&
+               QString::compare(l.left(kKeyLength), key, Qt::CaseInsensitive) == 0;
     });
     if (known >= 0 && indexOfNoCase(m_free, key) < 0 && !stillUsed)
         insertSorted(m_free, keys[known]);
@@ -131,7 +134,9 @@ bool labelStillUsed(const QStringList& listing, int row) {
     return false;
 }
 
-QString labelInUseMessage() { return QStringLiteral("Label wird noch benutzt!"); }
+QString labelInUseMessage() {
+    return QStringLiteral("Label wird noch benutzt!");
+}
 
 QString ByteText(const QString& text) {
     qsizetype i = 0;

@@ -91,7 +91,9 @@ QStringList decodeLines(const std::vector<QByteArray>& raw) {
 
 } // namespace
 
-QStringList programFileLines(const QByteArray& bytes) { return decodeLines(splitLines(bytes)); }
+QStringList programFileLines(const QByteArray& bytes) {
+    return decodeLines(splitLines(bytes));
+}
 
 QStringList autosaveLines(const QByteArray& bytes) {
     QStringList lines = programFileLines(bytes);

@@ -21,7 +21,9 @@ struct CompileCase {
     QString status;
 };
 
-void PrintTo(const CompileCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CompileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProgramCompiler : public testing::TestWithParam<CompileCase> {};
 
@@ -63,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"RemChangesNoAddress",
                     lines({"\tBeep", "\tRem Start", "", "irgendwas", "L1:", "\tGoto L1:"}),
                     lines({"00  2D", "01  50  01"}), "121 Bytes frei."},
-        CompileCase{"FourDigitOperandIsSkipped", lines({"\tA = 1000", "\tBeep"}),
-                    lines({"00  2D"}), "123 Bytes frei."},
+        CompileCase{"FourDigitOperandIsSkipped", lines({"\tA = 1000", "\tBeep"}), lines({"00  2D"}),
+                    "123 Bytes frei."},
         CompileCase{"HexDigitsUpperCase", lines({"\tA = 171", "\tPWM = $ab", "\tA = A Or x1f"}),
                     lines({"00  14  AB", "02  33  AB", "04  6C  1F"}), "118 Bytes frei."},
         CompileCase{"ExactBeforeOperand", lines({"\tA = B", "\tA = A And B", "\tA = A And 3"}),
@@ -128,7 +130,9 @@ struct FailureCase {
     int errorRow;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProgramCompilerFailure : public testing::TestWithParam<FailureCase> {};
 
@@ -154,16 +158,22 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"LabelDigitNotHex", lines({"\tBeep", "Lx"}),
                     "'$x' ist kein gültiger Integerwert", lines({"00  2D"}), 1},
         FailureCase{"LoneL", lines({"L"}), "'$' ist kein gültiger Integerwert", {}, 0},
-        FailureCase{"JumpToBadLabel", lines({"\tGoto Lz: x"}), "'$z' ist kein gültiger Integerwert",
-                    {}, 0},
+        FailureCase{
+            "JumpToBadLabel", lines({"\tGoto Lz: x"}), "'$z' ist kein gültiger Integerwert", {}, 0},
         FailureCase{"OperandAbove255", lines({"\tBeep", "\tA = 999", "\tEnd"}),
                     "'999' liegt nicht im Bereich 0 bis 255", lines({"00  2D"}), 1},
-        FailureCase{"OperandNegative", lines({"\tA = -1"}),
-                    "'-1' liegt nicht im Bereich 0 bis 255", {}, 0},
-        FailureCase{"OperandJustAbove", lines({"\tDelay = 256"}),
-                    "'256' liegt nicht im Bereich 0 bis 255", {}, 0},
-        FailureCase{"NegativeAndOperand", lines({"\tA = A And -5"}),
-                    "'-5' liegt nicht im Bereich 0 bis 255", {}, 0}),
+        FailureCase{
+            "OperandNegative", lines({"\tA = -1"}), "'-1' liegt nicht im Bereich 0 bis 255", {}, 0},
+        FailureCase{"OperandJustAbove",
+                    lines({"\tDelay = 256"}),
+                    "'256' liegt nicht im Bereich 0 bis 255",
+                    {},
+                    0},
+        FailureCase{"NegativeAndOperand",
+                    lines({"\tA = A And -5"}),
+                    "'-5' liegt nicht im Bereich 0 bis 255",
+                    {},
+                    0}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(ProgramCompilerBytes, CodeListPacksCodesAndOperands) {

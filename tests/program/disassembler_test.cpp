@@ -26,7 +26,9 @@ QByteArray image(const QByteArray& bytes, char fill = 0) {
     return memory;
 }
 
-QByteArray hex(const char* digits) { return QByteArray::fromHex(digits); }
+QByteArray hex(const char* digits) {
+    return QByteArray::fromHex(digits);
+}
 
 QByteArray compiledBytes(const QStringList& listing) {
     const CompileResult result = compileListing(listing);
@@ -40,7 +42,9 @@ struct DisasmCase {
     QStringList listing;
 };
 
-void PrintTo(const DisasmCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DisasmCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProgramDisassembler : public testing::TestWithParam<DisasmCase> {};
 
@@ -61,10 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
         DisasmCase{"TwoJumpsOneLabel", image(hex("2D50015101 58")),
                    lines({"\tBeep", "L1: ", "\tGoto L1: ", "\tGosub L1: ", "\tEnd"})},
         // Targets 4 and 12.
-        DisasmCase{"TargetsFourAndTwelve", image(hex("550C 2D 2D 2D 1401 1402 1403 2D 2D 5004 58")),
-                   lines({"\tIf A = B Goto L2: ", "\tBeep", "\tBeep", "L1: ", "\tBeep", "\tA = 1",
-                          "\tA = 2", "\tA = 3", "\tBeep", "L2: ", "\tBeep", "\tGoto L1: ",
-                          "\tEnd"})},
+        DisasmCase{
+            "TargetsFourAndTwelve", image(hex("550C 2D 2D 2D 1401 1402 1403 2D 2D 5004 58")),
+            lines({"\tIf A = B Goto L2: ", "\tBeep", "\tBeep", "L1: ", "\tBeep", "\tA = 1",
+                   "\tA = 2", "\tA = 3", "\tBeep", "L2: ", "\tBeep", "\tGoto L1: ", "\tEnd"})},
         DisasmCase{"AllPlainKinds", image(hex("2A2B2C3F2E5A 1A 2F 3F 58")),
                    lines({"\tLED = 1", "\tLED = 0", "\tLED = Blink", "\tInput A", "\tPrint A",
                           "\tDelay 1 ms", "\tA = C", "\tPdir = A", "\tInput A", "\tEnd"})},
@@ -74,8 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A subroutine after the main part's "End" comes back, but the
         // leftovers after its "Return" do not.
         DisasmCase{"SubroutineAfterEnd", image(hex("5104 2D 58 2C 52 2D 2D 58")),
-                   lines({"\tGosub L1: ", "\tBeep", "\tEnd", "L1: ", "\tLED = Blink",
-                          "\tReturn"})},
+                   lines({"\tGosub L1: ", "\tBeep", "\tEnd", "L1: ", "\tLED = Blink", "\tReturn"})},
         DisasmCase{"TwoSubroutinesAfterEnd", image(hex("5105 5107 58 2D 52 2E 52 2D")),
                    lines({"\tGosub L1: ", "\tGosub L2: ", "\tEnd", "L1: ", "\tBeep", "\tReturn",
                           "L2: ", "\tPrint A", "\tReturn"})},
@@ -92,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
         DisasmCase{"TargetIntoEmptyCells", image(hex("5006 58 2D")),
                    lines({"\tGoto L0: kein Befehl bei $06", "\tEnd", "\tBeep"})},
         DisasmCase{"UnresolvedDoesNotShiftLabels", image(hex("5001 5005 2D 2D 58")),
-                   lines({"\tGoto L0: kein Befehl bei $01", "\tGoto L1: ", "\tBeep", "L1: ", "\tBeep",
-                          "\tEnd"})}),
+                   lines({"\tGoto L0: kein Befehl bei $01", "\tGoto L1: ", "\tBeep",
+                          "L1: ", "\tBeep", "\tEnd"})}),
     [](const testing::TestParamInfo<DisasmCase>& info) { return std::string(info.param.name); });
 
 TEST(ProgramDisassemblerCode, CodeLinesKeepStoredTargets) {
@@ -205,18 +208,19 @@ private:
     }
 
     QString jumpTo(const Instruction& jump, int label) {
-        const QString prefix = QString::fromLatin1(operandPrefix(jump).data(),
-                                                   static_cast<qsizetype>(operandPrefix(jump).size()));
+        const QString prefix = QString::fromLatin1(
+            operandPrefix(jump).data(), static_cast<qsizetype>(operandPrefix(jump).size()));
         if (chance(20))
             return u'\t' + prefix + QString::number(label);
-        return u'\t' + prefix + u'L' + digit(label) + (chance(50) ? QStringLiteral(": Marke") : QStringLiteral(":"));
+        return u'\t' + prefix + u'L' + digit(label) +
+               (chance(50) ? QStringLiteral(": Marke") : QStringLiteral(":"));
     }
 
     QString instruction(bool inSubroutine) {
         const int kind = pick(0, 9);
         if (kind < 5) {
-            const Instruction* i = m_plain[static_cast<std::size_t>(
-                pick(0, static_cast<int>(m_plain.size()) - 1))];
+            const Instruction* i =
+                m_plain[static_cast<std::size_t>(pick(0, static_cast<int>(m_plain.size()) - 1))];
             if (inSubroutine && i->code == op::kReturn)
                 return QStringLiteral("\tBeep");
             return u'\t' + QString::fromLatin1(i->pattern.data(),
@@ -328,8 +332,8 @@ TEST(ProgramRoundTrip, EveryOpcodeWithBoundaryOperands) {
     for (const Instruction& i : kInstructionTable) {
         const QString pattern =
             QString::fromLatin1(i.pattern.data(), static_cast<qsizetype>(i.pattern.size()));
-        const QString prefix = QString::fromLatin1(
-            operandPrefix(i).data(), static_cast<qsizetype>(operandPrefix(i).size()));
+        const QString prefix = QString::fromLatin1(operandPrefix(i).data(),
+                                                   static_cast<qsizetype>(operandPrefix(i).size()));
         std::vector<QStringList> programs;
         if (i.code == op::kEnd) {
             programs.push_back({u'\t' + pattern});
@@ -342,8 +346,8 @@ TEST(ProgramRoundTrip, EveryOpcodeWithBoundaryOperands) {
                                 QStringLiteral("L2:"), QStringLiteral("\tEnd")});
         } else {
             for (const char* value : {"0", "88", "255", "$2D"})
-                programs.push_back({u'\t' + prefix + QString::fromLatin1(value),
-                                    QStringLiteral("\tEnd")});
+                programs.push_back(
+                    {u'\t' + prefix + QString::fromLatin1(value), QStringLiteral("\tEnd")});
         }
         for (const QStringList& listing : programs) {
             const QByteArray bytes = compiledBytes(listing);

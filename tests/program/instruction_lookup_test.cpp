@@ -73,7 +73,8 @@ struct IntegerCase {
 class ProgramIntegerConversion : public testing::TestWithParam<IntegerCase> {};
 
 TEST_P(ProgramIntegerConversion, ConvertsLikeTheSystem) {
-    EXPECT_EQ(toInteger(GetParam().text), GetParam().value) << QString::fromUtf16(GetParam().text).toStdString();
+    EXPECT_EQ(toInteger(GetParam().text), GetParam().value)
+        << QString::fromUtf16(GetParam().text).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -83,13 +84,12 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerCase{u"$ff", 255}, IntegerCase{u"x10", 16}, IntegerCase{u"X1f", 31},
                     IntegerCase{u"0x10", 16}, IntegerCase{u"0X7", 7}, IntegerCase{u"-$10", -16},
                     IntegerCase{u"007", 7}, IntegerCase{u"2147483647", 2147483647},
-                    IntegerCase{u"-2147483648", -2147483647 - 1},
-                    IntegerCase{u"$FFFFFFFF", -1}, IntegerCase{u"", std::nullopt},
-                    IntegerCase{u" ", std::nullopt}, IntegerCase{u"-", std::nullopt},
-                    IntegerCase{u"$", std::nullopt}, IntegerCase{u"0x", std::nullopt},
-                    IntegerCase{u"12 ", std::nullopt}, IntegerCase{u"1a", std::nullopt},
-                    IntegerCase{u"xyz", std::nullopt}, IntegerCase{u"$G", std::nullopt},
-                    IntegerCase{u"2147483648", std::nullopt},
+                    IntegerCase{u"-2147483648", -2147483647 - 1}, IntegerCase{u"$FFFFFFFF", -1},
+                    IntegerCase{u"", std::nullopt}, IntegerCase{u" ", std::nullopt},
+                    IntegerCase{u"-", std::nullopt}, IntegerCase{u"$", std::nullopt},
+                    IntegerCase{u"0x", std::nullopt}, IntegerCase{u"12 ", std::nullopt},
+                    IntegerCase{u"1a", std::nullopt}, IntegerCase{u"xyz", std::nullopt},
+                    IntegerCase{u"$G", std::nullopt}, IntegerCase{u"2147483648", std::nullopt},
                     IntegerCase{u"$100000000", std::nullopt}, IntegerCase{u"\t5", std::nullopt},
                     IntegerCase{u"\u0665", std::nullopt})); // an Arabic-Indic five
 
@@ -144,33 +144,32 @@ TEST_P(ProgramOperandLookup, MatchesByPrefixAndOperandRules) {
 
 INSTANTIATE_TEST_SUITE_P(
     Program, ProgramOperandLookup,
-    testing::Values(
-        OperandCase{u"A = 5", Outcome::Match, 20, 5, false, u""},
-        OperandCase{u"\tA = $FF", Outcome::Match, 20, 255, false, u""},
-        OperandCase{u"A = 1000", Outcome::NoMatch, 0, 0, false, u""},
-        OperandCase{u"A = A And 5", Outcome::Match, 106, 5, false, u""},
-        OperandCase{u"A = A Or 1", Outcome::Match, 108, 1, false, u""},
-        OperandCase{u"Delay = 250", Outcome::Match, 89, 250, false, u""},
-        OperandCase{u"Delay 250", Outcome::NoMatch, 0, 0, false, u""},
-        OperandCase{u"If A > B Goto L3:", Outcome::Match, 86, 3, true, u""},
-        OperandCase{u"\tC*Goto LB:", Outcome::Match, 83, 11, true, u""},
-        OperandCase{u"\tGoto L1: Testprogramm", Outcome::Match, 80, 1, true, u""},
-        OperandCase{u"Goto 5", Outcome::Match, 80, 5, false, u""},
-        OperandCase{u"A = L3:", Outcome::Match, 20, 3, true, u""},
-        OperandCase{u"A = -1", Outcome::Match, 20, -1, false, u""},
-        OperandCase{u"A = 999", Outcome::Match, 20, 999, false, u""},
-        OperandCase{u"A =  5", Outcome::Match, 20, 5, false, u""},
-        OperandCase{u"PWM = x1F", Outcome::Match, 51, 31, false, u""},
-        // Without the exact lookup before it, "A = B" would be "A = .n" with
-        // the operand "B", which is no number.
-        OperandCase{u"A = B", Outcome::ConversionError, 20, 0, false, u"B"},
-        OperandCase{u"A = xyz", Outcome::ConversionError, 20, 0, false, u"xyz"},
-        OperandCase{u"\tA = ", Outcome::ConversionError, 20, 0, false, u""},
-        OperandCase{u"Goto Lx", Outcome::ConversionError, 80, 0, false, u"$x"},
-        OperandCase{u"Goto L", Outcome::ConversionError, 80, 0, false, u"$"},
-        OperandCase{u"\t\tA = 5", Outcome::NoMatch, 0, 0, false, u""},
-        OperandCase{u"a = 5", Outcome::NoMatch, 0, 0, false, u""},
-        OperandCase{u"Beep", Outcome::NoMatch, 0, 0, false, u""}));
+    testing::Values(OperandCase{u"A = 5", Outcome::Match, 20, 5, false, u""},
+                    OperandCase{u"\tA = $FF", Outcome::Match, 20, 255, false, u""},
+                    OperandCase{u"A = 1000", Outcome::NoMatch, 0, 0, false, u""},
+                    OperandCase{u"A = A And 5", Outcome::Match, 106, 5, false, u""},
+                    OperandCase{u"A = A Or 1", Outcome::Match, 108, 1, false, u""},
+                    OperandCase{u"Delay = 250", Outcome::Match, 89, 250, false, u""},
+                    OperandCase{u"Delay 250", Outcome::NoMatch, 0, 0, false, u""},
+                    OperandCase{u"If A > B Goto L3:", Outcome::Match, 86, 3, true, u""},
+                    OperandCase{u"\tC*Goto LB:", Outcome::Match, 83, 11, true, u""},
+                    OperandCase{u"\tGoto L1: Testprogramm", Outcome::Match, 80, 1, true, u""},
+                    OperandCase{u"Goto 5", Outcome::Match, 80, 5, false, u""},
+                    OperandCase{u"A = L3:", Outcome::Match, 20, 3, true, u""},
+                    OperandCase{u"A = -1", Outcome::Match, 20, -1, false, u""},
+                    OperandCase{u"A = 999", Outcome::Match, 20, 999, false, u""},
+                    OperandCase{u"A =  5", Outcome::Match, 20, 5, false, u""},
+                    OperandCase{u"PWM = x1F", Outcome::Match, 51, 31, false, u""},
+                    // Without the exact lookup before it, "A = B" would be "A = .n" with
+                    // the operand "B", which is no number.
+                    OperandCase{u"A = B", Outcome::ConversionError, 20, 0, false, u"B"},
+                    OperandCase{u"A = xyz", Outcome::ConversionError, 20, 0, false, u"xyz"},
+                    OperandCase{u"\tA = ", Outcome::ConversionError, 20, 0, false, u""},
+                    OperandCase{u"Goto Lx", Outcome::ConversionError, 80, 0, false, u"$x"},
+                    OperandCase{u"Goto L", Outcome::ConversionError, 80, 0, false, u"$"},
+                    OperandCase{u"\t\tA = 5", Outcome::NoMatch, 0, 0, false, u""},
+                    OperandCase{u"a = 5", Outcome::NoMatch, 0, 0, false, u""},
+                    OperandCase{u"Beep", Outcome::NoMatch, 0, 0, false, u""}));
 
 TEST(ProgramOperandLookupLength, LabelOperandMayHoldAHundredCharacters) {
     const QString prefix = QStringLiteral("\tGoto ");

@@ -16,8 +16,8 @@ QStringList lines(std::initializer_list<const char*> texts) {
 
 TEST(ProgramLabelPool, StartsWithAllTwelveFree) {
     const LabelPool pool;
-    EXPECT_EQ(pool.freeKeys(), lines({"L1:", "L2:", "L3:", "L4:", "L5:", "L6:", "L7:", "L8:",
-                                      "L9:", "LA:", "LB:", "LC:"}));
+    EXPECT_EQ(pool.freeKeys(), lines({"L1:", "L2:", "L3:", "L4:", "L5:", "L6:", "L7:", "L8:", "L9:",
+                                      "LA:", "LB:", "LC:"}));
     EXPECT_EQ(pool.selectedFreeKey(), "L1:");
     EXPECT_TRUE(pool.targets().isEmpty());
     EXPECT_EQ(pool.targetSelection(), -1);
@@ -124,7 +124,9 @@ struct UsedCase {
     bool used;
 };
 
-void PrintTo(const UsedCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UsedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProgramLabelInUse : public testing::TestWithParam<UsedCase> {};
 
@@ -134,20 +136,21 @@ TEST_P(ProgramLabelInUse, RefusesOnlyLinesHeldByOthers) {
 
 INSTANTIATE_TEST_SUITE_P(
     Program, ProgramLabelInUse,
-    testing::Values(
-        UsedCase{"JumpHoldsLabel", lines({"L1: Start", "\tGoto L1: Start"}), 0, true},
-        UsedCase{"JumpDeletable", lines({"L1: Start", "\tGoto L1: Start"}), 1, false},
-        UsedCase{"KeyInOtherForm", lines({"L1: Testprogramm", "\tDelay 250", "\tGoto L1:"}), 0,
-                 false},
-        UsedCase{"SameInstructionTwice", lines({"\tBeep", "\tBeep"}), 0, false},
-        UsedCase{"AtSecondCharacter", lines({"ab", "xab"}), 0, false},
-        UsedCase{"AtThirdCharacter", lines({"ab", "xxab"}), 0, true},
-        UsedCase{"CaseMatters", lines({"L1: Start", "\tGoto L1: start"}), 0, false},
-        UsedCase{"EmptyLine", lines({"", "\tBeep"}), 0, false},
-        UsedCase{"NoSelection", lines({"L1: a", "\tGoto L1: a"}), -1, false}),
+    testing::Values(UsedCase{"JumpHoldsLabel", lines({"L1: Start", "\tGoto L1: Start"}), 0, true},
+                    UsedCase{"JumpDeletable", lines({"L1: Start", "\tGoto L1: Start"}), 1, false},
+                    UsedCase{"KeyInOtherForm",
+                             lines({"L1: Testprogramm", "\tDelay 250", "\tGoto L1:"}), 0, false},
+                    UsedCase{"SameInstructionTwice", lines({"\tBeep", "\tBeep"}), 0, false},
+                    UsedCase{"AtSecondCharacter", lines({"ab", "xab"}), 0, false},
+                    UsedCase{"AtThirdCharacter", lines({"ab", "xxab"}), 0, true},
+                    UsedCase{"CaseMatters", lines({"L1: Start", "\tGoto L1: start"}), 0, false},
+                    UsedCase{"EmptyLine", lines({"", "\tBeep"}), 0, false},
+                    UsedCase{"NoSelection", lines({"L1: a", "\tGoto L1: a"}), -1, false}),
     [](const testing::TestParamInfo<UsedCase>& info) { return std::string(info.param.name); });
 
-TEST(ProgramLabelInUseText, Message) { EXPECT_EQ(labelInUseMessage(), "Label wird noch benutzt!"); }
+TEST(ProgramLabelInUseText, Message) {
+    EXPECT_EQ(labelInUseMessage(), "Label wird noch benutzt!");
+}
 
 struct ByteTextCase {
     const char* text;
@@ -160,13 +163,14 @@ TEST_P(ProgramByteText, ReducesToAByte) {
     EXPECT_EQ(ByteText(QString::fromUtf8(GetParam().text)), GetParam().byte) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Program, ProgramByteText,
-    testing::Values(ByteTextCase{"17", "17"}, ByteTextCase{"300", "44"}, ByteTextCase{"-1", "255"},
-                    ByteTextCase{"$FF", "255"}, ByteTextCase{"1A", "1"}, ByteTextCase{"", "0"},
-                    ByteTextCase{"-1A", "1"}, ByteTextCase{"0X1F", "31"}, ByteTextCase{"X10", "16"},
-                    ByteTextCase{" 5", "5"}, ByteTextCase{"ABC", "0"}, ByteTextCase{"+7", "7"},
-                    ByteTextCase{"256", "0"}, ByteTextCase{"-$1", "255"}));
+INSTANTIATE_TEST_SUITE_P(Program, ProgramByteText,
+                         testing::Values(ByteTextCase{"17", "17"}, ByteTextCase{"300", "44"},
+                                         ByteTextCase{"-1", "255"}, ByteTextCase{"$FF", "255"},
+                                         ByteTextCase{"1A", "1"}, ByteTextCase{"", "0"},
+                                         ByteTextCase{"-1A", "1"}, ByteTextCase{"0X1F", "31"},
+                                         ByteTextCase{"X10", "16"}, ByteTextCase{" 5", "5"},
+                                         ByteTextCase{"ABC", "0"}, ByteTextCase{"+7", "7"},
+                                         ByteTextCase{"256", "0"}, ByteTextCase{"-$1", "255"}));
 
 TEST(ProgramInsertion, BuildsLinesByKind) {
     using K = InsertionKind;

@@ -34,7 +34,9 @@ struct ReadCase {
     QStringList lines;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProgramFileRead : public testing::TestWithParam<ReadCase> {};
 
@@ -49,23 +51,33 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"LastLineWithoutEnd", QByteArray("\tBeep\r\n\tEnd"), {"\tBeep", "\tEnd"}},
         ReadCase{"LoneCrDropped", QByteArray("\tBe\rep\r\r\n\tEnd\r"), {"\tBeep", "\tEnd"}},
         ReadCase{"EmptyLinesStay", QByteArray("\r\n\n\tBeep\r\n\r\n"), {"", "", "\tBeep", ""}},
-        ReadCase{"CtrlZEndsLineText", QByteArray("\tBeep\r\n\tE" "\x1A" "nd\r\n\tReturn\r\n"),
+        ReadCase{"CtrlZEndsLineText",
+                 QByteArray("\tBeep\r\n\tE"
+                            "\x1A"
+                            "nd\r\n\tReturn\r\n"),
                  {"\tBeep", "\tE", "\tReturn"}},
-        ReadCase{"CtrlZAtLineStartEndsFile", QByteArray("\tBeep\r\n\x1A\tEnd\r\n\tReturn\r\n"),
+        ReadCase{"CtrlZAtLineStartEndsFile",
+                 QByteArray("\tBeep\r\n\x1A\tEnd\r\n\tReturn\r\n"),
                  {"\tBeep"}},
         ReadCase{"CtrlZAlone", QByteArray("\x1A"), {}},
-        ReadCase{"Windows1252", QByteArray("\tRem Gr\xFC\xDF" "e \x80 \x84\x93\r\n"),
+        ReadCase{"Windows1252",
+                 QByteArray("\tRem Gr\xFC\xDF"
+                            "e \x80 \x84\x93\r\n"),
                  {QString::fromUtf8("\tRem Grüße € „“")}},
-        ReadCase{"Utf8", QByteArray("\tRem Gr\xC3\xBC\xC3\x9F" "e \xE2\x86\x92\r\n"),
+        ReadCase{"Utf8",
+                 QByteArray("\tRem Gr\xC3\xBC\xC3\x9F"
+                            "e \xE2\x86\x92\r\n"),
                  {QString::fromUtf8("\tRem Grüße →")}},
-        ReadCase{"Utf8ByteOrderMark", QByteArray("\xEF\xBB\xBFL1: \xC3\xBC\r\n\tBeep\r\n"),
+        ReadCase{"Utf8ByteOrderMark",
+                 QByteArray("\xEF\xBB\xBFL1: \xC3\xBC\r\n\tBeep\r\n"),
                  {QString::fromUtf8("L1: ü"), "\tBeep"}}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
 
 TEST(ProgramFileEncoding, SingleByteWhenPossibleUtf8Otherwise) {
     const QStringList western{QString::fromUtf8("\tRem Grüße € „Zitat“")};
     const QByteArray single = programFileBytes(western);
-    EXPECT_EQ(single, QByteArray("\tRem Gr\xFC\xDF" "e \x80 \x84Zitat\x93\r\n"));
+    EXPECT_EQ(single, QByteArray("\tRem Gr\xFC\xDF"
+                                 "e \x80 \x84Zitat\x93\r\n"));
     EXPECT_EQ(programFileLines(single), western);
 
     const QStringList other{QStringLiteral("\tBeep"), QString::fromUtf8("\tRem → Ω")};

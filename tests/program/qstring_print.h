@@ -8,7 +8,8 @@
 #include <ostream>
 
 inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toUtf8().replace('\t', "\\t").replace('\r', "\\r").replace('\n', "\\n").constData()
+    *os << '"'
+        << text.toUtf8().replace('\t', "\\t").replace('\r', "\\r").replace('\n', "\\n").constData()
         << '"';
 }
 

@@ -114,8 +114,8 @@ int runCompile(const QStringList& args) {
 int runDisasm(const QStringList& args) {
     QByteArray image;
     QString error;
-    if (!args.isEmpty() && (args[0] == QStringLiteral("--file") ||
-                            args[0] == QStringLiteral("--binary"))) {
+    if (!args.isEmpty() &&
+        (args[0] == QStringLiteral("--file") || args[0] == QStringLiteral("--binary"))) {
         if (args.size() != 2)
             return usageError(args[0] + QStringLiteral(" takes one FILE"));
         const std::optional<QByteArray> bytes = readInput(args[1]);
