@@ -4,6 +4,8 @@
 #include "instruction_table.h"
 #include "qstring_print.h"
 
+#include <QSet>
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -326,6 +328,50 @@ TEST(ProgramRoundTrip, GeneratedProgramsComeBackAsTheSameBytes) {
         }
     }
     EXPECT_EQ(codesSeen.size(), kInstructionTable.size());
+}
+
+// Any memory, however odd, gives a listing that compiles without an error
+// to the decoded bytes; only jumps whose target carries no label change, and
+// they go to address 0.
+TEST(ProgramRoundTrip, AnyMemoryGivesACompilableListing) {
+    std::mt19937 rng(99u);
+    auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    for (int n = 0; n < 3000; ++n) {
+        QByteArray memory;
+        while (memory.size() < kMemoryCells) {
+            if (below(100) < 3) {
+                memory.append(static_cast<char>(below(256))); // mostly no code
+            } else {
+                const Instruction& i = kInstructionTable[static_cast<std::size_t>(
+                    below(static_cast<int>(kInstructionTable.size())))];
+                memory.append(static_cast<char>(i.code));
+                if (isJumpCode(i.code))
+                    memory.append(static_cast<char>(below(4) == 0 ? below(256) : below(40)));
+                else if (hasOperand(i))
+                    memory.append(static_cast<char>(below(256)));
+            }
+        }
+        memory.truncate(kMemoryCells);
+
+        const Disassembly d = disassemble(memory);
+        const CompileResult result = compileListing(d.listing);
+        ASSERT_TRUE(result.ok) << result.errorMessage.toStdString();
+
+        QByteArray expected = codeListBytes(d.codeLines);
+        ASSERT_EQ(expected, memory.left(expected.size()));
+        qsizetype at = 0;
+        for (const QString& line : d.codeLines) {
+            const int code = line.mid(4, 2).toInt(nullptr, 16);
+            const int target = line.size() == 10 ? line.mid(8, 2).toInt(nullptr, 16) : -1;
+            if (isJumpCode(code) && d.unresolvedTargets.contains(target))
+                expected[at + 1] = 0;
+            at += line.size() == 10 ? 2 : 1;
+        }
+        ASSERT_EQ(codeListBytes(result.codeLines), expected) << d.listing.join(u'|').toStdString();
+        // Every label line marks a distinct label.
+        const QStringList labels = d.labelLines;
+        ASSERT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+    }
 }
 
 TEST(ProgramRoundTrip, EveryOpcodeWithBoundaryOperands) {
