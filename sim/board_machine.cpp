@@ -79,6 +79,10 @@ constexpr int kNot = codeOf("A = Not A");
 
 // Line-level timing of the board's firmware.
 constexpr Micros kFrameTimeout = 500'000;   // a stalled frame is dropped
+// ESC ESC is one frame only when the second ESC follows within this time (the
+// PC sends them 30 ms apart); a later ESC finds a stale one, such as the lone
+// ESC of a break sent while no program ran, and starts a frame of its own.
+constexpr Micros kStaleEscape = 40'000;
 constexpr Micros kStopPairMin = 20'000;     // ESC after a break: second byte of
 constexpr Micros kStopPairMax = 150'000;    // the PC's ESC ESC stop pair
 // Board time of one instruction, and the floor in line time that keeps a
@@ -243,6 +247,7 @@ void BoardMachine::receiveWhileInterrupted(std::uint8_t byte) {
 
 void BoardMachine::receiveCommandByte(std::uint8_t byte) {
     const Parse state = m_parse;
+    const Micros gap = m_now - m_frameAt;
     m_frameAt = m_now;
     switch (state) {
     case Parse::Idle:
@@ -251,6 +256,8 @@ void BoardMachine::receiveCommandByte(std::uint8_t byte) {
             m_parse = Parse::Escape;
         break;
     case Parse::Escape:
+        if (byte == board::kEsc && gap > kStaleEscape)
+            break; // the new ESC opens the frame; the stale one is forgotten
         m_parse = Parse::Idle;
         handleCommand(byte);
         break;
