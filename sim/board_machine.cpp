@@ -78,13 +78,13 @@ constexpr int kNot = codeOf("A = Not A");
 } // namespace code
 
 // Line-level timing of the board's firmware.
-constexpr Micros kFrameTimeout = 500'000;   // a stalled frame is dropped
+constexpr Micros kFrameTimeout = 500'000; // a stalled frame is dropped
 // ESC ESC is one frame only when the second ESC follows within this time (the
 // PC sends them 30 ms apart); a later ESC finds a stale one, such as the lone
 // ESC of a break sent while no program ran, and starts a frame of its own.
 constexpr Micros kStaleEscape = 40'000;
-constexpr Micros kStopPairMin = 20'000;     // ESC after a break: second byte of
-constexpr Micros kStopPairMax = 150'000;    // the PC's ESC ESC stop pair
+constexpr Micros kStopPairMin = 20'000;  // ESC after a break: second byte of
+constexpr Micros kStopPairMax = 150'000; // the PC's ESC ESC stop pair
 // Board time of one instruction, and the floor in line time that keeps a
 // busy loop at a high speed factor from eating a processor.
 constexpr double kInstructionBoardMicros = 50.0;
@@ -95,7 +95,9 @@ constexpr int kLoggerFirstCell = 3;
 constexpr int kLoggerSamples = 121; // 120 intervals
 constexpr int kDivideByZeroResult = 255;
 
-std::uint8_t u8(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t u8(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 } // namespace
 
@@ -141,7 +143,9 @@ Micros BoardMachine::loggerDue() const {
     return m_loggerStart + lineMicrosForBoard(m_loggerSamples * m_loggerIntervalBoardMicros);
 }
 
-Micros BoardMachine::programDue() const { return programMayStep() ? m_nextStepAt : kNever; }
+Micros BoardMachine::programDue() const {
+    return programMayStep() ? m_nextStepAt : kNever;
+}
 
 Micros BoardMachine::nextEventTime() const {
     return std::min({frameDeadline(), scopeDue(), loggerDue(), programDue()});
@@ -493,16 +497,36 @@ BoardMachine::Effect BoardMachine::execute(int code, int operand, bool inProgram
     Effect effect;
     const std::uint8_t n = u8(operand);
     switch (code) {
-    case code::kLoadA: m_a = n; break;
-    case code::kLoadB: m_b = n; break;
-    case code::kLoadC: m_c = n; break;
-    case code::kLoadD: m_d = n; break;
-    case code::kAFromB: m_a = m_b; break;
-    case code::kBFromA: m_b = m_a; break;
-    case code::kAFromC: m_a = m_c; break;
-    case code::kCFromA: m_c = m_a; break;
-    case code::kAFromD: m_a = m_d; break;
-    case code::kDFromA: m_d = m_a; break;
+    case code::kLoadA:
+        m_a = n;
+        break;
+    case code::kLoadB:
+        m_b = n;
+        break;
+    case code::kLoadC:
+        m_c = n;
+        break;
+    case code::kLoadD:
+        m_d = n;
+        break;
+    case code::kAFromB:
+        m_a = m_b;
+        break;
+    case code::kBFromA:
+        m_b = m_a;
+        break;
+    case code::kAFromC:
+        m_a = m_c;
+        break;
+    case code::kCFromA:
+        m_c = m_a;
+        break;
+    case code::kAFromD:
+        m_a = m_d;
+        break;
+    case code::kDFromA:
+        m_d = m_a;
+        break;
     case code::kAFromCell:
         m_a = m_memory[static_cast<std::size_t>(m_b % board::kMemoryCells)];
         ++m_b;
@@ -511,23 +535,53 @@ BoardMachine::Effect BoardMachine::execute(int code, int operand, bool inProgram
         writeCell(m_b % board::kMemoryCells, m_a);
         ++m_b;
         break;
-    case code::kOutOn: m_outputs.out = true; break;
-    case code::kOutOff: m_outputs.out = false; break;
-    case code::kLedOn: m_outputs.led = LedState::On; break;
-    case code::kLedOff: m_outputs.led = LedState::Off; break;
-    case code::kLedBlink: m_outputs.led = LedState::Blink; break;
-    case code::kBeep: ++m_outputs.beeps; break;
-    case code::kPrintA: effect.printA = inProgram; break;
-    case code::kPdirFromA: m_outputs.portDirection = m_a; break;
-    case code::kPortoutFromA: m_outputs.portOut = m_a; break;
-    case code::kPdir: m_outputs.portDirection = n; break;
-    case code::kPortout: m_outputs.portOut = n; break;
-    case code::kPwm: m_outputs.pwm = n; break;
-    case code::kPwmFromA: m_outputs.pwm = m_a; break;
+    case code::kOutOn:
+        m_outputs.out = true;
+        break;
+    case code::kOutOff:
+        m_outputs.out = false;
+        break;
+    case code::kLedOn:
+        m_outputs.led = LedState::On;
+        break;
+    case code::kLedOff:
+        m_outputs.led = LedState::Off;
+        break;
+    case code::kLedBlink:
+        m_outputs.led = LedState::Blink;
+        break;
+    case code::kBeep:
+        ++m_outputs.beeps;
+        break;
+    case code::kPrintA:
+        effect.printA = inProgram;
+        break;
+    case code::kPdirFromA:
+        m_outputs.portDirection = m_a;
+        break;
+    case code::kPortoutFromA:
+        m_outputs.portOut = m_a;
+        break;
+    case code::kPdir:
+        m_outputs.portDirection = n;
+        break;
+    case code::kPortout:
+        m_outputs.portOut = n;
+        break;
+    case code::kPwm:
+        m_outputs.pwm = n;
+        break;
+    case code::kPwmFromA:
+        m_outputs.pwm = m_a;
+        break;
     case code::kAnalogIn:
     case code::kDigitalIn:
-    case code::kPortIn: m_a = u8(readInput(code)); break;
-    case code::kInputA: effect.waitForInput = inProgram; break;
+    case code::kPortIn:
+        m_a = u8(readInput(code));
+        break;
+    case code::kInputA:
+        effect.waitForInput = inProgram;
+        break;
     // Jumps, calls and "End" mean nothing outside a program; Gosub and
     // Return keep their stack in runProgramStep().
     case code::kGoto:
@@ -535,7 +589,8 @@ BoardMachine::Effect BoardMachine::execute(int code, int operand, bool inProgram
         if (inProgram)
             effect.jumpTo = n;
         break;
-    case code::kReturn: break;
+    case code::kReturn:
+        break;
     case code::kCountC:
         if (inProgram && --m_c != 0)
             effect.jumpTo = n;
@@ -560,23 +615,57 @@ BoardMachine::Effect BoardMachine::execute(int code, int operand, bool inProgram
         if (inProgram)
             effect.stop = StopReason::End;
         break;
-    case code::kDelayN: effect.delayBoardMicros = n * kMicrosPerMillisecond; break;
-    case code::kDelay1: effect.delayBoardMicros = kMicrosPerMillisecond; break;
-    case code::kDelayA: effect.delayBoardMicros = m_a * kMicrosPerMillisecond; break;
-    case code::kAdd: m_a = u8(m_a + m_b); break;
-    case code::kSub: m_a = u8(m_a - m_b); break;
-    case code::kInc: m_a = u8(m_a + 1); break;
-    case code::kDec: m_a = u8(m_a - 1); break;
-    case code::kMul: m_a = u8(m_a * m_b); break;
-    case code::kDiv: m_a = m_b == 0 ? u8(kDivideByZeroResult) : u8(m_a / m_b); break;
-    case code::kAndN: m_a = m_a & n; break;
-    case code::kAndB: m_a = m_a & m_b; break;
-    case code::kOrN: m_a = m_a | n; break;
-    case code::kOrB: m_a = m_a | m_b; break;
-    case code::kShl: m_a = u8(m_a << 1); break;
-    case code::kShr: m_a = m_a >> 1; break;
-    case code::kNot: m_a = u8(~m_a); break;
-    default: effect.stop = StopReason::InvalidCode; break;
+    case code::kDelayN:
+        effect.delayBoardMicros = n * kMicrosPerMillisecond;
+        break;
+    case code::kDelay1:
+        effect.delayBoardMicros = kMicrosPerMillisecond;
+        break;
+    case code::kDelayA:
+        effect.delayBoardMicros = m_a * kMicrosPerMillisecond;
+        break;
+    case code::kAdd:
+        m_a = u8(m_a + m_b);
+        break;
+    case code::kSub:
+        m_a = u8(m_a - m_b);
+        break;
+    case code::kInc:
+        m_a = u8(m_a + 1);
+        break;
+    case code::kDec:
+        m_a = u8(m_a - 1);
+        break;
+    case code::kMul:
+        m_a = u8(m_a * m_b);
+        break;
+    case code::kDiv:
+        m_a = m_b == 0 ? u8(kDivideByZeroResult) : u8(m_a / m_b);
+        break;
+    case code::kAndN:
+        m_a = m_a & n;
+        break;
+    case code::kAndB:
+        m_a = m_a & m_b;
+        break;
+    case code::kOrN:
+        m_a = m_a | n;
+        break;
+    case code::kOrB:
+        m_a = m_a | m_b;
+        break;
+    case code::kShl:
+        m_a = u8(m_a << 1);
+        break;
+    case code::kShr:
+        m_a = m_a >> 1;
+        break;
+    case code::kNot:
+        m_a = u8(~m_a);
+        break;
+    default:
+        effect.stop = StopReason::InvalidCode;
+        break;
     }
     return effect;
 }
@@ -625,8 +714,8 @@ bool BoardMachine::stepProgram() {
         takeLoggerSample();
         // The sample after it is due one interval after the resume.
         if (m_activity == Activity::Logger)
-            m_loggerStart = m_now - lineMicrosForBoard((m_loggerSamples - 1) *
-                                                       m_loggerIntervalBoardMicros);
+            m_loggerStart =
+                m_now - lineMicrosForBoard((m_loggerSamples - 1) * m_loggerIntervalBoardMicros);
         m_heldSince = m_now;
         return true;
     }
@@ -670,7 +759,9 @@ int BoardMachine::readInput(int code) const {
     return m_signal.analog(t, m_outputs.pwm);
 }
 
-Micros BoardMachine::answerTime() const { return std::max(m_now, m_busyUntil); }
+Micros BoardMachine::answerTime() const {
+    return std::max(m_now, m_busyUntil);
+}
 
 void BoardMachine::answerPair(int value) {
     const Micros at = answerTime();
@@ -678,7 +769,9 @@ void BoardMachine::answerPair(int value) {
     m_line.send(u8(board::complementOf(value & 0xFF)), ByteKind::Complement, at);
 }
 
-void BoardMachine::answerByte(int value) { m_line.send(u8(value), ByteKind::Data, answerTime()); }
+void BoardMachine::answerByte(int value) {
+    m_line.send(u8(value), ByteKind::Data, answerTime());
+}
 
 std::vector<TimedByte> BoardMachine::takeOutput() {
     if (m_unplugged) {
@@ -694,7 +787,9 @@ void BoardMachine::setInputOverrides(const InputOverrides& overrides) {
     m_signal.setOverrides(overrides);
 }
 
-void BoardMachine::setPwmLoopback(bool on) { m_signal.setPwmLoopback(on); }
+void BoardMachine::setPwmLoopback(bool on) {
+    m_signal.setPwmLoopback(on);
+}
 
 BoardSnapshot BoardMachine::snapshot() const {
     BoardSnapshot s;

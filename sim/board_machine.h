@@ -68,10 +68,10 @@ private:
 
     // Outcome of one instruction, for the caller that runs it.
     struct Effect {
-        int jumpTo = -1;               // program address, or -1
-        Micros delayBoardMicros = 0;   // pause after the instruction, board time
-        bool waitForInput = false;     // "Input A" in a program
-        bool printA = false;           // "Print A"
+        int jumpTo = -1;             // program address, or -1
+        Micros delayBoardMicros = 0; // pause after the instruction, board time
+        bool waitForInput = false;   // "Input A" in a program
+        bool printA = false;         // "Print A"
         StopReason stop = StopReason::None;
     };
 

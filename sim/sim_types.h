@@ -76,26 +76,26 @@ struct BadCell {
 
 // Faults of the line and the board, all deterministic for a given seed.
 struct FaultOptions {
-    bool silent = false;                // the board never answers
-    double wrongComplementRate = 0.0;   // 0..1: share of complement bytes garbled
-    int dropEvery = 0;                  // drop every n-th byte the board sends; 0 = never
-    std::optional<BadCell> badCell;     // a cell that reads back wrong
-    int unplugAfter = 0;                // pty closed on the n-th byte received; 0 = never
-    std::uint32_t seed = 1;             // seed of the garbling sequence
+    bool silent = false;              // the board never answers
+    double wrongComplementRate = 0.0; // 0..1: share of complement bytes garbled
+    int dropEvery = 0;                // drop every n-th byte the board sends; 0 = never
+    std::optional<BadCell> badCell;   // a cell that reads back wrong
+    int unplugAfter = 0;              // pty closed on the n-th byte received; 0 = never
+    std::uint32_t seed = 1;           // seed of the garbling sequence
 };
 
 struct BoardOptions {
-    bool pacing = true;    // answers leave at 1200 baud; false sends them at once
-    double speed = 1.0;    // board clock / line clock; 1000 runs the logger 1000 × faster
+    bool pacing = true;       // answers leave at 1200 baud; false sends them at once
+    double speed = 1.0;       // board clock / line clock; 1000 runs the logger 1000 × faster
     bool pwmLoopback = false; // the analog input reads the PWM output
     InputOverrides inputs;
     FaultOptions faults;
 };
 
 struct Outputs {
-    bool out = false;        // "Out = 1" / "Out = 0"
+    bool out = false; // "Out = 1" / "Out = 0"
     LedState led = LedState::Off;
-    int beeps = 0;           // "Beep" count since power-on
+    int beeps = 0;                  // "Beep" count since power-on
     std::uint8_t portDirection = 0; // bit set: the pin is an output
     std::uint8_t portOut = 0;
     std::uint8_t pwm = 0;
@@ -126,8 +126,8 @@ struct BoardSnapshot {
     Outputs outputs;
     Inputs inputs;
     std::array<std::uint8_t, board::kMemoryCells> memory{};
-    int loggerSamples = 0;  // samples taken by the current or last logger run
-    int scopeSamples = 0;   // samples taken by the current or last capture
+    int loggerSamples = 0; // samples taken by the current or last logger run
+    int scopeSamples = 0;  // samples taken by the current or last capture
     bool unplugged = false;
     std::uint64_t bytesReceived = 0;
     std::uint64_t bytesSent = 0;

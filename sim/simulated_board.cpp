@@ -26,7 +26,9 @@ std::int64_t steadyNanos() {
         .count();
 }
 
-std::string errnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string errnoText(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
 
 void closeFd(int& fd) {
     if (fd >= 0)
@@ -54,7 +56,9 @@ bool makeRaw(int fd) {
 SimulatedBoard::SimulatedBoard(RunnerOptions options)
     : m_options(std::move(options)), m_machine(m_options.board) {}
 
-SimulatedBoard::~SimulatedBoard() { stop(); }
+SimulatedBoard::~SimulatedBoard() {
+    stop();
+}
 
 bool SimulatedBoard::start() {
     if (m_running.load())
@@ -163,9 +167,13 @@ std::string SimulatedBoard::lastError() const {
     return m_error;
 }
 
-Micros SimulatedBoard::lineNow() const { return (steadyNanos() - m_epochNanos) / 1000; }
+Micros SimulatedBoard::lineNow() const {
+    return (steadyNanos() - m_epochNanos) / 1000;
+}
 
-void SimulatedBoard::catchUp() { m_machine.advanceTo(lineNow()); }
+void SimulatedBoard::catchUp() {
+    m_machine.advanceTo(lineNow());
+}
 
 BoardSnapshot SimulatedBoard::snapshot() {
     std::lock_guard lock(m_mutex);
@@ -238,6 +246,8 @@ void SimulatedBoard::closeMaster() {
 void SimulatedBoard::run() {
     std::deque<TimedByte> pending; // answer bytes waiting for their time
     bool writeBlocked = false;
+    const Micros byteGap = m_options.board.pacing ? kByteMicros : 0;
+    Micros lastWrite = -kByteMicros;
     while (!m_stopRequested.load()) {
         Micros next = kNever;
         bool pullPlug = m_unplugRequested.load();
@@ -255,9 +265,12 @@ void SimulatedBoard::run() {
             return;
         }
 
-        // Bytes leave when their time has come, never sooner.
+        // Bytes leave when their time has come, never sooner; and when one
+        // went out late, the next still keeps a byte time's distance, as on a
+        // real line.
         writeBlocked = false;
-        while (!pending.empty() && pending.front().at <= lineNow()) {
+        auto dueAt = [&] { return std::max(pending.front().at, lastWrite + byteGap); };
+        while (!pending.empty() && dueAt() <= lineNow()) {
             const std::uint8_t value = pending.front().value;
             const ssize_t n = ::write(m_master, &value, 1);
             if (n != 1) {
@@ -266,15 +279,16 @@ void SimulatedBoard::run() {
                     pending.clear(); // no one can hear the board; drop the bytes
                 break;
             }
+            lastWrite = lineNow();
             if (m_options.trace)
-                m_options.trace({false, value, lineNow()});
+                m_options.trace({false, value, lastWrite});
             pending.pop_front();
         }
 
         const Micros now = lineNow();
         Micros wakeAt = std::min(next, now + kLongestSleep);
         if (!pending.empty() && !writeBlocked)
-            wakeAt = std::min(wakeAt, pending.front().at);
+            wakeAt = std::min(wakeAt, dueAt());
         const Micros wait = std::max<Micros>(0, wakeAt - now);
         const timespec timeout{static_cast<time_t>(wait / 1'000'000),
                                static_cast<long>(wait % 1'000'000) * 1000};

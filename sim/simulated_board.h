@@ -28,7 +28,7 @@ namespace zentor::sim {
 struct TraceEvent {
     bool fromPc = false; // true: PC to board; false: board to PC
     std::uint8_t value = 0;
-    Micros at = 0;       // line time (µs since start())
+    Micros at = 0; // line time (µs since start())
 };
 
 struct RunnerOptions {
@@ -91,7 +91,7 @@ private:
     std::string m_linkPath;
     std::string m_error;
     int m_master = -1;
-    int m_slave = -1;   // kept open so the program may close and reopen its end
+    int m_slave = -1; // kept open so the program may close and reopen its end
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
     std::thread m_thread;

@@ -30,7 +30,7 @@ TEST(Logger, TakesOneHundredTwentyOneSamplesThenStops) {
     o.inputs.analog = 140;
     Harness h(o);
     h.send({27, 20, 9, 27, 120, 126}); // a cell the logger must clear
-    startLogger(h, 60, 0, 16);          // one sample a second
+    startLogger(h, 60, 0, 16);         // one sample a second
     const Micros started = h.now - kPcPause;
     EXPECT_TRUE(h.answers().empty()) << "27 123 has no answer";
 
@@ -77,7 +77,7 @@ TEST(Logger, AnalogRunFollowsTheWaveform) {
     const auto s = h.state();
     ASSERT_EQ(s.lastStop, StopReason::LoggerDone);
     const auto [low, high] = std::minmax_element(s.memory.begin() + 3, s.memory.begin() + 124);
-    EXPECT_LE(*low, 30);  // 0.5 V is 25.5 raw
+    EXPECT_LE(*low, 30);   // 0.5 V is 25.5 raw
     EXPECT_GE(*high, 225); // 4.5 V is 229.5 raw
 }
 
@@ -176,9 +176,9 @@ TEST(Scope, LoopbackReadsThePwmOutput) {
 
 TEST(SignalModel, KnownValues) {
     zentor::sim::SignalModel m;
-    EXPECT_EQ(m.analog(0.0, 0), 128);   // 2.5 V
-    EXPECT_EQ(m.analog(0.5, 0), 230);   // 4.5 V, a quarter period on
-    EXPECT_EQ(m.analog(1.5, 0), 26);    // 0.5 V
+    EXPECT_EQ(m.analog(0.0, 0), 128); // 2.5 V
+    EXPECT_EQ(m.analog(0.5, 0), 230); // 4.5 V, a quarter period on
+    EXPECT_EQ(m.analog(1.5, 0), 26);  // 0.5 V
     EXPECT_EQ(m.digital(0.49), 0);
     EXPECT_EQ(m.digital(0.5), 1);
     EXPECT_EQ(m.digital(1.0), 0);

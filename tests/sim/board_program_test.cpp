@@ -43,8 +43,8 @@ TEST(Program, CountedLoopWithDFromZeroRuns256Times) {
 
 TEST(Program, SubroutineCalledTwice) {
     // 0: Gosub 5; 2: Gosub 5; 4: End; 5: A = A + 1; 6: Return
-    const auto s = run({op("Gosub .a"), 5, op("Gosub .a"), 5, op("End"), op("A = A + 1"),
-                        op("Return")});
+    const auto s =
+        run({op("Gosub .a"), 5, op("Gosub .a"), 5, op("End"), op("A = A + 1"), op("Return")});
     EXPECT_EQ(s.a, 2);
     EXPECT_EQ(s.stackDepth, 0);
     EXPECT_EQ(s.lastStop, StopReason::End);
@@ -60,10 +60,28 @@ TEST_P(ConditionalJump, TakesTheRightBranch) {
     const auto [a, b, expected] = GetParam();
     // 0 A = a; 2 B = b; 4 If A = B 13; 6 If A > B 16; 8 If A < B 19; 10 D = 9; 12 End;
     // 13 D = 1; 15 End; 16 D = 2; 18 End; 19 D = 3; 21 End
-    const auto s = run({op("A = .n"), a, op("B = .n"), b, op("If A = B Goto .a"), 13,
-                        op("If A > B Goto .a"), 16, op("If A < B Goto .a"), 19, op("D = .n"), 9,
-                        op("End"), op("D = .n"), 1, op("End"), op("D = .n"), 2, op("End"),
-                        op("D = .n"), 3, op("End")});
+    const auto s = run({op("A = .n"),
+                        a,
+                        op("B = .n"),
+                        b,
+                        op("If A = B Goto .a"),
+                        13,
+                        op("If A > B Goto .a"),
+                        16,
+                        op("If A < B Goto .a"),
+                        19,
+                        op("D = .n"),
+                        9,
+                        op("End"),
+                        op("D = .n"),
+                        1,
+                        op("End"),
+                        op("D = .n"),
+                        2,
+                        op("End"),
+                        op("D = .n"),
+                        3,
+                        op("End")});
     EXPECT_EQ(s.d, expected);
 }
 
@@ -118,21 +136,17 @@ TEST_P(Arithmetic, EightBitsWithWrapAround) {
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, Arithmetic,
-    ::testing::Values(ArithmeticCase{"A = A + B", 200, 100, 44},
-                      ArithmeticCase{"A = A - B", 3, 5, 254},
-                      ArithmeticCase{"A = A + 1", 255, 0, 0},
-                      ArithmeticCase{"A = A - 1", 0, 0, 255},
-                      ArithmeticCase{"A = A * B", 20, 20, 144},
-                      ArithmeticCase{"A = A / B", 200, 7, 28},
-                      ArithmeticCase{"A = A / B", 9, 0, 255}, // division by zero
-                      ArithmeticCase{"A = A And .n", 0xF5, 0x3C, 0x34},
-                      ArithmeticCase{"A = A And B", 0xF5, 0x0F, 0x05},
-                      ArithmeticCase{"A = A Or .n", 0x50, 0x0A, 0x5A},
-                      ArithmeticCase{"A = A Or B", 0x81, 0x18, 0x99},
-                      ArithmeticCase{"A = A Shl 1", 0x81, 0, 0x02},
-                      ArithmeticCase{"A = A Shr 1", 0x81, 0, 0x40},
-                      ArithmeticCase{"A = Not A", 0x0F, 0, 0xF0},
-                      ArithmeticCase{"A = B", 1, 77, 77}));
+    ::testing::Values(
+        ArithmeticCase{"A = A + B", 200, 100, 44}, ArithmeticCase{"A = A - B", 3, 5, 254},
+        ArithmeticCase{"A = A + 1", 255, 0, 0}, ArithmeticCase{"A = A - 1", 0, 0, 255},
+        ArithmeticCase{"A = A * B", 20, 20, 144}, ArithmeticCase{"A = A / B", 200, 7, 28},
+        ArithmeticCase{"A = A / B", 9, 0, 255}, // division by zero
+        ArithmeticCase{"A = A And .n", 0xF5, 0x3C, 0x34},
+        ArithmeticCase{"A = A And B", 0xF5, 0x0F, 0x05},
+        ArithmeticCase{"A = A Or .n", 0x50, 0x0A, 0x5A},
+        ArithmeticCase{"A = A Or B", 0x81, 0x18, 0x99},
+        ArithmeticCase{"A = A Shl 1", 0x81, 0, 0x02}, ArithmeticCase{"A = A Shr 1", 0x81, 0, 0x40},
+        ArithmeticCase{"A = Not A", 0x0F, 0, 0xF0}, ArithmeticCase{"A = B", 1, 77, 77}));
 
 struct FaultyProgram {
     const char* name;
@@ -158,8 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
         FaultyProgram{"NestedTooDeep", {op("Gosub .a"), 0}, StopReason::StackOverflow},
         FaultyProgram{"ReturnWithoutCall", {op("Return")}, StopReason::StackUnderflow},
         FaultyProgram{"JumpOffTheEnd", {op("Goto .a"), 127}, StopReason::InvalidCode},
-        FaultyProgram{"OperandPastTheMemory", {op("B = .n"), 127, op("A = .n"), 21,
-                                               op("[B+] = A"), op("Goto .a"), 127},
+        FaultyProgram{"OperandPastTheMemory",
+                      {op("B = .n"), 127, op("A = .n"), 21, op("[B+] = A"), op("Goto .a"), 127},
                       StopReason::OutOfMemory}),
     [](const auto& info) { return std::string(info.param.name); });
 

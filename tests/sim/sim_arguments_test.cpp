@@ -19,11 +19,18 @@ TEST(Arguments, DefaultsArePacedAtNormalSpeedWithoutFaults) {
 }
 
 TEST(Arguments, EveryOptionLandsInItsField) {
-    const auto line = parseCommandLine(
-        {"--link", "/tmp/zentor-board", "--no-pacing", "--speed", "1000", "--analog", "128",
-         "--din", "1", "--pins", "63", "--loopback", "--silent", "--wrong-complements", "0.25",
-         "--drop-every", "7", "--bad-cell", "12:always", "--unplug-after", "40", "--seed", "99",
-         "--trace"});
+    const auto line = parseCommandLine({"--link",      "/tmp/zentor-board",
+                                        "--no-pacing", "--speed",
+                                        "1000",        "--analog",
+                                        "128",         "--din",
+                                        "1",           "--pins",
+                                        "63",          "--loopback",
+                                        "--silent",    "--wrong-complements",
+                                        "0.25",        "--drop-every",
+                                        "7",           "--bad-cell",
+                                        "12:always",   "--unplug-after",
+                                        "40",          "--seed",
+                                        "99",          "--trace"});
     ASSERT_TRUE(line.error.empty()) << line.error;
     const auto& b = line.runner.board;
     EXPECT_EQ(line.runner.symlinkPath, "/tmp/zentor-board");
@@ -52,11 +59,13 @@ TEST(Arguments, BadCellWithoutModeIsOnce) {
 
 TEST(Arguments, RefusesWhatItCannotUse) {
     const std::vector<std::vector<std::string>> refused{
-        {"--speed"},          {"--speed", "0"},         {"--speed", "fast"},
-        {"--analog", "256"},  {"--pins", "64"},         {"--din", "-1"},
-        {"--drop-every", "0"}, {"--wrong-complements", "1.5"}, {"--bad-cell", "128"},
-        {"--bad-cell", "3:sometimes"}, {"--seed", "x"}, {"--link"},
-        {"--frobnicate"},     {"--unplug-after", "12abc"}};
+        {"--speed"},           {"--speed", "0"},
+        {"--speed", "fast"},   {"--analog", "256"},
+        {"--pins", "64"},      {"--din", "-1"},
+        {"--drop-every", "0"}, {"--wrong-complements", "1.5"},
+        {"--bad-cell", "128"}, {"--bad-cell", "3:sometimes"},
+        {"--seed", "x"},       {"--link"},
+        {"--frobnicate"},      {"--unplug-after", "12abc"}};
     for (const auto& args : refused)
         EXPECT_FALSE(parseCommandLine(args).error.empty()) << args.front();
 }

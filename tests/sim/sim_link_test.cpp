@@ -1,7 +1,7 @@
 // The PC's link routines against the simulated board over a real pty, with
 // the board's 1200-baud pacing on: the same path the program takes.
-#include "comphard.h"
 #include "board_commands.h"
+#include "comphard.h"
 #include "instruction_table.h"
 #include "simulated_board.h"
 
@@ -202,7 +202,7 @@ TEST_F(LinkAgainstSimulator, UnplugFaultAfterNBytes) {
     RunnerOptions o;
     o.board.faults.unplugAfter = 3;
     startBoard(o);
-    EXPECT_TRUE(comphard::Beep()); // bytes 1 and 2
+    EXPECT_TRUE(comphard::Beep());  // bytes 1 and 2
     EXPECT_FALSE(comphard::Beep()); // byte 3 pulls the plug
     EXPECT_TRUE(board->isUnplugged());
 }
@@ -251,8 +251,8 @@ TEST_F(LinkAgainstSimulator, LoggerAtHighSpeedFinishes) {
 }
 
 TEST(SimulatedBoardRunner, SymlinkIsMadeAndRemoved) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("zentor-sim-test-" + std::to_string(::getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("zentor-sim-test-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto link = dir / "board";
     {
@@ -276,9 +276,12 @@ TEST(SimulatedBoardRunner, SymlinkIsMadeAndRemoved) {
 }
 
 TEST(SimulatedBoardRunner, RefusesToReplaceARealFile) {
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("zentor-sim-file-" + std::to_string(::getpid()));
-    { std::FILE* f = std::fopen(file.c_str(), "w"); std::fclose(f); }
+    const auto file =
+        std::filesystem::temp_directory_path() / ("zentor-sim-file-" + std::to_string(::getpid()));
+    {
+        std::FILE* f = std::fopen(file.c_str(), "w");
+        std::fclose(f);
+    }
     RunnerOptions o;
     o.symlinkPath = file.string();
     SimulatedBoard board(o);
