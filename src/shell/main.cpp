@@ -1,11 +1,31 @@
+#include "tform1.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QFontDatabase>
 
 int main(int argc, char* argv[]) {
+    // The resources live in a static library; keep the linker from dropping them.
+    Q_INIT_RESOURCE(app);
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("ZENTOR"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Zentor"));
+    QApplication::setApplicationName(QStringLiteral("zentor"));
+    QApplication::setApplicationVersion(QStringLiteral(ZENTOR_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/zentor.png")));
+
+    // The window is laid out for an 8-point sans font (11 pixels).
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+
+    TForm1::StartOptions options;
+    const QStringList arguments = QApplication::arguments().mid(1);
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--sim"))
+            options.simulator = true;
+        else
+            options.parameters.append(argument);
+    }
+
+    TForm1 window(options);
     window.show();
     return app.exec();
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char* argv[]) {
+    // Widget tests need no screen; run them off screen unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,14 @@
+#include "logger_page.h"
+
+#include "shell.h"
+
+#include <QTimer>
+
+LoggerPage::LoggerPage(Shell& shell, QTimer& timer2, QWidget* parent)
+    : QWidget(parent), m_shell(shell), Timer2(timer2) {
+    connect(&Timer2, &QTimer::timeout, this, &LoggerPage::Timer2Timer);
+}
+
+void LoggerPage::ComboBox16Change() {}
+
+void LoggerPage::Timer2Timer() {}

@@ -1,0 +1,48 @@
+// Message boxes and the default beep, behind one replaceable handler so that
+// tests can answer them without a person at the screen.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace dialogs {
+
+enum class Kind {
+    Information, // plain box, OK button, caption: the application title
+    Error,       // caption "Fehler", error icon, OK button
+    Question,    // Yes and No (confirmations)
+    YesNoCancel, // Yes, No and Cancel
+};
+
+struct Request {
+    Kind kind;
+    QString caption;
+    QString text;
+};
+
+// Returns the button that closed the box. The default shows a QMessageBox.
+using Handler = std::function<QMessageBox::StandardButton(QWidget* parent, const Request&)>;
+// Installs a handler (tests); an empty one restores the default. Returns the
+// previous handler.
+Handler setHandler(Handler handler);
+
+// The caption of plain boxes: the application title of the main window.
+void setApplicationTitle(const QString& title);
+QString applicationTitle();
+
+void information(QWidget* parent, const QString& text);
+void error(QWidget* parent, const QString& text);
+// True for Yes.
+bool question(QWidget* parent, const QString& text);
+QMessageBox::StandardButton yesNoCancel(QWidget* parent, const QString& text);
+
+// The system's default beep; replaceable for tests.
+using BeepHandler = std::function<void()>;
+BeepHandler setBeepHandler(BeepHandler handler);
+void beep();
+
+} // namespace dialogs

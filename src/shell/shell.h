@@ -1,0 +1,34 @@
+// What a page may ask of the main window. Pages reach the window only through
+// this interface, never through each other's widgets.
+#pragma once
+
+#include <QString>
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+
+    // The single status-bar panel: every operation writes its progress and
+    // its outcome there, replacing the previous text.
+    virtual void setStatusText(const QString& text) = 0;
+    virtual QString statusText() const = 0;
+
+    // The application title (task-bar text), also the caption of plain
+    // message boxes.
+    virtual void setApplicationTitle(const QString& title) = 0;
+    virtual QString applicationTitle() const = 0;
+
+    // The main window's caption ("Zentor", "Zentor - name.z").
+    virtual void setWindowCaption(const QString& caption) = 0;
+
+    // The read time-out (ms) given to the link after every connection.
+    virtual int maxTimeout() const = 0;
+
+    // Opens the configured port and brings the board into step; false when
+    // no port is configured or it cannot be opened.
+    virtual bool ConnectFromIni() = 0;
+
+    // Lets the window repaint during a long exchange with the board (a
+    // progress bar that moves, a status text that shows).
+    virtual void repaintNow() = 0;
+};

@@ -1,0 +1,480 @@
+#include "tform1.h"
+
+#include "builtin_simulator.h"
+#include "comphard.h"
+#include "configuration.h"
+#include "dialogs.h"
+#include "direct_page.h"
+#include "jpeg_image.h"
+#include "logger_page.h"
+#include "profile.h"
+#include "program_page.h"
+#include "recorder.h"
+#include "recorder_page.h"
+#include "scope_page.h"
+#include "weblabel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+constexpr int kClientWidth = 769;
+constexpr int kClientHeight = 515;
+constexpr int kStatusBarHeight = 19;
+
+constexpr int kTimer1Created = 500;  // ms
+constexpr int kTimer1Entering = 333; // ms: the first tick resynchronises
+constexpr int kTimer2Interval = 500; // ms
+constexpr int kTimerOsziInterval = 1000;
+constexpr int kSettleMs = 30;
+constexpr int kPortEntries = 6;
+constexpr int kPageStepsToProgram = 5;
+
+constexpr int kRecorderChannelVoltage = 60;
+
+const QString kCaption = QStringLiteral("Zentor");
+const QString kStartTitle = QStringLiteral("ZENTOR");
+const QString kLineMode = QStringLiteral("1200,N,8,1");
+
+const QString kNoPortChosen = QStringLiteral("Anschluss nicht gewählt.");
+const QString kFirstStart =
+    QStringLiteral("Erster Programmstart:\rZunächst einen Anschluß wählen (Menü/Anschluß)");
+const QString kSearching = QStringLiteral("Controler wird gesucht...");
+const QString kPortNotOpened = QStringLiteral("COM nicht geöffnet!");
+const QString kLoggerPageText = QStringLiteral("Externe Messung");
+const QString kRecorderPageText = QStringLiteral("Online Messung");
+const QString kAbout = QStringLiteral("ZENTOR microcontroller\r\rVersion 1.1");
+
+// The first page's link label: a credit line and the project's address.
+const QString kCreditText = QStringLiteral("Zentor im Netz");
+const QString kCreditHint = QStringLiteral("Die Projektseite im Browser öffnen");
+const QString kCreditLink = QStringLiteral("zentor.example.org");
+
+QString portDefinition(int n) { return QStringLiteral("COM%1:").arg(n) + kLineMode; }
+
+TForm1::KeyState& ctrlKeyState() {
+    static TForm1::KeyState state = [] {
+        return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    };
+    return state;
+}
+
+} // namespace
+
+TForm1::KeyState TForm1::setCtrlKeyState(KeyState state) {
+    KeyState previous = ctrlKeyState();
+    ctrlKeyState() = state ? std::move(state) : [] {
+        return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    };
+    return previous;
+}
+
+TForm1::TForm1(StartOptions options, QWidget* parent)
+    : QMainWindow(parent), m_options(std::move(options)),
+      m_ini(std::make_unique<ProfileFile>(configuration::iniPath())),
+      m_simulator(std::make_unique<BuiltInSimulator>()) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kCaption);
+    setApplicationTitle(kStartTitle);
+    // A fixed single border with system menu and minimise button only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    createTimers();
+    createPages();
+    createMenu();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(kStatusBarHeight);
+    m_statusLabel = new QLabel(StatusBar1);
+    m_statusLabel->setObjectName(QStringLiteral("StatusText"));
+    StatusBar1->addWidget(m_statusLabel, 1);
+    setStatusBar(StatusBar1);
+
+    // The client area (pages and status bar) is fixed; the menu bar comes
+    // on top of it.
+    PageControl1->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+
+    FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::createTimers() {
+    auto makeTimer = [this](const char* name, int interval) {
+        auto* timer = new QTimer(this);
+        timer->setObjectName(QString::fromLatin1(name));
+        timer->setInterval(interval);
+        return timer;
+    };
+    Timer1 = makeTimer("Timer1", kTimer1Created);
+    Timer2 = makeTimer("Timer2", kTimer2Interval);
+    yttimer = makeTimer("yttimer", kTimer2Interval);
+    TimerOszi = makeTimer("TimerOszi", kTimerOsziInterval);
+}
+
+void TForm1::createPages() {
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    setCentralWidget(PageControl1);
+
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    Image1 = new QLabel(TabSheet1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    QFile picture(QStringLiteral(":/app/zentor.jpg"));
+    if (picture.open(QIODevice::ReadOnly)) {
+        const QImage image = decodeJpeg(picture.readAll());
+        Image1->setPixmap(QPixmap::fromImage(image));
+        Image1->setGeometry(0, 0, image.width(), image.height());
+    }
+    WebLabel1 = new TWebLabel(kCreditText, TabSheet1);
+    WebLabel1->setObjectName(QStringLiteral("WebLabel1"));
+    WebLabel1->setToolTip(kCreditHint);
+    WebLabel1->setLink(kCreditLink);
+    WebLabel1->setLinkTyp(TWebLabel::lnHttp);
+    WebLabel1->setHover(true);
+    QFont creditFont(QStringLiteral("Arial"));
+    creditFont.setPixelSize(9);
+    WebLabel1->setFont(creditFont);
+    QPalette palette = WebLabel1->palette();
+    palette.setColor(QPalette::WindowText, QColor(Qt::darkBlue)); // navy
+    WebLabel1->setPalette(palette);
+    WebLabel1->setAttribute(Qt::WA_TranslucentBackground);
+    WebLabel1->setAutoFillBackground(false);
+
+    TabSheet2 = new DirectPage(*this, *Timer1);
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    TabSheet3 = new LoggerPage(*this, *Timer2);
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    TabSheet6 = new RecorderPage(*this, *yttimer);
+    TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
+    TabSheet8 = new ScopePage(*this, *TimerOszi);
+    TabSheet8->setObjectName(QStringLiteral("TabSheet8"));
+    TabSheet4 = new ProgramPage(*this);
+    TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
+
+    PageControl1->addTab(TabSheet1, QStringLiteral("Zentor"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Direkt"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("Extern Messen"));
+    PageControl1->addTab(TabSheet6, QStringLiteral("Zeitschreiber"));
+    PageControl1->addTab(TabSheet8, QStringLiteral("Oszilloskop"));
+    PageControl1->addTab(TabSheet4, QStringLiteral("Programm"));
+    PageControl1->setCurrentIndex(0);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+}
+
+void TForm1::createMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto addEntry = [this](QMenu* menu, const QString& caption, const char* name) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    auto addSeparator = [](QMenu* menu, const char* name) {
+        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+
+    Beenden1 = bar->addMenu(QStringLiteral("&Datei"));
+    Beenden1->setObjectName(QStringLiteral("Beenden1"));
+    Beenden2 = addEntry(Beenden1, QStringLiteral("&Neu"), "Beenden2");
+    addSeparator(Beenden1, "N1");
+    ffnen1 = addEntry(Beenden1, QStringLiteral("&Öffnen ..."), "ffnen1");
+    Speichern1 = addEntry(Beenden1, QStringLiteral("&Speichern ..."), "Speichern1");
+    addSeparator(Beenden1, "N2");
+    Beenden3 = addEntry(Beenden1, QStringLiteral("&Beenden"), "Beenden3");
+    connect(Beenden2, &QAction::triggered, TabSheet4, &ProgramPage::Beenden2Click);
+    connect(ffnen1, &QAction::triggered, TabSheet4, &ProgramPage::ffnen1Click);
+    connect(Speichern1, &QAction::triggered, TabSheet4, &ProgramPage::Speichern1Click);
+    connect(Beenden3, &QAction::triggered, this, &TForm1::Beenden3Click);
+
+    Bearbeiten1 = bar->addMenu(QStringLiteral("&Bearbeiten"));
+    Bearbeiten1->setObjectName(QStringLiteral("Bearbeiten1"));
+    KopiernalsText1 = addEntry(Bearbeiten1, QStringLiteral("&Kopieren"), "KopiernalsText1");
+
+    Anschluss1 = bar->addMenu(QStringLiteral("&Anschluss"));
+    Anschluss1->setObjectName(QStringLiteral("Anschluss1"));
+    Anschluss1->setToolTipsVisible(true);
+    const char* names[kPortEntries] = {"COM11", "COM21", "COM31", "COM41", "COM51", "COM61"};
+    QAction** entries[kPortEntries] = {&COM11, &COM21, &COM31, &COM41, &COM51, &COM61};
+    for (int i = 0; i < kPortEntries; ++i) {
+        QAction* entry = addEntry(Anschluss1, QStringLiteral("COM &%1").arg(i + 1), names[i]);
+        entry->setCheckable(true);
+        entry->setData(i + 1); // the tag: the port number
+        connect(entry, &QAction::triggered, this, &TForm1::COM11Click);
+        *entries[i] = entry;
+    }
+    addSeparator(Anschluss1, "N4");
+    Simulator1 = addEntry(Anschluss1, QStringLiteral("&Simulator"), "Simulator1");
+    Simulator1->setCheckable(true);
+    Simulator1->setToolTip(QStringLiteral("Eine simulierte Platine, ohne Hardware"));
+    connect(Simulator1, &QAction::triggered, this, &TForm1::SimulatorClick);
+    // The device paths may change in zentor.ini while the program runs.
+    connect(Anschluss1, &QMenu::aboutToShow, this, &TForm1::refreshPortPaths);
+    refreshPortPaths();
+
+    N3 = bar->addMenu(QStringLiteral("&?"));
+    N3->setObjectName(QStringLiteral("N3"));
+    ber1 = addEntry(N3, QStringLiteral("Über ..."), "ber1");
+    connect(ber1, &QAction::triggered, this, &TForm1::ber1Click);
+}
+
+QList<QAction*> TForm1::comEntries() const { return {COM11, COM21, COM31, COM41, COM51, COM61}; }
+
+QAction* TForm1::checkedPortEntry() const {
+    for (QAction* entry : Anschluss1->actions())
+        if (entry->isChecked())
+            return entry;
+    return nullptr;
+}
+
+void TForm1::uncheckPortEntries() {
+    for (QAction* entry : Anschluss1->actions())
+        entry->setChecked(false);
+}
+
+void TForm1::refreshPortPaths() {
+    // The [Ports] section may give a port another device; without it the
+    // link's default map holds.
+    for (int n = 1; n <= 9; ++n) {
+        const QString key = QStringLiteral("COM%1").arg(n);
+        comphard::SetPortPath(
+            n, m_ini->readString(QString::fromLatin1(configuration::kPortsSection), key)
+                   .toStdString());
+    }
+    for (QAction* entry : comEntries())
+        entry->setToolTip(QString::fromStdString(comphard::PortPath(entry->data().toInt())));
+}
+
+// ---- Shell ----------------------------------------------------------------
+
+void TForm1::setStatusText(const QString& text) { m_statusLabel->setText(text); }
+
+QString TForm1::statusText() const { return m_statusLabel->text(); }
+
+void TForm1::setApplicationTitle(const QString& title) {
+    m_applicationTitle = title;
+    dialogs::setApplicationTitle(title);
+    setWindowIconText(title);
+}
+
+QString TForm1::applicationTitle() const { return m_applicationTitle; }
+
+void TForm1::setWindowCaption(const QString& caption) { setWindowTitle(caption); }
+
+void TForm1::repaintNow() {
+    // A synchronous exchange blocks the event loop; paint what changed.
+    m_statusLabel->repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// ---- Start-up and shut-down -------------------------------------------------
+
+void TForm1::FormCreate() {
+    TabSheet6->timeyt->setCurrentIndex(zentor::kRecorderDefaultItem);
+    TabSheet6->ytchannel->setCurrentIndex(0);
+    RecorderChannel = kRecorderChannelVoltage;
+    m_recorderBuffer = std::make_unique<zentor::RecorderBuffer>();
+
+    m_maxTimeout = m_ini->readInt(QString::fromLatin1(configuration::kTimeSection),
+                                  QString::fromLatin1(configuration::kMaxTimeoutKey),
+                                  configuration::kDefaultMaxTimeout);
+    if (ctrlKeyState()())
+        dialogs::information(this, QString::number(m_maxTimeout));
+
+    if (!m_options.parameters.isEmpty())
+        TabSheet4->setStartupFile(m_options.parameters.front());
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormShow();
+}
+
+void TForm1::FormShow() {
+    if (m_options.parameters.isEmpty())
+        TabSheet4->LoadLast();
+    uncheckPortEntries();
+    if (!ConnectFromIni()) {
+        setStatusText(kNoPortChosen);
+        dialogs::information(this, kFirstStart);
+    }
+    Timer2->setInterval(kTimer2Interval);
+    TabSheet3->ComboBox16Change();
+    if (!m_options.parameters.isEmpty()) {
+        TabSheet4->ffnen1Click();
+        // Each step is a page change of its own, as if the user made it.
+        for (int i = 0; i < kPageStepsToProgram; ++i)
+            PageControl1->setCurrentIndex((PageControl1->currentIndex() + 1) %
+                                          PageControl1->count());
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!m_shutDown) {
+        m_shutDown = true;
+        FormHide();
+    }
+    event->accept();
+}
+
+void TForm1::FormHide() {
+    TabSheet4->SaveLast();
+    comphard::ClosePort();
+}
+
+void TForm1::FormDestroy() {
+    m_recorderBuffer.reset();
+    m_simulator.reset();
+}
+
+// ---- Connection ---------------------------------------------------------------
+
+bool TForm1::simulatorChosen() const {
+    return m_options.simulator ||
+           m_ini->readInt(QString::fromLatin1(configuration::kPortSection),
+                          QString::fromLatin1(configuration::kSimulatorKey), 0) == 1;
+}
+
+bool TForm1::openSimulator() {
+    if (!m_simulator->ensureRunning())
+        return false;
+    return comphard::OpenDevice(m_simulator->devicePath(), kLineMode.toStdString());
+}
+
+void TForm1::bringBoardIntoStep(bool settleAfterResync) {
+    comphard::WaitMilliseconds(kSettleMs);
+    comphard::PurgeInput();
+    comphard::Resync();
+    if (settleAfterResync)
+        comphard::WaitMilliseconds(kSettleMs);
+    comphard::PurgeInput();
+    comphard::SetTimeout(m_maxTimeout);
+}
+
+bool TForm1::ConnectFromIni() {
+    uncheckPortEntries();
+    if (simulatorChosen()) {
+        if (!openSimulator())
+            return false;
+        bringBoardIntoStep(true);
+        Simulator1->setChecked(true);
+        return true;
+    }
+    const int n = m_ini->readInt(QString::fromLatin1(configuration::kPortSection),
+                                 QString::fromLatin1(configuration::kComKey), 0);
+    if (n < 1 || n > 9)
+        return false; // an open port stays open
+    refreshPortPaths();
+    if (!comphard::OpenPort(portDefinition(n).toStdString()))
+        return false;
+    bringBoardIntoStep(true);
+    if (n <= kPortEntries)
+        comEntries()[n - 1]->setChecked(true);
+    return true;
+}
+
+void TForm1::COM11Click() {
+    auto* entry = qobject_cast<QAction*>(sender());
+    if (!entry)
+        return;
+    choosePort(entry->data().toInt());
+}
+
+void TForm1::SimulatorClick() { choosePort(0); }
+
+void TForm1::choosePort(int n) {
+    const QString section = QString::fromLatin1(configuration::kPortSection);
+    const QString comKey = QString::fromLatin1(configuration::kComKey);
+    const QString simKey = QString::fromLatin1(configuration::kSimulatorKey);
+    const bool simulator = n == 0;
+    // A choice from the menu overrides the --sim of the command line.
+    m_options.simulator = false;
+
+    setStatusText(kSearching);
+    repaintNow();
+    uncheckPortEntries();
+    bool opened = false;
+    if (simulator) {
+        opened = openSimulator();
+    } else {
+        refreshPortPaths();
+        opened = comphard::OpenPort(portDefinition(n).toStdString());
+    }
+    if (!opened) {
+        if (simulator)
+            m_ini->writeString(section, simKey, QStringLiteral("0"));
+        else
+            m_ini->writeString(section, comKey, QStringLiteral("0"));
+        setStatusText(kPortNotOpened);
+        return;
+    }
+    bringBoardIntoStep(false);
+    if (simulator) {
+        Simulator1->setChecked(true);
+        m_ini->writeString(section, simKey, QStringLiteral("1"));
+    } else {
+        comEntries()[n - 1]->setChecked(true);
+        m_ini->writeString(section, comKey, QString::number(n));
+        // Only write the simulator key when there is one to turn off.
+        if (m_ini->readInt(section, simKey, 0) != 0)
+            m_ini->writeString(section, simKey, QStringLiteral("0"));
+    }
+    std::string answer;
+    comphard::Handshake(answer);
+    setStatusText(QString::fromStdString(answer));
+}
+
+// ---- Pages and menu -------------------------------------------------------------
+
+void TForm1::PageControl1Change() {
+    if (m_inPageChange)
+        return; // the page was put back below
+    TabSheet8->CheckBox3->setChecked(false);
+    setStatusText(QString());
+    if (Timer2->isActive() && PageControl1->currentWidget() != TabSheet3) {
+        // No leaving "Extern Messen" while the board-side measurement counts.
+        m_inPageChange = true;
+        PageControl1->setCurrentWidget(TabSheet3);
+        m_inPageChange = false;
+    }
+    QWidget* page = PageControl1->currentWidget();
+    if (page == TabSheet3)
+        setStatusText(kLoggerPageText);
+    else if (page == TabSheet6)
+        setStatusText(kRecorderPageText);
+    if (page == TabSheet2) {
+        Timer1->setInterval(kTimer1Entering);
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+    setApplicationTitle(kCaption);
+}
+
+void TForm1::Beenden3Click() { close(); }
+
+void TForm1::ber1Click() { dialogs::information(this, kAbout); }

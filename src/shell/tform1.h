@@ -1,0 +1,146 @@
+// TForm1: the one main window. It owns the pages, the menu, the status bar
+// and the four timers; it runs start-up and shut-down, reads "zentor.ini",
+// and connects the chosen port (or the built-in simulator) to the board.
+#pragma once
+
+#include "shell.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class TWebLabel;
+class DirectPage;
+class LoggerPage;
+class RecorderPage;
+class ScopePage;
+class ProgramPage;
+class ProfileFile;
+class BuiltInSimulator;
+
+namespace zentor {
+class RecorderBuffer;
+}
+
+class TForm1 : public QMainWindow, public Shell {
+    Q_OBJECT
+
+public:
+    struct StartOptions {
+        // Command-line parameters other than the options; the first one
+        // names a program file opened at start-up.
+        QStringList parameters;
+        // Connect to the built-in simulator for this run, whatever
+        // "zentor.ini" says, without writing it.
+        bool simulator = false;
+    };
+
+    // Reports whether the Ctrl key is held down now; replaceable for tests.
+    using KeyState = std::function<bool()>;
+    static KeyState setCtrlKeyState(KeyState state);
+
+    // Creates the controls and runs FormCreate.
+    explicit TForm1(StartOptions options, QWidget* parent = nullptr);
+    TForm1() : TForm1(StartOptions{}) {}
+    // Runs FormDestroy.
+    ~TForm1() override;
+
+    // Shell
+    void setStatusText(const QString& text) override;
+    QString statusText() const override;
+    void setApplicationTitle(const QString& title) override;
+    QString applicationTitle() const override;
+    void setWindowCaption(const QString& caption) override;
+    int maxTimeout() const override { return m_maxTimeout; }
+    bool ConnectFromIni() override;
+    void repaintNow() override;
+
+    // Controls, named as in the window description.
+    QTabWidget* PageControl1;
+    QWidget* TabSheet1; // "Zentor"
+    DirectPage* TabSheet2;
+    LoggerPage* TabSheet3;
+    RecorderPage* TabSheet6;
+    ScopePage* TabSheet8;
+    ProgramPage* TabSheet4;
+    QLabel* Image1;
+    TWebLabel* WebLabel1;
+    QStatusBar* StatusBar1;
+
+    QMenu* Beenden1;    // "&Datei"
+    QAction* Beenden2;  // "&Neu"
+    QAction* ffnen1;    // "&Öffnen ..."
+    QAction* Speichern1;
+    QAction* Beenden3;  // "&Beenden"
+    QMenu* Bearbeiten1;
+    QAction* KopiernalsText1;
+    QMenu* Anschluss1;
+    QAction* COM11;
+    QAction* COM21;
+    QAction* COM31;
+    QAction* COM41;
+    QAction* COM51;
+    QAction* COM61;
+    QAction* Simulator1; // the built-in simulated board
+    QMenu* N3;          // "&?"
+    QAction* ber1;      // "Über ..."
+
+    QTimer* Timer1;
+    QTimer* Timer2;
+    QTimer* yttimer;
+    QTimer* TimerOszi;
+
+    // The six COM entries in menu order; their tags are 1 to 6.
+    QList<QAction*> comEntries() const;
+    // The check-marked "&Anschluss" entry, or nullptr.
+    QAction* checkedPortEntry() const;
+
+public slots:
+    void FormCreate();
+    void FormShow();
+    void FormHide();
+    void FormDestroy();
+    void COM11Click(); // any COM entry; the sender's tag is the port number
+    void SimulatorClick();
+    void PageControl1Change();
+    void Beenden3Click();
+    void ber1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createMenu();
+    void createPages();
+    void createTimers();
+    void uncheckPortEntries();
+    void refreshPortPaths();
+    // Opens port n, or the simulator for n == 0, with the menu choice's
+    // steps; the status bar shows the outcome.
+    void choosePort(int n);
+    // The connection steps after a successful open.
+    void bringBoardIntoStep(bool settleAfterResync);
+    bool openSimulator();
+    bool simulatorChosen() const;
+
+    StartOptions m_options;
+    std::unique_ptr<ProfileFile> m_ini;
+    std::unique_ptr<BuiltInSimulator> m_simulator;
+    std::unique_ptr<zentor::RecorderBuffer> m_recorderBuffer;
+    int RecorderChannel = 0;
+    int m_maxTimeout = 300;
+    QString m_applicationTitle;
+    QLabel* m_statusLabel = nullptr;
+    bool m_shown = false;
+    bool m_shutDown = false;
+    bool m_inPageChange = false;
+};

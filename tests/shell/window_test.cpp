@@ -1,0 +1,312 @@
+#include "comphard.h"
+#include "dialogs.h"
+#include "direct_page.h"
+#include "logger_page.h"
+#include "program_page.h"
+#include "pty_peer.h"
+#include "recorder_page.h"
+#include "scope_page.h"
+#include "tform1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using testing_support::PtyPeer;
+using testing_support::ReceivedByte;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+// A board in command mode: resync and presence frames answered.
+PtyPeer::Script boardScript() {
+    return [](const std::vector<ReceivedByte>& in) -> Bytes {
+        std::size_t i = 0;
+        while (i + 1 < in.size()) {
+            if (in[i].value != 27) {
+                ++i;
+                continue;
+            }
+            if (i + 2 == in.size()) {
+                const std::uint8_t c = in[i + 1].value;
+                if (c == 1)
+                    return {32, 223};
+                return {c, static_cast<std::uint8_t>(255 - c)};
+            }
+            i += 2;
+        }
+        return {};
+    };
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(configHome.isValid());
+        qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+        previousHandler = dialogs::setHandler([this](QWidget*, const dialogs::Request& r) {
+            boxes.push_back(r);
+            return QMessageBox::Ok;
+        });
+        previousKeys = TForm1::setCtrlKeyState([this] { return ctrlHeld; });
+    }
+    void TearDown() override {
+        window.reset();
+        comphard::ClosePort();
+        dialogs::setHandler(previousHandler);
+        TForm1::setCtrlKeyState(previousKeys);
+    }
+
+    QString iniPath() const { return configHome.filePath(QStringLiteral("zentor/zentor.ini")); }
+
+    void writeIni(const QByteArray& text) {
+        QDir().mkpath(configHome.filePath(QStringLiteral("zentor")));
+        QFile f(iniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    QByteArray ini() const {
+        QFile f(iniPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Maps a port to the peer's pty and selects it.
+    QByteArray portsSection(int n) const {
+        return "[Ports]\nCOM" + QByteArray::number(n) + "=" + QByteArray::fromStdString(peer.path()) +
+               "\n";
+    }
+
+    TForm1& start(TForm1::StartOptions options = TForm1::StartOptions{}) {
+        window = std::make_unique<TForm1>(options);
+        window->show();
+        return *window;
+    }
+
+    QTemporaryDir configHome;
+    PtyPeer peer;
+    std::vector<dialogs::Request> boxes;
+    bool ctrlHeld = false;
+    dialogs::Handler previousHandler;
+    TForm1::KeyState previousKeys;
+    std::unique_ptr<TForm1> window;
+};
+
+TEST_F(WindowTest, HasTheFrameOfTheMainWindow) {
+    TForm1& w = start();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zentor"));
+    EXPECT_EQ(w.PageControl1->size(), QSize(769, 515 - 19));
+    EXPECT_EQ(w.StatusBar1->height(), 19);
+    const QStringList captions{"Zentor", "Direkt", "Extern Messen", "Zeitschreiber", "Oszilloskop",
+                               "Programm"};
+    ASSERT_EQ(w.PageControl1->count(), captions.size());
+    for (int i = 0; i < captions.size(); ++i)
+        EXPECT_EQ(w.PageControl1->tabText(i), captions[i]);
+    EXPECT_EQ(w.PageControl1->currentIndex(), 0);
+    for (QTimer* t : {w.Timer1, w.Timer2, w.yttimer, w.TimerOszi})
+        EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
+    EXPECT_EQ(w.Timer2->interval(), 500);
+    EXPECT_EQ(w.TimerOszi->interval(), 1000);
+    EXPECT_EQ(w.TabSheet6->timeyt->currentText(), QStringLiteral(" 10 Sekunden"));
+    EXPECT_EQ(w.TabSheet6->ytchannel->currentIndex(), 0);
+
+    QStringList menu;
+    for (QAction* a : w.Anschluss1->actions())
+        menu << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(menu, (QStringList{"COM &1", "COM &2", "COM &3", "COM &4", "COM &5", "COM &6", "-",
+                                 "&Simulator"}));
+    QStringList file;
+    for (QAction* a : w.Beenden1->actions())
+        file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(file, (QStringList{"&Neu", "-", "&Öffnen ...", "&Speichern ...", "-", "&Beenden"}));
+    EXPECT_EQ(w.COM11->toolTip(), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(w.COM51->toolTip(), QStringLiteral("/dev/ttyS0"));
+}
+
+TEST_F(WindowTest, FirstStartAsksForAPortAndWritesNothing) {
+    TForm1& w = start();
+    EXPECT_EQ(w.statusText(), QStringLiteral("Anschluss nicht gewählt."));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].kind, dialogs::Kind::Information);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("ZENTOR"));
+    EXPECT_EQ(boxes[0].text,
+              QStringLiteral("Erster Programmstart:\rZunächst einen Anschluß wählen (Menü/Anschluß)"));
+    EXPECT_EQ(w.checkedPortEntry(), nullptr);
+    EXPECT_FALSE(QFile::exists(iniPath()));
+    EXPECT_FALSE(QDir(configHome.filePath(QStringLiteral("zentor"))).exists());
+    EXPECT_FALSE(comphard::PortIsOpen());
+}
+
+TEST_F(WindowTest, ConfiguredPortOpensAtStart) {
+    peer.setScript(boardScript());
+    writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3));
+    TForm1& w = start();
+    EXPECT_TRUE(comphard::PortIsOpen());
+    EXPECT_EQ(w.checkedPortEntry(), w.COM31);
+    EXPECT_EQ(w.statusText(), QString());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(comphard::CurrentTimeout(), 300);
+    // Resync brought the board into step; no presence check at start.
+    const auto sent = peer.receivedValues();
+    EXPECT_EQ(sent, (Bytes{27, 27}));
+}
+
+TEST_F(WindowTest, PortNumbersOutsideOneToNineMeanNoPort) {
+    for (const QByteArray& value : {QByteArray("12"), QByteArray("-1"), QByteArray("0"),
+                                    QByteArray("x")}) {
+        boxes.clear();
+        writeIni("[ZENTOR1]\nCOM=" + value + "\n");
+        TForm1& w = start();
+        EXPECT_EQ(w.statusText(), QStringLiteral("Anschluss nicht gewählt.")) << value.data();
+        EXPECT_EQ(boxes.size(), 1u) << value.data();
+        EXPECT_FALSE(comphard::PortIsOpen());
+        window.reset();
+    }
+}
+
+TEST_F(WindowTest, PortSevenToNineOpensWithoutACheckMark) {
+    peer.setScript(boardScript());
+    writeIni("[ZENTOR1]\nCOM=8\n" + portsSection(8));
+    TForm1& w = start();
+    EXPECT_TRUE(comphard::PortIsOpen());
+    EXPECT_EQ(w.checkedPortEntry(), nullptr);
+}
+
+TEST_F(WindowTest, ChoosingAPortSearchesTheBoardAndRemembersThePort) {
+    peer.setScript(boardScript());
+    writeIni(portsSection(4));
+    TForm1& w = start();
+    peer.clearReceived();
+    w.COM41->trigger();
+    EXPECT_EQ(w.statusText(), QStringLiteral("Ok"));
+    EXPECT_EQ(w.checkedPortEntry(), w.COM41);
+    EXPECT_TRUE(ini().contains("[ZENTOR1]\r\nCOM=4\r\n"));
+    EXPECT_FALSE(ini().contains("Simulator"));
+    // Resync (answered at once), then the presence check.
+    EXPECT_EQ(peer.receivedValues(), (Bytes{27, 27, 27, 1}));
+}
+
+TEST_F(WindowTest, ASilentBoardKeepsThePortChosen) {
+    peer.setScript(testing_support::silentScript());
+    writeIni("[Time]\nMAXTimeout=40\n" + portsSection(2));
+    TForm1& w = start();
+    w.COM21->trigger();
+    EXPECT_EQ(w.statusText(), QStringLiteral("Controler antwortet nicht!"));
+    EXPECT_TRUE(comphard::PortIsOpen());
+    EXPECT_EQ(w.checkedPortEntry(), w.COM21);
+    EXPECT_TRUE(ini().contains("COM=2"));
+    EXPECT_EQ(comphard::CurrentTimeout(), 40);
+}
+
+TEST_F(WindowTest, AMissingDeviceClosesTheOldPortAndForgetsTheChoice) {
+    peer.setScript(boardScript());
+    writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3) + "COM2=/dev/does-not-exist-zentor\n");
+    TForm1& w = start();
+    ASSERT_TRUE(comphard::PortIsOpen());
+    w.COM21->trigger();
+    EXPECT_EQ(w.statusText(), QStringLiteral("COM nicht geöffnet!"));
+    EXPECT_FALSE(comphard::PortIsOpen());
+    EXPECT_EQ(w.checkedPortEntry(), nullptr);
+    EXPECT_TRUE(ini().contains("COM=0"));
+}
+
+TEST_F(WindowTest, CtrlAtStartShowsTheTimeout) {
+    ctrlHeld = true;
+    writeIni("[Time]\nMAXTimeout=500\n");
+    start();
+    ASSERT_GE(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("500"));
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("ZENTOR"));
+}
+
+TEST_F(WindowTest, PageChangesFollowTheirRules) {
+    TForm1& w = start();
+    w.TabSheet8->CheckBox3->setChecked(true);
+    w.setStatusText(QStringLiteral("alt"));
+
+    w.PageControl1->setCurrentWidget(w.TabSheet2);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.Timer1->interval(), 333);
+    EXPECT_EQ(w.statusText(), QString());
+    EXPECT_FALSE(w.TabSheet8->CheckBox3->isChecked());
+    EXPECT_EQ(w.applicationTitle(), QStringLiteral("Zentor"));
+
+    w.PageControl1->setCurrentWidget(w.TabSheet3);
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(w.statusText(), QStringLiteral("Externe Messung"));
+    w.PageControl1->setCurrentWidget(w.TabSheet6);
+    EXPECT_EQ(w.statusText(), QStringLiteral("Online Messung"));
+    w.PageControl1->setCurrentWidget(w.TabSheet4);
+    EXPECT_EQ(w.statusText(), QString());
+
+    // While the board-side measurement counts down, "Extern Messen" stays.
+    w.PageControl1->setCurrentWidget(w.TabSheet3);
+    w.Timer2->start();
+    w.PageControl1->setCurrentWidget(w.TabSheet2);
+    EXPECT_EQ(w.PageControl1->currentWidget(), w.TabSheet3);
+    EXPECT_EQ(w.statusText(), QStringLiteral("Externe Messung"));
+    EXPECT_FALSE(w.Timer1->isActive());
+    w.Timer2->stop();
+}
+
+TEST_F(WindowTest, AboutBoxNamesTheVersion) {
+    TForm1& w = start();
+    boxes.clear();
+    w.ber1->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("ZENTOR microcontroller\r\rVersion 1.1"));
+    EXPECT_EQ(boxes[0].kind, dialogs::Kind::Information);
+}
+
+TEST_F(WindowTest, ClosingTheWindowClosesThePort) {
+    peer.setScript(boardScript());
+    writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3));
+    TForm1& w = start();
+    ASSERT_TRUE(comphard::PortIsOpen());
+    w.Beenden3->trigger();
+    EXPECT_FALSE(comphard::PortIsOpen());
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
+    TForm1& w = start();
+    w.Simulator1->trigger();
+    EXPECT_EQ(w.statusText(), QStringLiteral("Ok"));
+    EXPECT_EQ(w.checkedPortEntry(), w.Simulator1);
+    EXPECT_TRUE(ini().contains("Simulator=1"));
+    EXPECT_TRUE(comphard::PortIsOpen());
+    window.reset();
+    comphard::ClosePort();
+
+    // The next start connects to it again; "COM" keeps its meaning.
+    boxes.clear();
+    TForm1& again = start();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(again.checkedPortEntry(), again.Simulator1);
+    EXPECT_TRUE(comphard::PortIsOpen());
+    std::string answer;
+    comphard::Handshake(answer);
+    EXPECT_EQ(answer, "Ok");
+}
+
+TEST_F(WindowTest, SimulatorOptionConnectsWithoutWritingTheFile) {
+    TForm1::StartOptions options;
+    options.simulator = true;
+    TForm1& w = start(options);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(w.checkedPortEntry(), w.Simulator1);
+    EXPECT_FALSE(QFile::exists(iniPath()));
+    std::string answer;
+    comphard::Handshake(answer);
+    EXPECT_EQ(answer, "Ok");
+}
+
+} // namespace
