@@ -478,6 +478,10 @@ void BoardMachine::runProgramStep() {
         return;
     }
     m_nextStepAt = stepAt + instructionMicros() + lineMicrosForBoard(effect.delayBoardMicros);
+    // "Print A" hands its byte to the transmitter and waits while the one
+    // before is still on the line, so a printing loop runs at line speed.
+    if (effect.printA && m_options.pacing)
+        m_nextStepAt = std::max(m_nextStepAt, m_line.freeAt() - kByteMicros);
     if (effect.waitForInput)
         m_waitingForInput = true;
 }

@@ -18,6 +18,13 @@ namespace {
 // The thread looks at the clock at least this often even when the board has
 // nothing scheduled, so that stop requests never wait long.
 constexpr Micros kLongestSleep = 200'000;
+// The machine's own events (instruction steps, samples) are caught up at most
+// this often; answers are written at their exact time all the same, since a
+// paced byte is known a byte time before it is due.
+constexpr Micros kShortestSleep = 1'000;
+// Bytes the board may have waiting for a PC that does not read; beyond that
+// the line overflows and further bytes are lost.
+constexpr std::size_t kMaxPending = 65'536;
 constexpr std::size_t kReadChunk = 256;
 
 std::int64_t steadyNanos() {
@@ -255,7 +262,8 @@ void SimulatedBoard::run() {
             std::lock_guard lock(m_mutex);
             catchUp();
             for (const TimedByte& byte : m_machine.takeOutput())
-                pending.push_back(byte);
+                if (pending.size() < kMaxPending)
+                    pending.push_back(byte);
             next = m_machine.nextEventTime();
             pullPlug = pullPlug || m_machine.unplugged();
         }
@@ -286,7 +294,7 @@ void SimulatedBoard::run() {
         }
 
         const Micros now = lineNow();
-        Micros wakeAt = std::min(next, now + kLongestSleep);
+        Micros wakeAt = std::min(std::max(next, now + kShortestSleep), now + kLongestSleep);
         if (!pending.empty() && !writeBlocked)
             wakeAt = std::min(wakeAt, dueAt());
         const Micros wait = std::max<Micros>(0, wakeAt - now);

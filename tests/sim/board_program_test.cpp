@@ -210,6 +210,22 @@ TEST(Program, PrintSendsAAndInputWaitsForAByte) {
     EXPECT_EQ(h.state().lastStop, StopReason::End);
 }
 
+TEST(Program, PrintingLoopRunsAtLineSpeed) {
+    Harness h(BoardOptions{}); // paced
+    h.load({op("Print A"), op("A = A + 1"), op("Goto .a"), 0});
+    h.start();
+    h.wait(1000 * kMs);
+    const auto printed = h.answers();
+    // The program waits for the line: at most one byte beyond the one on the
+    // line is ever queued, and the bytes follow each other back to back.
+    ASSERT_GE(printed.size(), 120u);
+    EXPECT_LE(h.lastTimes.back() - h.now, 2 * zentor::sim::kByteMicros);
+    for (std::size_t i = 0; i < printed.size(); ++i)
+        EXPECT_EQ(printed[i], static_cast<int>(i & 0xFF));
+    for (std::size_t i = 1; i < h.lastTimes.size(); ++i)
+        EXPECT_EQ(h.lastTimes[i] - h.lastTimes[i - 1], zentor::sim::kByteMicros);
+}
+
 TEST(Program, DelaysPauseTheStatedMilliseconds) {
     Harness h;
     // Delay = 100; Print A; A = 3; Delay = A; Delay 1 ms; Print A; End
