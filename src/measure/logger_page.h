@@ -11,8 +11,10 @@ class LoggerPage : public QWidget {
     Q_OBJECT
 
 public:
-    // Timer2 belongs to the main window; it counts a measurement down.
-    LoggerPage(Shell& shell, QTimer& timer2, QWidget* parent = nullptr);
+    // Timer2 belongs to the main window; it counts a measurement down. The
+    // recorder's timer is looked at only: no logger start while it samples.
+    LoggerPage(Shell& shell, QTimer& timer2, const QTimer& recorderTimer,
+               QWidget* parent = nullptr);
 
 public slots:
     void ComboBox16Change();
@@ -21,4 +23,5 @@ public slots:
 private:
     Shell& m_shell;
     QTimer& Timer2;
+    const QTimer& m_recorderTimer;
 };

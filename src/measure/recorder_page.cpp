@@ -4,11 +4,14 @@
 #include "shell.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 RecorderPage::RecorderPage(Shell& shell, QTimer& timer, QWidget* parent)
     : QWidget(parent), timeyt(new QComboBox(this)), ytchannel(new QComboBox(this)),
-      m_shell(shell), yttimer(timer) {
+      ytmemo(new QPlainTextEdit(this)), m_shell(shell), yttimer(timer) {
+    ytmemo->setObjectName(QStringLiteral("ytmemo"));
+    ytmemo->hide();
     timeyt->setObjectName(QStringLiteral("timeyt"));
     for (const auto& row : zentor::kRecorderRows)
         timeyt->addItem(row.itemText.toString());

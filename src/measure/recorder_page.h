@@ -4,8 +4,13 @@
 #include <QWidget>
 
 class QComboBox;
+class QPlainTextEdit;
 class QTimer;
 class Shell;
+
+namespace zentor {
+class RecorderBuffer;
+}
 
 class RecorderPage : public QWidget {
     Q_OBJECT
@@ -16,6 +21,13 @@ public:
 
     QComboBox* timeyt;    // recording duration
     QComboBox* ytchannel; // channel
+    QPlainTextEdit* ytmemo; // hidden; "&Kopieren" assembles its text here
+
+    // The sample store, owned by the main window (allocated when the window
+    // is created, released when it is destroyed).
+    void setRecorderBuffer(zentor::RecorderBuffer* buffer) { m_buffer = buffer; }
+    // Channel code of the recording (60: voltage).
+    int RecorderChannel = 60;
 
 public slots:
     void yttimerTimer();
@@ -23,4 +35,5 @@ public slots:
 private:
     Shell& m_shell;
     QTimer& yttimer;
+    zentor::RecorderBuffer* m_buffer = nullptr;
 };

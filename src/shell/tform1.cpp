@@ -162,7 +162,7 @@ void TForm1::createPages() {
 
     TabSheet2 = new DirectPage(*this, *Timer1);
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    TabSheet3 = new LoggerPage(*this, *Timer2);
+    TabSheet3 = new LoggerPage(*this, *Timer2, *yttimer);
     TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
     TabSheet6 = new RecorderPage(*this, *yttimer);
     TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
@@ -291,8 +291,9 @@ void TForm1::repaintNow() {
 void TForm1::FormCreate() {
     TabSheet6->timeyt->setCurrentIndex(zentor::kRecorderDefaultItem);
     TabSheet6->ytchannel->setCurrentIndex(0);
-    RecorderChannel = kRecorderChannelVoltage;
+    TabSheet6->RecorderChannel = kRecorderChannelVoltage;
     m_recorderBuffer = std::make_unique<zentor::RecorderBuffer>();
+    TabSheet6->setRecorderBuffer(m_recorderBuffer.get());
 
     m_maxTimeout = m_ini->readInt(QString::fromLatin1(configuration::kTimeSection),
                                   QString::fromLatin1(configuration::kMaxTimeoutKey),
@@ -347,6 +348,7 @@ void TForm1::FormHide() {
 }
 
 void TForm1::FormDestroy() {
+    TabSheet6->setRecorderBuffer(nullptr);
     m_recorderBuffer.reset();
     m_simulator.reset();
 }

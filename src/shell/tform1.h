@@ -136,7 +136,6 @@ private:
     std::unique_ptr<ProfileFile> m_ini;
     std::unique_ptr<BuiltInSimulator> m_simulator;
     std::unique_ptr<zentor::RecorderBuffer> m_recorderBuffer;
-    int RecorderChannel = 0;
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;
