@@ -1,0 +1,3 @@
+target_sources(zentor_program_page PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/program_page.h
+    ${CMAKE_CURRENT_LIST_DIR}/program_page.cpp)

@@ -1,0 +1,1 @@
+# Page tests (zentor_add_test).
