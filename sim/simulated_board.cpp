@@ -136,8 +136,11 @@ bool SimulatedBoard::start() {
 void SimulatedBoard::stop() {
     if (!m_running.load())
         return;
-    m_stopRequested = true;
-    wake();
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopRequested = true;
+        wake();
+    }
     if (m_thread.joinable())
         m_thread.join();
     std::lock_guard lock(m_mutex);
@@ -155,6 +158,7 @@ void SimulatedBoard::stop() {
 }
 
 void SimulatedBoard::unplug() {
+    std::lock_guard lock(m_mutex);
     m_unplugRequested = true;
     wake();
 }
@@ -194,8 +198,8 @@ void SimulatedBoard::setInputOverrides(const InputOverrides& overrides) {
         std::lock_guard lock(m_mutex);
         catchUp();
         m_machine.setInputOverrides(overrides);
+        wake();
     }
-    wake();
 }
 
 void SimulatedBoard::setPwmLoopback(bool on) {
@@ -203,8 +207,8 @@ void SimulatedBoard::setPwmLoopback(bool on) {
         std::lock_guard lock(m_mutex);
         catchUp();
         m_machine.setPwmLoopback(on);
+        wake();
     }
-    wake();
 }
 
 void SimulatedBoard::pauseProgram() {
@@ -212,8 +216,8 @@ void SimulatedBoard::pauseProgram() {
         std::lock_guard lock(m_mutex);
         catchUp();
         m_machine.pauseProgram();
+        wake();
     }
-    wake();
 }
 
 void SimulatedBoard::resumeProgram() {
@@ -221,8 +225,8 @@ void SimulatedBoard::resumeProgram() {
         std::lock_guard lock(m_mutex);
         catchUp();
         m_machine.resumeProgram();
+        wake();
     }
-    wake();
 }
 
 bool SimulatedBoard::stepProgram() {
@@ -231,11 +235,12 @@ bool SimulatedBoard::stepProgram() {
         std::lock_guard lock(m_mutex);
         catchUp();
         stepped = m_machine.stepProgram();
+        wake();
     }
-    wake();
     return stepped;
 }
 
+// Callers hold m_mutex, which keeps stop() from closing the pipe meanwhile.
 void SimulatedBoard::wake() {
     if (m_wakeWrite >= 0) {
         const char byte = 1;

@@ -79,7 +79,7 @@ public:
 
 private:
     void run();
-    void wake();
+    void wake(); // with m_mutex held
     void closeMaster();
     // With m_mutex held: brings the machine to the present.
     void catchUp();
