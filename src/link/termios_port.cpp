@@ -153,7 +153,13 @@ std::unique_ptr<TermiosPort> TermiosPort::open(const std::string& path, const Li
     return port;
 }
 
-TermiosPort::~TermiosPort() { ::close(m_fd); }
+TermiosPort::~TermiosPort() {
+    // The exclusive flag belongs to the device, not to our descriptor: on a
+    // pty whose other end stays open it would outlive the close and keep the
+    // next open (ours, without root rights) out.
+    ioctl(m_fd, TIOCNXCL);
+    ::close(m_fd);
+}
 
 void TermiosPort::write(std::uint8_t byte, std::chrono::milliseconds timeout) {
     const auto deadline = MonotonicClock::now() + timeout + std::chrono::milliseconds(1);
