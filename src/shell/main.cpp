@@ -4,12 +4,9 @@
 #include <QFontDatabase>
 
 int main(int argc, char* argv[]) {
-    // The resources live in a static library; keep the linker from dropping them.
-    Q_INIT_RESOURCE(app);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zentor"));
     QApplication::setApplicationVersion(QStringLiteral(ZENTOR_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/zentor.png")));
 
     // The window is laid out for an 8-point sans font (11 pixels).
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

@@ -65,6 +65,24 @@ const QString kCreditLink = QStringLiteral("zentor.example.org");
 
 QString portDefinition(int n) { return QStringLiteral("COM%1:").arg(n) + kLineMode; }
 
+// The first page: the picture at its natural size, the link label kept at
+// the bottom left whatever height the tab row leaves.
+class PictureSheet : public QWidget {
+public:
+    static constexpr QSize kCreditSize{103, 12};
+    static constexpr int kCreditMargin = 4;
+
+    QWidget* credit = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (credit)
+            credit->setGeometry(kCreditMargin, height() - kCreditSize.height() - kCreditMargin,
+                                kCreditSize.width(), kCreditSize.height());
+    }
+};
+
 TForm1::KeyState& ctrlKeyState() {
     static TForm1::KeyState state = [] {
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
@@ -86,7 +104,11 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     : QMainWindow(parent), m_options(std::move(options)),
       m_ini(std::make_unique<ProfileFile>(configuration::iniPath())),
       m_simulator(std::make_unique<BuiltInSimulator>()) {
+    // The picture and icon live in this static library; make sure the
+    // linker keeps them, whoever creates the window.
+    Q_INIT_RESOURCE(app);
     setObjectName(QStringLiteral("Form1"));
+    setWindowIcon(QIcon(QStringLiteral(":/app/zentor.png")));
     setWindowTitle(kCaption);
     setApplicationTitle(kStartTitle);
     // A fixed single border with system menu and minimise button only.
@@ -135,7 +157,8 @@ void TForm1::createPages() {
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     setCentralWidget(PageControl1);
 
-    TabSheet1 = new QWidget;
+    auto* pictureSheet = new PictureSheet;
+    TabSheet1 = pictureSheet;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     Image1 = new QLabel(TabSheet1);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -159,6 +182,7 @@ void TForm1::createPages() {
     WebLabel1->setPalette(palette);
     WebLabel1->setAttribute(Qt::WA_TranslucentBackground);
     WebLabel1->setAutoFillBackground(false);
+    pictureSheet->credit = WebLabel1;
 
     TabSheet2 = new DirectPage(*this, *Timer1);
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));

@@ -9,6 +9,8 @@
 #include "tform1.h"
 
 #include <QAction>
+#include <QLabel>
+#include "weblabel.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -127,6 +129,13 @@ TEST_F(WindowTest, HasTheFrameOfTheMainWindow) {
     for (QAction* a : w.Beenden1->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(file, (QStringList{"&Neu", "-", "&Öffnen ...", "&Speichern ...", "-", "&Beenden"}));
+    // The picture at its natural size; the link label at the bottom left.
+    EXPECT_EQ(w.Image1->pixmap().size(), QSize(769, 471));
+    EXPECT_EQ(w.WebLabel1->size(), QSize(103, 12));
+    EXPECT_LT(w.WebLabel1->x(), 10);
+    EXPECT_GT(w.WebLabel1->y() + w.WebLabel1->height(), w.TabSheet1->height() - 10);
+    EXPECT_EQ(w.WebLabel1->Link(), QStringLiteral("zentor.example.org"));
+    EXPECT_TRUE(w.WebLabel1->Hover());
     EXPECT_EQ(w.COM11->toolTip(), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(w.COM51->toolTip(), QStringLiteral("/dev/ttyS0"));
 }
