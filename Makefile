@@ -11,6 +11,8 @@ ifdef CI
 CMAKE_FLAGS += -DZENTOR_WERROR=ON
 endif
 JOBS ?= $(shell nproc)
+# The build's own make runs below ours; keep its output plain.
+SUBMAKE = env -u MAKEFLAGS -u MAKELEVEL -u MFLAGS
 
 .PHONY: all deps configure build run test bench screenshots install clean
 
@@ -23,24 +25,25 @@ configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+	@$(SUBMAKE) cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	    echo "make run: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); start it from a desktop session." >&2; \
 	    exit 1; \
 	fi
+	@$(MAKE) --no-print-directory build
 	@$(BUILD)/src/shell/zentor --sim
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	@cmake --build $(BUILD) --target benchmarks -j $(JOBS)
+	@$(SUBMAKE) cmake --build $(BUILD) --target benchmarks -j $(JOBS)
 	@$(BUILD)/bench/zentor-bench
 
 screenshots: build
-	@cmake --build $(BUILD) --target screenshots
+	@$(SUBMAKE) cmake --build $(BUILD) --target screenshots
 
 install: build
 	@cmake --install $(BUILD)
