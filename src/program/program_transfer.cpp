@@ -1,0 +1,306 @@
+#include "program_transfer.h"
+
+#include "board_commands.h"
+#include "comphard.h"
+#include "compiler.h"
+#include "dialogs.h"
+#include "precise_wait.h"
+#include "shell.h"
+
+#include <QProgressBar>
+
+#include <array>
+#include <string>
+
+namespace zentor {
+
+namespace {
+
+const QString kTextNotAnswering = QStringLiteral("Controler antwortet nicht!");
+const QString kTextTooLong = QStringLiteral("Programm zu lang!");
+const QString kTextNoProgram = QStringLiteral("Kein Programm zum Senden.");
+const QString kTextCompileFailed = QStringLiteral("Programm fehlerhaft, nicht gesendet.");
+const QString kTextUploading = QStringLiteral("Programm wird übertragen ...");
+const QString kTextUploadFailed = QStringLiteral("Übertragungsfehler beim Senden!");
+const QString kTextVerifying = QStringLiteral("Überprüfung...");
+const QString kTextReadTimeout = QStringLiteral("LeseTimeout-Übertragungsfehler.");
+const QString kTextTransferError = QStringLiteral("Übertragungsfehler!");
+const QString kTextStarted = QStringLiteral("Programm gestartet");
+const QString kTextStopped = QStringLiteral("Programm gestoppt");
+const QString kTextInterrupted = QStringLiteral("Programm unterbrochen");
+const QString kTextResumed = QStringLiteral("Programm fortgesetzt");
+const QString kTextReading = QStringLiteral("Lese Daten ...");
+const QString kTextReadDone = QStringLiteral("OK. Programm ausgelesen.");
+const QString kTextEndlessSender =
+    QStringLiteral("Controler sendet ununterbrochen, nichts ausgelesen.");
+
+// Pauses of the upload and the cell repair (ms).
+constexpr int kPauseBeforeEcho = 5;
+constexpr int kPauseAfterEcho = 1;
+constexpr int kPauseAfterStore = 20;
+
+// The repair pass runs only for fewer mismatches than this; more mean a
+// wholesale failure that rewriting single cells would not mend.
+constexpr int kRepairLimit = 50;
+
+// The read-back drops whatever the board still sends after the Stop. A board
+// that is back in command mode falls silent at once; one that keeps sending
+// for this long is not listening, and its bytes would spoil the dump.
+constexpr std::int64_t kDrainLimitMicros = 3'000'000;
+
+using Memory = std::array<int, board::kMemoryCells>;
+
+void writeFrame(std::initializer_list<int> bytes) {
+    for (int b : bytes)
+        comphard::WriteByte(b);
+}
+
+void dropBytes(int count) {
+    for (int i = 0; i < count; ++i)
+        comphard::ReadByte();
+}
+
+// 27 122 k: the cell's value as the board reads it now (the second answer
+// byte is dropped).
+int readCell(int address) {
+    writeFrame({board::kEsc, board::kReadCell, address});
+    const int value = comphard::ReadByte();
+    comphard::ReadByte();
+    return value;
+}
+
+// Presence check after bringing the board into step; the failure text goes
+// to the status bar.
+bool boardAnswers(TransferView& view) {
+    comphard::Resync();
+    std::string text;
+    comphard::Handshake(text);
+    if (text == "Ok")
+        return true;
+    view.setStatusText(QString::fromStdString(text));
+    view.repaintNow();
+    return false;
+}
+
+// Rewrites the cells of the image that read back wrong. True when every
+// rewritten cell holds its value afterwards.
+bool repairCells(const QByteArray& image, const Memory& readBack) {
+    bool allRight = true;
+    for (int k = 0; k < image.size(); ++k) {
+        const int wanted = static_cast<unsigned char>(image[k]);
+        // Cells meant to hold 0 are neither rewritten nor counted as
+        // failures.
+        if (wanted == readBack[static_cast<std::size_t>(k)] || wanted == 0)
+            continue;
+        // The dump may have been wrong rather than the cell: ask twice.
+        if (readCell(k) == wanted || readCell(k) == wanted)
+            continue;
+        writeFrame({board::kEsc, board::kLoadA, wanted});
+        dropBytes(2);
+        writeFrame({board::kEsc, board::kStoreCell, k});
+        comphard::WaitMilliseconds(kPauseAfterStore);
+        dropBytes(2);
+        if (readCell(k) != wanted)
+            allRight = false;
+    }
+    return allRight;
+}
+
+} // namespace
+
+// ---- WidgetTransferView ---------------------------------------------------
+
+WidgetTransferView::WidgetTransferView(Shell& shell, QProgressBar* progressBar,
+                                       QWidget* dialogParent)
+    : m_shell(shell), m_progressBar(progressBar), m_dialogParent(dialogParent) {}
+
+void WidgetTransferView::setStatusText(const QString& text) { m_shell.setStatusText(text); }
+
+void WidgetTransferView::setProgressMaximum(int maximum) {
+    if (m_progressBar)
+        m_progressBar->setMaximum(maximum);
+}
+
+void WidgetTransferView::setProgressPosition(int position) {
+    if (m_progressBar)
+        m_progressBar->setValue(position);
+}
+
+void WidgetTransferView::showError(const QString& text) { dialogs::error(m_dialogParent, text); }
+
+void WidgetTransferView::beep() { dialogs::beep(); }
+
+void WidgetTransferView::repaintNow() { m_shell.repaintNow(); }
+
+int WidgetTransferView::maxTimeout() const { return m_shell.maxTimeout(); }
+
+// ---- ProgramTransfer ------------------------------------------------------
+
+ProgramTransfer::ProgramTransfer(TransferView& view) : m_view(view) {}
+
+void ProgramTransfer::ButtonSendClick(const QStringList& codeList) {
+    ButtonSendClick(codeList, m_lastCompileOk);
+}
+
+void ProgramTransfer::ButtonSendClick(const QStringList& codeList, bool lastCompileOk) {
+    m_view.setProgressPosition(0);
+    // A compilation that stopped early left jump operands holding label
+    // numbers and the rest of the program missing: such bytes must not run.
+    if (!lastCompileOk) {
+        m_view.setStatusText(kTextCompileFailed);
+        m_view.beep();
+        return;
+    }
+    const QByteArray image = codeListBytes(codeList);
+    const int n = static_cast<int>(image.size());
+    if (n > board::kProgramCells) {
+        m_view.showError(kTextTooLong);
+        return;
+    }
+    if (n == 0) {
+        m_view.setStatusText(kTextNoProgram);
+        return;
+    }
+
+    comphard::PurgeInput();
+    if (!boardAnswers(m_view))
+        return;
+
+    // Upload: each data byte is answered by one byte, which only paces the
+    // transfer; its value is not compared.
+    m_view.setStatusText(kTextUploading);
+    m_view.setProgressMaximum(n - 1);
+    m_view.repaintNow();
+    writeFrame({board::kEsc, board::kLoadProgram, n});
+    for (int k = 0; k < n; ++k) {
+        comphard::WriteByte(static_cast<unsigned char>(image[k]));
+        // The repaint runs inside the pause before the answer, which still
+        // lasts its full length from here on.
+        const std::int64_t pauseStart = comphard::monotonicMicroseconds();
+        m_view.setProgressPosition(k);
+        m_view.repaintNow();
+        const auto spent = comphard::monotonicMicroseconds() - pauseStart;
+        comphard::WaitMicroseconds(kPauseBeforeEcho * 1000 - static_cast<int>(spent));
+        if (!comphard::AwaitInput()) {
+            m_view.setStatusText(kTextUploadFailed);
+            return;
+        }
+        const int echo = comphard::ReadByte();
+        comphard::WaitMilliseconds(kPauseAfterEcho);
+        if (echo < 0) {
+            m_view.setStatusText(kTextUploadFailed);
+            return;
+        }
+    }
+    dropBytes(board::kTrailingBytes);
+
+    // Verification: the whole memory comes back; only the program's cells
+    // are compared.
+    writeFrame({board::kEsc, board::kReadMemory});
+    m_view.setStatusText(kTextVerifying);
+    m_view.setProgressMaximum(board::kMemoryCells);
+    m_view.repaintNow();
+    Memory readBack{};
+    int mismatches = 0;
+    for (int k = 0; k < board::kMemoryCells; ++k) {
+        if (!comphard::AwaitInput()) {
+            m_view.setStatusText(kTextReadTimeout);
+            return;
+        }
+        const int value = comphard::ReadByte();
+        readBack[static_cast<std::size_t>(k)] = value;
+        if (k < n && value != static_cast<unsigned char>(image[k]))
+            ++mismatches;
+        m_view.setProgressPosition(k);
+        m_view.repaintNow();
+    }
+
+    bool transferError = false;
+    if (mismatches >= 1 && mismatches < kRepairLimit)
+        transferError = !repairCells(image, readBack);
+
+    // Start, also after a failed repair: the user sees the error and can
+    // send again.
+    dropBytes(board::kTrailingBytes);
+    comphard::PurgeInput();
+    writeFrame({board::kEsc, board::kRunProgram, 0});
+    m_view.setStatusText(transferError ? kTextTransferError : kTextStarted);
+    m_view.setProgressPosition(0);
+    m_view.repaintNow();
+    m_stopped = false;
+}
+
+void ProgramTransfer::ButtonRUNClick() {
+    comphard::SetTimeout(m_view.maxTimeout());
+    if (!boardAnswers(m_view))
+        return;
+    writeFrame({board::kEsc, board::kRunProgram, 0});
+    m_view.setStatusText(kTextStarted);
+    m_view.repaintNow();
+    m_stopped = false;
+}
+
+void ProgramTransfer::B1() {
+    comphard::Resync();
+    m_view.setStatusText(kTextStopped);
+    m_view.repaintNow();
+    m_stopped = true;
+}
+
+void ProgramTransfer::Button15Click() {
+    comphard::SendBreak();
+    if (!m_stopped)
+        m_view.setStatusText(kTextInterrupted);
+}
+
+void ProgramTransfer::Button16Click() {
+    comphard::SendContinue();
+    if (!m_stopped)
+        m_view.setStatusText(kTextResumed);
+}
+
+std::optional<ReadBackResult> ProgramTransfer::ButtonDissClick() {
+    B1();
+
+    // Drop what the board still sends; a read that times out ends it.
+    const std::int64_t drainStart = comphard::monotonicMicroseconds();
+    while (comphard::ReadByte() >= 0) {
+        if (comphard::monotonicMicroseconds() - drainStart > kDrainLimitMicros) {
+            m_view.setStatusText(kTextEndlessSender);
+            return std::nullopt;
+        }
+    }
+
+    m_view.setStatusText(kTextReading);
+    m_view.repaintNow();
+    QByteArray memory(board::kMemoryCells, '\0');
+    comphard::Resync();
+    comphard::PurgeInput();
+    writeFrame({board::kEsc, board::kReadMemory});
+    m_view.setProgressMaximum(board::kMemoryCells);
+    for (int k = 0; k < board::kMemoryCells; ++k) {
+        if (!comphard::AwaitInput()) {
+            m_view.setStatusText(kTextReadTimeout);
+            return std::nullopt;
+        }
+        const int value = comphard::ReadByte();
+        if (value < 0) {
+            m_view.setStatusText(kTextTransferError);
+            return std::nullopt;
+        }
+        memory[k] = static_cast<char>(value);
+        m_view.setProgressPosition(k);
+        m_view.repaintNow();
+    }
+    m_view.setProgressPosition(0);
+    dropBytes(board::kTrailingBytes);
+    m_view.setStatusText(kTextReadDone);
+    m_view.repaintNow();
+
+    ReadBackResult result;
+    result.memory = memory;
+    result.disassembly = disassemble(memory);
+    return result;
+}
+
+} // namespace zentor
