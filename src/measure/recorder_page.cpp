@@ -1,24 +1,263 @@
 #include "recorder_page.h"
 
-#include "recorder.h"
+#include "comphard.h"
+#include "diagramm.h"
+#include "scope_page.h"
 #include "shell.h"
+#include "text_export.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <string>
+
+namespace {
+
+const QColor kChartColor(1, 101, 118);  // dark cyan
+const QColor kChartGrid(192, 192, 192); // silver
+const QColor kChartText(Qt::white);
+const QColor kChartPoint(128, 0, 0); // maroon
+const QColor kChartLine(Qt::yellow);
+
+constexpr int kStripHeight = 34;
+
+quint32 systemMilliseconds() {
+    using namespace std::chrono;
+    // Only differences are used; the truncation to 32 bits wraps like the
+    // system's millisecond time.
+    return static_cast<quint32>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+} // namespace
 
 RecorderPage::RecorderPage(Shell& shell, QTimer& timer, QWidget* parent)
-    : QWidget(parent), timeyt(new QComboBox(this)), ytchannel(new QComboBox(this)),
+    : QWidget(parent), ytstart(new QPushButton(this)), timeyt(new QComboBox(this)),
+      ytdauer(new QCheckBox(this)), CheckBox2(new QCheckBox(this)), ytchannel(new QComboBox(this)),
+      Label16(new QLabel(this)), Label17(new QLabel(this)), ytdiagram(new TDiagramm(this)),
       ytmemo(new QPlainTextEdit(this)), m_shell(shell), yttimer(timer) {
-    ytmemo->setObjectName(QStringLiteral("ytmemo"));
-    ytmemo->hide();
+    buildControls();
+    // The interval is 20 ms for the short recordings: a coarse timer would
+    // stretch it by up to 5 %.
+    yttimer.setTimerType(Qt::PreciseTimer);
+    connect(&yttimer, &QTimer::timeout, this, &RecorderPage::yttimerTimer);
+    connect(ytstart, &QPushButton::clicked, this, &RecorderPage::ytstartClick);
+    connect(timeyt, &QComboBox::currentIndexChanged, this, &RecorderPage::timeytChange);
+    connect(ytchannel, &QComboBox::currentIndexChanged, this, &RecorderPage::ytchannelChange);
+    connect(CheckBox2, &QCheckBox::toggled, this, &RecorderPage::CheckBox2Click);
+    connect(ytdiagram, &TDiagramm::OnPainted, this, &RecorderPage::ytdiagramPainted);
+}
+
+void RecorderPage::buildControls() {
+    ytdiagram->setObjectName(QStringLiteral("ytdiagram"));
+    ytdiagram->setColor(kChartColor);
+    ytdiagram->setColorGrid(kChartGrid);
+    ytdiagram->setColorText(kChartText);
+    ytdiagram->setColorPoint(kChartPoint);
+    ytdiagram->setColorLine(kChartLine);
+    ytdiagram->setSample(false);
+    ytdiagram->setCaptionX(QStringLiteral("X-Achse"));
+    ytdiagram->setCaptionY(QStringLiteral("Volt"));
+    ytdiagram->setCaption(QStringLiteral("Titel"));
+    ytdiagram->setXmax(zentor::recorderXmax(zentor::recorderRow(zentor::kRecorderDefaultItem)));
+    ytdiagram->setYmax(5);
+    ytdiagram->setBorderLeft(50);
+    ytdiagram->setBorderRight(25);
+    ytdiagram->setBorderTop(25);
+    ytdiagram->setBorderBottom(25);
+    ytdiagram->setMarker({mtRaute});
+
+    ytstart->setObjectName(QStringLiteral("ytstart"));
+    ytstart->setText(zentor::kRecorderStartCaption.toString());
+    ytstart->setToolTip(QStringLiteral("Startet eine Online-Messung"));
+    ytstart->setDefault(true);
+
+    Label16->setObjectName(QStringLiteral("Label16"));
+    Label16->setText(QStringLiteral("Messdauer:"));
     timeyt->setObjectName(QStringLiteral("timeyt"));
     for (const auto& row : zentor::kRecorderRows)
         timeyt->addItem(row.itemText.toString());
+    timeyt->setCurrentIndex(zentor::kRecorderDefaultItem);
+    Label16->setBuddy(timeyt);
+
+    ytdauer->setObjectName(QStringLiteral("ytdauer"));
+    ytdauer->setText(QStringLiteral("&Autoneustart"));
+    ytdauer->setToolTip(QStringLiteral("Messung beginnt automatisch von vorn"));
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setText(QStringLiteral("Anzeige in &Volt"));
+    CheckBox2->setChecked(true);
+
+    Label17->setObjectName(QStringLiteral("Label17"));
+    Label17->setText(QStringLiteral("Eingang:"));
+    Label17->hide();
     ytchannel->setObjectName(QStringLiteral("ytchannel"));
     for (const auto& row : zentor::kRecorderChannels)
         ytchannel->addItem(row.itemText.toString());
-    connect(&yttimer, &QTimer::timeout, this, &RecorderPage::yttimerTimer);
+    ytchannel->setCurrentIndex(0);
+    ytchannel->setEnabled(false);
+    ytchannel->hide();
+
+    ytmemo->setObjectName(QStringLiteral("ytmemo"));
+    ytmemo->setPlainText(QStringLiteral("ytmemo"));
+    ytmemo->hide();
+
+    auto* strip = new QHBoxLayout;
+    strip->setContentsMargins(8, 4, 8, 4);
+    strip->setSpacing(8);
+    strip->addWidget(Label16);
+    strip->addWidget(timeyt);
+    strip->addSpacing(12);
+    strip->addWidget(ytdauer);
+    strip->addWidget(CheckBox2);
+    strip->addSpacing(12);
+    strip->addWidget(Label17);
+    strip->addWidget(ytchannel);
+    strip->addStretch(1);
+    strip->addWidget(ytstart);
+
+    auto* stripHolder = new QWidget(this);
+    stripHolder->setFixedHeight(kStripHeight);
+    stripHolder->setLayout(strip);
+
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    page->addWidget(ytdiagram, 1);
+    page->addWidget(stripHolder);
 }
 
-void RecorderPage::yttimerTimer() {}
+// ---- Start and stop ------------------------------------------------------------
+
+void RecorderPage::ytstartClick() {
+    if (ytstart->text() != zentor::kRecorderStartCaption) {
+        // A recording runs: stop it. The stored samples stay.
+        yttimer.stop();
+        m_recorder.stop();
+        timeyt->setEnabled(true);
+        ytchannel->setEnabled(true);
+        ytstart->setText(zentor::kRecorderStartCaption.toString());
+        return;
+    }
+
+    comphard::Resync();
+    std::string answer;
+    comphard::Handshake(answer);
+    // The recording starts whatever the answer: failed readings only skip
+    // their ticks.
+    m_shell.setStatusText(QString::fromStdString(answer));
+
+    const qint32 interval = m_recorder.start(timeyt->currentIndex());
+    ytdiagram->Invalidate(); // the count is 0 now, so the repaint clears the trace
+
+    yttimer.setInterval(interval);
+    timeyt->setEnabled(false);
+    yttimer.start();
+    ytstart->setText(zentor::kRecorderStopCaption.toString());
+}
+
+void RecorderPage::endRecording() {
+    yttimer.stop();
+    timeyt->setEnabled(true);
+    ytchannel->setEnabled(true);
+    ytstart->setText(zentor::kRecorderStartCaption.toString());
+    if (ytdauer->isChecked())
+        ytstartClick();
+}
+
+// ---- Sampling ------------------------------------------------------------------
+
+void RecorderPage::yttimerTimer() {
+    if (!m_recorder.isRecording()) {
+        yttimer.stop(); // a tick left over after the end
+        return;
+    }
+    if (ScopePage::boardBusy()) {
+        // The oscilloscope is in the middle of an exchange and let the event
+        // loop run to show its status; this tick would cut into its bytes.
+        return;
+    }
+    recordReading(comphard::ReadAnalog());
+}
+
+void RecorderPage::recordReading(int reading) {
+    const bool volts = CheckBox2->isChecked();
+    const auto taken = m_recorder.take(reading, clockNow(), volts, RecorderChannel);
+    if (!taken)
+        return; // a failed reading: nothing stored, the end is not examined
+
+    if (m_buffer != nullptr) {
+        // The index equals the count; at the 1500 budget that is one past the
+        // end, and the store refuses it: that last sample is drawn only.
+        m_buffer->store(m_recorder.count(), taken->sample);
+    }
+    if (taken->segment)
+        drawLine(*taken->segment);
+
+    if (!m_recorder.proceed(clockNow()))
+        endRecording();
+}
+
+const zentor::RecorderBuffer& RecorderPage::samples() const {
+    return m_buffer != nullptr ? *m_buffer : m_recorder.buffer();
+}
+
+void RecorderPage::setRecorderClock(Clock clock) {
+    m_clock = std::move(clock);
+}
+
+quint32 RecorderPage::clockNow() const {
+    return m_clock ? m_clock() : systemMilliseconds();
+}
+
+// ---- Axes and drawing ------------------------------------------------------------
+
+void RecorderPage::timeytChange() {
+    // Only the chart follows at once; the recording parameters are taken at
+    // the next start.
+    const zentor::RecorderRow& row = zentor::recorderRow(timeyt->currentIndex());
+    ytdiagram->setXmax(zentor::recorderXmax(row));
+    ytdiagram->setXdiv(row.xdiv);
+}
+
+void RecorderPage::ytchannelChange() {
+    RecorderChannel = zentor::recorderChannelCode(ytchannel->currentIndex());
+    CheckBox2Click();
+}
+
+void RecorderPage::CheckBox2Click() {
+    const zentor::ChartYAxis axis = zentor::recorderYAxis(RecorderChannel, CheckBox2->isChecked());
+    ytdiagram->setTyp(XLinYLin);
+    ytdiagram->setYmin(axis.ymin);
+    ytdiagram->setYmax(axis.ymax);
+    ytdiagram->setYdiv(axis.ydiv);
+    ytdiagram->setCaptionY(axis.captionY.toString());
+    // The repaint draws the whole stored trace in the new units.
+    ytdiagram->Invalidate();
+}
+
+void RecorderPage::ytdiagramPainted(QObject* /*Sender*/) {
+    const auto lines = zentor::recorderTrace(samples(), m_recorder.count(), CheckBox2->isChecked(),
+                                             RecorderChannel);
+    for (const zentor::LineSegment& line : lines)
+        drawLine(line);
+}
+
+void RecorderPage::drawLine(const zentor::LineSegment& line) {
+    ytdiagram->DrawLine(line.x1, line.y1, line.x2, line.y2);
+    emit lineDrawn(line);
+}
+
+// ---- Copy as text ------------------------------------------------------------------
+
+QStringList RecorderPage::copyLines() const {
+    const QString text = zentor::recorderExportText(samples(), m_recorder.count(),
+                                                    CheckBox2->isChecked(), RecorderChannel);
+    return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}

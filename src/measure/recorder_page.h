@@ -1,39 +1,97 @@
-// The "Zeitschreiber" page: the PC-side chart recorder.
+// The "Zeitschreiber" page: the PC-side chart recorder. A timer of the main
+// window polls the board's analog input; each reading is stored with its time
+// on the recorder clock and the trace grows on ytdiagram while it is taken.
+//
+// Everything runs on the GUI thread and blocks: a tick is one analog exchange
+// (about 27 ms at 1200 baud), a start is a resynchronisation and a presence
+// check (up to a few seconds with a silent board).
 #pragma once
 
+#include "chart_geometry.h"
+#include "recorder.h"
+
+#include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class QTimer;
 class Shell;
-
-namespace zentor {
-class RecorderBuffer;
-}
+class TDiagramm;
 
 class RecorderPage : public QWidget {
     Q_OBJECT
 
 public:
-    // yttimer belongs to the main window; the page samples on its ticks.
+    // yttimer belongs to the main window; the page sets its interval, starts
+    // and stops it, and samples on its ticks.
     RecorderPage(Shell& shell, QTimer& yttimer, QWidget* parent = nullptr);
 
-    QComboBox* timeyt;    // recording duration
-    QComboBox* ytchannel; // channel
+    QPushButton* ytstart;   // "&Start" / "&Stop"
+    QComboBox* timeyt;      // recording duration, the rows of zentor::kRecorderRows
+    QCheckBox* ytdauer;     // "&Autoneustart"
+    QCheckBox* CheckBox2;   // "Anzeige in &Volt"
+    QComboBox* ytchannel;   // channel; hidden and disabled as laid out
+    QLabel* Label16;        // "Messdauer:"
+    QLabel* Label17;        // "Eingang:", hidden
+    TDiagramm* ytdiagram;   // the trace: x in s, y in volts or raw
     QPlainTextEdit* ytmemo; // hidden; "&Kopieren" assembles its text here
 
     // The sample store, owned by the main window (allocated when the window
-    // is created, released when it is destroyed).
+    // is created, released when it is destroyed; nullptr meanwhile). The page
+    // never writes past its 1500 entries.
     void setRecorderBuffer(zentor::RecorderBuffer* buffer) { m_buffer = buffer; }
     // Channel code of the recording (60: voltage).
-    int RecorderChannel = 60;
+    int RecorderChannel = zentor::kRecorderDefaultChannel;
+
+    // The clipboard lines of "&Kopieren": one per counted sample, time in s
+    // and the value in the units shown ("0,02\t5,00").
+    QStringList copyLines() const;
+
+    // The recording now or last taken.
+    bool isRecording() const { return m_recorder.isRecording(); }
+    int sampleCount() const { return m_recorder.count(); }
+    // The counted and stored samples (the window's buffer when it has one).
+    const zentor::RecorderBuffer& samples() const;
+
+    // The recorder clock: a free-running millisecond counter (differences are
+    // taken modulo 2^32). Replaceable for tests; an empty function restores
+    // the system's monotonic clock.
+    using Clock = std::function<quint32()>;
+    void setRecorderClock(Clock clock);
+
+    // One tick with the reading already taken (0..255, or -1 for a failed
+    // read, which skips the tick): stores it, draws the new segment and ends
+    // the recording when its budget or duration is used up.
+    void recordReading(int reading);
+
+signals:
+    // Every line the page draws on ytdiagram, between paints and in
+    // ytdiagramPainted, in chart units.
+    void lineDrawn(const zentor::LineSegment& line);
 
 public slots:
+    void ytstartClick();
     void yttimerTimer();
+    void timeytChange();
+    void ytchannelChange();
+    void CheckBox2Click();
+    void ytdiagramPainted(QObject* Sender);
 
 private:
+    void buildControls();
+    void endRecording();
+    void drawLine(const zentor::LineSegment& line);
+    quint32 clockNow() const;
+
     Shell& m_shell;
     QTimer& yttimer;
     zentor::RecorderBuffer* m_buffer = nullptr;
+    zentor::Recorder m_recorder;
+    Clock m_clock;
 };
