@@ -82,8 +82,12 @@ constexpr int kPwmMax = 255;
 constexpr int kPwmLargeStep = 10;
 
 constexpr int kBits = 6;
-constexpr int bitMask(int bit) { return 1 << bit; }
-constexpr int columnX(int bit) { return kColumnZeroX - bit * kColumnSpacing; }
+constexpr int bitMask(int bit) {
+    return 1 << bit;
+}
+constexpr int columnX(int bit) {
+    return kColumnZeroX - bit * kColumnSpacing;
+}
 
 // The sum of the bit values of the checked boxes (index = bit).
 int checkedBits(const std::array<QCheckBox*, kBits>& boxes) {
@@ -169,6 +173,7 @@ void DirectPage::createControls() {
     // The digital input is bit 0, so its LED stands in column "0".
     makeLabel(QStringLiteral("Din"), kRowLabelX, kDinRowY, PanelIO);
     AMAdvLed1 = makeLed("AMAdvLed1", columnX(0), kDinRowY);
+    AMAdvLed1->setProperty("tag", bitMask(0));
 
     makeLabel(QStringLiteral("Ports"), kRowLabelX, kPortRowY, PanelIO);
     AMAdvLed32 = makeLed("AMAdvLed32", columnX(5), kPortRowY);
@@ -184,8 +189,8 @@ void DirectPage::createControls() {
     // A box without caption is as wide as its indicator; the boxes of
     // column "5" carry the row caption to the left of the indicator, which
     // stays in the column.
-    const int indicator = std::max(style()->pixelMetric(QStyle::PM_IndicatorWidth),
-                                   TAMAdvLed::kSize);
+    const int indicator =
+        std::max(style()->pixelMetric(QStyle::PM_IndicatorWidth), TAMAdvLed::kSize);
     auto makeBox = [&](const QString& name, int bit, int y, const QString& rowCaption) {
         auto* box = new QCheckBox(PanelIO);
         box->setObjectName(name);
@@ -224,8 +229,7 @@ void DirectPage::createControls() {
         label->setGeometry(columnX(bit), kColumnLabelY, TAMAdvLed::kSize, kColumnLabelHeight);
     }
 
-    auto makeButton = [this](const char* name, const QString& caption, const QString& hint,
-                             int x) {
+    auto makeButton = [this](const char* name, const QString& caption, const QString& hint, int x) {
         auto* button = new QPushButton(caption, PanelIO);
         button->setObjectName(QString::fromLatin1(name));
         button->setToolTip(hint);
@@ -258,13 +262,26 @@ void DirectPage::createControls() {
     connect(ScrollBarPWM, &QAbstractSlider::actionTriggered, this, [this](int action) {
         int code = scTrack;
         switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd: code = scLineDown; break;
-        case QAbstractSlider::SliderSingleStepSub: code = scLineUp; break;
-        case QAbstractSlider::SliderPageStepAdd: code = scPageDown; break;
-        case QAbstractSlider::SliderPageStepSub: code = scPageUp; break;
-        case QAbstractSlider::SliderToMinimum: code = scTop; break;
-        case QAbstractSlider::SliderToMaximum: code = scBottom; break;
-        default: break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            code = scLineDown;
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            code = scLineUp;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            code = scPageDown;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            code = scPageUp;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            code = scTop;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            code = scBottom;
+            break;
+        default:
+            break;
         }
         ScrollBarPWMScroll(code, ScrollBarPWM->sliderPosition());
     });
@@ -336,9 +353,13 @@ void DirectPage::sendPwm(int value) {
     m_shell.setStatusText(ok ? kPwmOk : kPwmFailed);
 }
 
-void DirectPage::ScrollBarPWMScroll(int /*scrollCode*/, int scrollPos) { sendPwm(scrollPos); }
+void DirectPage::ScrollBarPWMScroll(int /*scrollCode*/, int scrollPos) {
+    sendPwm(scrollPos);
+}
 
-void DirectPage::ScrollBarPWMChange() { sendPwm(ScrollBarPWM->value()); }
+void DirectPage::ScrollBarPWMChange() {
+    sendPwm(ScrollBarPWM->value());
+}
 
 void DirectPage::Button7Click() {
     comphard::OutOff();
@@ -350,7 +371,9 @@ void DirectPage::Button8Click() {
     ScrollBarPWM->setValue(ScrollBarPWM->maximum());
 }
 
-void DirectPage::Button3Click() { comphard::Beep(); }
+void DirectPage::Button3Click() {
+    comphard::Beep();
+}
 
 void DirectPage::Anal1Click() {
     showMeterView(*Anal1, Anal1->Minor() == kRawView.minor ? kVoltView : kRawView);

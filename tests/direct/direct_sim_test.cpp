@@ -1,0 +1,136 @@
+// The "Direkt" page against the simulated board at line speed: the live
+// display, the outputs as the board sees them, and an unplugged board.
+#include "amadvled.h"
+#include "amm.h"
+#include "comphard.h"
+#include "direct_page.h"
+#include "direct_test_support.h"
+#include "simulated_board.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace direct_test;
+using zentor::sim::InputOverrides;
+using zentor::sim::RunnerOptions;
+using zentor::sim::SimulatedBoard;
+
+namespace {
+
+constexpr int kReadTimeout = 150; // ms
+
+RunnerOptions withInputs(int analog, int digital, int pins) {
+    RunnerOptions options;
+    options.board.pacing = true;
+    options.board.inputs = InputOverrides{analog, digital, pins};
+    return options;
+}
+
+class DirectSimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(board.start()) << board.lastError();
+        ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), "1200,N,8,1"));
+        comphard::SetTimeout(kReadTimeout);
+        shell.timeout = kReadTimeout;
+        timer.setInterval(DirectPage::kEnteringInterval);
+    }
+    void TearDown() override { comphard::ClosePort(); }
+
+    std::vector<bool> portLeds() const {
+        return {page.AMAdvLed32->LedOn(), page.AMAdvLed16->LedOn(), page.AMAdvLed08->LedOn(),
+                page.AMAdvLed04->LedOn(), page.AMAdvLed02->LedOn(), page.AMAdvLed01->LedOn()};
+    }
+
+    SimulatedBoard board{withInputs(128, 1, 5)};
+    RecordingShell shell;
+    QTimer timer;
+    DirectPage page{shell, timer};
+};
+
+TEST_F(DirectSimTest, FirstTicksShowTheBoardsInputs) {
+    page.Timer1Timer();
+    EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
+    EXPECT_EQ(page.Anal1->Value(), 128);
+    EXPECT_EQ(shell.statusText(), "2,51 Volt");
+    EXPECT_EQ(shell.applicationTitle(), "Zentor 2,51 Volt");
+    EXPECT_EQ(portLeds(), (std::vector<bool>{false, false, false, true, false, true}));
+    EXPECT_TRUE(page.AMAdvLed1->LedOn());
+
+    board.setInputOverrides(InputOverrides{255, 0, 0x20});
+    page.Timer1Timer();
+    EXPECT_EQ(page.Anal1->Value(), 255);
+    EXPECT_EQ(shell.statusText(), "5,00 Volt");
+    EXPECT_EQ(portLeds(), (std::vector<bool>{true, false, false, false, false, false}));
+    EXPECT_FALSE(page.AMAdvLed1->LedOn());
+}
+
+TEST_F(DirectSimTest, OutputControlsSetTheBoardsOutputs) {
+    page.Timer1Timer();
+
+    // Pin 1 becomes an output driven high: the port read shows it beside
+    // the input pins 0 and 2.
+    page.o2->click();
+    page.d2->click();
+    auto outputs = board.snapshot().outputs;
+    EXPECT_EQ(outputs.portOut, 2);
+    EXPECT_EQ(outputs.portDirection, 2);
+    page.Timer1Timer();
+    EXPECT_EQ(portLeds(), (std::vector<bool>{false, false, false, true, true, true}));
+
+    page.Button8->click();
+    outputs = board.snapshot().outputs;
+    EXPECT_TRUE(outputs.out);
+    EXPECT_EQ(outputs.pwm, 255);
+    EXPECT_EQ(shell.statusText(), "Ok");
+
+    page.ScrollBarPWM->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(board.snapshot().outputs.pwm, 245);
+    EXPECT_EQ(page.LabelPWM->text(), "245");
+
+    page.Button7->click();
+    outputs = board.snapshot().outputs;
+    EXPECT_FALSE(outputs.out);
+    EXPECT_EQ(outputs.pwm, 0);
+
+    const int beeps = board.snapshot().outputs.beeps;
+    page.Button3->click();
+    EXPECT_EQ(board.snapshot().outputs.beeps, beeps + 1);
+}
+
+TEST_F(DirectSimTest, UnpluggedBoardGoesOfflineAndAReplugResumesPolling) {
+    page.Timer1Timer();
+    ASSERT_EQ(shell.statusText(), "2,51 Volt");
+
+    board.unplug();
+    page.Timer1Timer();
+    EXPECT_EQ(shell.statusText(), "Offline");
+    EXPECT_EQ(page.Anal1->Value(), 0);
+    EXPECT_EQ(timer.interval(), DirectPage::kOfflineInterval);
+    EXPECT_TRUE(page.AMAdvLed1->LedOn());
+
+    // Plugged in again (a new device): the reconnect of the next tick finds it.
+    SimulatedBoard replugged(withInputs(51, 0, 0));
+    ASSERT_TRUE(replugged.start()) << replugged.lastError();
+    shell.connect = [&] {
+        if (!comphard::OpenDevice(replugged.devicePath(), "1200,N,8,1"))
+            return false;
+        comphard::Resync();
+        comphard::SetTimeout(shell.timeout);
+        return true;
+    };
+    page.Timer1Timer();
+    EXPECT_EQ(shell.connects, 1);
+    EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
+    EXPECT_EQ(page.Anal1->Value(), 51);
+    EXPECT_EQ(shell.statusText(), "1,00 Volt");
+    EXPECT_FALSE(page.AMAdvLed1->LedOn());
+    comphard::ClosePort();
+}
+
+} // namespace
