@@ -200,8 +200,11 @@ void DirectPage::createControls() {
         } else {
             box->setText(rowCaption);
             box->setLayoutDirection(Qt::RightToLeft);
+            // The caption starts at the row labels' x, or further left when
+            // the font needs the room.
             const int right = columnX(bit) + indicator;
-            box->setGeometry(kRowLabelX, y, right - kRowLabelX, kCheckBoxHeight);
+            const int left = std::max(0, std::min(kRowLabelX, right - box->sizeHint().width()));
+            box->setGeometry(left, y, right - left, kCheckBoxHeight);
         }
         connect(box, &QCheckBox::clicked, this, &DirectPage::o1Click);
         return box;
