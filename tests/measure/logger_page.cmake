@@ -1,1 +1,15 @@
-# Page tests (zentor_add_test).
+# The "Extern Messen" page: against the simulated board, and on its own with
+# a scripted board.
+zentor_add_test(measure_page_logger_test
+    SOURCES
+        locale_scope.h
+        page_logger_support.h
+        page_logger_test.cpp
+    LIBS zentor_measure_pages zentor_sim zentor_qt_test_main)
+
+zentor_add_test(measure_page_logger_view_test
+    SOURCES
+        locale_scope.h
+        page_logger_support.h
+        page_logger_view_test.cpp
+    LIBS zentor_measure_pages zentor_qt_test_main)
