@@ -1,10 +1,34 @@
-// The "Programm" page: listing editor, compiler, transfer and program files.
+// The "Programm" page: the listing editor with its palettes, number fields
+// and label pool, the compiler hookup, the program files and the controls of
+// the group "Ausführen".
+//
+// The listing is the items of ListBox1, one line each; every change of it
+// ends with ButtonCompClick, which puts the code list into the hidden
+// Listcode and the free bytes into the status bar. The rules themselves live
+// in the board-language library (compiler.h, label_pool.h, program_file.h);
+// this page mirrors their results into its controls.
 #pragma once
 
+#include "label_pool.h"
+
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLineEdit;
 class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class ListingBox;
+class NumberField;
+class PaletteBox;
 class Shell;
 
 class ProgramPage : public QWidget {
@@ -13,24 +37,167 @@ class ProgramPage : public QWidget {
 public:
     explicit ProgramPage(Shell& shell, QWidget* parent = nullptr);
 
+    // ---- Controls, named as in the window description ----------------------
     QListWidget* ListBox1; // the listing
+    QListWidget* Listcode; // compiled code lines, hidden until the corner click
+    QListWidget* ListOP;   // the instruction table entries, never shown
+    QMenu* PopupMenu1;     // the listing's popup menu
+    QAction* Delete1;      // "&Löschen"
+    QPushButton* ButtonComp; // never shown; clicking it compiles
 
+    // Palettes.
+    PaletteBox* ListBox2;  // "Rechenbefehle"
+    PaletteBox* ListBox15; // "Inhalte zuweisen"
+    PaletteBox* ListBox5;  // "Ein-/Ausgaben"
+    PaletteBox* ListBox3;  // "Konstanten zuweisen"
+    PaletteBox* ListBox6;  // jumps to a label; enabled while ComboBox7 has entries
+    PaletteBox* ListBox7;  // "Return", "End"
+    PaletteBox* ListBox14; // "Rem"
+    PaletteBox* ListBox13; // "Verfügbare Labels": the free label keys
+
+    // Number fields beside the rows of ListBox3, in row order.
+    NumberField* EditA;
+    NumberField* EditB;
+    NumberField* EditC;
+    NumberField* EditD;
+    NumberField* EditDelay;
+    NumberField* EditPWM;
+    NumberField* EditPdir;
+    NumberField* EditPort;
+    NumberField* EditAnd;
+    NumberField* EditOr;
+
+    QComboBox* ComboBox7; // "Sprungziele/Labels": the label lines of the listing
+    QLineEdit* Edit3;     // comment text of label and comment lines
+
+    // Group "Ausführen".
+    QGroupBox* GroupBoxRun;
+    QPushButton* ButtonSend; // "&Send && Start"
+    QPushButton* ButtonRUN;  // "St&art"
+    QPushButton* B1;         // "St&op"
+    QPushButton* Button15;   // "&Break"
+    QPushButton* Button16;   // "&Continue"
+    QProgressBar* ProgressBar2;
+    QPushButton* ButtonDiss; // "&Read", hidden until F2
+
+    // ---- Listing --------------------------------------------------------
+    // The listing lines in order.
+    QStringList listingLines() const;
+    // "&Kopieren": the listing lines exactly as shown, tabs included.
+    QStringList copyLines() const;
+    // The selected row of the listing; -1 for none.
+    int selectedRow() const;
+    // Selects a row and scrolls it into view; -1 clears the selection.
+    void selectRow(int row);
+    // Replaces the listing (no selection afterwards). Neither the label pool
+    // nor the code list changes; callers follow with LabelUpdate and
+    // ButtonCompClick as their operation requires.
+    void setListingLines(const QStringList& lines);
+
+    // The row under the pointer when a mouse button was last pressed in the
+    // listing; -1 below the last line.
+    int DragStartRow = -1;
+    // True after F3: lines of the listing can be dragged to another row.
+    bool listingDragEnabled() const;
+
+    // ---- Program files ----------------------------------------------------
     // Set when the program was started with a file argument: the next
     // ffnen1Click opens that file instead of asking.
     void setStartupFile(const QString& path);
     bool StartupFilePending() const { return m_startupFilePending; }
 
-    // The listing saved at exit and restored at start.
+    // The listing saved at exit and restored at start (program_file.h
+    // autosavePath()). SaveLast reports nothing when the file cannot be
+    // written; LoadLast does nothing when there is no readable file.
     void SaveLast();
     void LoadLast();
 
+    // ---- Replaceable dialogs (tests answer them without a person) --------
+    enum class FileDialogKind { Open, Save };
+    // Returns the chosen file's path, or an empty string when cancelled.
+    using FileDialogHandler = std::function<QString(QWidget* parent, FileDialogKind kind)>;
+    // Installs a handler; an empty one restores the real dialogs. Returns
+    // the previous handler.
+    static FileDialogHandler setFileDialogHandler(FileDialogHandler handler);
+    // The configured dialog the default handler shows; the caller deletes
+    // it (`parent` owns it otherwise). Filter "Zentor-Dateien (*.z)", default suffix
+    // "sp2"; Open admits only existing files, Save asks before overwriting.
+    static QFileDialog* createFileDialog(QWidget* parent, FileDialogKind kind);
+
+    // The confirmation of "&Neu": a warning box with OK and Cancel. Returns
+    // true for OK.
+    using ConfirmHandler =
+        std::function<bool(QWidget* parent, const QString& caption, const QString& text)>;
+    static ConfirmHandler setConfirmHandler(ConfirmHandler handler);
+
 public slots:
+    // ---- Editor -----------------------------------------------------------
+    // Inserts the line built from `sender` (a palette or a number field)
+    // above the selected line, or at the end without a selection.
+    void Add2Click(QObject* sender);
+    // A drag over the listing at `pos` (viewport pixels): true to accept.
+    bool ListBox1DragOver(QObject* source, const QPoint& pos);
+    // A drop on the listing at `pos`.
+    void ListBox1DragDrop(QObject* source, const QPoint& pos);
+    // Deletes the selected line unless a jump still names it.
+    void Delete1Click();
+    // Rebuilds the label pool from the listing (without emptying it first).
+    void LabelUpdate();
+    // All twelve keys free, no jump target.
+    void ResetLabelPool();
+    // Compiles the listing: Listcode, status text, jump palette.
+    void ButtonCompClick();
+
+    void ListBox2Click();
+    void ListBox15Click();
+    void ListBox5Click();
+    void ListBox3Click();
+    void ListBox6Click();
+    void ListBox7Click();
+    void ListBox14Click();
+    void ListBox13Click();
+    void EditAClick(QObject* field);
+    void EditAChange(QObject* field);
+    void EditAKeyPress(QObject* field);
+
+    void ListBox1KeyDown(int key);
+    void ListBox1KeyUp(int key);
+    void ListBox1MouseDown(const QPoint& pos);
+    void ListBox1MouseUp(const QPoint& pos);
+
+    // ---- Program files ----------------------------------------------------
     void Beenden2Click();   // "&Neu"
     void ffnen1Click();     // "&Öffnen ..."
     void Speichern1Click(); // "&Speichern ..."
 
 private:
+    void createControls();
+    void createRunGroup();
+    PaletteBox* createPalette(QWidget* parent, const char* name, int tag, const QStringList& entries,
+                              const QRect& geometry);
+    void connectEditor();
+
+    // The palette whose click this is: keeps one palette selection and sets
+    // Edit3's state.
+    void paletteClicked(PaletteBox* palette);
+    QList<PaletteBox*> palettes() const;
+    NumberField* numberFieldOfRow(int row) const;
+    int rowOfNumberField(const QObject* field) const;
+    bool isOwnSource(const QObject* source) const;
+    // The line `source` builds now; empty when it builds none.
+    QString lineFrom(QObject* source) const;
+    void insertLine(int row, const QString& line);
+    // Puts the pool's state into ListBox13 and ComboBox7.
+    void showLabelPool();
+    void placeLabel(const QString& labelLine);
+    void setListcodeVisible(bool visible);
+
     Shell& m_shell;
+    ListingBox* m_listing;
+    QList<NumberField*> m_numberFields;
+    zentor::LabelPool m_pool;
+    bool m_showingPool = false;
+    bool m_limitingField = false;
     QString m_startupFile;
     bool m_startupFilePending = false;
 };

@@ -1,1 +1,4 @@
-# Page tests (zentor_add_test).
+# Tests of the "Programm" page: the listing editor and the program files.
+set(PROGRAM_PAGE_TEST_LIBS zentor_program_page zentor_qt_test_main Qt6::Test)
+zentor_add_test(program_page_editor_test SOURCES page_editor_test.cpp page_support.h
+                LIBS ${PROGRAM_PAGE_TEST_LIBS})

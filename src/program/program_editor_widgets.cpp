@@ -1,0 +1,154 @@
+#include "program_editor_widgets.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextOption>
+
+namespace {
+
+// Starts a copying drag of the selected row's text. Copy only: the stock
+// views remove the dragged rows after a move, which neither the palettes
+// nor the listing may do.
+void dragSelectedRow(QListWidget* list) {
+    const QListWidgetItem* item = list->currentItem();
+    if (item == nullptr || !item->isSelected())
+        return;
+    auto* mime = new QMimeData;
+    mime->setText(item->text());
+    auto* drag = new QDrag(list);
+    drag->setMimeData(mime);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+} // namespace
+
+ListRowDelegate::ListRowDelegate(int rowHeight, qreal tabStop, QObject* parent)
+    : QStyledItemDelegate(parent), m_rowHeight(rowHeight), m_tabStop(tabStop) {}
+
+void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    const QWidget* widget = opt.widget;
+    const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    // Background, selection and focus frame as the style draws them.
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+    QPalette::ColorGroup group = QPalette::Normal;
+    if (!(opt.state & QStyle::State_Enabled))
+        group = QPalette::Disabled;
+    else if (!(opt.state & QStyle::State_Active))
+        group = QPalette::Inactive;
+    const bool selected = (opt.state & QStyle::State_Selected) != 0;
+    painter->save();
+    painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setFont(opt.font);
+    // The stock text drawing knows only the font's default tab width.
+    QTextOption textOption(Qt::AlignLeft | Qt::AlignVCenter);
+    textOption.setWrapMode(QTextOption::NoWrap);
+    if (m_tabStop > 0)
+        textOption.setTabStopDistance(m_tabStop);
+    painter->drawText(QRectF(opt.rect.adjusted(2, 0, -2, 0)), text, textOption);
+    painter->restore();
+}
+
+QSize ListRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), m_rowHeight};
+}
+
+PaletteBox::PaletteBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
+}
+
+QString PaletteBox::selectedEntry() const {
+    const QList<QListWidgetItem*> items = selectedItems();
+    return items.isEmpty() ? QString() : items.front()->text();
+}
+
+void PaletteBox::startDrag(Qt::DropActions) { dragSelectedRow(this); }
+
+ListingBox::ListingBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+    setDragEnabled(false);
+}
+
+int ListingBox::rowAt(const QPoint& pos) const {
+    const QModelIndex index = indexAt(pos);
+    return index.isValid() ? index.row() : -1;
+}
+
+void ListingBox::keyPressEvent(QKeyEvent* event) {
+    emit keyDown(event->key());
+    QListWidget::keyPressEvent(event);
+}
+
+void ListingBox::keyReleaseEvent(QKeyEvent* event) {
+    QListWidget::keyReleaseEvent(event);
+    // A key held down reports one release, when it is let go.
+    if (!event->isAutoRepeat())
+        emit keyUp(event->key());
+}
+
+void ListingBox::mousePressEvent(QMouseEvent* event) {
+    emit mouseDown(event->position().toPoint());
+    QListWidget::mousePressEvent(event);
+}
+
+void ListingBox::mouseReleaseEvent(QMouseEvent* event) {
+    QListWidget::mouseReleaseEvent(event);
+    emit mouseUp(event->position().toPoint());
+}
+
+void ListingBox::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+void ListingBox::dragMoveEvent(QDragMoveEvent* event) {
+    if (onDragOver && onDragOver(event->source(), event->position().toPoint())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void ListingBox::dragLeaveEvent(QDragLeaveEvent* event) { event->accept(); }
+
+void ListingBox::dropEvent(QDropEvent* event) {
+    if (onDrop)
+        onDrop(event->source(), event->position().toPoint());
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void ListingBox::startDrag(Qt::DropActions) { dragSelectedRow(this); }
+
+NumberField::NumberField(QWidget* parent) : QLineEdit(parent) {}
+
+void NumberField::mouseReleaseEvent(QMouseEvent* event) {
+    QLineEdit::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
+}
+
+void NumberField::mouseDoubleClickEvent(QMouseEvent* event) {
+    QLineEdit::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit doubleClicked();
+}
