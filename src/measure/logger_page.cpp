@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -77,6 +78,19 @@ LoggerPage::LoggerPage(Shell& shell, QTimer& timer2, const QTimer& recorderTimer
 }
 
 LoggerPage::~LoggerPage() = default;
+
+void LoggerPage::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Outside a dialog Qt gives a default button nothing to do; the page
+    // does it, as users of the window expect.
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    QPushButton* button = focused != nullptr ? focused : Button12;
+    if (button->isEnabled())
+        button->click();
+}
 
 void LoggerPage::ComboBox16Change() {
     const LoggerSummary summary = loggerSummary(ComboBox16->currentIndex());

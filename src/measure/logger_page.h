@@ -18,6 +18,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -81,6 +82,11 @@ public slots:
     void Button11Click();
     // Draws the values onto Diagram1 (its OnPainted handler).
     void Diagram1Painted(QObject* Sender);
+
+protected:
+    // Return and Enter press the focused button, elsewhere on the page the
+    // default button "&Start".
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     std::unique_ptr<Ui::LoggerPageForm> m_ui;

@@ -12,4 +12,4 @@ zentor_add_test(measure_page_logger_view_test
         locale_scope.h
         page_logger_support.h
         page_logger_view_test.cpp
-    LIBS zentor_measure_pages zentor_qt_test_main)
+    LIBS zentor_measure_pages zentor_qt_test_main Qt6::Test)

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -100,6 +101,28 @@ TEST_F(LoggerPageView, ControlsAsTheWindowShowsThemFirst) {
     EXPECT_DOUBLE_EQ(chart.Xmax(), 100);
     EXPECT_DOUBLE_EQ(chart.Ymax(), 5);
     EXPECT_FALSE(timer2.isActive());
+}
+
+TEST_F(LoggerPageView, EnterPressesStartUnlessAnotherButtonHasTheFocus) {
+    int starts = 0;
+    int readOuts = 0;
+    QObject::connect(page.Button12, &QPushButton::clicked, [&] { ++starts; });
+    QObject::connect(page.Button11, &QPushButton::clicked, [&] { ++readOuts; });
+    QObject::disconnect(page.Button12, &QPushButton::clicked, &page, nullptr);
+    QObject::disconnect(page.Button11, &QPushButton::clicked, &page, nullptr);
+    page.show();
+    page.activateWindow();
+
+    page.ComboBox17->setFocus();
+    QTest::keyClick(page.ComboBox17, Qt::Key_Return);
+    EXPECT_EQ(starts, 1);
+    page.Button11->setFocus();
+    QTest::keyClick(page.Button11, Qt::Key_Enter);
+    EXPECT_EQ(readOuts, 1);
+    page.Button12->setEnabled(false); // a measurement counts down
+    page.ComboBox16->setFocus();
+    QTest::keyClick(page.ComboBox16, Qt::Key_Return);
+    EXPECT_EQ(starts, 1);
 }
 
 struct SummaryCase {
