@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
@@ -303,6 +304,12 @@ void DirectPage::setPollInterval(int milliseconds) {
 }
 
 void DirectPage::Timer1Timer() {
+    // The window repaints while the reconnect blocks; a tick that arrived
+    // meanwhile must not start an exchange inside this one.
+    if (m_inCycle)
+        return;
+    const QScopedValueRollback<bool> inCycle(m_inCycle, true);
+
     if (Timer1.interval() == kOfflineInterval) {
         m_shell.setStatusText(kReconnecting);
         m_shell.repaintNow();

@@ -112,6 +112,7 @@ private:
     Shell& m_shell;
     QTimer& Timer1;
 
+    bool m_inCycle = false;
     int m_lastAnalog = 0;
     int m_lastPortIn = 0;
     int m_lastDin = 0;

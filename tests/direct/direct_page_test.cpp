@@ -229,6 +229,23 @@ TEST_F(DirectPageTest, OfflineTicksKeepTryingWhileThePortCannotBeOpened) {
     EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
 }
 
+TEST_F(DirectPageTest, TickDuringTheReconnectsRepaintStartsNoSecondExchange) {
+    timer.setInterval(DirectPage::kOfflineInterval);
+    shell.connect = [] { return true; };
+    int nested = 0;
+    shell.onRepaint = [&] {
+        ++nested;
+        page.Timer1Timer();
+    };
+    board.queueCycle(std::pair{51, 204}, std::pair{0, 255}, std::pair{0, 255});
+    board.queueCycle(std::pair{51, 204}, std::pair{0, 255}, std::pair{0, 255});
+    page.Timer1Timer();
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(shell.connects, 1);
+    EXPECT_EQ(sent(kPollFrames.size()), kPollFrames);
+    EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
+}
+
 TEST_F(DirectPageTest, WithoutAnOpenPortTicksDoNothing) {
     comphard::ClosePort();
     page.Anal1->setValue(77);

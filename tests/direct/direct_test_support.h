@@ -49,7 +49,11 @@ public:
         repaintsAtConnect = repaints;
         return connect ? connect() : false;
     }
-    void repaintNow() override { ++repaints; }
+    void repaintNow() override {
+        ++repaints;
+        if (onRepaint)
+            onRepaint();
+    }
 
     QStringList statuses;
     QStringList titles;
@@ -62,6 +66,8 @@ public:
     // What ConnectFromIni does; without it, it fails and leaves the port
     // as it is.
     std::function<bool()> connect;
+    // Runs inside repaintNow, as events handled while the window repaints.
+    std::function<void()> onRepaint;
 
 private:
     QString m_status;
