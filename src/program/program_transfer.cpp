@@ -114,7 +114,9 @@ WidgetTransferView::WidgetTransferView(Shell& shell, QProgressBar* progressBar,
                                        QWidget* dialogParent)
     : m_shell(shell), m_progressBar(progressBar), m_dialogParent(dialogParent) {}
 
-void WidgetTransferView::setStatusText(const QString& text) { m_shell.setStatusText(text); }
+void WidgetTransferView::setStatusText(const QString& text) {
+    m_shell.setStatusText(text);
+}
 
 void WidgetTransferView::setProgressMaximum(int maximum) {
     if (m_progressBar)
@@ -126,13 +128,21 @@ void WidgetTransferView::setProgressPosition(int position) {
         m_progressBar->setValue(position);
 }
 
-void WidgetTransferView::showError(const QString& text) { dialogs::error(m_dialogParent, text); }
+void WidgetTransferView::showError(const QString& text) {
+    dialogs::error(m_dialogParent, text);
+}
 
-void WidgetTransferView::beep() { dialogs::beep(); }
+void WidgetTransferView::beep() {
+    dialogs::beep();
+}
 
-void WidgetTransferView::repaintNow() { m_shell.repaintNow(); }
+void WidgetTransferView::repaintNow() {
+    m_shell.repaintNow();
+}
 
-int WidgetTransferView::maxTimeout() const { return m_shell.maxTimeout(); }
+int WidgetTransferView::maxTimeout() const {
+    return m_shell.maxTimeout();
+}
 
 // ---- ProgramTransfer ------------------------------------------------------
 
@@ -214,6 +224,9 @@ void ProgramTransfer::ButtonSendClick(const QStringList& codeList, bool lastComp
         m_view.setProgressPosition(k);
         m_view.repaintNow();
     }
+    // The pair after the dump is read before any cell is asked for again, so
+    // that each cell read gets its own answer.
+    dropBytes(board::kTrailingBytes);
 
     bool transferError = false;
     if (mismatches >= 1 && mismatches < kRepairLimit)
@@ -221,7 +234,6 @@ void ProgramTransfer::ButtonSendClick(const QStringList& codeList, bool lastComp
 
     // Start, also after a failed repair: the user sees the error and can
     // send again.
-    dropBytes(board::kTrailingBytes);
     comphard::PurgeInput();
     writeFrame({board::kEsc, board::kRunProgram, 0});
     m_view.setStatusText(transferError ? kTextTransferError : kTextStarted);
