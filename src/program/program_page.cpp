@@ -5,6 +5,7 @@
 #include "instruction_lookup.h"
 #include "program_editor_widgets.h"
 #include "program_file.h"
+#include "program_transfer.h"
 #include "shell.h"
 
 #include <QAbstractItemView>
@@ -176,6 +177,7 @@ ProgramPage::ProgramPage(Shell& shell, QWidget* parent)
     createControls();
     createRunGroup();
     connectEditor();
+    connectRunGroup();
 
     for (const QString& entry : zentor::listOpTexts())
         ListOP->addItem(entry);
@@ -393,6 +395,19 @@ void ProgramPage::createRunGroup() {
     ButtonDiss->hide();
 }
 
+ProgramPage::~ProgramPage() = default;
+
+void ProgramPage::connectRunGroup() {
+    m_transferView = std::make_unique<zentor::WidgetTransferView>(m_shell, ProgressBar2, this);
+    m_transfer = std::make_unique<zentor::ProgramTransfer>(*m_transferView);
+    connect(ButtonSend, &QPushButton::clicked, this, &ProgramPage::ButtonSendClick);
+    connect(ButtonRUN, &QPushButton::clicked, this, &ProgramPage::ButtonRUNClick);
+    connect(B1, &QPushButton::clicked, this, &ProgramPage::B1Click);
+    connect(Button15, &QPushButton::clicked, this, &ProgramPage::Button15Click);
+    connect(Button16, &QPushButton::clicked, this, &ProgramPage::Button16Click);
+    connect(ButtonDiss, &QPushButton::clicked, this, &ProgramPage::ButtonDissClick);
+}
+
 void ProgramPage::connectEditor() {
     m_listing->onDragOver = [this](QObject* source, const QPoint& pos) {
         return ListBox1DragOver(source, pos);
@@ -456,6 +471,14 @@ QStringList ProgramPage::listingLines() const {
 }
 
 QStringList ProgramPage::copyLines() const { return listingLines(); }
+
+QStringList ProgramPage::codeList() const {
+    QStringList lines;
+    lines.reserve(Listcode->count());
+    for (int row = 0; row < Listcode->count(); ++row)
+        lines.append(Listcode->item(row)->text());
+    return lines;
+}
 
 int ProgramPage::selectedRow() const {
     const QList<QListWidgetItem*> items = m_listing->selectedItems();
@@ -708,6 +731,8 @@ void ProgramPage::ButtonCompClick() {
     const zentor::CompileResult result = zentor::compileListing(listingLines());
     Listcode->clear();
     Listcode->addItems(result.codeLines);
+    // Send && Start refuses a partial code list.
+    m_transfer->setLastCompileOk(result.ok);
     if (!result.ok) {
         // The status text and the jump palette keep their state; the code
         // list holds what was compiled before the failing line.
@@ -716,6 +741,29 @@ void ProgramPage::ButtonCompClick() {
     }
     m_shell.setStatusText(result.statusText);
     ListBox6->setEnabled(ComboBox7->count() > 0);
+}
+
+// ---- Group "Ausführen" ------------------------------------------------------------
+
+void ProgramPage::ButtonSendClick() { m_transfer->ButtonSendClick(codeList()); }
+
+void ProgramPage::ButtonRUNClick() { m_transfer->ButtonRUNClick(); }
+
+void ProgramPage::B1Click() { m_transfer->B1(); }
+
+void ProgramPage::Button15Click() { m_transfer->Button15Click(); }
+
+void ProgramPage::Button16Click() { m_transfer->Button16Click(); }
+
+void ProgramPage::ButtonDissClick() {
+    const std::optional<zentor::ReadBackResult> result = m_transfer->ButtonDissClick();
+    if (!result)
+        return;
+    // The read-back replaces the listing without asking.
+    setListingLines(result->disassembly.listing);
+    ResetLabelPool();
+    LabelUpdate();
+    ButtonCompClick();
 }
 
 // ---- Keyboard and mouse on the listing ---------------------------------------------------

@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -31,11 +32,17 @@ class NumberField;
 class PaletteBox;
 class Shell;
 
+namespace zentor {
+class ProgramTransfer;
+class WidgetTransferView;
+} // namespace zentor
+
 class ProgramPage : public QWidget {
     Q_OBJECT
 
 public:
     explicit ProgramPage(Shell& shell, QWidget* parent = nullptr);
+    ~ProgramPage() override;
 
     // ---- Controls, named as in the window description ----------------------
     QListWidget* ListBox1; // the listing
@@ -81,6 +88,8 @@ public:
     QPushButton* ButtonDiss; // "&Read", hidden until F2
 
     // ---- Listing --------------------------------------------------------
+    // The code list of the last compilation (the items of Listcode).
+    QStringList codeList() const;
     // The listing lines in order.
     QStringList listingLines() const;
     // "&Kopieren": the listing lines exactly as shown, tabs included.
@@ -165,6 +174,17 @@ public slots:
     void ListBox1MouseDown(const QPoint& pos);
     void ListBox1MouseUp(const QPoint& pos);
 
+    // ---- Group "Ausführen" -------------------------------------------------
+    // Each blocks while it talks to the board; see program_transfer.h.
+    void ButtonSendClick();
+    void ButtonRUNClick();
+    void B1Click();
+    void Button15Click();
+    void Button16Click();
+    // Reads the board's program back and makes it the listing; on failure
+    // the listing stays as it was.
+    void ButtonDissClick();
+
     // ---- Program files ----------------------------------------------------
     void Beenden2Click();   // "&Neu"
     void ffnen1Click();     // "&Öffnen ..."
@@ -173,6 +193,7 @@ public slots:
 private:
     void createControls();
     void createRunGroup();
+    void connectRunGroup();
     PaletteBox* createPalette(QWidget* parent, const char* name, int tag, const QStringList& entries,
                               const QRect& geometry);
     void connectEditor();
@@ -196,6 +217,8 @@ private:
     ListingBox* m_listing;
     QList<NumberField*> m_numberFields;
     zentor::LabelPool m_pool;
+    std::unique_ptr<zentor::WidgetTransferView> m_transferView;
+    std::unique_ptr<zentor::ProgramTransfer> m_transfer;
     bool m_showingPool = false;
     bool m_limitingField = false;
     QString m_startupFile;
