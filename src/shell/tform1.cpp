@@ -17,6 +17,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QPlainTextEdit>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
@@ -233,6 +235,7 @@ void TForm1::createMenu() {
     Bearbeiten1 = bar->addMenu(QStringLiteral("&Bearbeiten"));
     Bearbeiten1->setObjectName(QStringLiteral("Bearbeiten1"));
     KopiernalsText1 = addEntry(Bearbeiten1, QStringLiteral("&Kopieren"), "KopiernalsText1");
+    connect(KopiernalsText1, &QAction::triggered, this, &TForm1::KopiernalsText1Click);
 
     Anschluss1 = bar->addMenu(QStringLiteral("&Anschluss"));
     Anschluss1->setObjectName(QStringLiteral("Anschluss1"));
@@ -502,5 +505,30 @@ void TForm1::PageControl1Change() {
 }
 
 void TForm1::Beenden3Click() { close(); }
+
+void TForm1::KopiernalsText1Click() {
+    QStringList lines;
+    QWidget* page = PageControl1->currentWidget();
+    if (page == TabSheet6)
+        lines = TabSheet6->copyLines();
+    else if (page == TabSheet3)
+        lines = TabSheet3->copyLines();
+    else if (page == TabSheet8)
+        lines = TabSheet8->copyLines();
+    else if (page == TabSheet4)
+        lines = TabSheet4->copyLines();
+    else
+        return; // the other pages leave the clipboard alone
+
+    // The text is put together in the recorder's memo, line by line, and
+    // copied from there as a whole.
+    QPlainTextEdit* memo = TabSheet6->ytmemo;
+    memo->clear();
+    for (const QString& line : lines)
+        memo->appendPlainText(line);
+    QString text = memo->toPlainText();
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    QGuiApplication::clipboard()->setText(text);
+}
 
 void TForm1::ber1Click() { dialogs::information(this, kAbout); }

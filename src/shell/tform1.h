@@ -113,6 +113,7 @@ public slots:
     void PageControl1Change();
     void Beenden3Click();
     void ber1Click();
+    void KopiernalsText1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;

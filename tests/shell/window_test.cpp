@@ -12,6 +12,8 @@
 #include <QLabel>
 #include "weblabel.h"
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QMenu>
@@ -273,6 +275,28 @@ TEST_F(WindowTest, AboutBoxNamesTheVersion) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, QStringLiteral("ZENTOR microcontroller\r\rVersion 1.1"));
     EXPECT_EQ(boxes[0].kind, dialogs::Kind::Information);
+}
+
+TEST_F(WindowTest, CopyPutsTheVisiblePagesTextOnTheClipboard) {
+    TForm1& w = start();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("vorher"));
+
+    // No text of its own on "Direkt": the clipboard stays.
+    w.PageControl1->setCurrentWidget(w.TabSheet2);
+    w.KopiernalsText1->trigger();
+    EXPECT_EQ(clipboard->text(), QStringLiteral("vorher"));
+
+    w.PageControl1->setCurrentWidget(w.TabSheet4);
+    w.KopiernalsText1->trigger();
+    EXPECT_EQ(clipboard->text(), w.TabSheet4->copyLines().join(QStringLiteral("\r\n")));
+    EXPECT_TRUE(clipboard->text().startsWith(QStringLiteral("L1: Testprogramm\r\n\tDelay 250")));
+
+    // The oscilloscope's 100 lines, whatever has been measured.
+    w.PageControl1->setCurrentWidget(w.TabSheet8);
+    w.KopiernalsText1->trigger();
+    EXPECT_EQ(clipboard->text().split(QStringLiteral("\r\n")).size(), 100);
+    w.Timer1->stop();
 }
 
 TEST_F(WindowTest, ClosingTheWindowClosesThePort) {
