@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <string>
 
@@ -243,10 +245,22 @@ void RecorderPage::CheckBox2Click() {
 }
 
 void RecorderPage::ytdiagramPainted(QObject* /*Sender*/) {
-    const auto lines = zentor::recorderTrace(samples(), m_recorder.count(), CheckBox2->isChecked(),
-                                             RecorderChannel);
-    for (const zentor::LineSegment& line : lines)
-        drawLine(line);
+    // The same lines as zentor::recorderTrace, with the y value of each of
+    // the 256 raw readings worked out once: the conversion also formats a
+    // status text, which would cost more than the whole drawing when done
+    // for every point of a 1500-sample trace.
+    const bool volts = CheckBox2->isChecked();
+    std::array<double, 256> y{};
+    for (int raw = 0; raw < 256; ++raw)
+        y[static_cast<std::size_t>(raw)] = zentor::recorderY(raw, volts, RecorderChannel);
+
+    const zentor::RecorderBuffer& stored = samples();
+    const int count = std::min(m_recorder.count(), zentor::RecorderBuffer::kSize);
+    for (int i = 1; i < count; ++i) {
+        const zentor::RecorderSample& from = stored[i - 1];
+        const zentor::RecorderSample& to = stored[i];
+        drawLine({from.time / 1000.0, y[from.value], to.time / 1000.0, y[to.value]});
+    }
 }
 
 void RecorderPage::drawLine(const zentor::LineSegment& line) {

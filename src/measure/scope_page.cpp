@@ -126,13 +126,16 @@ void ScopePage::buildControls() {
 
     auto* strip = new QHBoxLayout;
     strip->setContentsMargins(8, 4, 8, 4);
-    strip->setSpacing(8);
+    strip->setSpacing(6);
+    auto* timeBases = new QHBoxLayout;
+    timeBases->setSpacing(2);
     for (QRadioButton* radio : radios)
-        strip->addWidget(radio);
-    strip->addSpacing(16);
+        timeBases->addWidget(radio);
+    strip->addLayout(timeBases);
+    strip->addSpacing(6);
     strip->addWidget(Button14);
     strip->addWidget(RAMRead);
-    strip->addSpacing(16);
+    strip->addSpacing(6);
     strip->addWidget(CheckBox3);
     strip->addWidget(CheckBox4);
     strip->addStretch(1);
