@@ -49,7 +49,8 @@ void ListRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
         group = QPalette::Inactive;
     const bool selected = (opt.state & QStyle::State_Selected) != 0;
     painter->save();
-    painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(
+        opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(opt.font);
     // The stock text drawing knows only the font's default tab width.
     QTextOption textOption(Qt::AlignLeft | Qt::AlignVCenter);
@@ -78,7 +79,9 @@ QString PaletteBox::selectedEntry() const {
     return items.isEmpty() ? QString() : items.front()->text();
 }
 
-void PaletteBox::startDrag(Qt::DropActions) { dragSelectedRow(this); }
+void PaletteBox::startDrag(Qt::DropActions) {
+    dragSelectedRow(this);
+}
 
 ListingBox::ListingBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -117,7 +120,9 @@ void ListingBox::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseUp(event->position().toPoint());
 }
 
-void ListingBox::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+void ListingBox::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
 
 void ListingBox::dragMoveEvent(QDragMoveEvent* event) {
     if (onDragOver && onDragOver(event->source(), event->position().toPoint())) {
@@ -128,7 +133,9 @@ void ListingBox::dragMoveEvent(QDragMoveEvent* event) {
     }
 }
 
-void ListingBox::dragLeaveEvent(QDragLeaveEvent* event) { event->accept(); }
+void ListingBox::dragLeaveEvent(QDragLeaveEvent* event) {
+    event->accept();
+}
 
 void ListingBox::dropEvent(QDropEvent* event) {
     if (onDrop)
@@ -137,7 +144,9 @@ void ListingBox::dropEvent(QDropEvent* event) {
     event->accept();
 }
 
-void ListingBox::startDrag(Qt::DropActions) { dragSelectedRow(this); }
+void ListingBox::startDrag(Qt::DropActions) {
+    dragSelectedRow(this);
+}
 
 NumberField::NumberField(QWidget* parent) : QLineEdit(parent) {}
 

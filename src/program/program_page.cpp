@@ -55,12 +55,12 @@ const QStringList kInitialListing{QStringLiteral("L1: Testprogramm"), QStringLit
 
 // ---- Palettes ------------------------------------------------------------------
 
-const QStringList kArithmetic{"A = A + 1",   "A = A - 1",  "A = A + B",   "A = A - B",
-                              "A = A * B",   "A = A / B",  "A = A And B", "A = A Or B",
+const QStringList kArithmetic{"A = A + 1",   "A = A - 1",   "A = A + B",   "A = A - B",
+                              "A = A * B",   "A = A / B",   "A = A And B", "A = A Or B",
                               "A = A Shl 1", "A = A Shr 1", "A = Not A"};
-const QStringList kAssignments{"B = A", "A = B", "C = A", "A = C", "D = A", "A = D", "A = [B+]",
-                               "[B+] = A"};
-const QStringList kInputOutput{"A = Uin",  "A = Din",     "A = Portin", "Pdir = A",
+const QStringList kAssignments{"B = A", "A = B", "C = A",    "A = C",
+                               "D = A", "A = D", "A = [B+]", "[B+] = A"};
+const QStringList kInputOutput{"A = Uin",   "A = Din",     "A = Portin", "Pdir = A",
                                "Delay = A", "Portout = A", "PWM = A",    "Beep"};
 const QStringList kJumps{"Goto ",          "Gosub ",  "If A = B Goto ", "If A > B Goto ",
                          "If A < B Goto ", "C*Goto ", "D*Goto "};
@@ -113,7 +113,9 @@ constexpr int kNumberFieldWidth = 28;
 constexpr int kButtonHeight = 23;
 constexpr int kButtonPitch = 27;
 
-int kindOf(const QObject* object) { return object->property(kTagProperty).toInt(); }
+int kindOf(const QObject* object) {
+    return object->property(kTagProperty).toInt();
+}
 
 // ---- Replaceable dialogs ------------------------------------------------------------
 
@@ -211,8 +213,7 @@ void ProgramPage::createControls() {
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPixelSize(kListingFontPixels);
     m_listing->setFont(fixed);
-    const qreal tabStop =
-        QFontMetricsF(fixed).averageCharWidth() * kTabStopDialogUnits / 4.0;
+    const qreal tabStop = QFontMetricsF(fixed).averageCharWidth() * kTabStopDialogUnits / 4.0;
     m_listing->setItemDelegate(new ListRowDelegate(kListingRowHeight, tabStop, m_listing));
     m_listing->setUniformItemSizes(true);
     setListColours(m_listing, kNavy, kListingBackground);
@@ -280,27 +281,27 @@ void ProgramPage::createControls() {
     y = 2;
     box = group(QStringLiteral("Inhalte zuweisen"), columnB, y, widthB,
                 groupHeight(static_cast<int>(kAssignments.size())));
-    ListBox15 = createPalette(box, "ListBox15", static_cast<int>(InsertionKind::Plain),
-                              kAssignments,
-                              {kGroupPadding, kGroupTitle, widthB - 2 * kGroupPadding,
-                               listHeight(static_cast<int>(kAssignments.size()))});
+    ListBox15 =
+        createPalette(box, "ListBox15", static_cast<int>(InsertionKind::Plain), kAssignments,
+                      {kGroupPadding, kGroupTitle, widthB - 2 * kGroupPadding,
+                       listHeight(static_cast<int>(kAssignments.size()))});
     y += box->height() + kGroupGap;
     const int jumpRows = static_cast<int>(kJumps.size() + kReturnEnd.size() + kComment.size());
     box = group(QStringLiteral("Sprungbefehle"), columnB, y, widthB,
                 groupHeight(jumpRows) + 2 * listHeight(0) + 2 * kGroupGap);
     int inner = kGroupTitle;
     const int jumpWidth = widthB - 2 * kGroupPadding;
-    ListBox6 = createPalette(box, "ListBox6", static_cast<int>(InsertionKind::Jump), kJumps,
-                             {kGroupPadding, inner, jumpWidth,
-                              listHeight(static_cast<int>(kJumps.size()))});
+    ListBox6 = createPalette(
+        box, "ListBox6", static_cast<int>(InsertionKind::Jump), kJumps,
+        {kGroupPadding, inner, jumpWidth, listHeight(static_cast<int>(kJumps.size()))});
     inner += ListBox6->height() + kGroupGap;
-    ListBox7 = createPalette(box, "ListBox7", static_cast<int>(InsertionKind::Plain), kReturnEnd,
-                             {kGroupPadding, inner, jumpWidth,
-                              listHeight(static_cast<int>(kReturnEnd.size()))});
+    ListBox7 = createPalette(
+        box, "ListBox7", static_cast<int>(InsertionKind::Plain), kReturnEnd,
+        {kGroupPadding, inner, jumpWidth, listHeight(static_cast<int>(kReturnEnd.size()))});
     inner += ListBox7->height() + kGroupGap;
-    ListBox14 = createPalette(box, "ListBox14", static_cast<int>(InsertionKind::Comment), kComment,
-                              {kGroupPadding, inner, jumpWidth,
-                               listHeight(static_cast<int>(kComment.size()))});
+    ListBox14 = createPalette(
+        box, "ListBox14", static_cast<int>(InsertionKind::Comment), kComment,
+        {kGroupPadding, inner, jumpWidth, listHeight(static_cast<int>(kComment.size()))});
 
     // Constants: the row entries with a number field beside each row.
     QStringList prefixes;
@@ -310,10 +311,10 @@ void ProgramPage::createControls() {
     QGroupBox* constants = group(QStringLiteral("Konstanten zuweisen"), columnC, y, widthC,
                                  groupHeight(static_cast<int>(prefixes.size())));
     const int constantsWidth = widthC - 2 * kGroupPadding - kNumberFieldWidth - 2;
-    ListBox3 = createPalette(constants, "ListBox3", static_cast<int>(InsertionKind::ConstantRow),
-                             prefixes,
-                             {kGroupPadding, kGroupTitle, constantsWidth,
-                              listHeight(static_cast<int>(prefixes.size()))});
+    ListBox3 =
+        createPalette(constants, "ListBox3", static_cast<int>(InsertionKind::ConstantRow), prefixes,
+                      {kGroupPadding, kGroupTitle, constantsWidth,
+                       listHeight(static_cast<int>(prefixes.size()))});
     QFont bold = font();
     bold.setBold(true);
     const int firstRowTop = kGroupTitle + ListBox3->frameWidth();
@@ -329,8 +330,8 @@ void ProgramPage::createControls() {
         palette.setColor(QPalette::Base, kInfoBackground);
         field->setPalette(palette);
         field->setGeometry(kGroupPadding + constantsWidth + 2,
-                           firstRowTop + static_cast<int>(k) * kPaletteRowHeight,
-                           kNumberFieldWidth, kPaletteRowHeight);
+                           firstRowTop + static_cast<int>(k) * kPaletteRowHeight, kNumberFieldWidth,
+                           kPaletteRowHeight);
         m_numberFields.append(field);
     }
     EditA = m_numberFields[0];
@@ -470,7 +471,9 @@ QStringList ProgramPage::listingLines() const {
     return lines;
 }
 
-QStringList ProgramPage::copyLines() const { return listingLines(); }
+QStringList ProgramPage::copyLines() const {
+    return listingLines();
+}
 
 QStringList ProgramPage::codeList() const {
     QStringList lines;
@@ -501,7 +504,9 @@ void ProgramPage::setListingLines(const QStringList& lines) {
     selectRow(-1);
 }
 
-bool ProgramPage::listingDragEnabled() const { return m_listing->dragEnabled(); }
+bool ProgramPage::listingDragEnabled() const {
+    return m_listing->dragEnabled();
+}
 
 void ProgramPage::insertLine(int row, const QString& line) {
     if (row < 0 || row > m_listing->count())
@@ -584,14 +589,30 @@ void ProgramPage::paletteClicked(PaletteBox* palette) {
     }
 }
 
-void ProgramPage::ListBox2Click() { paletteClicked(ListBox2); }
-void ProgramPage::ListBox15Click() { paletteClicked(ListBox15); }
-void ProgramPage::ListBox5Click() { paletteClicked(ListBox5); }
-void ProgramPage::ListBox3Click() { paletteClicked(ListBox3); }
-void ProgramPage::ListBox6Click() { paletteClicked(ListBox6); }
-void ProgramPage::ListBox7Click() { paletteClicked(ListBox7); }
-void ProgramPage::ListBox14Click() { paletteClicked(ListBox14); }
-void ProgramPage::ListBox13Click() { paletteClicked(ListBox13); }
+void ProgramPage::ListBox2Click() {
+    paletteClicked(ListBox2);
+}
+void ProgramPage::ListBox15Click() {
+    paletteClicked(ListBox15);
+}
+void ProgramPage::ListBox5Click() {
+    paletteClicked(ListBox5);
+}
+void ProgramPage::ListBox3Click() {
+    paletteClicked(ListBox3);
+}
+void ProgramPage::ListBox6Click() {
+    paletteClicked(ListBox6);
+}
+void ProgramPage::ListBox7Click() {
+    paletteClicked(ListBox7);
+}
+void ProgramPage::ListBox14Click() {
+    paletteClicked(ListBox14);
+}
+void ProgramPage::ListBox13Click() {
+    paletteClicked(ListBox13);
+}
 
 void ProgramPage::EditAClick(QObject* field) {
     const int row = rowOfNumberField(field);
@@ -617,7 +638,9 @@ void ProgramPage::EditAChange(QObject* object) {
     m_limitingField = false;
 }
 
-void ProgramPage::EditAKeyPress(QObject* field) { Add2Click(field); }
+void ProgramPage::EditAKeyPress(QObject* field) {
+    Add2Click(field);
+}
 
 // ---- Label pool ------------------------------------------------------------------------
 
@@ -745,15 +768,25 @@ void ProgramPage::ButtonCompClick() {
 
 // ---- Group "Ausführen" ------------------------------------------------------------
 
-void ProgramPage::ButtonSendClick() { m_transfer->ButtonSendClick(codeList()); }
+void ProgramPage::ButtonSendClick() {
+    m_transfer->ButtonSendClick(codeList());
+}
 
-void ProgramPage::ButtonRUNClick() { m_transfer->ButtonRUNClick(); }
+void ProgramPage::ButtonRUNClick() {
+    m_transfer->ButtonRUNClick();
+}
 
-void ProgramPage::B1Click() { m_transfer->B1(); }
+void ProgramPage::B1Click() {
+    m_transfer->B1();
+}
 
-void ProgramPage::Button15Click() { m_transfer->Button15Click(); }
+void ProgramPage::Button15Click() {
+    m_transfer->Button15Click();
+}
 
-void ProgramPage::Button16Click() { m_transfer->Button16Click(); }
+void ProgramPage::Button16Click() {
+    m_transfer->Button16Click();
+}
 
 void ProgramPage::ButtonDissClick() {
     const std::optional<zentor::ReadBackResult> result = m_transfer->ButtonDissClick();
@@ -780,7 +813,9 @@ void ProgramPage::ListBox1KeyUp(int key) {
         Delete1Click();
 }
 
-void ProgramPage::ListBox1MouseDown(const QPoint& pos) { DragStartRow = m_listing->rowAt(pos); }
+void ProgramPage::ListBox1MouseDown(const QPoint& pos) {
+    DragStartRow = m_listing->rowAt(pos);
+}
 
 void ProgramPage::ListBox1MouseUp(const QPoint& pos) {
     if (pos.x() < 2 && pos.y() < 2)

@@ -45,11 +45,11 @@ public:
     ~ProgramPage() override;
 
     // ---- Controls, named as in the window description ----------------------
-    QListWidget* ListBox1; // the listing
-    QListWidget* Listcode; // compiled code lines, hidden until the corner click
-    QListWidget* ListOP;   // the instruction table entries, never shown
-    QMenu* PopupMenu1;     // the listing's popup menu
-    QAction* Delete1;      // "&Löschen"
+    QListWidget* ListBox1;   // the listing
+    QListWidget* Listcode;   // compiled code lines, hidden until the corner click
+    QListWidget* ListOP;     // the instruction table entries, never shown
+    QMenu* PopupMenu1;       // the listing's popup menu
+    QAction* Delete1;        // "&Löschen"
     QPushButton* ButtonComp; // never shown; clicking it compiles
 
     // Palettes.
@@ -194,8 +194,8 @@ private:
     void createControls();
     void createRunGroup();
     void connectRunGroup();
-    PaletteBox* createPalette(QWidget* parent, const char* name, int tag, const QStringList& entries,
-                              const QRect& geometry);
+    PaletteBox* createPalette(QWidget* parent, const char* name, int tag,
+                              const QStringList& entries, const QRect& geometry);
     void connectEditor();
 
     // The palette whose click this is: keeps one palette selection and sets

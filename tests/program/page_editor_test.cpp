@@ -15,8 +15,8 @@
 namespace {
 
 const QStringList kInitial{"L1: Testprogramm", "\tDelay 250", "\tBeep", "\tGoto L1:"};
-const QStringList kAllKeys{"L1:", "L2:", "L3:", "L4:", "L5:", "L6:",
-                           "L7:", "L8:", "L9:", "LA:", "LB:", "LC:"};
+const QStringList kAllKeys{
+    "L1:", "L2:", "L3:", "L4:", "L5:", "L6:", "L7:", "L8:", "L9:", "LA:", "LB:", "LC:"};
 
 using ProgramPageEditor = PageTest;
 
@@ -49,18 +49,28 @@ TEST_F(ProgramPageEditor, PalettesCarryTheirEntriesTagsAndLook) {
         QStringList entries;
     };
     const std::vector<Palette> palettes{
-        {page->ListBox2, 1, "Rechenbefehle",
+        {page->ListBox2,
+         1,
+         "Rechenbefehle",
          {"A = A + 1", "A = A - 1", "A = A + B", "A = A - B", "A = A * B", "A = A / B",
           "A = A And B", "A = A Or B", "A = A Shl 1", "A = A Shr 1", "A = Not A"}},
-        {page->ListBox15, 1, "Inhalte zuweisen",
+        {page->ListBox15,
+         1,
+         "Inhalte zuweisen",
          {"B = A", "A = B", "C = A", "A = C", "D = A", "A = D", "A = [B+]", "[B+] = A"}},
-        {page->ListBox5, 1, "Ein-/Ausgaben",
+        {page->ListBox5,
+         1,
+         "Ein-/Ausgaben",
          {"A = Uin", "A = Din", "A = Portin", "Pdir = A", "Delay = A", "Portout = A", "PWM = A",
           "Beep"}},
-        {page->ListBox3, 6, "Konstanten zuweisen",
+        {page->ListBox3,
+         6,
+         "Konstanten zuweisen",
          {"A = ", "B = ", "C = ", "D = ", "Delay = ", "PWM = ", "Pdir = ", "Portout = ",
           "A = A And ", "A = A Or "}},
-        {page->ListBox6, 2, "Sprungbefehle",
+        {page->ListBox6,
+         2,
+         "Sprungbefehle",
          {"Goto ", "Gosub ", "If A = B Goto ", "If A > B Goto ", "If A < B Goto ", "C*Goto ",
           "D*Goto "}},
         {page->ListBox7, 1, "Sprungbefehle", {"Return", "End"}},
@@ -114,9 +124,9 @@ TEST_F(ProgramPageEditor, ListingAndControlsLookAsIntended) {
 
 TEST_F(ProgramPageEditor, NumberFieldsSitBesideTheirRows) {
     const std::vector<std::pair<QLineEdit*, QString>> fields{
-        {page->EditA, "1"},       {page->EditB, "2"},    {page->EditC, "4"},
-        {page->EditD, "8"},       {page->EditDelay, "250"}, {page->EditPWM, "255"},
-        {page->EditPdir, "63"},   {page->EditPort, "0"}, {page->EditAnd, "1"},
+        {page->EditA, "1"},     {page->EditB, "2"},       {page->EditC, "4"},
+        {page->EditD, "8"},     {page->EditDelay, "250"}, {page->EditPWM, "255"},
+        {page->EditPdir, "63"}, {page->EditPort, "0"},    {page->EditAnd, "1"},
         {page->EditOr, "1"}};
     for (std::size_t row = 0; row < fields.size(); ++row) {
         QLineEdit* field = fields[row].first;
@@ -139,8 +149,8 @@ TEST_F(ProgramPageEditor, NumberFieldsSitBesideTheirRows) {
 TEST_F(ProgramPageEditor, DoubleClickInsertsAboveTheSelectedLineAndCompiles) {
     page->selectRow(3);
     doubleClickEntry(page->ListBox5, QStringLiteral("Beep"));
-    EXPECT_EQ(lines(), (QStringList{"L1: Testprogramm", "\tDelay 250", "\tBeep", "\tBeep",
-                                    "\tGoto L1:"}));
+    EXPECT_EQ(lines(),
+              (QStringList{"L1: Testprogramm", "\tDelay 250", "\tBeep", "\tBeep", "\tGoto L1:"}));
     EXPECT_EQ(page->selectedRow(), 4);
     EXPECT_EQ(shell.status, QStringLiteral("120 Bytes frei."));
     EXPECT_EQ(itemsOf(page->Listcode), (QStringList{"00  2D", "01  2D", "02  50  00"}));

@@ -76,8 +76,7 @@ TEST_F(ProgramPageRun, SendStartsTheCompiledProgramAndReadBringsItBack) {
     EXPECT_EQ(lines(), (QStringList{"L1: ", "\tBeep", "\tDelay = 100", "\tGoto L1: ", "\tEnd"}));
     EXPECT_EQ(itemsOf(page->ComboBox7), QStringList{"L1: "});
     EXPECT_EQ(selectedText(page->ListBox13), QStringLiteral("L2:"));
-    EXPECT_EQ(page->codeList(),
-              (QStringList{"00  2D", "01  59  64", "03  50  00", "05  58"}));
+    EXPECT_EQ(page->codeList(), (QStringList{"00  2D", "01  59  64", "03  50  00", "05  58"}));
     EXPECT_EQ(shell.status, QStringLiteral("118 Bytes frei."));
     EXPECT_TRUE(page->ListBox6->isEnabled());
 }

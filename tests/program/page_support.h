@@ -54,13 +54,13 @@ protected:
             boxes.push_back(r);
             return QMessageBox::Ok;
         });
-        previousConfirm =
-            ProgramPage::setConfirmHandler([this](QWidget*, const QString& caption, const QString& text) {
+        previousConfirm = ProgramPage::setConfirmHandler(
+            [this](QWidget*, const QString& caption, const QString& text) {
                 confirmations.push_back({caption, text});
                 return confirmAnswer;
             });
-        previousFiles = ProgramPage::setFileDialogHandler(
-            [this](QWidget*, ProgramPage::FileDialogKind kind) {
+        previousFiles =
+            ProgramPage::setFileDialogHandler([this](QWidget*, ProgramPage::FileDialogKind kind) {
                 fileDialogs.push_back(kind);
                 return chosenFile;
             });
