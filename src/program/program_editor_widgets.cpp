@@ -125,19 +125,27 @@ void ListingBox::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void ListingBox::dragMoveEvent(QDragMoveEvent* event) {
-    if (onDragOver && onDragOver(event->source(), event->position().toPoint())) {
+    const QPoint pos = event->position().toPoint();
+    if (onDragOver && onDragOver(event->source(), pos)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
         event->ignore();
     }
+    // Near the top or bottom edge a long listing scrolls, so that every row
+    // can be reached while dragging.
+    const int margin = autoScrollMargin();
+    if (pos.y() < margin || pos.y() > viewport()->height() - margin)
+        startAutoScroll();
 }
 
 void ListingBox::dragLeaveEvent(QDragLeaveEvent* event) {
+    stopAutoScroll();
     event->accept();
 }
 
 void ListingBox::dropEvent(QDropEvent* event) {
+    stopAutoScroll();
     if (onDrop)
         onDrop(event->source(), event->position().toPoint());
     event->setDropAction(Qt::CopyAction);

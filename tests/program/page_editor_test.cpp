@@ -5,10 +5,13 @@
 #include "page_support.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -340,6 +343,19 @@ TEST_F(ProgramPageEditor, JumpsAndLabelsByDrop) {
     EXPECT_EQ(lines().back(), QStringLiteral("\tGosub L1: Loop"));
     EXPECT_TRUE(page->Edit3->text().isEmpty()); // a dropped jump empties it
     EXPECT_EQ(itemsOf(page->Listcode).back(), QStringLiteral("03  51  00"));
+}
+
+TEST_F(ProgramPageEditor, DropsFromOtherProgramsAreRefused) {
+    QMimeData mime;
+    mime.setText(QStringLiteral("\tBeep"));
+    const QPointF at = rowCentre(page->ListBox1, 1);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page->ListBox1->viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page->ListBox1->viewport(), &drop);
+    EXPECT_EQ(lines(), kInitial);
+    EXPECT_EQ(page->selectedRow(), -1);
 }
 
 TEST_F(ProgramPageEditor, DeletingALabelStillJumpedToIsRefused) {
