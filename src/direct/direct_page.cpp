@@ -121,6 +121,26 @@ int acceptReading(const AnswerPair& answer, int& lastValid) {
     return lastValid;
 }
 
+// The scroll notification of a slider action; a drag or the wheel tracks.
+int scrollCodeOf(int action) {
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+        return DirectPage::scLineDown;
+    case QAbstractSlider::SliderSingleStepSub:
+        return DirectPage::scLineUp;
+    case QAbstractSlider::SliderPageStepAdd:
+        return DirectPage::scPageDown;
+    case QAbstractSlider::SliderPageStepSub:
+        return DirectPage::scPageUp;
+    case QAbstractSlider::SliderToMinimum:
+        return DirectPage::scTop;
+    case QAbstractSlider::SliderToMaximum:
+        return DirectPage::scBottom;
+    default:
+        return DirectPage::scTrack;
+    }
+}
+
 QLabel* makeLabel(const QString& text, int x, int y, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->move(x, y);
@@ -264,30 +284,7 @@ void DirectPage::createControls() {
     // A scroll action reports the position it leads to before the bar takes
     // it on; letting go of the thumb reports the final position once more.
     connect(ScrollBarPWM, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        int code = scTrack;
-        switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd:
-            code = scLineDown;
-            break;
-        case QAbstractSlider::SliderSingleStepSub:
-            code = scLineUp;
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            code = scPageDown;
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            code = scPageUp;
-            break;
-        case QAbstractSlider::SliderToMinimum:
-            code = scTop;
-            break;
-        case QAbstractSlider::SliderToMaximum:
-            code = scBottom;
-            break;
-        default:
-            break;
-        }
-        ScrollBarPWMScroll(code, ScrollBarPWM->sliderPosition());
+        ScrollBarPWMScroll(scrollCodeOf(action), ScrollBarPWM->sliderPosition());
     });
     connect(ScrollBarPWM, &QAbstractSlider::sliderReleased, this,
             [this] { ScrollBarPWMScroll(scPosition, ScrollBarPWM->sliderPosition()); });
