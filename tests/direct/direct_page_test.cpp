@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 using namespace direct_test;
 using testing_support::PtyPeer;
 
@@ -53,6 +56,7 @@ protected:
                 page.AMAdvLed04->LedOn(), page.AMAdvLed02->LedOn(), page.AMAdvLed01->LedOn()};
     }
 
+    GermanNumbers germanNumbers;
     ScriptedBoard board;
     PtyPeer peer;
     RecordingShell shell;
@@ -94,6 +98,20 @@ TEST_F(DirectPageTest, VoltageTextAndTitleFollowTheReading) {
         EXPECT_EQ(shell.applicationTitle(), QStringLiteral("Zentor ") + c.text);
         sent();
     }
+}
+
+// The application takes the C library's locale from the environment too
+// (QApplication does), so a German user's process formats and parses C
+// numbers with a decimal comma; the voltage text must not depend on that.
+TEST_F(DirectPageTest, VoltageTextUnderAGermanProcessLocale) {
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no de_DE.UTF-8 locale on this machine";
+    board.queueCycle(std::pair{128, 127}, std::pair{0, 255}, std::pair{0, 255});
+    page.Timer1Timer();
+    std::setlocale(LC_ALL, previous.c_str());
+    EXPECT_EQ(shell.statusText(), "2,51 Volt");
+    EXPECT_EQ(shell.applicationTitle(), "Zentor 2,51 Volt");
 }
 
 TEST_F(DirectPageTest, EnteringTickResynchronisesAndSetsTheTimeout) {

@@ -47,6 +47,7 @@ protected:
                 page.AMAdvLed04->LedOn(), page.AMAdvLed02->LedOn(), page.AMAdvLed01->LedOn()};
     }
 
+    GermanNumbers germanNumbers;
     SimulatedBoard board{withInputs(128, 1, 5)};
     RecordingShell shell;
     QTimer timer;

@@ -6,6 +6,7 @@
 #include "pty_peer.h"
 #include "shell.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -72,6 +73,19 @@ public:
 private:
     QString m_status;
     QString m_title;
+};
+
+// Numbers in user texts follow QLocale(); the tests read them in German
+// whatever the environment says.
+class GermanNumbers {
+public:
+    GermanNumbers() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+    ~GermanNumbers() { QLocale::setDefault(m_previous); }
+    GermanNumbers(const GermanNumbers&) = delete;
+    GermanNumbers& operator=(const GermanNumbers&) = delete;
+
+private:
+    QLocale m_previous;
 };
 
 // Answer pair of a reading; nullopt: the board stays silent for that read;
