@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -103,25 +102,6 @@ protected:
     std::vector<LineSegment> lines;
     quint32 now = 0;
 };
-
-TEST_F(RecorderPageTest, ControlsAsLaidOut) {
-    EXPECT_EQ(page->ytstart->text(), "&Start");
-    EXPECT_EQ(page->ytstart->toolTip(), "Startet eine Online-Messung");
-    EXPECT_EQ(page->timeyt->count(), 23);
-    EXPECT_EQ(page->timeyt->currentText(), " 10 Sekunden");
-    EXPECT_EQ(page->ytdauer->text(), "&Autoneustart");
-    EXPECT_FALSE(page->ytdauer->isChecked());
-    EXPECT_TRUE(page->CheckBox2->isChecked());
-    EXPECT_TRUE(page->ytchannel->isHidden());
-    EXPECT_FALSE(page->ytchannel->isEnabled());
-    EXPECT_TRUE(page->ytmemo->isHidden());
-    EXPECT_EQ(page->ytmemo->toPlainText(), "ytmemo");
-    EXPECT_EQ(page->RecorderChannel, 60);
-    EXPECT_EQ(page->ytdiagram->Xmax(), 10);
-    EXPECT_EQ(page->ytdiagram->Ymax(), 5);
-    EXPECT_EQ(page->ytdiagram->CaptionY(), "Volt");
-    EXPECT_FALSE(yttimer.isActive());
-}
 
 TEST_F(RecorderPageTest, DurationItemSetsTheChartsXAxisAndThePollingInterval) {
     struct Case {

@@ -168,20 +168,6 @@ protected:
     std::vector<LineSegment> lines;
 };
 
-TEST_F(ScopePageTest, ControlsAsLaidOut) {
-    EXPECT_EQ(page->RadioButton5->text(), "200  ms/DIV");
-    EXPECT_TRUE(page->RadioButton1->isChecked());
-    EXPECT_EQ(page->Button14->text(), "&Messen");
-    EXPECT_EQ(page->RAMRead->text(), "&RAM lesen");
-    EXPECT_EQ(page->CheckBox3->text(), "&Automatisch wiederholen");
-    EXPECT_FALSE(page->CheckBox3->isChecked());
-    EXPECT_TRUE(page->CheckBox4->isChecked());
-    EXPECT_EQ(page->ScopeTimeBase, 1);
-    EXPECT_EQ(page->OSZI->Xmax(), 100);
-    EXPECT_EQ(page->OSZI->CaptionX(), "t in ms");
-    EXPECT_EQ(page->OSZI->CaptionY(), "Volt");
-}
-
 TEST_F(ScopePageTest, RadioButtonsSetTheTimeBaseAndTheSweep) {
     struct Case {
         QRadioButton* ScopePage::*button;
