@@ -27,5 +27,8 @@ inline void report(const std::string& what, double value, double limit, const ch
 }
 
 void runWaitBenchmarks();
+void runTransferBenchmark();
+void runChartPageBenchmarks();
+void runSimulatorBenchmark();
 
 } // namespace bench

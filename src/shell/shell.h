@@ -29,6 +29,7 @@ public:
     virtual bool ConnectFromIni() = 0;
 
     // Lets the window repaint during a long exchange with the board (a
-    // progress bar that moves, a status text that shows).
+    // progress bar that moves, a status text that shows). Runs no timers and
+    // takes no input, so no second exchange can start inside the first.
     virtual void repaintNow() = 0;
 };

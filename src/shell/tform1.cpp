@@ -308,9 +308,11 @@ QString TForm1::applicationTitle() const { return m_applicationTitle; }
 void TForm1::setWindowCaption(const QString& caption) { setWindowTitle(caption); }
 
 void TForm1::repaintNow() {
-    // A synchronous exchange blocks the event loop; paint what changed.
-    m_statusLabel->repaint();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // A synchronous exchange blocks the event loop. Paint what changed (a
+    // status text, a progress bar) without running the loop itself: timers
+    // and input must not start a second exchange in the middle of this one.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
 }
 
 // ---- Start-up and shut-down -------------------------------------------------

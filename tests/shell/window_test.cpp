@@ -299,6 +299,20 @@ TEST_F(WindowTest, CopyPutsTheVisiblePagesTextOnTheClipboard) {
     w.Timer1->stop();
 }
 
+TEST_F(WindowTest, RepaintDuringAnExchangeRunsNoTimer) {
+    TForm1& w = start();
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    w.setStatusText(QStringLiteral("Programm wird gesendet"));
+    w.repaintNow();
+    EXPECT_EQ(ticks, 0);
+    QCoreApplication::processEvents();
+    EXPECT_GT(ticks, 0) << "the timer itself works";
+}
+
 TEST_F(WindowTest, ClosingTheWindowClosesThePort) {
     peer.setScript(boardScript());
     writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3));
