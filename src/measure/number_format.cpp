@@ -2,9 +2,8 @@
 
 #include <QLocale>
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace zentor {
@@ -26,22 +25,34 @@ struct DecimalForm {
     int exponent = 0;
 };
 
-DecimalForm decimalForm(double value) {
+// The C library's printf and strtod follow the process's number locale (a
+// decimal comma under German), so the decimal forms here go through
+// to_chars and from_chars, which never do.
+std::string scientific(double value) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*e", kSignificantDigits - 1, std::fabs(value));
-    const std::string s(text);
+    const auto result = std::to_chars(text, text + sizeof text, value,
+                                      std::chars_format::scientific, kSignificantDigits - 1);
+    return std::string(text, result.ptr);
+}
+
+double parsed(const std::string& text) {
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+DecimalForm decimalForm(double value) {
+    const std::string s = scientific(std::fabs(value));
     DecimalForm form;
     form.digits = s.substr(0, 1) + s.substr(2, kSignificantDigits - 1);
-    form.exponent = std::atoi(s.c_str() + s.find('e') + 1);
+    const std::size_t e = s.find('e') + 1;
+    const std::size_t from = s[e] == '+' ? e + 1 : e; // from_chars takes no '+'
+    std::from_chars(s.data() + from, s.data() + s.size(), form.exponent);
     return form;
 }
 
 // The double nearest to value's 15-significant-digit decimal form.
-double roundedTo15Digits(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*e", kSignificantDigits - 1, value);
-    return std::strtod(text, nullptr);
-}
+double roundedTo15Digits(double value) { return parsed(scientific(value)); }
 
 } // namespace
 
@@ -79,7 +90,7 @@ QString fixedText(double value, int decimals) {
         exact += "." + fraction;
     }
     // The nearest double to the rounded decimal prints back as that decimal.
-    return locale.toString(std::strtod(exact.c_str(), nullptr), 'f', decimals);
+    return locale.toString(parsed(exact), 'f', decimals);
 }
 
 QString shortForm(double value) {

@@ -1,3 +1,4 @@
+#include <clocale>
 #include "conversion.h"
 #include "locale_scope.h"
 #include "number_format.h"
@@ -75,6 +76,25 @@ TEST_P(ByLocale, FixedTextRoundsHalfAwayFromZeroWithoutGrouping) {
         SCOPED_TRACE(testing::Message() << c.value << " with " << c.decimals);
         EXPECT_EQ(fixedText(c.value, c.decimals), withSeparatorOf(GetParam(), c.text));
     }
+}
+
+// A Qt application sets the C library's number locale from the environment;
+// under German that library writes and reads a decimal comma. The texts must
+// not depend on it.
+TEST(FixedText, IsTheSameWhateverTheCLibrarysLocale) {
+    const LocaleScope scope(zentor::test::german());
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no German locale installed";
+    const QString quarter = fixedText(0.0625, 2);
+    const QString half = fixedText(7.5, 2);
+    const QString volts = ConvertReading(60, 128).text;
+    const QString shortest = shortForm(0.46875);
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    EXPECT_EQ(quarter, QStringLiteral("0,06"));
+    EXPECT_EQ(half, QStringLiteral("7,50"));
+    EXPECT_EQ(volts, QStringLiteral("2,51 Volt"));
+    EXPECT_EQ(shortest, QStringLiteral("0,46875"));
 }
 
 TEST_P(ByLocale, ShortFormIsTheShortestFifteenDigitForm) {
