@@ -83,8 +83,13 @@ constexpr Micros kFrameTimeout = 500'000; // a stalled frame is dropped
 // PC sends them 30 ms apart); a later ESC finds a stale one, such as the lone
 // ESC of a break sent while no program ran, and starts a frame of its own.
 constexpr Micros kStaleEscape = 40'000;
-constexpr Micros kStopPairMin = 20'000;  // ESC after a break: second byte of
-constexpr Micros kStopPairMax = 150'000; // the PC's ESC ESC stop pair
+// An ESC this long after the ESC that interrupted is the second byte of the
+// PC's ESC ESC stop pair (30 ms apart). The window is no wider than the pair
+// needs: a later ESC is the first of a new pair, such as a stop sent soon
+// after a break, and taking it for the second would leave that pair's own
+// second ESC to swallow the next frame.
+constexpr Micros kStopPairMin = 20'000;
+constexpr Micros kStopPairMax = kStaleEscape;
 // Board time of one instruction, and the floor in line time that keeps a
 // busy loop at a high speed factor from eating a processor.
 constexpr double kInstructionBoardMicros = 50.0;

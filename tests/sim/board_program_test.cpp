@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using namespace simtest;
 using zentor::sim::Activity;
 using zentor::sim::BoardOptions;
@@ -328,6 +330,10 @@ struct StopCase {
     Micros readTimeout;
 };
 
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class Stop : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(Stop, ResyncBringsTheBoardBack) {
@@ -359,9 +365,34 @@ INSTANTIATE_TEST_SUITE_P(
                       StopCase{"WhileRunningUnpaced", false, 0, false, 300 * kMs},
                       StopCase{"RightAfterBreak", true, 0, true, 300 * kMs},
                       StopCase{"RightAfterBreakUnpaced", true, 0, false, 30 * kMs},
+                      // A quick Break then Stop (keyboard accelerators typed in
+                      // a row): the stop's pair must not be mistaken for one
+                      // that began with the break.
+                      StopCase{"ShortlyAfterBreak", true, 50 * kMs, true, 300 * kMs},
+                      StopCase{"ShortlyAfterBreakShortTimeout", true, 100 * kMs, true, 30 * kMs},
+                      StopCase{"ShortlyAfterBreakUnpaced", true, 130 * kMs, false, 30 * kMs},
                       StopCase{"LongAfterBreak", true, 2000 * kMs, true, 300 * kMs},
                       StopCase{"LongAfterBreakShortTimeout", true, 2000 * kMs, true, 30 * kMs}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A stop pair whose second ESC comes late (a busy PC) is taken as a break
+// and then a new frame: the resync reads the break's 27, its second read
+// times out, and the presence check after it finds the board in step.
+TEST(Stop, ASlowStopPairStillEndsInStep) {
+    Harness h(BoardOptions{});
+    h.load(kEndless);
+    h.start();
+    h.wait(100 * kMs);
+    h.send({27});
+    h.now += 50 * kMs; // 60 ms between the two ESC instead of 30
+    h.send({27});
+    h.now += 20 * kMs;
+    EXPECT_EQ(h.readByte(30 * kMs), 27);
+    EXPECT_EQ(h.readByte(30 * kMs), -1);
+    h.purge();
+    EXPECT_EQ(h.state().mode, Mode::Command);
+    EXPECT_TRUE(h.handshake(30 * kMs));
+}
 
 TEST(Stop, ProgramWaitingForInputTakesEscAsBreak) {
     Harness h;
