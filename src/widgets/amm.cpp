@@ -115,16 +115,25 @@ void TAnal::renderDial(qreal ratio) {
     p.setPen(palette().color(QPalette::Text));
     drawAnchoredText(p, layout.captionAnchor, m_caption, m_bkColor);
 
-    p.setPen(QPen(Qt::black, 0));
-    for (const QLine& tick : layout.majorTicks) {
-        p.drawLine(tick);
-    }
-    for (const QLine& tick : layout.minorTicks) {
-        p.drawLine(tick);
-    }
-    p.setPen(palette().color(QPalette::Text));
-    for (const amm::DialLabel& label : layout.labels) {
-        drawAnchoredText(p, label.anchor, label.text, m_bkColor);
+    // Tick by tick: the major tick, its label, then the minor ticks up to the
+    // next label. A label's opaque box may cover its own tick, but the ticks
+    // drawn after it (on a small meter or with long labels) stay on top.
+    const QPen tickPen(Qt::black, 0);
+    const QColor textColor = palette().color(QPalette::Text);
+    const std::size_t intervals = layout.majorTicks.size() - 1;
+    const std::size_t minorsPerInterval = intervals > 0 ? layout.minorTicks.size() / intervals : 0;
+    for (std::size_t i = 0; i < layout.majorTicks.size(); ++i) {
+        p.setPen(tickPen);
+        p.drawLine(layout.majorTicks[i]);
+        p.setPen(textColor);
+        drawAnchoredText(p, layout.labels[i].anchor, layout.labels[i].text, m_bkColor);
+        if (i == intervals) {
+            break; // none after the last label
+        }
+        p.setPen(tickPen);
+        for (std::size_t m = 0; m < minorsPerInterval; ++m) {
+            p.drawLine(layout.minorTicks[i * minorsPerInterval + m]);
+        }
     }
 }
 

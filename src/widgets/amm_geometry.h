@@ -78,7 +78,7 @@ struct DialLayout {
     QPoint captionAnchor;          // horizontal centre, top edge
     QPoint valueAnchor;            // horizontal centre, top edge
     std::vector<QLine> majorTicks; // inner to outer end
-    std::vector<QLine> minorTicks; // outer to inner end
+    std::vector<QLine> minorTicks; // outer to inner end, Minor per interval, left to right
     std::vector<DialLabel> labels;
 };
 

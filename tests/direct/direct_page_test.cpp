@@ -30,6 +30,11 @@ constexpr int kReadTimeout = 60; // ms; small so that silent reads are quick
 const Bytes kPollFrames{27, 60, 27, 62, 27, 61};
 
 constexpr std::int64_t kBytePauseMicroseconds = 10'000;
+// Output and direction are each a full operand command: after the operand's
+// own pause, three 20 ms waits around the two answer reads.
+constexpr std::int64_t kOperandCommandTailMicroseconds = 10'000 + 3 * 20'000;
+// Time stamps on the board's side carry the scheduler's wake-up jitter.
+constexpr std::int64_t kToleranceMicroseconds = 5'000;
 
 class DirectPageTest : public ::testing::Test {
 protected:
@@ -72,6 +77,14 @@ TEST_F(DirectPageTest, PollCycleReadsAnalogPortAndDigitalInputInThatOrder) {
     EXPECT_GE(comphard::monotonicMicroseconds() - start,
               static_cast<std::int64_t>(kPollFrames.size()) * kBytePauseMicroseconds);
 
+    // From the board's side: the pause after every byte lies between it and
+    // the next. (The span, not each gap: the peer's time stamps carry the
+    // scheduler's jitter, which cancels out between neighbouring gaps.)
+    ASSERT_TRUE(peer.waitForBytes(kPollFrames.size(), std::chrono::seconds(2)));
+    const std::vector<testing_support::ReceivedByte> stamps = peer.received();
+    EXPECT_GE(stamps.back().atMicroseconds - stamps.front().atMicroseconds,
+              static_cast<std::int64_t>(kPollFrames.size() - 1) * kBytePauseMicroseconds -
+                  kToleranceMicroseconds);
     ASSERT_EQ(sent(kPollFrames.size()), kPollFrames);
 
     EXPECT_EQ(page.Anal1->Value(), 128);
@@ -304,6 +317,17 @@ TEST_F(DirectPageTest, EveryCheckBoxClickSendsOutputThenDirection) {
         EXPECT_EQ(sent(c.expected.size()), c.expected) << c.clicked->objectName().toStdString();
     }
     EXPECT_TRUE(shell.statuses.isEmpty());
+}
+
+TEST_F(DirectPageTest, DirectionFollowsTheOutputCommandsAnswerAndPauses) {
+    page.o1->click();
+    ASSERT_TRUE(peer.waitForBytes(6, std::chrono::seconds(2)));
+    const std::vector<testing_support::ReceivedByte> bytes = peer.received();
+    ASSERT_EQ(sent(), (Bytes{27, 50, 1, 27, 49, 0}));
+    // Board side: the direction's ESC comes only after the output command
+    // has waited for and read its answer.
+    EXPECT_GE(bytes[3].atMicroseconds - bytes[2].atMicroseconds,
+              kOperandCommandTailMicroseconds - kToleranceMicroseconds);
 }
 
 TEST_F(DirectPageTest, PortCommandsAreSentAndNotReportedWhenTheBoardIsSilent) {

@@ -3,6 +3,7 @@
 #include "amm_geometry.h"
 #include "pixel_probe.h"
 
+#include <QFontMetrics>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -161,6 +162,32 @@ TEST_F(DirectMeter, CachedDialFollowsChanges) {
     ASSERT_EQ(img.size(), QSize(190, 145));
     EXPECT_EQ(probe::at(img, {2, 82}), QColor(255, 255, 0));
     EXPECT_EQ(probe::at(img, {2, 83}), kBand);
+}
+
+// Each label is drawn after its own major tick and before the minor ticks
+// that follow it, so its opaque box hides the one and not the others.
+TEST(Meter, TicksAfterALabelStayOnTopOfItsBox) {
+    TAnal meter; // 190 × 145: the first label comes close to the ticks
+    meter.setBKColor(kDial);
+    meter.setValue(128); // the needle points straight up, clear of the first tick
+    meter.setScale(QString(30, QLatin1Char(' ')) + ";1;2;3;4;5"); // a wide label of blanks
+    ASSERT_EQ(meter.Minor(), 1);
+
+    const amm::DialLayout layout = amm::dialLayout(meter.size(), meter.Scale(), meter.Minor());
+    const QFontMetrics metrics(meter.font());
+    const amm::DialLabel& first = layout.labels.front();
+    const int width = metrics.horizontalAdvance(first.text);
+    const QRect box(first.anchor.x() - width / 2, first.anchor.y(), width, metrics.height());
+    const QLine minor = layout.minorTicks.front();
+    const QPoint minorMiddle = (minor.p1() + minor.p2()) / 2;
+    const QPoint majorEnd = layout.majorTicks.front().p2();
+    const QRect inner = box.adjusted(1, 1, -1, -1);
+    ASSERT_TRUE(inner.contains(minorMiddle)) << "the first minor tick runs under the label";
+    ASSERT_TRUE(inner.contains(majorEnd)) << "the first major tick ends under the label";
+
+    const QImage img = probe::render(meter);
+    EXPECT_TRUE(probe::near(img, minorMiddle, kInk));
+    EXPECT_EQ(probe::at(img, majorEnd), kDial);
 }
 
 TEST(Meter, SetterRefusals) {
