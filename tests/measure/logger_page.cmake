@@ -13,3 +13,10 @@ zentor_add_test(measure_page_logger_view_test
         page_logger_support.h
         page_logger_view_test.cpp
     LIBS zentor_measure_pages zentor_qt_test_main Qt6::Test)
+
+# "&Kopieren" through the main window, for every page with a text of its own.
+zentor_add_test(measure_page_logger_copy_test
+    SOURCES
+        locale_scope.h
+        page_logger_copy_test.cpp
+    LIBS zentor_shell zentor_qt_test_main)

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
 
 using namespace zentor;
@@ -335,6 +336,117 @@ TEST_F(LoggerPageView, DumpAnsweredInFullIsTakenWithoutTheTrailingPair) {
     const Bytes tail = {27, 1, 27, 122, 0, 27, 122, 1, 27, 122, 2, 27, 126};
     ASSERT_GE(sent.size(), tail.size());
     EXPECT_EQ(Bytes(sent.end() - static_cast<long>(tail.size()), sent.end()), tail);
+}
+
+// ---- A read that fails although a byte is waiting ---------------------------------
+
+// A board in command mode inside the process, standing on the far end of the
+// port. In its dump one cell is announced as waiting but its read fails (-1),
+// as when the line breaks between the query and the read.
+class BrokenReadPort : public comphard::BytePort {
+public:
+    static constexpr int kUnreadable = -2;
+
+    BrokenReadPort(Bytes memory, int brokenCell)
+        : m_memory(std::move(memory)), m_broken(brokenCell) {}
+
+    void write(std::uint8_t byte, std::chrono::milliseconds) override {
+        m_frame.push_back(byte);
+        if (m_frame.front() != board::kEsc) {
+            m_frame.clear();
+            return;
+        }
+        if (m_frame.size() < 2)
+            return;
+        const int command = m_frame[1];
+        const bool withOperand =
+            command == board::kLoadA || command == board::kStoreCell || command == board::kReadCell;
+        if (withOperand && m_frame.size() < 3)
+            return;
+        switch (command) {
+        case board::kEsc:
+            answer(board::kEsc);
+            break;
+        case board::kPresence:
+            answer(board::kPresenceAnswer);
+            break;
+        case board::kReadCell:
+            answer(m_memory[m_frame[2]]);
+            break;
+        case board::kReadMemory:
+            for (int cell = 0; cell < board::kMemoryCells; ++cell)
+                m_out.push_back(cell == m_broken ? kUnreadable : m_memory[cell]);
+            answer(board::kReadMemory);
+            break;
+        default:
+            break;
+        }
+        m_frame.clear();
+    }
+
+    int read(std::chrono::milliseconds) override {
+        if (m_out.empty())
+            return -1;
+        const int byte = m_out.front();
+        m_out.pop_front();
+        return byte == kUnreadable ? -1 : byte;
+    }
+
+    unsigned bytesWaiting() override { return static_cast<unsigned>(m_out.size()); }
+    bool setDtr(bool) override { return false; }
+
+private:
+    void answer(int value) {
+        m_out.push_back(value);
+        m_out.push_back(255 - value);
+    }
+
+    Bytes m_memory;
+    int m_broken;
+    Bytes m_frame;
+    std::deque<int> m_out;
+};
+
+// Cells 0..2 configure "7,5 Sekunden" digital; cell k >= 3 holds k.
+Bytes digitalMemory() {
+    Bytes memory = {62, 0, 1};
+    for (int cell = 3; cell < board::kMemoryCells; ++cell)
+        memory.push_back(static_cast<std::uint8_t>(cell));
+    return memory;
+}
+
+TEST_F(LoggerPageView, FailedReadOfAValueStoresItAndStopsTheReadOut) {
+    comphard::AttachPort(std::make_unique<BrokenReadPort>(digitalMemory(), 13)); // slot 10
+    page.loggerValues().fill(7);
+    page.ComboBox16->setCurrentIndex(7);
+
+    page.Button11Click();
+    comphard::ClosePort();
+
+    EXPECT_EQ(shell.statusText(), QStringLiteral("Übertragungsfehler!"));
+    for (int k = 0; k < 10; ++k)
+        EXPECT_EQ(page.loggerValues()[k], k + 3) << "slot " << k;
+    EXPECT_EQ(page.loggerValues()[10], -1);
+    for (int k = 11; k < kLoggerValueCount; ++k)
+        EXPECT_EQ(page.loggerValues()[k], 7) << "slot " << k;
+    // The bar stays where the read-out stopped.
+    EXPECT_EQ(page.ProgressBar1->value(), 10);
+    EXPECT_EQ(page.ComboBox16->currentIndex(), 0);
+    EXPECT_EQ(page.ComboBox17->currentIndex(), kLoggerInputDigital);
+}
+
+TEST_F(LoggerPageView, FailedReadOfAConfigurationCellInTheDumpKeepsTheValues) {
+    comphard::AttachPort(std::make_unique<BrokenReadPort>(digitalMemory(), 1));
+    page.loggerValues().fill(7);
+    page.ProgressBar1->setValue(33);
+
+    page.Button11Click();
+    comphard::ClosePort();
+
+    EXPECT_EQ(shell.statusText(), QStringLiteral("Übertragungsfehler!"));
+    for (int k = 0; k < kLoggerValueCount; ++k)
+        EXPECT_EQ(page.loggerValues()[k], 7) << "slot " << k;
+    EXPECT_EQ(page.ProgressBar1->value(), 33);
 }
 
 } // namespace
