@@ -1,5 +1,7 @@
 #include "label_pool.h"
 
+#include "instruction_lookup.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -79,7 +81,9 @@ void LabelPool::ResetLabelPool() {
 
 void LabelPool::LabelUpdate(const QStringList& listing) {
     for (const QString& line : listing) {
-        if (!line.startsWith(u'L'))
+        // "LED = 1" begins with "L" but is an instruction, also for the
+        // compiler: offering it as a target would name a label nobody defines.
+        if (!line.startsWith(u'L') || exactLookup(line))
             continue;
         insertSorted(m_targets, line);
         const int row = indexOfNoCase(m_free, line.left(kKeyLength));

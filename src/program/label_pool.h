@@ -44,7 +44,8 @@ public:
     void ResetLabelPool();
 
     // Adds every line of the listing that begins with "L" to the targets and
-    // removes its first three characters from the free keys (when there).
+    // removes its first three characters from the free keys (when there);
+    // a line that is an instruction text ("LED = 1") is no label line.
     // Neither empties the targets nor refills the free keys; a caller that
     // replaces the listing calls ResetLabelPool() first. Then selects the
     // first free key and the last target.

@@ -165,7 +165,10 @@ QString withDefaultSuffix(const QString& path) {
 void setListColours(QWidget* widget, const QColor& text, const QColor& background) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Base, background);
-    palette.setColor(QPalette::Text, text);
+    // The disabled text keeps the style's grey, so that a disabled list (the
+    // jump palette without a target) shows that it offers nothing.
+    palette.setColor(QPalette::Active, QPalette::Text, text);
+    palette.setColor(QPalette::Inactive, QPalette::Text, text);
     widget->setPalette(palette);
 }
 

@@ -38,12 +38,21 @@ TEST(ProgramLabelPool, UpdateAfterOpeningAFile) {
 
 TEST(ProgramLabelPool, UpdateComparesKeysWithoutCase) {
     LabelPool pool;
-    pool.LabelUpdate(lines({"Lb: klein", "LED = 1", "L1: b", "L1: A"}));
+    pool.LabelUpdate(lines({"Lb: klein", "L1: b", "L1: A"}));
     EXPECT_FALSE(pool.freeKeys().contains(QStringLiteral("LB:")));
     EXPECT_FALSE(pool.freeKeys().contains(QStringLiteral("L1:")));
-    // Every line starting with "L" is a jump target, sorted without case.
-    EXPECT_EQ(pool.targets(), lines({"L1: A", "L1: b", "Lb: klein", "LED = 1"}));
+    // Every label line is a jump target, sorted without case.
+    EXPECT_EQ(pool.targets(), lines({"L1: A", "L1: b", "Lb: klein"}));
     EXPECT_EQ(pool.freeKeys().size(), 10);
+}
+
+TEST(ProgramLabelPool, InstructionLinesAreNoLabelsEvenWithoutTab) {
+    // A file may hold the LED instructions without their tab; the compiler
+    // takes them as instructions, so they must not be offered as targets.
+    LabelPool pool;
+    pool.LabelUpdate(lines({"LED = 1", "LED = Blink", "LE: echt", "LED = 0 "}));
+    EXPECT_EQ(pool.targets(), lines({"LE: echt", "LED = 0 "}));
+    EXPECT_EQ(pool.currentTarget(), "LED = 0 ");
 }
 
 TEST(ProgramLabelPool, UpdateAloneNeitherEmptiesNorRefills) {

@@ -488,6 +488,23 @@ TEST_F(ProgramPageEditor, JumpPaletteFollowsTheTargetsAtEveryCompilation) {
     EXPECT_FALSE(page->ListBox6->isEnabled());
 }
 
+TEST_F(ProgramPageEditor, TheJumpPaletteLooksDisabledWhileThereIsNoTarget) {
+    // The entries' row, without the frame: only the text may differ.
+    auto firstRow = [this] {
+        QListWidget* list = page->ListBox6;
+        return list->viewport()->grab(list->visualItemRect(list->item(0))).toImage();
+    };
+    ASSERT_FALSE(page->ListBox6->isEnabled());
+    const QImage disabled = firstRow();
+    page->LabelUpdate();
+    page->ButtonCompClick();
+    ASSERT_TRUE(page->ListBox6->isEnabled());
+    const QImage enabled = firstRow();
+    EXPECT_NE(disabled, enabled);
+    // The background stays the palettes' light blue either way.
+    EXPECT_EQ(disabled.pixelColor(disabled.width() - 3, 1), enabled.pixelColor(enabled.width() - 3, 1));
+}
+
 TEST_F(ProgramPageEditor, AConversionErrorKeepsStatusAndPalette) {
     page->LabelUpdate();
     page->ButtonCompClick();
