@@ -502,7 +502,8 @@ TEST_F(ProgramPageEditor, TheJumpPaletteLooksDisabledWhileThereIsNoTarget) {
     const QImage enabled = firstRow();
     EXPECT_NE(disabled, enabled);
     // The background stays the palettes' light blue either way.
-    EXPECT_EQ(disabled.pixelColor(disabled.width() - 3, 1), enabled.pixelColor(enabled.width() - 3, 1));
+    EXPECT_EQ(disabled.pixelColor(disabled.width() - 3, 1),
+              enabled.pixelColor(enabled.width() - 3, 1));
 }
 
 TEST_F(ProgramPageEditor, AConversionErrorKeepsStatusAndPalette) {
