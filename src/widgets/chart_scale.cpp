@@ -123,15 +123,14 @@ int logDecimals(double min) {
     return l < 0 ? static_cast<int>(std::lround(-l)) : 0;
 }
 
-QString labelText(double v, int decimals, int fieldWidth, const QLocale& locale) {
+QString labelText(double v, int decimals, int fieldWidth) {
     decimals = std::clamp(decimals, 0, 15);
     const double scale = std::pow(10.0, decimals);
     if (std::round(std::fabs(v) * scale) == 0) {
-        v = 0.0; // no "-0,0" for a value that only rounds to zero
+        v = 0.0; // no "-0.0" for a value that only rounds to zero
     }
-    QLocale l = locale;
-    l.setNumberOptions(QLocale::OmitGroupSeparator);
-    return l.toString(v, 'f', decimals).rightJustified(fieldWidth, QLatin1Char(' '));
+    // QString::number is locale-free: a point, no group separator.
+    return QString::number(v, 'f', decimals).rightJustified(fieldWidth, QLatin1Char(' '));
 }
 
 namespace {
@@ -210,14 +209,13 @@ QLine leftEdge(const ChartScale& s) {
 
 } // namespace
 
-AxisLayout linearXAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                       const QLocale& locale) {
+AxisLayout linearXAxis(const ChartScale& s, const QString& caption, TextMetrics m) {
     AxisLayout a;
     const int d = linearDecimals(s.xmin, s.xdiv);
     for (double v : linearTicks(s.xmin, s.xmax, s.xdiv, true)) {
         const int px = s.toPixelX(v);
         a.grid.emplace_back(px, bottomOf(s), px, s.top);
-        a.labels.push_back({QPoint(px, bottomOf(s) + 4), labelText(v, d, kXLabelWidth, locale),
+        a.labels.push_back({QPoint(px, bottomOf(s) + 4), labelText(v, d, kXLabelWidth),
                             HAlign::Center, VAlign::Top, false});
     }
     a.edges.push_back(bottomEdge(s));
@@ -225,74 +223,66 @@ AxisLayout linearXAxis(const ChartScale& s, const QString& caption, TextMetrics 
     return a;
 }
 
-AxisLayout linearYAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                       const QLocale& locale) {
+AxisLayout linearYAxis(const ChartScale& s, const QString& caption, TextMetrics m) {
     AxisLayout a;
     const int d = linearDecimals(s.ymin, s.ydiv);
     for (double v : linearTicks(s.ymin, s.ymax, s.ydiv, true)) {
         const int py = s.toPixelY(v);
         a.grid.emplace_back(s.left, py, s.left + s.width, py);
-        a.labels.push_back({QPoint(s.left - m.tw, py), labelText(v, d, kYLabelWidth, locale),
-                            HAlign::Right, VAlign::Baseline, false});
+        a.labels.push_back({QPoint(s.left - m.tw, py), labelText(v, d, kYLabelWidth), HAlign::Right,
+                            VAlign::Baseline, false});
     }
     a.edges.push_back(leftEdge(s));
     addCaption(a, captionY(s, caption, m));
     return a;
 }
 
-AxisLayout logXAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                    const QLocale& locale) {
+AxisLayout logXAxis(const ChartScale& s, const QString& caption, TextMetrics m) {
     AxisLayout a;
     const int d = logDecimals(s.xmin);
     const LogTicks t = logXTicks(s.xmin, s.xmax);
     for (double v : t.labels) {
         a.labels.push_back({QPoint(s.toPixelX(v), bottomOf(s) + m.th / 2),
-                            labelText(v, d, kXLabelWidth, locale), HAlign::Center, VAlign::Top,
-                            false});
+                            labelText(v, d, kXLabelWidth), HAlign::Center, VAlign::Top, false});
     }
     for (double v : t.grid) {
         const int px = s.toPixelX(v);
         a.grid.emplace_back(px, bottomOf(s), px, s.top);
     }
     a.labels.push_back({QPoint(s.left + s.width, bottomOf(s) + 8),
-                        labelText(s.xmax, d, kXLabelWidth, locale), HAlign::Center, VAlign::Top,
-                        false});
+                        labelText(s.xmax, d, kXLabelWidth), HAlign::Center, VAlign::Top, false});
     a.edges.push_back(bottomEdge(s));
     addCaption(a, captionX(s, caption, m));
     return a;
 }
 
-AxisLayout logYAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                    const QLocale& locale) {
+AxisLayout logYAxis(const ChartScale& s, const QString& caption, TextMetrics m) {
     AxisLayout a;
     const int d = logDecimals(s.ymin);
     const LogTicks t = logYTicks(s.ymin, s.ymax);
     for (double v : t.labels) {
-        a.labels.push_back({QPoint(s.left - 4, s.toPixelY(v) + 4),
-                            labelText(v, d, kYLabelWidth, locale), HAlign::Right, VAlign::Baseline,
-                            false});
+        a.labels.push_back({QPoint(s.left - 4, s.toPixelY(v) + 4), labelText(v, d, kYLabelWidth),
+                            HAlign::Right, VAlign::Baseline, false});
     }
     for (double v : t.grid) {
         const int py = s.toPixelY(v);
         a.grid.emplace_back(s.left, py, s.left + s.width, py);
     }
-    a.labels.push_back({QPoint(s.left - 4, s.top + 4), labelText(s.ymax, d, kYLabelWidth, locale),
+    a.labels.push_back({QPoint(s.left - 4, s.top + 4), labelText(s.ymax, d, kYLabelWidth),
                         HAlign::Right, VAlign::Baseline, false});
     a.edges.push_back(leftEdge(s));
     addCaption(a, captionY(s, caption, m));
     return a;
 }
 
-AxisLayout portYAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                     const QLocale& locale) {
+AxisLayout portYAxis(const ChartScale& s, const QString& caption, TextMetrics m) {
     AxisLayout a;
     const int d = linearDecimals(s.ymin, s.ydiv);
     for (double v : linearTicks(s.ymin, s.ymax, s.ydiv, false)) {
         const int py = s.toPixelY(v);
         a.grid.emplace_back(s.left, py, s.left + s.width, py);
-        a.labels.push_back({QPoint(s.left - m.tw, py - m.th / 2),
-                            labelText(v, d, kYLabelWidth, locale), HAlign::Right, VAlign::Baseline,
-                            false});
+        a.labels.push_back({QPoint(s.left - m.tw, py - m.th / 2), labelText(v, d, kYLabelWidth),
+                            HAlign::Right, VAlign::Baseline, false});
     }
     a.edges.push_back(leftEdge(s));
     a.edges.emplace_back(s.left, s.top, s.left + s.width, s.top);

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QLine>
-#include <QLocale>
 #include <QPoint>
 #include <QString>
 
@@ -80,10 +79,11 @@ int logDecimals(double min);
 inline constexpr int kXLabelWidth = 3;
 inline constexpr int kYLabelWidth = 4;
 
-// v in fixed point with the given decimals, the locale's decimal separator
-// and no group separator, padded with leading blanks to fieldWidth. A value
-// that rounds to zero is written without a minus sign.
-QString labelText(double v, int decimals, int fieldWidth, const QLocale& locale = QLocale());
+// v in fixed point with the given decimals, padded with leading blanks to
+// fieldWidth. The axis labels always use a decimal point and no group
+// separator, whatever the user's locale. A value that rounds to zero is
+// written without a minus sign.
+QString labelText(double v, int decimals, int fieldWidth);
 
 // Decades of a logarithmic axis.
 struct LogTicks {
@@ -126,19 +126,14 @@ struct TextMetrics {
     int th = 0; // height (ascent + descent)
 };
 
-AxisLayout linearXAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                       const QLocale& locale = QLocale());
-AxisLayout linearYAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                       const QLocale& locale = QLocale());
-AxisLayout logXAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                    const QLocale& locale = QLocale());
-AxisLayout logYAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                    const QLocale& locale = QLocale());
+AxisLayout linearXAxis(const ChartScale& s, const QString& caption, TextMetrics m);
+AxisLayout linearYAxis(const ChartScale& s, const QString& caption, TextMetrics m);
+AxisLayout logXAxis(const ChartScale& s, const QString& caption, TextMetrics m);
+AxisLayout logYAxis(const ChartScale& s, const QString& caption, TextMetrics m);
 // The lane axis of the port display: grid lines and labels strictly below
 // ymax, each label half a text height above its line, a top edge, and the
 // caption read horizontally beside the top-left corner.
-AxisLayout portYAxis(const ChartScale& s, const QString& caption, TextMetrics m,
-                     const QLocale& locale = QLocale());
+AxisLayout portYAxis(const ChartScale& s, const QString& caption, TextMetrics m);
 
 // ---- Markers -------------------------------------------------------------
 

@@ -20,7 +20,9 @@ QRect lineBounds(QPoint a, QPoint b, int margin) {
 } // namespace
 
 ChartWidgetBase::ChartWidgetBase(QWidget* parent) : QWidget(parent) {
-    m_color = palette().color(QPalette::Window);
+    // The system's window colour: the background of a document or text
+    // field (QPalette::Base), not the grey of dialogs and buttons.
+    m_color = palette().color(QPalette::Base);
     // The chart font is Arial at the toolkit's default size; where Arial is
     // missing the sans-serif hint lets fontconfig pick the system sans font.
     QFont f(QStringLiteral("Arial"), 8);

@@ -3,10 +3,11 @@
 //
 // A change of a visible property marks the picture out of date; it is
 // rebuilt at the next paint (see ChartWidgetBase for the painting model).
-// Defaults: 300 x 200 pixels, window-coloured background, grey grid, black
-// text, maroon markers, green lines, captions "X-Achse", "Y-Achse", "Titel",
-// both axes 0 to 100 with automatic division, borders 50/30/30/50 (left,
-// top, right, bottom), linear axes, diamond markers of half-size 3.
+// Defaults: 300 x 200 pixels, background in the system's window colour
+// (QPalette::Base), grey grid, black text, maroon markers, green lines,
+// captions "X-Achse", "Y-Achse", "Titel", both axes 0 to 100 with automatic
+// division, borders 50/30/30/50 (left, top, right, bottom), linear axes,
+// diamond markers of half-size 3.
 #pragma once
 
 #include "chart_widget.h"

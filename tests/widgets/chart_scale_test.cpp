@@ -2,6 +2,8 @@
 // label texts and the axis layouts.
 #include "chart_scale.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -184,40 +186,35 @@ TEST(LogDecimals, ShowTheDigitsOfASmallMinimum) {
 struct LabelCase {
     double v;
     int decimals, width;
-    const char* german;
-    const char* english;
+    const char* text;
 };
 
 class LabelText : public ::testing::TestWithParam<LabelCase> {};
 
-TEST_P(LabelText, UsesTheLocaleSeparatorAndPads) {
+// The labels carry a decimal point under every locale, the German one too.
+TEST_P(LabelText, DecimalPointAndPaddingWhateverTheLocale) {
     const LabelCase& c = GetParam();
-    EXPECT_EQ(labelText(c.v, c.decimals, c.width, kGerman), QString::fromUtf8(c.german));
-    EXPECT_EQ(labelText(c.v, c.decimals, c.width, kEnglish), QString::fromUtf8(c.english));
+    const QLocale saved;
+    for (const QLocale& l : {kGerman, kEnglish}) {
+        QLocale::setDefault(l);
+        EXPECT_EQ(labelText(c.v, c.decimals, c.width), QString::fromUtf8(c.text))
+            << l.name().toStdString();
+    }
+    QLocale::setDefault(saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(Chart, LabelText,
-                         ::testing::Values(LabelCase{0, 0, 3, "  0", "  0"},
-                                           LabelCase{10, 0, 3, " 10", " 10"},
-                                           LabelCase{2.5, 1, 4, " 2,5", " 2.5"},
-                                           LabelCase{5, 1, 4, " 5,0", " 5.0"},
-                                           LabelCase{-10, 0, 4, " -10", " -10"},
+                         ::testing::Values(LabelCase{0, 0, 3, "  0"}, LabelCase{10, 0, 3, " 10"},
+                                           LabelCase{2.5, 1, 4, " 2.5"}, LabelCase{5, 1, 4, " 5.0"},
+                                           LabelCase{-10, 0, 4, " -10"},
                                            // no group separator in large numbers
-                                           LabelCase{86400, 0, 3, "86400", "86400"},
-                                           LabelCase{1000, 0, 4, "1000", "1000"},
+                                           LabelCase{86400, 0, 3, "86400"},
+                                           LabelCase{1000, 0, 4, "1000"},
+                                           LabelCase{12345.5, 1, 4, "12345.5"},
                                            // a value that only rounds to zero has no sign
-                                           LabelCase{-1e-17, 1, 4, " 0,0", " 0.0"},
-                                           LabelCase{0.0625, 4, 3, "0,0625", "0.0625"},
-                                           LabelCase{0.01, 2, 4, "0,01", "0.01"}));
-
-TEST(LabelText, DefaultsToTheUserLocale) {
-    const QLocale saved;
-    QLocale::setDefault(kEnglish);
-    EXPECT_EQ(labelText(2.5, 1, 4), QStringLiteral(" 2.5"));
-    QLocale::setDefault(kGerman);
-    EXPECT_EQ(labelText(2.5, 1, 4), QStringLiteral(" 2,5"));
-    QLocale::setDefault(saved);
-}
+                                           LabelCase{-1e-17, 1, 4, " 0.0"},
+                                           LabelCase{0.0625, 4, 3, "0.0625"},
+                                           LabelCase{0.01, 2, 4, "0.01"}));
 
 TEST(LogTicks, XDecadesFromTheRoundedMinimum) {
     const LogTicks t = logXTicks(1, 1000);
@@ -259,14 +256,14 @@ std::vector<QString> texts(const std::vector<TextItem>& items) {
 
 TEST(AxisLayout, LinearXElevenLinesWithoutDecimals) {
     ChartScale s = linearScale(0, 10, 0, 100);
-    const AxisLayout a = linearXAxis(s, QStringLiteral("Sekunden"), kMetrics, kGerman);
+    const AxisLayout a = linearXAxis(s, QStringLiteral("Sekunden"), kMetrics);
     ASSERT_EQ(a.grid.size(), 11u);
     ASSERT_EQ(a.labels.size(), 11u);
     for (int i = 0; i <= 10; ++i) {
         const int px = 50 + 20 * i;
         EXPECT_EQ(a.grid[i], QLine(px, 130, px, 30));
         EXPECT_EQ(a.labels[i].at, QPoint(px, 134));
-        EXPECT_EQ(a.labels[i].text, labelText(i, 0, 3, kGerman));
+        EXPECT_EQ(a.labels[i].text, labelText(i, 0, 3));
         EXPECT_EQ(a.labels[i].h, HAlign::Center);
         EXPECT_EQ(a.labels[i].v, VAlign::Top);
     }
@@ -281,11 +278,11 @@ TEST(AxisLayout, LinearXElevenLinesWithoutDecimals) {
 TEST(AxisLayout, LinearYHalfStepsWithOneDecimal) {
     ChartScale s = linearScale(0, 10, 0, 5);
     s.ydiv = 0.5;
-    const AxisLayout a = linearYAxis(s, QStringLiteral("Volt"), kMetrics, kGerman);
+    const AxisLayout a = linearYAxis(s, QStringLiteral("Volt"), kMetrics);
     ASSERT_EQ(a.grid.size(), 11u);
-    EXPECT_EQ(texts(a.labels).front(), QStringLiteral(" 0,0"));
-    EXPECT_EQ(texts(a.labels)[5], QStringLiteral(" 2,5"));
-    EXPECT_EQ(texts(a.labels).back(), QStringLiteral(" 5,0"));
+    EXPECT_EQ(texts(a.labels).front(), QStringLiteral(" 0.0"));
+    EXPECT_EQ(texts(a.labels)[5], QStringLiteral(" 2.5"));
+    EXPECT_EQ(texts(a.labels).back(), QStringLiteral(" 5.0"));
     for (std::size_t i = 0; i < a.grid.size(); ++i) {
         const int py = 130 - 10 * static_cast<int>(i);
         EXPECT_EQ(a.grid[i], QLine(50, py, 250, py));
@@ -305,7 +302,7 @@ TEST(AxisLayout, LinearYHalfStepsWithOneDecimal) {
 TEST(AxisLayout, NegativeMinimumWholeDivision) {
     ChartScale s = linearScale(0, 10, -10, 100);
     s.ydiv = 10;
-    const std::vector<QString> l = texts(linearYAxis(s, {}, kMetrics, kGerman).labels);
+    const std::vector<QString> l = texts(linearYAxis(s, {}, kMetrics).labels);
     ASSERT_EQ(l.size(), 12u);
     EXPECT_EQ(l.front(), QStringLiteral(" -10"));
     EXPECT_EQ(l[1], QStringLiteral("   0"));
@@ -322,14 +319,14 @@ TEST(AxisLayout, EmptyCaptionIsLeftOut) {
 TEST(AxisLayout, PortLanesRaisedLabelsAndTopEdge) {
     ChartScale s = linearScale(0, 100, 0, 6);
     s.ydiv = 1;
-    const AxisLayout a = portYAxis(s, QStringLiteral("Port"), kMetrics, kGerman);
+    const AxisLayout a = portYAxis(s, QStringLiteral("Port"), kMetrics);
     ASSERT_EQ(a.grid.size(), 6u); // 0..5, nothing at 6
     ASSERT_EQ(a.labels.size(), 6u);
     for (int i = 0; i < 6; ++i) {
         const int py = s.toPixelY(i);
         EXPECT_EQ(a.grid[i], QLine(50, py, 250, py));
         EXPECT_EQ(a.labels[i].at, QPoint(50 - 8, py - 6));
-        EXPECT_EQ(a.labels[i].text, labelText(i, 0, 4, kGerman));
+        EXPECT_EQ(a.labels[i].text, labelText(i, 0, 4));
     }
     ASSERT_EQ(a.edges.size(), 2u);
     EXPECT_EQ(a.edges[0], QLine(50, 30, 50, 130));
@@ -344,7 +341,7 @@ TEST(AxisLayout, PortLanesRaisedLabelsAndTopEdge) {
 TEST(AxisLayout, LogXLabelsDecadesAndMaximum) {
     ChartScale s = linearScale(1, 1000, 0, 100);
     s.axisMode = kLogX;
-    const AxisLayout a = logXAxis(s, QStringLiteral("f"), kMetrics, kGerman);
+    const AxisLayout a = logXAxis(s, QStringLiteral("f"), kMetrics);
     ASSERT_EQ(a.labels.size(), 5u); // 1, 10, 100, 1000 and the maximum
     EXPECT_EQ(a.labels[1].text, QStringLiteral(" 10"));
     EXPECT_EQ(a.labels[1].at, QPoint(s.toPixelX(10), 130 + 6));
@@ -357,24 +354,25 @@ TEST(AxisLayout, LogXLabelsDecadesAndMaximum) {
 TEST(AxisLayout, LogYLabelsBesideTheirLines) {
     ChartScale s = linearScale(0, 10, 0.1, 100);
     s.axisMode = kLogY;
-    const AxisLayout a = logYAxis(s, QStringLiteral("dB"), kMetrics, kGerman);
+    const AxisLayout a = logYAxis(s, QStringLiteral("dB"), kMetrics);
     // 0.1, 1, 10 (strictly below the maximum) and the maximum at the top
     const std::vector<QString> l = texts(a.labels);
-    EXPECT_EQ(l, (std::vector<QString>{QStringLiteral(" 0,1"), QStringLiteral(" 1,0"),
-                                       QStringLiteral("10,0"), QStringLiteral("100,0")}));
+    EXPECT_EQ(l, (std::vector<QString>{QStringLiteral(" 0.1"), QStringLiteral(" 1.0"),
+                                       QStringLiteral("10.0"), QStringLiteral("100.0")}));
     EXPECT_EQ(a.labels[1].at, QPoint(46, s.toPixelY(1) + 4));
     EXPECT_EQ(a.labels[3].at, QPoint(46, 34));
     EXPECT_TRUE(a.captions.at(0).vertical);
 }
 
-TEST(AxisLayout, FollowsTheUserLocale) {
+TEST(AxisLayout, LabelsKeepTheDecimalPointUnderAGermanLocale) {
     ChartScale s = linearScale(0, 10, 0, 5);
     s.ydiv = 0.5;
     const QLocale saved;
-    QLocale::setDefault(kEnglish);
-    EXPECT_EQ(linearYAxis(s, {}, kMetrics).labels[1].text, QStringLiteral(" 0.5"));
     QLocale::setDefault(kGerman);
-    EXPECT_EQ(linearYAxis(s, {}, kMetrics).labels[1].text, QStringLiteral(" 0,5"));
+    EXPECT_EQ(linearYAxis(s, {}, kMetrics).labels[1].text, QStringLiteral(" 0.5"));
+    s.axisMode = kLogX;
+    s.xmin = 0.1;
+    EXPECT_EQ(logXAxis(s, {}, kMetrics).labels[0].text, QStringLiteral("0.1"));
     QLocale::setDefault(saved);
 }
 

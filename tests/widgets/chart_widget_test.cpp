@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QLocale>
 #include <QPalette>
 
 #include <gtest/gtest.h>
@@ -89,7 +90,8 @@ private:
 TEST_F(ChartWidget, DiagrammDefaults) {
     TDiagramm d;
     EXPECT_EQ(d.size(), QSize(300, 200));
-    EXPECT_EQ(d.Color(), d.palette().color(QPalette::Window));
+    EXPECT_EQ(d.Color(), d.palette().color(QPalette::Base));
+    EXPECT_NE(d.Color(), d.palette().color(QPalette::Window)); // not the dialog grey
     EXPECT_EQ(d.ColorGrid(), QColor(128, 128, 128));
     EXPECT_EQ(d.ColorText(), QColor(Qt::black));
     EXPECT_EQ(d.ColorPoint(), QColor(128, 0, 0));
@@ -172,7 +174,7 @@ TEST_F(ChartWidget, LinearXGridAndLabels) {
 
     const QFontMetrics fm(d.font());
     const int bottom = s.top + s.height;
-    // "10" stands under its line, about as wide as the text "10", not "10,0"
+    // "10" stands under its line, about as wide as the text "10", not "10.0"
     const QRect ink10 = inkBox(img, QRect(d.ToPixelX(10) - 15, bottom + 3, 31, fm.height() + 2));
     ASSERT_FALSE(ink10.isNull());
     EXPECT_LE(std::abs(ink10.width() - fm.boundingRect(QStringLiteral("10")).width()), 2);
@@ -196,16 +198,19 @@ TEST_F(ChartWidget, LinearYHalfStepsOneDecimal) {
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(img.pixel(column, d.ToPixelY(i * 0.5 + 0.25)), rgb(kBack)) << i;
     }
-    // "5,0" right-aligned a "W" left of the axis, standing on its line
+    // "5.0" right-aligned a "W" left of the axis, standing on its line. The
+    // test runs under a German locale: a decimal comma would reach below
+    // the baseline, the point does not.
     const QFontMetrics fm(d.font());
     const int tw = fm.horizontalAdvance(QLatin1Char('W'));
     const int py = d.ToPixelY(5);
-    const QRect ink = inkBox(img, QRect(0, py - fm.height(), s.left - 1, fm.height() + 1));
+    const QRect ink =
+        inkBox(img, QRect(0, py - fm.height(), s.left - 1, fm.height() + fm.descent() + 1));
     ASSERT_FALSE(ink.isNull());
     EXPECT_LE(ink.right(), s.left - tw);
     EXPECT_GE(ink.right(), s.left - tw - 3);
-    EXPECT_LE(std::abs(ink.width() - fm.boundingRect(QStringLiteral("5,0")).width()), 2);
-    EXPECT_LE(ink.bottom(), py);
+    EXPECT_LE(std::abs(ink.width() - fm.boundingRect(QStringLiteral("5.0")).width()), 2);
+    EXPECT_EQ(ink.bottom(), py - 1);
 }
 
 TEST_F(ChartWidget, NegativeMinimumLines) {
@@ -525,7 +530,7 @@ TEST_F(ChartWidget, PortLanes) {
     EXPECT_LE(std::abs(caption.width() - fm.boundingRect(QStringLiteral("Port")).width()), 2);
 }
 
-// Back to the normal mode with the analog axis: eleven lines 0,0..5,0 and the
+// Back to the normal mode with the analog axis: eleven lines 0.0..5.0 and the
 // vertical caption at mid-height.
 TEST_F(ChartWidget, PortLanesBackToNormal) {
     TDiagram d;
@@ -552,11 +557,11 @@ TEST_F(ChartWidget, PortLanesBackToNormal) {
     ASSERT_FALSE(caption.isNull());
     EXPECT_GT(caption.height(), caption.width());
     EXPECT_LE(std::abs(caption.center().y() - (s.top + s.height / 2)), 3);
-    // "5,0" on its line
-    const QRect label = inkBox(img, QRect(s.left - 40, d.ToPixelY(5) - th, 39, th + 1));
-    EXPECT_GE(label.bottom(), d.ToPixelY(5) - 1); // digits above the line, the comma reaching it
-    EXPECT_LE(label.bottom(), d.ToPixelY(5) + fm.descent());
-    EXPECT_LE(std::abs(label.width() - fm.boundingRect(QStringLiteral("5,0")).width()), 2);
+    // "5.0" on its line: digits and point end on the row above it
+    const QRect label =
+        inkBox(img, QRect(s.left - 40, d.ToPixelY(5) - th, 39, th + fm.descent() + 1));
+    EXPECT_EQ(label.bottom(), d.ToPixelY(5) - 1);
+    EXPECT_LE(std::abs(label.width() - fm.boundingRect(QStringLiteral("5.0")).width()), 2);
 }
 
 // Markers on the sampled chart: fixed diamonds of half-size 4.
