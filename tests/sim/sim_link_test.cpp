@@ -130,6 +130,21 @@ TEST_F(LinkAgainstSimulator, StopRightAfterBreak) {
     EXPECT_EQ(board->snapshot().mode, Mode::Command);
 }
 
+// Break, and a moment later Start: its resync and presence check follow
+// each other at once, and the board must be in step for the second.
+TEST_F(LinkAgainstSimulator, StartShortlyAfterBreak) {
+    startBoard();
+    upload({code("A = A + 1"), code("Goto .a"), 0});
+    startProgram();
+    comphard::SendBreak();
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    comphard::Resync();
+    std::string text;
+    comphard::Handshake(text);
+    EXPECT_EQ(text, "Ok");
+    EXPECT_EQ(board->snapshot().mode, Mode::Command);
+}
+
 TEST_F(LinkAgainstSimulator, UnknownCommandAndBreakWithoutProgramThenStop) {
     startBoard();
     comphard::WriteByte(board::kEsc);
