@@ -150,7 +150,7 @@ void TForm1::createTimers() {
     };
     Timer1 = makeTimer("Timer1", kTimer1Created);
     Timer2 = makeTimer("Timer2", kTimer2Interval);
-    yttimer = makeTimer("yttimer", kTimer2Interval);
+    yttimer = makeTimer("yttimer", kTimer1Created); // the recorder sets its own
     TimerOszi = makeTimer("TimerOszi", kTimerOsziInterval);
 }
 
@@ -522,14 +522,11 @@ void TForm1::KopiernalsText1Click() {
     else
         return; // the other pages leave the clipboard alone
 
-    // The text is put together in the recorder's memo, line by line, and
-    // copied from there as a whole.
-    QPlainTextEdit* memo = TabSheet6->ytmemo;
-    memo->clear();
-    for (const QString& line : lines)
-        memo->appendPlainText(line);
-    QString text = memo->toPlainText();
-    text.replace(u'\n', QStringLiteral("\r\n"));
+    // The text is put together in the recorder's memo and copied as a whole.
+    // The joined text itself goes to the clipboard: a plain-text box would
+    // drop a leading empty line and turn non-breaking spaces into blanks.
+    const QString text = lines.join(QStringLiteral("\r\n"));
+    TabSheet6->ytmemo->setPlainText(text);
     QGuiApplication::clipboard()->setText(text);
 }
 

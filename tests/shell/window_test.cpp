@@ -292,6 +292,11 @@ TEST_F(WindowTest, CopyPutsTheVisiblePagesTextOnTheClipboard) {
     EXPECT_EQ(clipboard->text(), w.TabSheet4->copyLines().join(QStringLiteral("\r\n")));
     EXPECT_TRUE(clipboard->text().startsWith(QStringLiteral("L1: Testprogramm\r\n\tDelay 250")));
 
+    // Lines exactly as shown: a leading empty line, a non-breaking space.
+    w.TabSheet4->setListingLines({QString(), QStringLiteral("\tRem a\u00A0b"), QStringLiteral("\tEnd")});
+    w.KopiernalsText1->trigger();
+    EXPECT_EQ(clipboard->text(), QStringLiteral("\r\n\tRem a\u00A0b\r\n\tEnd"));
+
     // The oscilloscope's 100 lines, whatever has been measured.
     w.PageControl1->setCurrentWidget(w.TabSheet8);
     w.KopiernalsText1->trigger();
