@@ -37,7 +37,7 @@ constexpr int kClientWidth = 769;
 constexpr int kClientHeight = 515;
 constexpr int kStatusBarHeight = 19;
 
-constexpr int kTimer1Created = 500;  // ms
+constexpr int kTimerCreated = 500;   // ms, until a page sets its own
 constexpr int kTimer1Entering = 333; // ms: the first tick resynchronises
 constexpr int kTimer2Interval = 500; // ms
 constexpr int kTimerOsziInterval = 1000;
@@ -148,9 +148,9 @@ void TForm1::createTimers() {
         timer->setInterval(interval);
         return timer;
     };
-    Timer1 = makeTimer("Timer1", kTimer1Created);
+    Timer1 = makeTimer("Timer1", kTimerCreated);
     Timer2 = makeTimer("Timer2", kTimer2Interval);
-    yttimer = makeTimer("yttimer", kTimer1Created); // the recorder sets its own
+    yttimer = makeTimer("yttimer", kTimerCreated);
     TimerOszi = makeTimer("TimerOszi", kTimerOsziInterval);
 }
 
