@@ -755,6 +755,7 @@ void ProgramPage::Delete1Click() {
 
 void ProgramPage::ButtonCompClick() {
     const zentor::CompileResult result = zentor::compileListing(listingLines());
+    m_compiled = true;
     Listcode->clear();
     Listcode->addItems(result.codeLines);
     // Send && Start refuses a partial code list.
@@ -772,6 +773,11 @@ void ProgramPage::ButtonCompClick() {
 // ---- Group "Ausführen" ------------------------------------------------------------
 
 void ProgramPage::ButtonSendClick() {
+    // Every change compiles the listing, but the initial listing (and one
+    // kept because there was no autosave) has not been compiled yet: what
+    // the user sees is what goes to the board.
+    if (!m_compiled)
+        ButtonCompClick();
     m_transfer->ButtonSendClick(codeList());
 }
 

@@ -223,4 +223,5 @@ private:
     bool m_limitingField = false;
     QString m_startupFile;
     bool m_startupFilePending = false;
+    bool m_compiled = false; // the listing has been compiled at least once
 };

@@ -81,6 +81,14 @@ TEST_F(ProgramPageRun, SendStartsTheCompiledProgramAndReadBringsItBack) {
     EXPECT_TRUE(page->ListBox6->isEnabled());
 }
 
+TEST_F(ProgramPageRun, TheInitialListingIsSentAsShown) {
+    // Nothing has compiled the four initial lines yet.
+    ASSERT_EQ(page->Listcode->count(), 0);
+    page->ButtonSend->click();
+    EXPECT_EQ(page->Listcode->count(), 2);
+    EXPECT_EQ(shell.status, QStringLiteral("Programm gestartet"));
+}
+
 TEST_F(ProgramPageRun, AProgramThatDidNotCompileIsNotSent) {
     page->setListingLines({"\tBeep", "\tA = xyz"});
     page->ButtonCompClick();
