@@ -12,6 +12,7 @@
 #include "recorder.h"
 #include "recorder_page.h"
 #include "scope_page.h"
+#include "simulator_panel.h"
 #include "weblabel.h"
 
 #include <QAction>
@@ -254,6 +255,9 @@ void TForm1::createMenu() {
     Simulator1->setCheckable(true);
     Simulator1->setToolTip(QStringLiteral("Eine simulierte Platine, ohne Hardware"));
     connect(Simulator1, &QAction::triggered, this, &TForm1::SimulatorClick);
+    SimulatorPanel1 = addEntry(Anschluss1, QStringLiteral("Simulator-&Tafel ..."), "SimulatorPanel1");
+    SimulatorPanel1->setEnabled(false);
+    connect(SimulatorPanel1, &QAction::triggered, this, &TForm1::SimulatorPanelClick);
     // The device paths may change in zentor.ini while the program runs.
     connect(Anschluss1, &QMenu::aboutToShow, this, &TForm1::refreshPortPaths);
     refreshPortPaths();
@@ -413,8 +417,10 @@ bool TForm1::ConnectFromIni() {
             return false;
         bringBoardIntoStep(true);
         Simulator1->setChecked(true);
+        simulatorConnected(true);
         return true;
     }
+    simulatorConnected(false);
     const int n = m_ini->readInt(QString::fromLatin1(configuration::kPortSection),
                                  QString::fromLatin1(configuration::kComKey), 0);
     if (n < 1 || n > 9)
@@ -437,6 +443,27 @@ void TForm1::COM11Click() {
 
 void TForm1::SimulatorClick() { choosePort(0); }
 
+void TForm1::simulatorConnected(bool connected) {
+    SimulatorPanel1->setEnabled(connected);
+    if (!connected) {
+        if (m_simulatorPanel)
+            m_simulatorPanel->hide();
+        return;
+    }
+    if (!m_simulatorPanelOffered) {
+        m_simulatorPanelOffered = true;
+        SimulatorPanelClick();
+    }
+}
+
+void TForm1::SimulatorPanelClick() {
+    if (!m_simulatorPanel) {
+        m_simulatorPanel = new SimulatorPanel([this] { return m_simulator->board(); }, this);
+    }
+    m_simulatorPanel->show();
+    m_simulatorPanel->raise();
+}
+
 void TForm1::choosePort(int n) {
     const QString section = QString::fromLatin1(configuration::kPortSection);
     const QString comKey = QString::fromLatin1(configuration::kComKey);
@@ -455,6 +482,7 @@ void TForm1::choosePort(int n) {
         refreshPortPaths();
         opened = comphard::OpenPort(portDefinition(n).toStdString());
     }
+    simulatorConnected(opened && simulator);
     if (!opened) {
         if (simulator)
             m_ini->writeString(section, simKey, QStringLiteral("0"));

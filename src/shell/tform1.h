@@ -25,6 +25,7 @@ class ScopePage;
 class ProgramPage;
 class ProfileFile;
 class BuiltInSimulator;
+class SimulatorPanel;
 
 namespace zentor {
 class RecorderBuffer;
@@ -90,6 +91,7 @@ public:
     QAction* COM51;
     QAction* COM61;
     QAction* Simulator1; // the built-in simulated board
+    QAction* SimulatorPanel1; // "Simulator-&Tafel ...": the simulated board's panel
     QMenu* N3;          // "&?"
     QAction* ber1;      // "Über ..."
 
@@ -110,6 +112,7 @@ public slots:
     void FormDestroy();
     void COM11Click(); // any COM entry; the sender's tag is the port number
     void SimulatorClick();
+    void SimulatorPanelClick();
     void PageControl1Change();
     void Beenden3Click();
     void ber1Click();
@@ -132,10 +135,15 @@ private:
     void bringBoardIntoStep(bool settleAfterResync);
     bool openSimulator();
     bool simulatorChosen() const;
+    // Enables the panel entry while the simulator is the port; opens the
+    // panel by itself the first time the simulator is chosen.
+    void simulatorConnected(bool connected);
 
     StartOptions m_options;
     std::unique_ptr<ProfileFile> m_ini;
     std::unique_ptr<BuiltInSimulator> m_simulator;
+    SimulatorPanel* m_simulatorPanel = nullptr; // created when first opened
+    bool m_simulatorPanelOffered = false;        // opened by itself once
     std::unique_ptr<zentor::RecorderBuffer> m_recorderBuffer;
     int m_maxTimeout = 300;
     QString m_applicationTitle;

@@ -126,7 +126,8 @@ TEST_F(WindowTest, HasTheFrameOfTheMainWindow) {
     for (QAction* a : w.Anschluss1->actions())
         menu << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(menu, (QStringList{"COM &1", "COM &2", "COM &3", "COM &4", "COM &5", "COM &6", "-",
-                                 "&Simulator"}));
+                                 "&Simulator", "Simulator-&Tafel ..."}));
+    EXPECT_FALSE(w.SimulatorPanel1->isEnabled());
     QStringList file;
     for (QAction* a : w.Beenden1->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -227,6 +228,7 @@ TEST_F(WindowTest, AMissingDeviceClosesTheOldPortAndForgetsTheChoice) {
     EXPECT_FALSE(comphard::PortIsOpen());
     EXPECT_EQ(w.checkedPortEntry(), nullptr);
     EXPECT_TRUE(ini().contains("COM=0"));
+    EXPECT_FALSE(w.SimulatorPanel1->isEnabled());
 }
 
 TEST_F(WindowTest, CtrlAtStartShowsTheTimeout) {
@@ -331,6 +333,16 @@ TEST_F(WindowTest, ClosingTheWindowClosesThePort) {
 TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     TForm1& w = start();
     w.Simulator1->trigger();
+    // Its panel comes up by itself the first time.
+    auto* panel = w.findChild<QWidget*>(QStringLiteral("SimulatorPanel"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(w.SimulatorPanel1->isEnabled());
+    panel->close();
+    w.Simulator1->trigger();
+    EXPECT_FALSE(panel->isVisible()) << "only the first time";
+    w.SimulatorPanel1->trigger();
+    EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(w.statusText(), QStringLiteral("Ok"));
     EXPECT_EQ(w.checkedPortEntry(), w.Simulator1);
     EXPECT_TRUE(ini().contains("Simulator=1"));
