@@ -22,7 +22,9 @@ QLatin1StringView latin1(std::string_view text) {
     return QLatin1StringView(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-int hexDigit(QChar c) {
+} // namespace
+
+int hexDigitValue(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
         return u - u'0';
@@ -32,8 +34,6 @@ int hexDigit(QChar c) {
         return u - u'A' + 10;
     return -1;
 }
-
-} // namespace
 
 QString listOpText(const Instruction& instruction) {
     return latin1(instruction.pattern) + u'#' + QString::number(instruction.code);
@@ -88,7 +88,7 @@ std::optional<int> toInteger(QStringView text) {
         return std::nullopt; // no digits at all
     std::uint64_t value = 0;
     for (; i < n; ++i) {
-        const int d = hexDigit(text[i]);
+        const int d = hexDigitValue(text[i]);
         if (d < 0 || (!hex && d > 9))
             return std::nullopt;
         value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(d);

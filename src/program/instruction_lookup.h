@@ -40,6 +40,9 @@ std::optional<EntryParts> splitEntry(QStringView entry);
 // leading blanks, an optional "+" or "-", then decimal digits, or hexadecimal
 // digits after "$", "x", "X", "0x" or "0X". Nothing may follow the digits.
 // std::nullopt when the text is no number or does not fit into 32 bits.
+// The value of one hexadecimal digit (either case), or -1.
+int hexDigitValue(QChar c);
+
 std::optional<int> toInteger(QStringView text);
 
 // The system's message for a failed integer conversion of `text`.

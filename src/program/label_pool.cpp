@@ -32,17 +32,6 @@ int indexOfNoCase(const QStringList& list, const QString& text) {
     return -1;
 }
 
-int digitValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 QStringList allLabelKeys() {
@@ -162,7 +151,7 @@ QString ByteText(const QString& text) {
     }
     std::uint32_t value = 0;
     for (; i < n; ++i) {
-        const int digit = digitValue(text[i]);
+        const int digit = hexDigitValue(text[i]);
         if (digit < 0 || digit >= base)
             break;
         value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
