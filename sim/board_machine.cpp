@@ -819,6 +819,7 @@ BoardSnapshot BoardMachine::snapshot() const {
     s.inputs.analog = m_signal.analog(t, m_outputs.pwm);
     s.inputs.digital = m_signal.digital(t);
     s.inputs.port = m_signal.port(t, m_outputs.portDirection, m_outputs.portOut);
+    s.overrides = m_signal.overrides();
     s.memory = m_memory;
     s.loggerSamples = m_loggerSamples;
     s.scopeSamples = m_scopeSamples;

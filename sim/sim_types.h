@@ -125,6 +125,7 @@ struct BoardSnapshot {
     StopReason lastStop = StopReason::None;
     Outputs outputs;
     Inputs inputs;
+    InputOverrides overrides; // the inputs fixed by options or a panel
     std::array<std::uint8_t, board::kMemoryCells> memory{};
     int loggerSamples = 0; // samples taken by the current or last logger run
     int scopeSamples = 0;  // samples taken by the current or last capture

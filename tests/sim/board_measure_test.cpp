@@ -11,6 +11,7 @@
 
 using namespace simtest;
 using zentor::sim::BoardOptions;
+using zentor::sim::InputOverrides;
 using zentor::sim::Mode;
 using zentor::sim::StopReason;
 
@@ -196,6 +197,18 @@ TEST(SignalModel, OverridesWin) {
     EXPECT_EQ(m.pins(0.0), 63);
     m.setOverrides({});
     EXPECT_EQ(m.analog(0.3, 17), 17); // loopback
+}
+
+TEST(SignalModel, SnapshotShowsTheFixedInputs) {
+    BoardOptions o = Harness::unpaced();
+    o.inputs.analog = 40;
+    Harness h(o);
+    EXPECT_EQ(h.state().overrides, (InputOverrides{40, std::nullopt, std::nullopt}));
+    // A panel fixes the pins and frees the analog input again.
+    h.machine.setInputOverrides({std::nullopt, std::nullopt, 9});
+    EXPECT_EQ(h.state().overrides, (InputOverrides{std::nullopt, std::nullopt, 9}));
+    EXPECT_EQ(h.state().inputs.port, 9);
+    EXPECT_EQ(h.state().inputs.analog, 128); // the signal at t = 0
 }
 
 TEST(SignalModel, SpeedScalesTheBoardClock) {
