@@ -14,7 +14,7 @@ JOBS ?= $(shell nproc)
 # The build's own make runs below ours; keep its output plain.
 SUBMAKE = env -u MAKEFLAGS -u MAKELEVEL -u MFLAGS
 
-.PHONY: all deps configure build run test bench screenshots install clean
+.PHONY: all deps configure build run test bench screenshots install clean fuzz
 
 all: build
 
@@ -44,6 +44,10 @@ bench: build
 
 screenshots: build
 	@$(SUBMAKE) cmake --build $(BUILD) --target screenshots
+
+# Fuzz targets with clang and libFuzzer, in their own build folder; see fuzz/README.md.
+fuzz:
+	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),60) FUZZ_BUILD=build-fuzz JOBS=$(JOBS) ./fuzz/fuzz.sh
 
 install: build
 	@cmake --install $(BUILD)

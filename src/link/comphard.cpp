@@ -36,6 +36,7 @@ struct Module {
     int timeout = kInitialTimeout;
     std::uint32_t stopwatchStart = 0;
     std::function<std::uint32_t()> clock = systemMilliseconds;
+    std::function<void(std::chrono::microseconds)> wait; // empty: the real wait
     std::array<std::string, kPortCount> portPaths;
 };
 
@@ -112,16 +113,31 @@ void PurgeInput() {
         ReadByte();
 }
 
+namespace {
+
+void waitFor(std::chrono::microseconds duration) {
+    if (const auto& wait = module().wait)
+        wait(duration);
+    else
+        waitUntil(MonotonicClock::now() + duration);
+}
+
+} // namespace
+
 void WaitMicroseconds(int n) {
     if (n <= 0)
         return;
-    waitUntil(MonotonicClock::now() + std::chrono::microseconds(n));
+    waitFor(std::chrono::microseconds(n));
 }
 
 void WaitMilliseconds(int n) {
     if (n <= 0)
         return;
-    waitUntil(MonotonicClock::now() + milliseconds(n));
+    waitFor(milliseconds(n));
+}
+
+void SetWaitFunction(std::function<void(std::chrono::microseconds)> wait) {
+    module().wait = std::move(wait);
 }
 
 void StopwatchStart() { module().stopwatchStart = module().clock(); }

@@ -6,6 +6,7 @@
 
 #include "byte_port.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,6 +58,11 @@ void PurgeInput();
 // time and spins only for the last fraction of a millisecond.
 void WaitMicroseconds(int n);
 void WaitMilliseconds(int n);
+
+// Replaces the wait behind WaitMicroseconds and WaitMilliseconds (fuzzing,
+// tests that only count the time asked for): the function gets each wait of
+// more than 0 us and need not sleep. An empty function restores the real wait.
+void SetWaitFunction(std::function<void(std::chrono::microseconds)> wait);
 
 // One process-wide millisecond stopwatch; Elapsed is modulo 2^32, so it is
 // right across the wrap of the millisecond clock.

@@ -124,7 +124,11 @@ QByteArray programFileBytes(const QStringList& lines) {
             break;
         bytes.append("\r\n");
     }
-    if (singleByte)
+    // The reader takes valid UTF-8 as UTF-8, so a single-byte form that
+    // happens to be valid UTF-8 ("Ã¤" is C3 A4, which reads as "ä") would
+    // come back as other text: such a listing goes out as UTF-8. Plain ASCII
+    // is the same bytes either way.
+    if (singleByte && !bytes.isValidUtf8())
         return bytes;
     bytes.clear();
     for (const QString& line : lines)

@@ -12,11 +12,12 @@
 // Encoding. Listing lines are stored one byte per character in the Western
 // single-byte code page (Windows-1252, a superset of Latin-1 for printable
 // text), which is what older files hold. When a listing holds a character
-// that code page cannot represent, the whole file is written in UTF-8
-// instead, so that nothing typed into a comment is lost. Reading takes a
-// file as UTF-8 when all its line bytes form valid UTF-8 (a leading UTF-8
-// byte order mark is dropped) and as Windows-1252 otherwise. Plain ASCII
-// files are the same either way.
+// that code page cannot represent, or its single-byte form would be valid
+// UTF-8 and so read back as other characters ("Ã¤"), the whole file is
+// written in UTF-8 instead, so that nothing typed into a comment is lost.
+// Reading takes a file as UTF-8 when all its line bytes form valid UTF-8 (a
+// leading UTF-8 byte order mark is dropped) and as Windows-1252 otherwise.
+// Plain ASCII files are the same either way.
 #pragma once
 
 #include <QByteArray>
