@@ -19,7 +19,9 @@ QString hex2(int value) {
     return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QChar(u'0')).toUpper();
 }
 
-bool isLabelLine(const QString& line) { return !line.startsWith(u'\t'); }
+bool isLabelLine(const QString& line) {
+    return !line.startsWith(u'\t');
+}
 
 QString stopText(sim::StopReason reason) {
     using sim::StopReason;
@@ -77,15 +79,25 @@ QString stateText(const sim::BoardSnapshot& s) {
     return {};
 }
 
-QString noBoardText() { return QStringLiteral("Kein Simulator verbunden"); }
+QString noBoardText() {
+    return QStringLiteral("Kein Simulator verbunden");
+}
 
-QString unpluggedText() { return QStringLiteral("Simulator getrennt"); }
+QString unpluggedText() {
+    return QStringLiteral("Simulator getrennt");
+}
 
-QString decimalText(int value) { return QString::number(value); }
+QString decimalText(int value) {
+    return QString::number(value);
+}
 
-QString hexText(int value) { return u'$' + hex2(value); }
+QString hexText(int value) {
+    return u'$' + hex2(value);
+}
 
-QString voltsText(int raw) { return ConvertReading(kChannelVoltage, raw).text; }
+QString voltsText(int raw) {
+    return ConvertReading(kChannelVoltage, raw).text;
+}
 
 ListingView listingView(const Memory& memory) {
     const QByteArray image(reinterpret_cast<const char*>(memory.data()),

@@ -39,7 +39,9 @@ const QString kNoMarker = QStringLiteral("  ");
 
 const std::array<const char*, 4> kRegisterNames{"A", "B", "C", "D"};
 
-bool bit(int value, int n) { return (value >> n & 1) != 0; }
+bool bit(int value, int n) {
+    return (value >> n & 1) != 0;
+}
 
 // The listing row as the panel shows it: a marker column, the address of an
 // instruction row, then the listing line with its tab opened up.
@@ -138,9 +140,9 @@ void SimulatorPanel::createControls() {
     OutLed = lamp(GroupOutputs, "OutLed", kYellowOn, kLampOffColor);
     LedLed = lamp(GroupOutputs, "LedLed", kRedOn, kRedOff);
     BeepLed = lamp(GroupOutputs, "BeepLed", kYellowOn, kLampOffColor);
-    for (auto [text, led] : {std::pair{QStringLiteral("Out"), OutLed},
-                             std::pair{QStringLiteral("LED"), LedLed},
-                             std::pair{QStringLiteral("Beep"), BeepLed}}) {
+    for (auto [text, led] :
+         {std::pair{QStringLiteral("Out"), OutLed}, std::pair{QStringLiteral("LED"), LedLed},
+          std::pair{QStringLiteral("Beep"), BeepLed}}) {
         lamps->addWidget(led);
         lamps->addWidget(label(text, GroupOutputs));
         lamps->addSpacing(fontMetrics().horizontalAdvance(u'M'));
@@ -152,9 +154,14 @@ void SimulatorPanel::createControls() {
     PwmBar = new QProgressBar(GroupOutputs);
     PwmBar->setObjectName(QStringLiteral("PwmBar"));
     PwmBar->setRange(0, kPwmMax);
-    PwmBar->setFormat(QStringLiteral("%v"));
+    PwmBar->setTextVisible(false);
     PwmBar->setValue(0);
     outputs->addWidget(PwmBar, 1, 1, 1, kPins + 1);
+    PwmLabel = label(QStringLiteral("0"), GroupOutputs);
+    PwmLabel->setObjectName(QStringLiteral("PwmLabel"));
+    PwmLabel->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("2550")));
+    PwmLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    outputs->addWidget(PwmLabel, 1, kPins + 2);
 
     outputs->addWidget(label(QStringLiteral("Port"), GroupOutputs), 2, 0);
     for (int n = kPins - 1; n >= 0; --n) {
@@ -171,6 +178,43 @@ void SimulatorPanel::createControls() {
     }
     outputs->setColumnStretch(kPins + 1, 1);
 
+    // Registers.
+    GroupRegisters = new QGroupBox(QStringLiteral("Register"), this);
+    auto* registers = new QGridLayout(GroupRegisters);
+    registers->addWidget(label(QStringLiteral("dez"), GroupRegisters), 0, 1, Qt::AlignRight);
+    registers->addWidget(label(QStringLiteral("hex"), GroupRegisters), 0, 2, Qt::AlignRight);
+    auto valueLabel = [&](const QString& name) {
+        auto* l = label(QString(), GroupRegisters);
+        l->setObjectName(name);
+        l->setFont(fixed);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QStringLiteral("$0000")));
+        return l;
+    };
+    // A to D stand in the first columns, the program counter and the stack
+    // beside them.
+    for (std::size_t r = 0; r < kRegisterNames.size(); ++r) {
+        const QString name = QString::fromLatin1(kRegisterNames[r]);
+        const int row = static_cast<int>(r) + 1;
+        registers->addWidget(label(name, GroupRegisters), row, 0);
+        RegisterDecimal[r] = valueLabel(QStringLiteral("RegisterDecimal") + name);
+        RegisterHex[r] = valueLabel(QStringLiteral("RegisterHex") + name);
+        registers->addWidget(RegisterDecimal[r], row, 1);
+        registers->addWidget(RegisterHex[r], row, 2);
+    }
+    registers->setColumnMinimumWidth(3, fontMetrics().horizontalAdvance(QStringLiteral("MMM")));
+    registers->addWidget(label(QStringLiteral("dez"), GroupRegisters), 0, 5, Qt::AlignRight);
+    registers->addWidget(label(QStringLiteral("hex"), GroupRegisters), 0, 6, Qt::AlignRight);
+    registers->addWidget(label(QStringLiteral("PC"), GroupRegisters), 1, 4);
+    PcDecimal = valueLabel(QStringLiteral("PcDecimal"));
+    PcHex = valueLabel(QStringLiteral("PcHex"));
+    registers->addWidget(PcDecimal, 1, 5);
+    registers->addWidget(PcHex, 1, 6);
+    registers->addWidget(label(QStringLiteral("Stapel"), GroupRegisters), 2, 4);
+    StackLabel = valueLabel(QStringLiteral("StackLabel"));
+    registers->addWidget(StackLabel, 2, 5);
+    registers->setColumnStretch(7, 1);
+
     // Program.
     GroupProgram = new QGroupBox(QStringLiteral("Programm"), this);
     auto* program = new QVBoxLayout(GroupProgram);
@@ -181,35 +225,6 @@ void SimulatorPanel::createControls() {
     bold.setBold(true);
     StateLabel->setFont(bold);
     program->addWidget(StateLabel);
-
-    auto* registers = new QGridLayout;
-    registers->addWidget(label(QStringLiteral("dez"), GroupProgram), 0, 1, Qt::AlignRight);
-    registers->addWidget(label(QStringLiteral("hex"), GroupProgram), 0, 2, Qt::AlignRight);
-    auto valueLabel = [&](const QString& name) {
-        auto* l = label(QString(), GroupProgram);
-        l->setObjectName(name);
-        l->setFont(fixed);
-        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        l->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QStringLiteral("$000")));
-        return l;
-    };
-    for (std::size_t r = 0; r < kRegisterNames.size(); ++r) {
-        const QString name = QString::fromLatin1(kRegisterNames[r]);
-        const int row = static_cast<int>(r) + 1;
-        registers->addWidget(label(name, GroupProgram), row, 0);
-        RegisterDecimal[r] = valueLabel(QStringLiteral("RegisterDecimal") + name);
-        RegisterHex[r] = valueLabel(QStringLiteral("RegisterHex") + name);
-        registers->addWidget(RegisterDecimal[r], row, 1);
-        registers->addWidget(RegisterHex[r], row, 2);
-    }
-    registers->addWidget(label(QStringLiteral("PC"), GroupProgram), 5, 0);
-    PcLabel = valueLabel(QStringLiteral("PcLabel"));
-    registers->addWidget(PcLabel, 5, 2);
-    registers->addWidget(label(QStringLiteral("Stapel"), GroupProgram), 6, 0);
-    StackLabel = valueLabel(QStringLiteral("StackLabel"));
-    registers->addWidget(StackLabel, 6, 1);
-    registers->setColumnStretch(3, 1);
-    program->addLayout(registers);
 
     program->addWidget(label(QStringLiteral("Nächster Befehl:"), GroupProgram));
     NextLabel = label(QString(), GroupProgram);
@@ -248,6 +263,7 @@ void SimulatorPanel::createControls() {
     auto* left = new QVBoxLayout;
     left->addWidget(GroupInputs);
     left->addWidget(GroupOutputs);
+    left->addWidget(GroupRegisters);
     left->addStretch(1);
     auto* top = new QHBoxLayout(this);
     top->addLayout(left);
@@ -278,6 +294,7 @@ void SimulatorPanel::refresh() {
     }
     GroupInputs->setEnabled(true);
     GroupOutputs->setEnabled(true);
+    GroupRegisters->setEnabled(true);
     m_updating = true;
     showInputs(s);
     showOutputs(s);
@@ -293,8 +310,10 @@ void SimulatorPanel::refresh() {
 
 void SimulatorPanel::showNoBoard(const QString& state) {
     StateLabel->setText(state);
+    // The last values stay, greyed: what the board showed before it went.
     GroupInputs->setEnabled(false);
     GroupOutputs->setEnabled(false);
+    GroupRegisters->setEnabled(false);
     PauseButton->setEnabled(false);
     StepButton->setEnabled(false);
     ResumeButton->setEnabled(false);
@@ -339,6 +358,7 @@ void SimulatorPanel::showOutputs(const BoardSnapshot& s) {
                        : out.led == LedState::On  ? QStringLiteral("LED an")
                                                   : QStringLiteral("LED aus"));
     PwmBar->setValue(out.pwm);
+    PwmLabel->setText(sp::decimalText(out.pwm));
     for (int n = 0; n < kPins; ++n)
         PinLeds[static_cast<std::size_t>(n)]->setLedOn(bit(out.portDirection, n) &&
                                                        bit(out.portOut, n));
@@ -351,7 +371,8 @@ void SimulatorPanel::showProgram(const BoardSnapshot& s) {
         RegisterDecimal[r]->setText(sp::decimalText(values[r]));
         RegisterHex[r]->setText(sp::hexText(values[r]));
     }
-    PcLabel->setText(sp::hexText(s.programCounter));
+    PcDecimal->setText(sp::decimalText(s.programCounter));
+    PcHex->setText(sp::hexText(s.programCounter));
     StackLabel->setText(sp::decimalText(s.stackDepth));
 
     const sp::StepControls controls = sp::stepControls(s);
@@ -475,8 +496,7 @@ void SimulatorPanel::pinClicked() {
 void SimulatorPanel::pinSignalClicked(bool followSignal) {
     changeInputs([followSignal](InputOverrides& fixed, const BoardSnapshot& s) {
         const int direction = s.outputs.portDirection & kPinMask;
-        fixed.portPins = followSignal
-                             ? std::nullopt
-                             : std::optional<int>(s.inputs.port & kPinMask & ~direction);
+        fixed.portPins =
+            followSignal ? std::nullopt : std::optional<int>(s.inputs.port & kPinMask & ~direction);
     });
 }

@@ -79,14 +79,18 @@ public:
     TAMAdvLed* LedLed = nullptr;
     TAMAdvLed* BeepLed = nullptr;
     QProgressBar* PwmBar = nullptr;
+    QLabel* PwmLabel = nullptr;
     std::array<TAMAdvLed*, 6> PinLeds{};
+
+    QGroupBox* GroupRegisters = nullptr;
+    std::array<QLabel*, 4> RegisterDecimal{}; // A, B, C, D
+    std::array<QLabel*, 4> RegisterHex{};
+    QLabel* PcDecimal = nullptr; // the program counter
+    QLabel* PcHex = nullptr;
+    QLabel* StackLabel = nullptr; // nested "Gosub" calls
 
     QGroupBox* GroupProgram = nullptr;
     QLabel* StateLabel = nullptr;
-    std::array<QLabel*, 4> RegisterDecimal{}; // A, B, C, D
-    std::array<QLabel*, 4> RegisterHex{};
-    QLabel* PcLabel = nullptr;
-    QLabel* StackLabel = nullptr;
     QLabel* NextLabel = nullptr; // the instruction about to run
     QListWidget* ListingList = nullptr;
     QPushButton* PauseButton = nullptr;
@@ -121,7 +125,7 @@ private:
     std::function<void()> m_beepHandler;
     QTimer m_refreshTimer;
     QTimer m_flashTimer;
-    QElapsedTimer m_clock; // phase of the blinking lamp
+    QElapsedTimer m_clock;   // phase of the blinking lamp
     bool m_updating = false; // the panel sets its controls, not the learner
     bool m_flashing = false;
     QPalette m_normalPalette; // the panel's colours outside a flash

@@ -109,11 +109,11 @@ TEST(PanelModel, NumbersInDecimalHexAndVolts) {
 }
 
 TEST(PanelModel, ListingRowsCarryTheirAddresses) {
-    const sp::Memory memory = memoryOf({"\tC = 3", "L1: Schleife", "\tA = A + 1", "\tB = A",
-                                        "\tC*Goto L1: ", "\tEnd"});
+    const sp::Memory memory =
+        memoryOf({"\tC = 3", "L1: Schleife", "\tA = A + 1", "\tB = A", "\tC*Goto L1: ", "\tEnd"});
     const sp::ListingView view = sp::listingView(memory);
-    ASSERT_EQ(view.listing, (QStringList{"\tC = 3", "L1: ", "\tA = A + 1", "\tB = A",
-                                         "\tC*Goto L1: ", "\tEnd"}));
+    ASSERT_EQ(view.listing,
+              (QStringList{"\tC = 3", "L1: ", "\tA = A + 1", "\tB = A", "\tC*Goto L1: ", "\tEnd"}));
     EXPECT_EQ(view.addresses, (std::vector<int>{0, -1, 2, 3, 4, 6}));
 
     struct Case {
@@ -201,7 +201,7 @@ TEST(PanelModel, BeepWatcherReportsOnlyNewBeepsOfTheSameBoard) {
     EXPECT_FALSE(watcher.update(&first, 3)); // beeps from before the panel looked
     EXPECT_FALSE(watcher.update(&first, 3));
     EXPECT_TRUE(watcher.update(&first, 4));
-    EXPECT_TRUE(watcher.update(&first, 9)); // several between two looks: one flash
+    EXPECT_TRUE(watcher.update(&first, 9));    // several between two looks: one flash
     EXPECT_FALSE(watcher.update(&second, 12)); // another board
     EXPECT_TRUE(watcher.update(&second, 13));
     EXPECT_FALSE(watcher.update(&second, 0)); // restarted at the same place
