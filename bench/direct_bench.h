@@ -18,7 +18,7 @@ struct DirectPollFigures {
 DirectPollFigures measureDirectPoll(int cycles);
 
 // Prints the cycle figures beside their limits, then lets the page poll from
-// its timer for ZENTOR_BENCH_DIRECT_SECONDS (default 60) seconds and prints
+// its timer for ZENTOR_BENCH_DIRECT_SECONDS (default 15) seconds and prints
 // the GUI thread's CPU share against 10 %.
 void runDirectBenchmarks();
 

@@ -35,7 +35,7 @@ void runSimulatorBenchmark() {
     options.board.speed = 1000;
     zentor::sim::SimulatedBoard board(options);
     if (!board.start() || !comphard::OpenDevice(board.devicePath(), "1200,N,8,1")) {
-        std::printf("simulator: cannot start the board\n");
+        fail("simulator", "cannot start the board");
         return;
     }
     comphard::SetTimeout(300);
@@ -53,7 +53,7 @@ void runSimulatorBenchmark() {
     comphard::ClosePort();
 
     std::printf("Simulated logger run of 120 s board time at speed 1000: %d samples\n", samples);
-    report("  wall time of a 121-sample logger run", seconds, 1.0, "s");
+    report("  simulator: logger run of 120 s at speed 1000, wall time", seconds, 1.0, "s");
 }
 
 } // namespace bench

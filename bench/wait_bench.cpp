@@ -40,15 +40,17 @@ void runWaitBenchmarks() {
         const Stats s = statsOf(lateness);
         std::printf("  %2d ms: lateness min %.4f  median %.4f  max %.4f ms; early %d of %d\n", ms,
                     s.min, s.median, s.max, early, kRuns);
-        report("  median lateness of a " + std::to_string(ms) + " ms wait", s.median, 0.1, "ms");
+        report("  waits: median lateness of a " + std::to_string(ms) + " ms wait", s.median, 0.1,
+               "ms");
         // The limit on CPU share is set for the 20 ms wait; shorter waits spin
         // a larger share of their length by nature.
         if (ms == 20)
-            report("  CPU time / wall time during 20 ms waits", cpuShare, 0.1, "");
+            report("  waits: CPU time / wall time during 20 ms waits", cpuShare, 0.1, "");
         else
             std::printf("  CPU time / wall time during %d ms waits: %.4f\n", ms, cpuShare);
         if (early > 0)
-            std::printf("  FAIL: %d waits were shorter than asked\n", early);
+            fail("  " + std::to_string(ms) + " ms waits",
+                 std::to_string(early) + " waits were shorter than asked");
     }
 }
 

@@ -1,9 +1,50 @@
 #include "tform1.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontDatabase>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// With ZENTOR_REPORT_FIRST_PAINT set (to anything but empty), the program
+// prints "first paint <ms> ms" on standard output once the main window has
+// been painted for the first time (<ms>: since main() began) and then quits.
+// Start-up measurements use it; a normal run never sets it.
+class FirstPaintReporter : public QObject {
+public:
+    FirstPaintReporter(QWidget& window, const QElapsedTimer& sinceStart)
+        : m_window(window), m_sinceStart(sinceStart) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!m_seen && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == &m_window) {
+            m_seen = true;
+            // The rest of the window paints in the same pass; report after it.
+            QTimer::singleShot(0, this, [this] {
+                std::printf("first paint %lld ms\n",
+                            static_cast<long long>(m_sinceStart.elapsed()));
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+    const QElapsedTimer& m_sinceStart;
+    bool m_seen = false;
+};
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zentor"));
     QApplication::setApplicationVersion(QStringLiteral(ZENTOR_VERSION));
@@ -23,6 +64,9 @@ int main(int argc, char* argv[]) {
     }
 
     TForm1 window(options);
+    FirstPaintReporter reporter(window, sinceStart);
+    if (!qEnvironmentVariableIsEmpty("ZENTOR_REPORT_FIRST_PAINT"))
+        app.installEventFilter(&reporter);
     window.show();
     return app.exec();
 }
