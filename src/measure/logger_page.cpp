@@ -4,6 +4,8 @@
 #include "comphard.h"
 #include "diagram.h"
 #include "dialogs.h"
+#include "measurement_file.h"
+#include "measurement_pages.h"
 #include "shell.h"
 #include "text_export.h"
 #include "ui_logger_page.h"
@@ -75,6 +77,7 @@ LoggerPage::LoggerPage(Shell& shell, QTimer& timer2, const QTimer& recorderTimer
     connect(Button11, &QPushButton::clicked, this, &LoggerPage::Button11Click);
     connect(Diagram1, &TDiagram::OnPainted, this, &LoggerPage::Diagram1Painted);
     connect(&Timer2, &QTimer::timeout, this, &LoggerPage::Timer2Timer);
+    zentor::installChartHover(*this, m_shell);
 }
 
 LoggerPage::~LoggerPage() = default;
@@ -231,6 +234,7 @@ void LoggerPage::Button11Click() {
 
     for (int i = 0; i < board::kTrailingBytes; ++i)
         comphard::ReadByte();
+    m_measuredAt = zentor::measurementTimeNow();
     Diagram1->Invalidate();
     m_shell.setStatusText(kLoggerReadDoneText.toString());
     ProgressBar1->setValue(0);

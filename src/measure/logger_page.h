@@ -11,6 +11,7 @@
 
 #include "logger.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <QWidget>
 
@@ -58,6 +59,11 @@ public:
     const zentor::LoggerValues& loggerValues() const { return m_values; }
     zentor::LoggerValues& loggerValues() { return m_values; }
 
+    // When the values were read from the board (or those opened from a file
+    // were taken); invalid before the first read-out.
+    QDateTime measuredAt() const { return m_measuredAt; }
+    void setMeasuredAt(const QDateTime& time) { m_measuredAt = time; }
+
     // The countdown target of the running (or last) measurement, whole seconds.
     quint32 loggerSeconds() const { return LoggerSeconds; }
 
@@ -95,4 +101,5 @@ private:
     const QTimer& m_recorderTimer;
     zentor::LoggerValues m_values{};
     quint32 LoggerSeconds = 0;
+    QDateTime m_measuredAt;
 };

@@ -2,6 +2,8 @@
 
 #include "comphard.h"
 #include "diagramm.h"
+#include "measurement_file.h"
+#include "measurement_pages.h"
 #include "scope_page.h"
 #include "shell.h"
 #include "text_export.h"
@@ -55,6 +57,7 @@ RecorderPage::RecorderPage(Shell& shell, QTimer& timer, QWidget* parent)
     connect(ytchannel, &QComboBox::currentIndexChanged, this, &RecorderPage::ytchannelChange);
     connect(CheckBox2, &QCheckBox::toggled, this, &RecorderPage::CheckBox2Click);
     connect(ytdiagram, &TDiagramm::OnPainted, this, &RecorderPage::ytdiagramPainted);
+    zentor::installChartHover(*this, m_shell);
 }
 
 void RecorderPage::buildControls() {
@@ -156,6 +159,8 @@ void RecorderPage::ytstartClick() {
     m_shell.setStatusText(QString::fromStdString(answer));
 
     const qint32 interval = m_recorder.start(timeyt->currentIndex());
+    m_recordingItem = timeyt->currentIndex();
+    m_measuredAt = zentor::measurementTimeNow();
     ytdiagram->Invalidate(); // the count is 0 now, so the repaint clears the trace
 
     yttimer.setInterval(interval);
@@ -208,6 +213,26 @@ void RecorderPage::recordReading(int reading) {
 
 const zentor::RecorderBuffer& RecorderPage::samples() const {
     return m_buffer != nullptr ? *m_buffer : m_recorder.buffer();
+}
+
+int RecorderPage::recordingItem() const {
+    return m_recordingItem >= 0 ? m_recordingItem : timeyt->currentIndex();
+}
+
+bool RecorderPage::loadRecording(const std::vector<zentor::RecorderSample>& stored,
+                                 const QDateTime& measuredAt) {
+    if (m_recorder.isRecording())
+        return false;
+    const int item = timeyt->currentIndex();
+    zentor::replayRecording(m_recorder, item, stored);
+    if (m_buffer != nullptr) {
+        for (int i = 0; i < m_recorder.count(); ++i)
+            m_buffer->store(i, m_recorder.buffer()[i]);
+    }
+    m_recordingItem = item;
+    m_measuredAt = measuredAt;
+    ytdiagram->Invalidate();
+    return true;
 }
 
 void RecorderPage::setRecorderClock(Clock clock) {

@@ -10,10 +10,12 @@
 #include "chart_geometry.h"
 #include "recorder.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -58,6 +60,15 @@ public:
     int sampleCount() const { return m_recorder.count(); }
     // The counted and stored samples (the window's buffer when it has one).
     const zentor::RecorderBuffer& samples() const;
+    // The timeyt item of the recording now or last taken (the selected item
+    // before the first one), and when it started (invalid before the first).
+    int recordingItem() const;
+    QDateTime measuredAt() const { return m_measuredAt; }
+    // Shows stored samples (times from 0, as a recording of the selected
+    // timeyt item took them) as if they had just been recorded. Refused
+    // (false) while a recording runs.
+    bool loadRecording(const std::vector<zentor::RecorderSample>& stored,
+                       const QDateTime& measuredAt);
 
     // The recorder clock: a free-running millisecond counter (differences are
     // taken modulo 2^32). Replaceable for tests; an empty function restores
@@ -94,4 +105,6 @@ private:
     zentor::RecorderBuffer* m_buffer = nullptr;
     zentor::Recorder m_recorder;
     Clock m_clock;
+    int m_recordingItem = -1;
+    QDateTime m_measuredAt;
 };

@@ -3,6 +3,8 @@
 #include "board_commands.h"
 #include "comphard.h"
 #include "diagramm.h"
+#include "measurement_file.h"
+#include "measurement_pages.h"
 #include "shell.h"
 #include "text_export.h"
 
@@ -84,6 +86,7 @@ ScopePage::ScopePage(Shell& shell, QTimer& timerOszi, QWidget* parent)
     connect(CheckBox4, &QCheckBox::toggled, this, &ScopePage::CheckBox4Click);
     connect(OSZI, &TDiagramm::OnPainted, this, &ScopePage::OSZIPainted);
     connect(&TimerOszi, &QTimer::timeout, this, &ScopePage::TimerOsziTimer);
+    zentor::installChartHover(*this, m_shell);
 }
 
 void ScopePage::buildControls() {
@@ -286,6 +289,7 @@ void ScopePage::readSamples() {
     // The pair after the samples is not examined.
     for (int i = 0; i < board::kTrailingBytes; ++i)
         comphard::ReadByte();
+    m_measuredAt = zentor::measurementTimeNow();
 
     // Draw at once: the picture is rebuilt now with the axes of this read
     // and the samples, rather than drawn over the axes of the last paint.

@@ -13,6 +13,7 @@
 #include "chart_geometry.h"
 #include "scope.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <QWidget>
 
@@ -49,6 +50,11 @@ public:
     qint32 ScopeTimeBase = zentor::kScopeDefaultTimeBase;
     // The 101 samples last read, slot 0 first; zero at start.
     zentor::ScopeValues ScopeValues{};
+
+    // When the samples were read (or those opened from a file were taken);
+    // invalid before the first read.
+    QDateTime measuredAt() const { return m_measuredAt; }
+    void setMeasuredAt(const QDateTime& time) { m_measuredAt = time; }
 
     // The action TimerOszi repeats: zentor::kScopeRepeatCapture ("&Messen")
     // or zentor::kScopeRepeatRamRead ("&RAM lesen").
@@ -97,4 +103,5 @@ private:
     Shell& m_shell;
     QTimer& TimerOszi;
     int m_timerOsziTag = zentor::kScopeRepeatCapture;
+    QDateTime m_measuredAt;
 };

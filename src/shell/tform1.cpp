@@ -1,5 +1,6 @@
 #include "tform1.h"
 
+#include "amm.h"
 #include "builtin_simulator.h"
 #include "comphard.h"
 #include "configuration.h"
@@ -7,6 +8,7 @@
 #include "direct_page.h"
 #include "jpeg_image.h"
 #include "logger_page.h"
+#include "measurement_commands.h"
 #include "profile.h"
 #include "program_page.h"
 #include "recorder.h"
@@ -226,12 +228,25 @@ void TForm1::createMenu() {
     addSeparator(Beenden1, "N1");
     ffnen1 = addEntry(Beenden1, QStringLiteral("&Öffnen ..."), "ffnen1");
     Speichern1 = addEntry(Beenden1, QStringLiteral("&Speichern ..."), "Speichern1");
+    addSeparator(Beenden1, "N5");
+    MessungOeffnen1 = addEntry(Beenden1, QStringLiteral("Messung ö&ffnen ..."), "MessungOeffnen1");
+    MessungSpeichern1 =
+        addEntry(Beenden1, QStringLiteral("Messung &speichern ..."), "MessungSpeichern1");
+    MesswerteExportieren1 = addEntry(Beenden1, QStringLiteral("Messwerte &exportieren ..."),
+                                     "MesswerteExportieren1");
+    DiagrammBild1 =
+        addEntry(Beenden1, QStringLiteral("Diagramm als &Bild speichern ..."), "DiagrammBild1");
     addSeparator(Beenden1, "N2");
     Beenden3 = addEntry(Beenden1, QStringLiteral("&Beenden"), "Beenden3");
     connect(Beenden2, &QAction::triggered, TabSheet4, &ProgramPage::Beenden2Click);
     connect(ffnen1, &QAction::triggered, TabSheet4, &ProgramPage::ffnen1Click);
     connect(Speichern1, &QAction::triggered, TabSheet4, &ProgramPage::Speichern1Click);
     connect(Beenden3, &QAction::triggered, this, &TForm1::Beenden3Click);
+    m_measurementCommands = new zentor::MeasurementCommands(
+        *this, {PageControl1, TabSheet6, TabSheet3, TabSheet8, TabSheet2, TabSheet2->Anal1, Timer2},
+        this);
+    m_measurementCommands->bindActions(
+        {MessungOeffnen1, MessungSpeichern1, MesswerteExportieren1, DiagrammBild1});
 
     Bearbeiten1 = bar->addMenu(QStringLiteral("&Bearbeiten"));
     Bearbeiten1->setObjectName(QStringLiteral("Bearbeiten1"));

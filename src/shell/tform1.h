@@ -28,6 +28,7 @@ class BuiltInSimulator;
 class SimulatorPanel;
 
 namespace zentor {
+class MeasurementCommands;
 class RecorderBuffer;
 }
 
@@ -80,6 +81,10 @@ public:
     QAction* Beenden2;  // "&Neu"
     QAction* ffnen1;    // "&Öffnen ..."
     QAction* Speichern1;
+    QAction* MessungOeffnen1;       // "Messung ö&ffnen ..."
+    QAction* MessungSpeichern1;     // "Messung &speichern ..."
+    QAction* MesswerteExportieren1; // "Messwerte &exportieren ..."
+    QAction* DiagrammBild1;         // "Diagramm als &Bild speichern ..."
     QAction* Beenden3;  // "&Beenden"
     QMenu* Bearbeiten1;
     QAction* KopiernalsText1;
@@ -145,6 +150,8 @@ private:
     SimulatorPanel* m_simulatorPanel = nullptr; // created when first opened
     bool m_simulatorPanelOffered = false;        // opened by itself once
     std::unique_ptr<zentor::RecorderBuffer> m_recorderBuffer;
+    // The measurement entries of "&Datei"; a child of the window.
+    zentor::MeasurementCommands* m_measurementCommands = nullptr;
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;

@@ -1,0 +1,314 @@
+#include "measurement_commands.h"
+
+#include "dialogs.h"
+#include "logger_page.h"
+#include "measurement_file.h"
+#include "measurement_pages.h"
+#include "program_file.h"
+#include "recorder_page.h"
+#include "scope_page.h"
+#include "shell.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace zentor {
+
+namespace {
+
+const QString kCsvFilter = QStringLiteral("CSV-Dateien (*.csv)");
+const QString kCsvSuffix = QStringLiteral("csv");
+const QString kPngFilter = QStringLiteral("PNG-Bild (*.png)");
+const QString kPngDoubleFilter = QStringLiteral("PNG-Bild, doppelte Auflösung (*.png)");
+const QString kPngSuffix = QStringLiteral("png");
+const QString kAllFilesFilter = QStringLiteral("Alle Dateien (*)");
+
+const QString kBusyText =
+    QStringLiteral("Während einer laufenden Messung kann keine Messung geöffnet werden.");
+
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QString cannotSaveMessage(const QString& path) {
+    return QStringLiteral("Die Datei \"%1\" kann nicht gespeichert werden.").arg(shownPath(path));
+}
+
+QString cannotOpenMessage(const QString& path) {
+    return QStringLiteral("Die Datei \"%1\" kann nicht geöffnet werden.").arg(shownPath(path));
+}
+
+// ---- The real dialogs ------------------------------------------------------------------
+
+QString& lastDirectory() {
+    static QString directory;
+    return directory;
+}
+
+MeasurementCommands::FileChoice showFileDialog(QWidget* parent,
+                                               const MeasurementCommands::FileRequest& request) {
+    using Kind = MeasurementCommands::FileKind;
+    QFileDialog dialog(parent);
+    dialog.setSizeGripEnabled(true);
+    dialog.setDirectory(!lastDirectory().isEmpty()
+                            ? lastDirectory()
+                            : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const bool open = request.kind == Kind::OpenMeasurement;
+    switch (request.kind) {
+    case Kind::OpenMeasurement:
+        dialog.setWindowTitle(QStringLiteral("Messung öffnen"));
+        dialog.setNameFilters({kMeasurementFileFilter.toString(), kAllFilesFilter});
+        break;
+    case Kind::SaveMeasurement:
+        dialog.setWindowTitle(QStringLiteral("Messung speichern"));
+        dialog.setNameFilter(kMeasurementFileFilter.toString());
+        dialog.setDefaultSuffix(kMeasurementFileSuffix.toString());
+        break;
+    case Kind::ExportValues:
+        dialog.setWindowTitle(QStringLiteral("Messwerte exportieren"));
+        dialog.setNameFilter(kCsvFilter);
+        dialog.setDefaultSuffix(kCsvSuffix);
+        break;
+    case Kind::SavePicture:
+        dialog.setWindowTitle(QStringLiteral("Diagramm als Bild speichern"));
+        dialog.setNameFilters({kPngFilter, kPngDoubleFilter});
+        dialog.setDefaultSuffix(kPngSuffix);
+        break;
+    }
+    if (open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+        dialog.selectFile(request.suggestedName);
+    }
+
+    MeasurementCommands::FileChoice choice;
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        choice.path = dialog.selectedFiles().front();
+        choice.highResolution = dialog.selectedNameFilter() == kPngDoubleFilter;
+        lastDirectory() = dialog.directory().absolutePath();
+    }
+    return choice;
+}
+
+MeasurementCommands::FileDialogHandler& fileDialogHandler() {
+    static MeasurementCommands::FileDialogHandler handler = showFileDialog;
+    return handler;
+}
+
+QString withSuffix(const QString& path, const QString& suffix) {
+    const QFileInfo info(path);
+    if (info.suffix().isEmpty() && !info.fileName().endsWith(u'.'))
+        return path + u'.' + suffix;
+    return path;
+}
+
+// The bytes of a file meant to be a measurement: at most one byte more than
+// a measurement file may have, so that a huge file is not read whole.
+std::optional<QByteArray> readBounded(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(kMeasurementFileLimit + 1);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+MeasurementCommands::MeasurementCommands(Shell& shell, const Pages& pages, QWidget* dialogParent)
+    : QObject(dialogParent), m_shell(shell), m_pages(pages), m_dialogParent(dialogParent) {}
+
+MeasurementCommands::FileDialogHandler
+MeasurementCommands::setFileDialogHandler(FileDialogHandler handler) {
+    FileDialogHandler previous = fileDialogHandler();
+    fileDialogHandler() = handler ? std::move(handler) : FileDialogHandler(showFileDialog);
+    return previous;
+}
+
+void MeasurementCommands::bindActions(const Actions& actions) {
+    m_actions = actions;
+    connect(actions.openMeasurement, &QAction::triggered, this,
+            &MeasurementCommands::openMeasurement);
+    connect(actions.saveMeasurement, &QAction::triggered, this,
+            &MeasurementCommands::saveMeasurement);
+    connect(actions.exportValues, &QAction::triggered, this, &MeasurementCommands::exportValues);
+    connect(actions.savePicture, &QAction::triggered, this, &MeasurementCommands::savePicture);
+    connect(m_pages.tabs, &QTabWidget::currentChanged, this, &MeasurementCommands::updateActions);
+    updateActions();
+}
+
+bool MeasurementCommands::offersValues(const QWidget* page) const {
+    return page != nullptr &&
+           (page == m_pages.recorder || page == m_pages.logger || page == m_pages.scope);
+}
+
+bool MeasurementCommands::offersPicture(const QWidget* page) const {
+    return offersValues(page) || (page != nullptr && page == m_pages.direct);
+}
+
+void MeasurementCommands::updateActions() {
+    const QWidget* page = currentPage();
+    if (m_actions.saveMeasurement)
+        m_actions.saveMeasurement->setEnabled(offersValues(page));
+    if (m_actions.exportValues)
+        m_actions.exportValues->setEnabled(offersValues(page));
+    if (m_actions.savePicture)
+        m_actions.savePicture->setEnabled(offersPicture(page));
+    if (m_actions.openMeasurement)
+        m_actions.openMeasurement->setEnabled(true); // it switches to the file's page
+}
+
+QWidget* MeasurementCommands::currentPage() const {
+    return m_pages.tabs != nullptr ? m_pages.tabs->currentWidget() : nullptr;
+}
+
+QString MeasurementCommands::baseName(const QWidget* page) const {
+    QDateTime takenAt;
+    if (page == m_pages.recorder)
+        takenAt = m_pages.recorder->measuredAt();
+    else if (page == m_pages.logger)
+        takenAt = m_pages.logger->measuredAt();
+    else if (page == m_pages.scope)
+        takenAt = m_pages.scope->measuredAt();
+    const int index = m_pages.tabs->indexOf(const_cast<QWidget*>(page));
+    QString name = index >= 0 ? m_pages.tabs->tabText(index).remove(u'&') : QString();
+    if (takenAt.isValid())
+        name += takenAt.toString(QStringLiteral(" yyyy-MM-dd HH-mm"));
+    return name;
+}
+
+MeasurementCommands::FileChoice MeasurementCommands::askSaveFile(FileKind kind,
+                                                                 const QString& base,
+                                                                 const QString& suffix) const {
+    FileChoice choice = fileDialogHandler()(m_dialogParent, {kind, base + u'.' + suffix});
+    if (!choice.path.isEmpty())
+        choice.path = withSuffix(choice.path, suffix);
+    return choice;
+}
+
+bool MeasurementCommands::writeFile(const QString& path, const QByteArray& bytes) {
+    if (bytes.isEmpty() || !writeFileAtomically(path, bytes)) {
+        dialogs::error(m_dialogParent, cannotSaveMessage(path));
+        return false;
+    }
+    return true;
+}
+
+void MeasurementCommands::exportValues() {
+    QWidget* page = currentPage();
+    if (!offersValues(page))
+        return;
+    const FileChoice choice = askSaveFile(FileKind::ExportValues, baseName(page), kCsvSuffix);
+    if (choice.path.isEmpty())
+        return;
+    QByteArray bytes;
+    if (page == m_pages.recorder)
+        bytes = csvOf(*m_pages.recorder);
+    else if (page == m_pages.logger)
+        bytes = csvOf(*m_pages.logger);
+    else
+        bytes = csvOf(*m_pages.scope);
+    if (writeFile(choice.path, bytes))
+        m_shell.setStatusText(
+            QStringLiteral("Messwerte gespeichert: %1").arg(QFileInfo(choice.path).fileName()));
+}
+
+void MeasurementCommands::savePicture() {
+    QWidget* page = currentPage();
+    if (!offersPicture(page))
+        return;
+    const FileChoice choice = askSaveFile(FileKind::SavePicture, baseName(page), kPngSuffix);
+    if (choice.path.isEmpty())
+        return;
+    const int scale = choice.highResolution ? 2 : 1;
+    QImage picture;
+    if (page == m_pages.recorder)
+        picture = chartPicture(*m_pages.recorder, scale);
+    else if (page == m_pages.logger)
+        picture = chartPicture(*m_pages.logger, scale);
+    else if (page == m_pages.scope)
+        picture = chartPicture(*m_pages.scope, scale);
+    else if (m_pages.meter != nullptr)
+        picture = widgetPicture(*m_pages.meter, scale);
+    if (writeFile(choice.path, pngBytes(picture)))
+        m_shell.setStatusText(
+            QStringLiteral("Bild gespeichert: %1").arg(QFileInfo(choice.path).fileName()));
+}
+
+void MeasurementCommands::saveMeasurement() {
+    QWidget* page = currentPage();
+    if (!offersValues(page))
+        return;
+    const FileChoice choice = askSaveFile(FileKind::SaveMeasurement, baseName(page),
+                                          kMeasurementFileSuffix.toString());
+    if (choice.path.isEmpty())
+        return;
+    Measurement measurement;
+    if (page == m_pages.recorder)
+        measurement = measurementOf(*m_pages.recorder);
+    else if (page == m_pages.logger)
+        measurement = measurementOf(*m_pages.logger);
+    else
+        measurement = measurementOf(*m_pages.scope);
+    if (writeFile(choice.path, measurementFileBytes(measurement)))
+        m_shell.setStatusText(
+            QStringLiteral("Messung gespeichert: %1").arg(QFileInfo(choice.path).fileName()));
+}
+
+void MeasurementCommands::openMeasurement() {
+    const bool busy = m_pages.recorder->isRecording() ||
+                      (m_pages.loggerTimer != nullptr && m_pages.loggerTimer->isActive());
+    if (busy) {
+        // The page of the file could not be shown (the logger keeps its page
+        // while it counts), and a recording would overwrite what was opened.
+        dialogs::error(m_dialogParent, kBusyText);
+        return;
+    }
+    const FileChoice choice =
+        fileDialogHandler()(m_dialogParent, {FileKind::OpenMeasurement, QString()});
+    if (choice.path.isEmpty())
+        return;
+
+    const std::optional<QByteArray> bytes = readBounded(choice.path);
+    if (!bytes) {
+        dialogs::error(m_dialogParent, cannotOpenMessage(choice.path));
+        return;
+    }
+    const MeasurementReadResult read = readMeasurementFile(*bytes);
+    if (!read.ok) {
+        dialogs::error(m_dialogParent, cannotOpenMessage(choice.path) + u'\n' + read.error);
+        return;
+    }
+
+    const Measurement& m = read.measurement;
+    QWidget* target = nullptr;
+    if (std::holds_alternative<RecorderMeasurement>(m.data))
+        target = m_pages.recorder;
+    else if (std::holds_alternative<LoggerMeasurement>(m.data))
+        target = m_pages.logger;
+    else
+        target = m_pages.scope;
+    m_pages.tabs->setCurrentWidget(target);
+
+    if (const auto* recorder = std::get_if<RecorderMeasurement>(&m.data))
+        restoreMeasurement(*m_pages.recorder, *recorder, m.takenAt);
+    else if (const auto* logger = std::get_if<LoggerMeasurement>(&m.data))
+        restoreMeasurement(*m_pages.logger, *logger, m.takenAt);
+    else if (const auto* scope = std::get_if<ScopeMeasurement>(&m.data))
+        restoreMeasurement(*m_pages.scope, *scope, m.takenAt);
+    m_shell.setStatusText(
+        QStringLiteral("Messung geöffnet: %1").arg(QFileInfo(choice.path).fileName()));
+}
+
+} // namespace zentor

@@ -1,0 +1,420 @@
+#include "measurement_pages.h"
+
+#include "amm.h"
+#include "diagram.h"
+#include "diagramm.h"
+#include "logger_page.h"
+#include "measurement_csv.h"
+#include "measurement_lookup.h"
+#include "recorder_page.h"
+#include "scope_page.h"
+#include "shell.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QMetaProperty>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace zentor {
+
+namespace {
+
+// ---- Pictures ------------------------------------------------------------------------
+
+// A copy of a widget that takes itself for a screen of the given pixel
+// ratio. The charts and the meter build their cached pictures at the
+// widget's ratio; a copy at twice the ratio draws every line and letter at
+// twice the resolution instead of enlarging the picture on screen.
+template <typename Widget> class ScaledCopy final : public Widget {
+public:
+    explicit ScaledCopy(qreal ratio) : m_ratio(ratio) {}
+
+protected:
+    int metric(QPaintDevice::PaintDeviceMetric m) const override {
+        if (m == QPaintDevice::PdmDevicePixelRatio)
+            return static_cast<int>(std::lround(m_ratio));
+        if (m == QPaintDevice::PdmDevicePixelRatioScaled)
+            return static_cast<int>(std::lround(m_ratio * QPaintDevice::devicePixelRatioFScale()));
+        return Widget::metric(m);
+    }
+
+private:
+    qreal m_ratio;
+};
+
+// The properties the widget class declares (colours, captions, ranges,
+// borders, ...), the font and the size.
+void copyLook(const QWidget& from, QWidget& to) {
+    const QMetaObject* meta = from.metaObject();
+    for (int i = QWidget::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        if (property.isReadable() && property.isWritable())
+            property.write(&to, property.read(&from));
+    }
+    to.setPalette(from.palette());
+    to.setFont(from.font());
+    to.resize(from.size());
+}
+
+template <typename Widget> std::unique_ptr<Widget> scaledCopy(const Widget& source, qreal ratio) {
+    auto copy = std::make_unique<ScaledCopy<Widget>>(ratio);
+    copyLook(source, *copy);
+    return copy;
+}
+
+QImage render(QWidget& copy, qreal ratio) {
+    QImage picture((QSizeF(copy.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(copy.palette().color(QPalette::Window));
+    copy.render(&picture);
+    // 96 pixels per inch on a screen of ratio 1: the picture prints at the
+    // size it has on the screen, whatever its ratio.
+    constexpr double kScreenDotsPerMetre = 96 / 0.0254;
+    const int dots = static_cast<int>(std::lround(kScreenDotsPerMetre * ratio));
+    picture.setDotsPerMeterX(dots);
+    picture.setDotsPerMeterY(dots);
+    picture.setDevicePixelRatio(1);
+    return picture;
+}
+
+qreal pictureRatio(const QWidget& widget, int scale) {
+    return widget.devicePixelRatioF() * std::max(1, scale);
+}
+
+// The chart of a page drawn afresh, with the page's lines from `lines`.
+template <typename Chart>
+QImage chartPictureWith(const Chart& chart, int scale,
+                        const std::function<std::vector<LineSegment>(const Chart&)>& lines) {
+    const qreal ratio = pictureRatio(chart, scale);
+    auto copy = scaledCopy(chart, ratio);
+    Chart* target = copy.get();
+    QObject::connect(target, &ChartWidgetBase::OnPainted, target, [target, &lines] {
+        for (const LineSegment& line : lines(*target))
+            target->DrawLine(line.x1, line.y1, line.x2, line.y2);
+    });
+    return render(*copy, ratio);
+}
+
+// ---- Hover read-out ----------------------------------------------------------------
+
+class ChartHover : public QObject {
+public:
+    // Sample positions in chart units (x), and the status text of sample i.
+    using Positions = std::function<std::vector<double>()>;
+    using Text = std::function<QString(int)>;
+
+    ChartHover(ChartWidgetBase* chart, Shell& shell, Positions positions, Text text)
+        : QObject(chart), m_chart(chart), m_shell(shell), m_positions(std::move(positions)),
+          m_text(std::move(text)) {
+        chart->setMouseTracking(true);
+        chart->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_chart) {
+            switch (event->type()) {
+            case QEvent::MouseMove:
+                pointerAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+                break;
+            case QEvent::Leave:
+            case QEvent::Hide:
+                leave();
+                break;
+            default:
+                break;
+            }
+        }
+        return false; // the chart sees every event as before
+    }
+
+private:
+    void pointerAt(QPoint pos) {
+        if (ScopePage::boardBusy())
+            return; // the status bar tells about the exchange now
+        const chart::ChartScale& scale = m_chart->scale();
+        const QRect plot(scale.left, scale.top, scale.width + 1, scale.height + 1);
+        if (scale.width <= 0 || scale.height <= 0 || !plot.contains(pos)) {
+            leave();
+            return;
+        }
+        const std::vector<double> positions = m_positions();
+        std::vector<double> columns;
+        columns.reserve(positions.size());
+        for (double x : positions)
+            columns.push_back(m_chart->ToPixelX(x));
+        const std::optional<int> nearest = nearestSampleIndex(columns, pos.x());
+        if (!nearest) {
+            leave();
+            return;
+        }
+        const QString text = m_text(*nearest);
+        const QString current = m_shell.statusText();
+        if (!m_showing || current != m_shown)
+            m_before = current; // what to put back when the pointer leaves
+        m_showing = true;
+        m_shown = text;
+        if (current != text)
+            m_shell.setStatusText(text);
+    }
+
+    void leave() {
+        if (!m_showing)
+            return;
+        m_showing = false;
+        if (m_shell.statusText() == m_shown)
+            m_shell.setStatusText(m_before);
+    }
+
+    ChartWidgetBase* m_chart;
+    Shell& m_shell;
+    Positions m_positions;
+    Text m_text;
+    bool m_showing = false;
+    QString m_shown;
+    QString m_before;
+};
+
+// Sample positions 0, dx, 2 dx, ... for `count` samples over `intervals`
+// intervals of a chart of width xmax.
+std::vector<double> evenPositions(int count, int intervals, double xmax) {
+    std::vector<double> positions;
+    positions.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        positions.push_back(i * xmax / intervals);
+    return positions;
+}
+
+int recorderCount(const RecorderPage& page) {
+    return std::clamp(page.sampleCount(), 0, RecorderBuffer::kSize);
+}
+
+int channelItem(int channelCode) {
+    for (std::size_t i = 0; i < kRecorderChannels.size(); ++i) {
+        if (kRecorderChannels[i].code == channelCode)
+            return static_cast<int>(i);
+    }
+    return 0;
+}
+
+QRadioButton* timeBaseButton(const ScopePage& page, qint32 timeBase) {
+    const std::array<QRadioButton*, kScopeTimeBases.size()> buttons{
+        page.RadioButton1, page.RadioButton2, page.RadioButton3, page.RadioButton4,
+        page.RadioButton5};
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (kScopeTimeBases[i].factor == timeBase)
+            return buttons[i];
+    }
+    return nullptr;
+}
+
+std::vector<LineSegment> recorderLines(const RecorderPage& page) {
+    return recorderTrace(page.samples(), page.sampleCount(), page.CheckBox2->isChecked(),
+                         page.RecorderChannel);
+}
+
+} // namespace
+
+// ---- Measurement files ----------------------------------------------------------------
+
+Measurement measurementOf(const RecorderPage& page) {
+    RecorderMeasurement m;
+    m.durationItem = page.recordingItem();
+    m.channelCode = page.RecorderChannel;
+    m.volts = page.CheckBox2->isChecked();
+    const int count = recorderCount(page);
+    m.samples.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        m.samples.push_back(page.samples()[i]);
+    return {page.measuredAt(), std::move(m)};
+}
+
+Measurement measurementOf(const LoggerPage& page) {
+    LoggerMeasurement m;
+    m.durationItem = page.ComboBox16->currentIndex();
+    m.inputItem = page.ComboBox17->currentIndex();
+    m.values = page.loggerValues();
+    return {page.measuredAt(), m};
+}
+
+Measurement measurementOf(const ScopePage& page) {
+    ScopeMeasurement m;
+    m.timeBase = page.ScopeTimeBase;
+    m.volts = page.CheckBox4->isChecked();
+    m.values = page.ScopeValues;
+    return {page.measuredAt(), m};
+}
+
+bool restoreMeasurement(RecorderPage& page, const RecorderMeasurement& m,
+                        const QDateTime& takenAt) {
+    if (page.isRecording())
+        return false;
+    {
+        const QSignalBlocker blocker(page.timeyt);
+        page.timeyt->setCurrentIndex(m.durationItem);
+    }
+    page.timeytChange();
+    {
+        const QSignalBlocker blocker(page.ytchannel);
+        page.ytchannel->setCurrentIndex(channelItem(m.channelCode));
+    }
+    page.RecorderChannel = m.channelCode;
+    {
+        const QSignalBlocker blocker(page.CheckBox2);
+        page.CheckBox2->setChecked(m.volts);
+    }
+    page.CheckBox2Click(); // the y axis of the channel and units
+    return page.loadRecording(m.samples, takenAt);
+}
+
+void restoreMeasurement(LoggerPage& page, const LoggerMeasurement& m, const QDateTime& takenAt) {
+    {
+        const QSignalBlocker blocker(page.ComboBox16);
+        page.ComboBox16->setCurrentIndex(loggerDurationItem(m.durationItem));
+    }
+    page.ComboBox16Change();
+    {
+        const QSignalBlocker blocker(page.ComboBox17);
+        page.ComboBox17->setCurrentIndex(m.inputItem == kLoggerInputDigital ? kLoggerInputDigital
+                                                                             : kLoggerInputAnalog);
+    }
+    page.ComboBox17Change();
+    page.loggerValues() = m.values;
+    page.setMeasuredAt(takenAt);
+    page.Diagram1->Invalidate();
+}
+
+void restoreMeasurement(ScopePage& page, const ScopeMeasurement& m, const QDateTime& takenAt) {
+    page.CheckBox3->setChecked(false);
+    if (QRadioButton* button = timeBaseButton(page, m.timeBase))
+        button->setChecked(true);
+    page.ScopeTimeBase = m.timeBase;
+    page.OSZI->setXmax(scopeXmax(m.timeBase));
+    page.OSZI->setCaptionX(kScopeCaptionX.toString());
+    {
+        const QSignalBlocker blocker(page.CheckBox4);
+        page.CheckBox4->setChecked(m.volts);
+    }
+    page.CheckBox4Click(); // the y axis; draws the chart again
+    page.ScopeValues = m.values;
+    page.setMeasuredAt(takenAt);
+    page.OSZI->Invalidate();
+}
+
+// ---- CSV ----------------------------------------------------------------------------
+
+QByteArray csvOf(const RecorderPage& page) {
+    return csvFileBytes(recorderCsvHeader(page.RecorderChannel, page.CheckBox2->isChecked()),
+                        page.copyLines());
+}
+
+QByteArray csvOf(const LoggerPage& page) {
+    return csvFileBytes(loggerCsvHeader(page.ComboBox17->currentIndex()), page.copyLines());
+}
+
+QByteArray csvOf(const ScopePage& page) {
+    return csvFileBytes(scopeCsvHeader(), page.copyLines());
+}
+
+// ---- Pictures -----------------------------------------------------------------------
+
+QImage chartPicture(const RecorderPage& page, int scale) {
+    return chartPictureWith<TDiagramm>(*page.ytdiagram, scale,
+                                       [&page](const TDiagramm&) { return recorderLines(page); });
+}
+
+QImage chartPicture(const LoggerPage& page, int scale) {
+    return chartPictureWith<TDiagram>(*page.Diagram1, scale, [&page](const TDiagram& chart) {
+        return loggerTrace(page.loggerValues(), page.ComboBox17->currentIndex(), chart.Xmax());
+    });
+}
+
+QImage chartPicture(const ScopePage& page, int scale) {
+    return chartPictureWith<TDiagramm>(*page.OSZI, scale, [&page](const TDiagramm& chart) {
+        return scopeTrace(page.ScopeValues, chart.Xmax(), page.CheckBox4->isChecked());
+    });
+}
+
+QImage widgetPicture(QWidget& widget, int scale) {
+    const qreal ratio = pictureRatio(widget, scale);
+    if (const auto* meter = qobject_cast<const TAnal*>(&widget)) {
+        auto copy = scaledCopy(*meter, ratio);
+        return render(*copy, ratio);
+    }
+    if (const auto* chart = qobject_cast<const TDiagramm*>(&widget)) {
+        auto copy = scaledCopy(*chart, ratio);
+        return render(*copy, ratio);
+    }
+    if (const auto* chart = qobject_cast<const TDiagram*>(&widget)) {
+        auto copy = scaledCopy(*chart, ratio);
+        return render(*copy, ratio);
+    }
+    // Any other widget as it is on the screen, enlarged where asked.
+    QImage picture = widget.grab().toImage();
+    if (scale > 1)
+        picture = picture.scaled(picture.size() * scale, Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation);
+    return picture;
+}
+
+QByteArray pngBytes(const QImage& picture) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG"))
+        return {};
+    return bytes;
+}
+
+// ---- Hover read-out -------------------------------------------------------------------
+
+void installChartHover(RecorderPage& page, Shell& shell) {
+    const RecorderPage* p = &page;
+    new ChartHover(
+        page.ytdiagram, shell,
+        [p] {
+            std::vector<double> positions;
+            const int count = recorderCount(*p);
+            positions.reserve(static_cast<std::size_t>(count));
+            for (int i = 0; i < count; ++i)
+                positions.push_back(p->samples()[i].time / 1000.0);
+            return positions;
+        },
+        [p](int i) {
+            return recorderHoverText(p->samples()[i], p->CheckBox2->isChecked(),
+                                     p->RecorderChannel);
+        });
+}
+
+void installChartHover(LoggerPage& page, Shell& shell) {
+    const LoggerPage* p = &page;
+    new ChartHover(
+        page.Diagram1, shell,
+        [p] { return evenPositions(kLoggerChartSamples, kLoggerIntervals, p->Diagram1->Xmax()); },
+        [p](int i) {
+            return loggerHoverText(i, p->loggerValues()[static_cast<std::size_t>(i)],
+                                   p->Diagram1->Xmax(), p->Diagram1->CaptionX(),
+                                   p->ComboBox17->currentIndex());
+        });
+}
+
+void installChartHover(ScopePage& page, Shell& shell) {
+    const ScopePage* p = &page;
+    new ChartHover(
+        page.OSZI, shell,
+        [p] { return evenPositions(kScopeSampleCount, kScopeSampleCount - 1, p->OSZI->Xmax()); },
+        [p](int i) {
+            return scopeHoverText(i, p->ScopeValues[static_cast<std::size_t>(i)], p->OSZI->Xmax(),
+                                  p->CheckBox4->isChecked());
+        });
+}
+
+} // namespace zentor
