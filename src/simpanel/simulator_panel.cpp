@@ -281,6 +281,12 @@ void SimulatorPanel::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
 }
 
+void SimulatorPanel::closeEvent(QCloseEvent* event) {
+    if (auto* b = board(); b && b->isRunning() && b->snapshot().paused)
+        b->resumeProgram();
+    QWidget::closeEvent(event);
+}
+
 void SimulatorPanel::refresh() {
     zentor::sim::SimulatedBoard* b = board();
     if (!b || !b->isRunning()) {

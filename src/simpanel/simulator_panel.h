@@ -7,6 +7,10 @@
 // serial line, so the PC side sees the same board whether the panel is open
 // or not. The panel runs on the GUI thread: while the main window blocks in a
 // long exchange with the board, the panel stands still, the board does not.
+//
+// Closing the panel lets a program it held run on ("Weiter"): no board is
+// left held by a window nobody sees. Hiding it otherwise (the main window
+// minimised, another port chosen) changes nothing on the board.
 #pragma once
 
 #include "panel_model.h"
@@ -100,6 +104,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();

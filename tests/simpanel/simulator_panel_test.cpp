@@ -388,6 +388,28 @@ TEST_F(PanelTest, ClosingAndReopeningLeavesTheLinkAlone) {
     EXPECT_EQ(page.LastDin(), 1);
 }
 
+TEST_F(PanelTest, ClosingThePanelLetsAHeldProgramRunOn) {
+    RecordingView view;
+    zentor::ProgramTransfer transfer(view);
+    panel.show();
+    panel.PauseButton->click();
+    transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    ASSERT_EQ(view.status, "Programm gestartet");
+    ASSERT_TRUE(board->snapshot().paused);
+    EXPECT_EQ(board->snapshot().a, 0);
+
+    panel.close();
+    EXPECT_FALSE(board->snapshot().paused);
+    QTRY_VERIFY_WITH_TIMEOUT(board->snapshot().a != 0, kWaitLimit);
+
+    // Hidden without closing (another port, a minimised window): the hold stays.
+    panel.show();
+    panel.PauseButton->click();
+    panel.hide();
+    EXPECT_TRUE(board->snapshot().paused);
+    transfer.B1();
+}
+
 TEST_F(PanelTest, WithoutABoardNothingCanBeSwitched) {
     SimulatedBoard* source = nullptr;
     SimulatorPanel lonely([&source] { return source; });

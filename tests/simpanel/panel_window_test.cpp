@@ -1,0 +1,77 @@
+// The panel in the main window: opened by itself with the built-in
+// simulator, its controls read back through the "Direkt" page of the window,
+// and closing and reopening it while the page keeps polling.
+#include "dialogs.h"
+#include "direct_page.h"
+#include "panel_test_support.h"
+#include "simulated_board.h"
+#include "simulator_panel.h"
+#include "tform1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using simpanel_test::GermanNumbers;
+
+class PanelWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(configHome.isValid());
+        qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+        previousHandler =
+            dialogs::setHandler([](QWidget*, const dialogs::Request&) { return QMessageBox::Ok; });
+        TForm1::StartOptions options;
+        options.simulator = true;
+        window = std::make_unique<TForm1>(options);
+        window->show();
+    }
+    void TearDown() override {
+        window.reset();
+        dialogs::setHandler(previousHandler);
+    }
+
+    GermanNumbers germanNumbers;
+    QTemporaryDir configHome;
+    dialogs::Handler previousHandler;
+    std::unique_ptr<TForm1> window;
+};
+
+TEST_F(PanelWindowTest, PanelControlsReachTheDirectPageOfTheWindow) {
+    auto* panel = window->findChild<SimulatorPanel*>(QStringLiteral("SimulatorPanel"));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->StateLabel->text(), "Befehlsmodus");
+
+    window->PageControl1->setCurrentWidget(window->TabSheet2);
+    panel->AnalogSlider->setValue(204);
+    panel->DigitalSwitch->click();
+    panel->PinSwitches[2]->click();
+    window->TabSheet2->Timer1Timer();
+    EXPECT_EQ(window->statusText(), "4,00 Volt");
+    EXPECT_EQ(window->TabSheet2->LastDin(), panel->DigitalSwitch->isChecked() ? 1 : 0);
+    EXPECT_EQ(window->TabSheet2->LastPortIn() & 0b100, panel->PinSwitches[2]->isChecked() ? 4 : 0);
+
+    // Closed and opened again from the menu while the page polls on.
+    panel->close();
+    window->TabSheet2->Timer1Timer();
+    EXPECT_EQ(window->statusText(), "4,00 Volt");
+    window->SimulatorPanel1->trigger();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->AnalogLabel->text(), "4,00 Volt");
+    panel->AnalogSlider->setValue(0);
+    window->TabSheet2->Timer1Timer();
+    EXPECT_EQ(window->statusText(), "0,00 Volt");
+}
+
+} // namespace
