@@ -37,8 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(result.statusText == QString::number(zentor::kProgramCapacity - result.size) +
                                         QStringLiteral(" Bytes frei."));
 
-    // A program that fits is what gets sent to the board; reading it back
-    // must compile again.
+    // A program that fits is what gets sent to the board. Reading it back
+    // decodes the compiler's own code lines, as far as it decodes, and the
+    // listing it gives must compile again.
+    const zentor::Disassembly d = zentor::disassemble(bytes);
+    FUZZ_CHECK(d.codeLines == result.codeLines.mid(0, d.codeLines.size()));
     fuzz::checkRoundTrip(bytes);
     return 0;
 }
