@@ -1,16 +1,47 @@
-// Writes a picture of every page of the main window, connected to the
-// built-in simulator, into the folder given as the first argument.
+// Writes a picture of every page of the main window into the folder given as
+// the first argument, each page in a state worth looking at. The window runs
+// against its built-in simulated board (as with --sim), under German number
+// formats, and every page is driven through its own handlers as a user would:
+//
+//   page-1-zentor                  the start page
+//   page-2-direkt                  the meter and the LEDs after some polls,
+//                                  three port pins as outputs, PWM at 128
+//                                  (the pins go back to inputs afterwards)
+//   page-3-extern-messen-analog    a logger run of 7,5 s on the analog input
+//   page-3-extern-messen-digital   the same on the port pins: the six lanes
+//   page-4-zeitschreiber           a recording of 10 s, shown in volts
+//   page-5-oszilloskop             a burst at 200 ms/DIV, shown in volts
+//   page-6-programm                a program opened from a file (which
+//                                  compiles it), sent and started, with the
+//                                  code column shown
+//   simulator-tafel                the simulator's panel window
+//
+// The whole run takes about a minute: the logger and the recorder measure in
+// the board's real time.
 #include "dialogs.h"
+#include "direct_page.h"
+#include "logger_page.h"
+#include "program_file.h"
+#include "program_page.h"
+#include "recorder_page.h"
+#include "scope_page.h"
 #include "tform1.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontDatabase>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -22,12 +53,143 @@ void runFor(int ms) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// Runs the event loop until `done` or `limitMs` has passed; false on the limit.
+bool runUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// A running light over the six port pins, with a label loop and a counter.
+const QStringList kDemoProgram{
+    QStringLiteral("L1: Lauflicht"), QStringLiteral("\tPdir = 63"),
+    QStringLiteral("\tLED = Blink"), QStringLiteral("\tC = 4"),
+    QStringLiteral("L2: Runde"),     QStringLiteral("\tA = 1"),
+    QStringLiteral("\tB = 64"),      QStringLiteral("L3: Schritt"),
+    QStringLiteral("\tPortout = A"), QStringLiteral("\tDelay = 150"),
+    QStringLiteral("\tA = A Shl 1"), QStringLiteral("\tIf A < B Goto L3:"),
+    QStringLiteral("\tBeep"),        QStringLiteral("\tC*Goto L2:"),
+    QStringLiteral("L4: Ende"),      QStringLiteral("\tPortout = 0"),
+    QStringLiteral("\tLED = 0"),     QStringLiteral("\tEnd"),
+};
+
+class Shooter {
+public:
+    Shooter(TForm1& window, QString folder) : m_window(window), m_folder(std::move(folder)) {}
+
+    bool save(QWidget& widget, const QString& name) {
+        QApplication::processEvents();
+        const QString path = QStringLiteral("%1/%2.png").arg(m_folder, name);
+        if (!widget.grab().save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return false;
+        }
+        std::printf("%s  (status: \"%s\")\n", qPrintable(path), qPrintable(m_window.statusText()));
+        std::fflush(stdout);
+        return true;
+    }
+    bool save(const QString& name) { return save(m_window, name); }
+
+    void showPage(QWidget* page) {
+        m_window.PageControl1->setCurrentWidget(page);
+        runFor(300);
+    }
+
+private:
+    TForm1& m_window;
+    QString m_folder;
+};
+
+void driveDirect(TForm1& w) {
+    DirectPage& page = *w.TabSheet2;
+    // Pins 1 to 3 as outputs, pins 1 and 3 switched on.
+    for (QCheckBox* box : {page.d1, page.d2, page.d3})
+        box->setChecked(true);
+    for (QCheckBox* box : {page.o1, page.o3})
+        box->setChecked(true);
+    page.o1Click();
+    page.ScrollBarPWM->setValue(128);
+    page.ScrollBarPWMChange();
+    // A few poll cycles; stop where the sine of the analog input is high.
+    runUntil([&page] { return page.LastAnalog() > 180; }, 6000);
+}
+
+// All port pins back to inputs, so that the logger sees them count.
+void releasePins(TForm1& w) {
+    DirectPage& page = *w.TabSheet2;
+    for (QCheckBox* box : {page.d1, page.d2, page.d3, page.o1, page.o3})
+        box->setChecked(false);
+    page.o1Click();
+}
+
+bool runLogger(TForm1& w, int input) {
+    LoggerPage& page = *w.TabSheet3;
+    page.ComboBox16->setCurrentIndex(0); // "7,5 Sekunden"
+    page.ComboBox16Change();
+    page.ComboBox17->setCurrentIndex(input);
+    page.ComboBox17Change();
+    page.CheckBox1->setChecked(true); // read out at the end of the countdown
+    page.Button12Click();
+    if (!runUntil([&w] { return !w.Timer2->isActive(); }, 30000))
+        return false;
+    runFor(300);
+    return true;
+}
+
+bool runRecorder(TForm1& w) {
+    RecorderPage& page = *w.TabSheet6;
+    page.timeyt->setCurrentIndex(3); // " 10 Sekunden"
+    page.timeytChange();
+    page.CheckBox2->setChecked(true);
+    page.CheckBox2Click();
+    page.ytstartClick();
+    const bool done = runUntil([&page] { return !page.isRecording(); }, 30000);
+    runFor(300);
+    return done;
+}
+
+void runScope(TForm1& w) {
+    ScopePage& page = *w.TabSheet8;
+    page.RadioButton5->setChecked(true); // 200 ms/DIV: one period of the sine
+    page.RadioButton5Click();
+    page.CheckBox4->setChecked(true);
+    page.CheckBox4Click();
+    page.Button14Click(page.Button14);
+    runFor(300);
+}
+
+// Opens the demonstration program as a file through "&Öffnen ...", which
+// compiles it, shows the code column, and sends and starts it.
+bool runProgram(TForm1& w, const QString& folder) {
+    ProgramPage& page = *w.TabSheet4;
+    const QString path = folder + QStringLiteral("/Lauflicht.z");
+    if (!zentor::writeFileAtomically(path, zentor::programFileBytes(kDemoProgram)))
+        return false;
+    const auto previous = ProgramPage::setFileDialogHandler(
+        [path](QWidget*, ProgramPage::FileDialogKind) { return path; });
+    page.ffnen1Click();
+    ProgramPage::setFileDialogHandler(previous);
+    page.ListBox1MouseUp(QPoint(0, 0)); // the corner click shows the code column
+    page.selectRow(8);
+    page.ButtonSendClick();
+    runFor(1200); // the running light takes a few steps
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Settings go to a folder of their own, never the user's.
+    // Settings go to a folder of their own, never the user's; numbers come
+    // out German, as on the systems the program is made for.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("LC_ALL", "de_DE.UTF-8");
+    qputenv("LANG", "de_DE.UTF-8");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
@@ -38,26 +200,55 @@ int main(int argc, char* argv[]) {
 
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(folder);
-    dialogs::setHandler([](QWidget*, const dialogs::Request&) { return QMessageBox::Ok; });
+    dialogs::setHandler([](QWidget*, const dialogs::Request& request) {
+        std::fprintf(stderr, "message box: %s\n", qPrintable(request.text));
+        return QMessageBox::Ok;
+    });
+    dialogs::setBeepHandler([] {});
 
     TForm1::StartOptions options;
     options.simulator = true;
     TForm1 window(options);
     window.show();
-    runFor(300);
+    runFor(500);
+    Shooter shoot(window, folder);
+    bool ok = true;
 
-    const QStringList names{"zentor", "direkt", "extern-messen", "zeitschreiber", "oszilloskop",
-                            "programm"};
-    for (int i = 0; i < window.PageControl1->count(); ++i) {
-        window.PageControl1->setCurrentIndex(i);
-        runFor(i == 1 ? 1500 : 300); // the "Direkt" page polls the board
-        const QString path = QStringLiteral("%1/page-%2-%3.png").arg(folder).arg(i + 1).arg(names[i]);
-        if (!window.grab().save(path)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            return 1;
-        }
-        std::printf("%s\n", qPrintable(path));
-    }
+    ok = shoot.save(QStringLiteral("page-1-zentor")) && ok;
+
+    shoot.showPage(window.TabSheet2);
+    driveDirect(window);
+    ok = shoot.save(QStringLiteral("page-2-direkt")) && ok;
+    releasePins(window);
+
+    shoot.showPage(window.TabSheet3);
+    if (!runLogger(window, 0))
+        std::fprintf(stderr, "the analog logger run did not end\n");
+    ok = shoot.save(QStringLiteral("page-3-extern-messen-analog")) && ok;
+    if (!runLogger(window, 1))
+        std::fprintf(stderr, "the digital logger run did not end\n");
+    ok = shoot.save(QStringLiteral("page-3-extern-messen-digital")) && ok;
+
+    shoot.showPage(window.TabSheet6);
+    if (!runRecorder(window))
+        std::fprintf(stderr, "the recording did not end\n");
+    ok = shoot.save(QStringLiteral("page-4-zeitschreiber")) && ok;
+
+    shoot.showPage(window.TabSheet8);
+    runScope(window);
+    ok = shoot.save(QStringLiteral("page-5-oszilloskop")) && ok;
+
+    shoot.showPage(window.TabSheet4);
+    QTemporaryDir programs;
+    if (!runProgram(window, programs.path()))
+        std::fprintf(stderr, "cannot write the demonstration program\n");
+    ok = shoot.save(QStringLiteral("page-6-programm")) && ok;
+
+    // The panel is a window of its own, opened when the simulator connected.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != &window && top->isVisible() && top->objectName().contains(u"Simulator"))
+            ok = shoot.save(*top, QStringLiteral("simulator-tafel")) && ok;
+
     window.close();
-    return 0;
+    return ok ? 0 : 1;
 }
