@@ -54,8 +54,10 @@ QString recorderHoverText(const RecorderSample& sample, bool showVolts, int chan
     return hoverText(time, shortForm(y));
 }
 
-QString loggerHoverText(int slot, qint32 raw, double xmax, QStringView unit, int inputItem) {
-    const QString time = shortForm(slot * xmax / kLoggerIntervals) + u' ' + unit.toString();
+QString loggerHoverText(int slot, qint32 raw, double intervalSeconds, int inputItem) {
+    // The intervals are whole sixteenths of a second, so the product is
+    // exact and its shortest form short ("3,75").
+    const QString time = shortForm(slot * intervalSeconds) + QStringLiteral(" s");
     if (failedRead(raw))
         return hoverText(time, kFailedRead);
     if (inputItem == kLoggerInputDigital) {

@@ -8,7 +8,6 @@
 #include "scope.h"
 
 #include <QString>
-#include <QStringView>
 
 #include <optional>
 #include <span>
@@ -27,11 +26,11 @@ QString hoverText(const QString& timeText, const QString& valueText);
 // it (volts of the voltage channel with two decimals, else the number).
 QString recorderHoverText(const RecorderSample& sample, bool volts, int channelCode);
 
-// "Extern Messen": slot i (0..120) of a chart of width xmax in `unit`
-// ("Sekunden", "Minuten", "Stunden"). Analog: volts and the raw value;
-// digital: the raw value and bits 5 to 0. A failed read (-1) shows as
+// "Extern Messen": slot i (0..120) at i × intervalSeconds, in s as the
+// export writes it. Analog: volts and the raw value; digital: the raw value
+// and bits 5 to 0. A failed read (-1) shows as
 // "Lesefehler", here and for the oscilloscope.
-QString loggerHoverText(int slot, qint32 raw, double xmax, QStringView unit, int inputItem);
+QString loggerHoverText(int slot, qint32 raw, double intervalSeconds, int inputItem);
 
 // "Oszilloskop": sample i (0..100) of a chart of width xmax ms, in volts or raw.
 QString scopeHoverText(int slot, qint32 raw, double xmax, bool volts);

@@ -401,7 +401,7 @@ void installChartHover(LoggerPage& page, Shell& shell) {
         [p] { return evenPositions(kLoggerChartSamples, kLoggerIntervals, p->Diagram1->Xmax()); },
         [p](int i) {
             return loggerHoverText(i, p->loggerValues()[static_cast<std::size_t>(i)],
-                                   p->Diagram1->Xmax(), p->Diagram1->CaptionX(),
+                                   loggerSummary(p->ComboBox16->currentIndex()).intervalSeconds,
                                    p->ComboBox17->currentIndex());
         });
 }

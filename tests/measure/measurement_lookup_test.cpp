@@ -50,9 +50,9 @@ TEST_P(HoverTexts, ShowTimeAndValueAsTheChartDoes) {
     const HoverCase& c = GetParam();
     EXPECT_EQ(recorderHoverText({255, 20}, true, 60), c.recorderVolts);
     EXPECT_EQ(recorderHoverText({255, 20}, false, 60), c.recorderRaw);
-    EXPECT_EQ(loggerHoverText(1, 128, 7.5, u"Sekunden", kLoggerInputAnalog), c.loggerAnalog);
-    EXPECT_EQ(loggerHoverText(120, 19, 2, u"Minuten", kLoggerInputDigital), c.loggerDigital);
-    EXPECT_EQ(loggerHoverText(3, -1, 7.5, u"Sekunden", kLoggerInputAnalog), c.loggerFailed);
+    EXPECT_EQ(loggerHoverText(1, 128, 0.0625, kLoggerInputAnalog), c.loggerAnalog);
+    EXPECT_EQ(loggerHoverText(120, 19, 1, kLoggerInputDigital), c.loggerDigital);
+    EXPECT_EQ(loggerHoverText(3, -1, 0.0625, kLoggerInputAnalog), c.loggerFailed);
     EXPECT_EQ(scopeHoverText(12, 51, 100, true), c.scopeVolts);
     EXPECT_EQ(scopeHoverText(100, 200, 2000, false), c.scopeRaw);
 }
@@ -60,14 +60,14 @@ TEST_P(HoverTexts, ShowTimeAndValueAsTheChartDoes) {
 INSTANTIATE_TEST_SUITE_P(
     Locales, HoverTexts,
     ::testing::Values(HoverCase{zentor::test::german(), "Zeit: 0,02 s   Wert: 5,00 V",
-                                "Zeit: 0,02 s   Wert: 255", "Zeit: 0,0625 Sekunden   Wert: 2,51 V (128)",
-                                "Zeit: 2 Minuten   Wert: 19 (Bits 5 bis 0: 010011)",
-                                "Zeit: 0,1875 Sekunden   Wert: Lesefehler",
+                                "Zeit: 0,02 s   Wert: 255", "Zeit: 0,0625 s   Wert: 2,51 V (128)",
+                                "Zeit: 120 s   Wert: 19 (Bits 5 bis 0: 010011)",
+                                "Zeit: 0,1875 s   Wert: Lesefehler",
                                 "Zeit: 12,00 ms   Wert: 1,00 V", "Zeit: 2000,00 ms   Wert: 200"},
                       HoverCase{zentor::test::english(), "Zeit: 0.02 s   Wert: 5.00 V",
-                                "Zeit: 0.02 s   Wert: 255", "Zeit: 0.0625 Sekunden   Wert: 2.51 V (128)",
-                                "Zeit: 2 Minuten   Wert: 19 (Bits 5 bis 0: 010011)",
-                                "Zeit: 0.1875 Sekunden   Wert: Lesefehler",
+                                "Zeit: 0.02 s   Wert: 255", "Zeit: 0.0625 s   Wert: 2.51 V (128)",
+                                "Zeit: 120 s   Wert: 19 (Bits 5 bis 0: 010011)",
+                                "Zeit: 0.1875 s   Wert: Lesefehler",
                                 "Zeit: 12.00 ms   Wert: 1.00 V", "Zeit: 2000.00 ms   Wert: 200"}));
 
 } // namespace
