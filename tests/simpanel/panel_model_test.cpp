@@ -158,13 +158,6 @@ TEST(PanelModel, InstructionOutsideTheListingIsFormattedFromItsBytes) {
     EXPECT_EQ(sp::instructionText(memory, view, 127), "A = ?");
 }
 
-TEST(PanelModel, ProgramIsActiveOnlyWhileOneRuns) {
-    EXPECT_TRUE(sp::programActive(snapshot(Mode::Running, Activity::Program)));
-    EXPECT_TRUE(sp::programActive(snapshot(Mode::Interrupted, Activity::Program)));
-    EXPECT_FALSE(sp::programActive(snapshot(Mode::Running, Activity::Logger)));
-    EXPECT_FALSE(sp::programActive(snapshot(Mode::Command, Activity::None, true)));
-}
-
 TEST(PanelModel, StepControls) {
     struct Case {
         BoardSnapshot snapshot;
