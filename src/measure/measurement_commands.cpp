@@ -188,8 +188,7 @@ QString MeasurementCommands::baseName(const QWidget* page) const {
     return name;
 }
 
-MeasurementCommands::FileChoice MeasurementCommands::askSaveFile(FileKind kind,
-                                                                 const QString& base,
+MeasurementCommands::FileChoice MeasurementCommands::askSaveFile(FileKind kind, const QString& base,
                                                                  const QString& suffix) const {
     FileChoice choice = fileDialogHandler()(m_dialogParent, {kind, base + u'.' + suffix});
     if (!choice.path.isEmpty())
@@ -250,8 +249,8 @@ void MeasurementCommands::saveMeasurement() {
     QWidget* page = currentPage();
     if (!offersValues(page))
         return;
-    const FileChoice choice = askSaveFile(FileKind::SaveMeasurement, baseName(page),
-                                          kMeasurementFileSuffix.toString());
+    const FileChoice choice =
+        askSaveFile(FileKind::SaveMeasurement, baseName(page), kMeasurementFileSuffix.toString());
     if (choice.path.isEmpty())
         return;
     Measurement measurement;

@@ -151,8 +151,8 @@ public:
 };
 
 Failure badValue(const Entry& entry, const QString& key) {
-    return Failure{
-        atLine(entry.line, QStringLiteral("\"%1\" ist kein gültiger Wert für %2.").arg(entry.value, key))};
+    return Failure{atLine(
+        entry.line, QStringLiteral("\"%1\" ist kein gültiger Wert für %2.").arg(entry.value, key))};
 }
 
 std::variant<Parsed, Failure> parse(const QString& text) {
@@ -165,7 +165,8 @@ std::variant<Parsed, Failure> parse(const QString& text) {
             continue;
         if (line.text.startsWith(u'[')) {
             if (!line.text.endsWith(u']'))
-                return Failure{atLine(line.number, QStringLiteral("unvollständige Abschnittsangabe."))};
+                return Failure{
+                    atLine(line.number, QStringLiteral("unvollständige Abschnittsangabe."))};
             const QString name = line.text.mid(1, line.text.size() - 2).trimmed();
             const bool first = section == Section::None;
             if (name.compare(kMeasurementSection, Qt::CaseInsensitive) == 0 && first) {
@@ -177,7 +178,8 @@ std::variant<Parsed, Failure> parse(const QString& text) {
                 break;
             } else if (name.compare(kValuesSection, Qt::CaseInsensitive) == 0) {
                 if (parsed.hasValues)
-                    return Failure{atLine(line.number, QStringLiteral("der Abschnitt [Werte] steht doppelt."))};
+                    return Failure{atLine(line.number,
+                                          QStringLiteral("der Abschnitt [Werte] steht doppelt."))};
                 parsed.hasValues = true;
                 section = Section::Values;
             } else {
@@ -232,10 +234,11 @@ std::variant<std::pair<qint64, qint64>, Failure> parseRow(const Line& row) {
 }
 
 Failure outOfRange(const Line& row, qint64 value, int low, int high) {
-    return Failure{atLine(row.number, QStringLiteral("der Messwert %1 liegt nicht zwischen %2 und %3.")
-                                          .arg(value)
-                                          .arg(low)
-                                          .arg(high))};
+    return Failure{
+        atLine(row.number, QStringLiteral("der Messwert %1 liegt nicht zwischen %2 und %3.")
+                               .arg(value)
+                               .arg(low)
+                               .arg(high))};
 }
 
 // The values of the logger and the oscilloscope: every slot in order.
@@ -250,8 +253,9 @@ std::optional<Failure> readSlots(const Parsed& parsed, std::array<qint32, N>& va
             return *failure;
         const auto [slot, value] = std::get<std::pair<qint64, qint64>>(fields);
         if (i >= N || slot != static_cast<qint64>(i))
-            return Failure{atLine(row.number, QStringLiteral("erwartet wird der Messwert Nummer %1.")
-                                                  .arg(i < N ? QString::number(i) : QStringLiteral("keiner")))};
+            return Failure{atLine(row.number,
+                                  QStringLiteral("erwartet wird der Messwert Nummer %1.")
+                                      .arg(i < N ? QString::number(i) : QStringLiteral("keiner")))};
         if (value < kLow || value > kHigh)
             return outOfRange(row, value, kLow, kHigh);
         values[i] = static_cast<qint32>(value);
@@ -272,7 +276,8 @@ std::variant<RecorderMeasurement, Failure> readRecorder(const Parsed& parsed) {
     const Entry& durationEntry = std::get<Entry>(duration);
     int item = -1;
     for (std::size_t i = 0; i < kRecorderRows.size(); ++i) {
-        if (kRecorderRows[i].itemText.trimmed().compare(durationEntry.value, Qt::CaseInsensitive) == 0)
+        if (kRecorderRows[i].itemText.trimmed().compare(durationEntry.value, Qt::CaseInsensitive) ==
+            0)
             item = static_cast<int>(i);
     }
     if (item < 0)
@@ -313,13 +318,15 @@ std::variant<RecorderMeasurement, Failure> readRecorder(const Parsed& parsed) {
                                                               "zulässt (%1).")
                                                    .arg(row.capacity))};
         if (m.samples.empty() && time != 0)
-            return Failure{atLine(line.number, QStringLiteral("der erste Messwert muss die Zeit 0 haben."))};
+            return Failure{
+                atLine(line.number, QStringLiteral("der erste Messwert muss die Zeit 0 haben."))};
         if (time < lastTime)
             return Failure{atLine(line.number, QStringLiteral("die Zeit darf nicht abnehmen."))};
         if (time >= row.durationMs)
-            return Failure{atLine(line.number, QStringLiteral("die Zeit %1 ms liegt nicht innerhalb der "
-                                                              "Messdauer.")
-                                                   .arg(time))};
+            return Failure{
+                atLine(line.number, QStringLiteral("die Zeit %1 ms liegt nicht innerhalb der "
+                                                   "Messdauer.")
+                                        .arg(time))};
         if (value < 0 || value > 255)
             return outOfRange(line, value, 0, 255);
         m.samples.push_back({static_cast<quint8>(value), static_cast<qint32>(time)});
@@ -337,7 +344,8 @@ std::variant<LoggerMeasurement, Failure> readLogger(const Parsed& parsed) {
     const Entry& durationEntry = std::get<Entry>(duration);
     int item = -1;
     for (std::size_t i = 0; i < kLoggerDurations.size(); ++i) {
-        if (kLoggerDurations[i].itemText.trimmed().compare(durationEntry.value, Qt::CaseInsensitive) == 0)
+        if (kLoggerDurations[i].itemText.trimmed().compare(durationEntry.value,
+                                                           Qt::CaseInsensitive) == 0)
             item = static_cast<int>(i);
     }
     if (item < 0)
@@ -463,8 +471,9 @@ MeasurementReadResult readMeasurementFile(const QByteArray& bytes) {
     if (const Entry* takenAt = parsed.find(kTakenAtKey); takenAt && !takenAt->value.isEmpty()) {
         const QDateTime time = QDateTime::fromString(takenAt->value, Qt::ISODate);
         if (!time.isValid())
-            return failed(atLine(takenAt->line, QStringLiteral("\"%1\" ist kein gültiger Zeitpunkt.")
-                                                    .arg(takenAt->value)));
+            return failed(
+                atLine(takenAt->line,
+                       QStringLiteral("\"%1\" ist kein gültiger Zeitpunkt.").arg(takenAt->value)));
         result.measurement.takenAt = time.toLocalTime();
     }
 

@@ -66,8 +66,8 @@ QString loggerHoverText(int slot, qint32 raw, double intervalSeconds, int inputI
             bits += (raw & (1 << bit)) != 0 ? u'1' : u'0';
         return hoverText(time, QStringLiteral("%1 (Bits 5 bis 0: %2)").arg(rawText(raw), bits));
     }
-    return hoverText(time, QStringLiteral("%1 (%2)")
-                               .arg(volts(ConvertReading(kChannelVoltage, raw).value), rawText(raw)));
+    return hoverText(time, QStringLiteral("%1 (%2)").arg(
+                               volts(ConvertReading(kChannelVoltage, raw).value), rawText(raw)));
 }
 
 QString scopeHoverText(int slot, qint32 raw, double xmax, bool showVolts) {

@@ -285,7 +285,7 @@ void restoreMeasurement(LoggerPage& page, const LoggerMeasurement& m, const QDat
     {
         const QSignalBlocker blocker(page.ComboBox17);
         page.ComboBox17->setCurrentIndex(m.inputItem == kLoggerInputDigital ? kLoggerInputDigital
-                                                                             : kLoggerInputAnalog);
+                                                                            : kLoggerInputAnalog);
     }
     page.ComboBox17Change();
     page.loggerValues() = m.values;
@@ -361,8 +361,8 @@ QImage widgetPicture(QWidget& widget, int scale) {
     // Any other widget as it is on the screen, enlarged where asked.
     QImage picture = widget.grab().toImage();
     if (scale > 1)
-        picture = picture.scaled(picture.size() * scale, Qt::IgnoreAspectRatio,
-                                 Qt::SmoothTransformation);
+        picture =
+            picture.scaled(picture.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return picture;
 }
 

@@ -232,8 +232,8 @@ void TForm1::createMenu() {
     MessungOeffnen1 = addEntry(Beenden1, QStringLiteral("Messung ö&ffnen ..."), "MessungOeffnen1");
     MessungSpeichern1 =
         addEntry(Beenden1, QStringLiteral("Messung &speichern ..."), "MessungSpeichern1");
-    MesswerteExportieren1 = addEntry(Beenden1, QStringLiteral("Messwerte &exportieren ..."),
-                                     "MesswerteExportieren1");
+    MesswerteExportieren1 =
+        addEntry(Beenden1, QStringLiteral("Messwerte &exportieren ..."), "MesswerteExportieren1");
     DiagrammBild1 =
         addEntry(Beenden1, QStringLiteral("Diagramm als &Bild speichern ..."), "DiagrammBild1");
     addSeparator(Beenden1, "N2");

@@ -111,7 +111,8 @@ TEST_F(MeasurementMenu, ExportWritesTheCopyRowsAsCsv) {
     EXPECT_EQ(requests[0].suggestedName, QStringLiteral("Oszilloskop.csv"));
     const QByteArray bytes = contents(path(QStringLiteral("werte.csv")));
     EXPECT_EQ(bytes, zentor::csvFileBytes(zentor::scopeCsvHeader(), scope.copyLines()));
-    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFZeit in ms;Spannung in V\r\n0,00;1,00\r\n1,00;1,00\r\n"));
+    EXPECT_TRUE(
+        bytes.startsWith("\xEF\xBB\xBFZeit in ms;Spannung in V\r\n0,00;1,00\r\n1,00;1,00\r\n"));
     EXPECT_EQ(window->statusText(), QStringLiteral("Messwerte gespeichert: werte.csv"));
     EXPECT_TRUE(boxes.empty());
 }

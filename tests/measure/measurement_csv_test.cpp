@@ -42,8 +42,8 @@ TEST_P(CsvBytes, LoggerFileKeepsFailedReadsAndTheUmlautOfItsHeader) {
     values[0] = 63;
     values[1] = -1;
     values[2] = 5;
-    const QByteArray bytes = csvFileBytes(loggerCsvHeader(kLoggerInputDigital),
-                                          rowsOf(loggerExportText(values, 0)));
+    const QByteArray bytes =
+        csvFileBytes(loggerCsvHeader(kLoggerInputDigital), rowsOf(loggerExportText(values, 0)));
     const QByteArray header = kBom + "Zeit in s;Eing\xC3\xA4nge (Bits 0 bis 5)\r\n";
     ASSERT_TRUE(bytes.startsWith(header + GetParam().logger));
     EXPECT_EQ(bytes.count("\r\n"), 1 + kLoggerChartSamples);
@@ -53,20 +53,18 @@ TEST_P(CsvBytes, LoggerFileKeepsFailedReadsAndTheUmlautOfItsHeader) {
 
 INSTANTIATE_TEST_SUITE_P(
     Locales, CsvBytes,
-    ::testing::Values(
-        CsvCase{zentor::test::german(),
-                "Zeit in s;Spannung in V\r\n0,00;0,00\r\n0,02;5,00\r\n1,01;2,51\r\n",
-                "0,00;63,00\r\n0,06;-1,00\r\n0,13;5,00\r\n"},
-        CsvCase{zentor::test::english(),
-                "Zeit in s;Spannung in V\r\n0.00;0.00\r\n0.02;5.00\r\n1.01;2.51\r\n",
-                "0.00;63.00\r\n0.06;-1.00\r\n0.13;5.00\r\n"}));
+    ::testing::Values(CsvCase{zentor::test::german(),
+                              "Zeit in s;Spannung in V\r\n0,00;0,00\r\n0,02;5,00\r\n1,01;2,51\r\n",
+                              "0,00;63,00\r\n0,06;-1,00\r\n0,13;5,00\r\n"},
+                      CsvCase{zentor::test::english(),
+                              "Zeit in s;Spannung in V\r\n0.00;0.00\r\n0.02;5.00\r\n1.01;2.51\r\n",
+                              "0.00;63.00\r\n0.06;-1.00\r\n0.13;5.00\r\n"}));
 
 TEST(CsvFile, ScopeFileHasOneHundredRowsInMillisecondsAndVolts) {
     const LocaleScope locale(zentor::test::german());
     ScopeValues values{};
     values[99] = 255;
-    const QByteArray bytes =
-        csvFileBytes(scopeCsvHeader(), rowsOf(scopeExportText(values, 20)));
+    const QByteArray bytes = csvFileBytes(scopeCsvHeader(), rowsOf(scopeExportText(values, 20)));
     const QList<QByteArray> lines = bytes.mid(kBom.size()).split('\n');
     ASSERT_EQ(lines.size(), 102); // header, 100 rows, nothing after the last line end
     EXPECT_EQ(lines[0], "Zeit in ms;Spannung in V\r");

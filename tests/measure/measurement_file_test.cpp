@@ -71,8 +71,11 @@ TEST(MeasurementFile, EveryKindComesBackAsItWasStored) {
     longest.volts = false;
     for (int i = 0; i < RecorderBuffer::kSize; ++i)
         longest.samples.push_back({static_cast<quint8>(i % 256), i * 57600});
-    const Measurement cases[] = {recorderMeasurement(), loggerMeasurement(), scopeMeasurement(),
-                                 {sampleTime(), longest}, {sampleTime(), RecorderMeasurement{}}};
+    const Measurement cases[] = {recorderMeasurement(),
+                                 loggerMeasurement(),
+                                 scopeMeasurement(),
+                                 {sampleTime(), longest},
+                                 {sampleTime(), RecorderMeasurement{}}};
     for (const Measurement& m : cases) {
         const MeasurementReadResult read = readMeasurementFile(measurementFileBytes(m));
         ASSERT_TRUE(read.ok) << read.error.toStdString() << "\n" << text(m).toStdString();
@@ -82,24 +85,24 @@ TEST(MeasurementFile, EveryKindComesBackAsItWasStored) {
 }
 
 TEST(MeasurementFile, ReadingToleratesWhatEditorsAndOtherVersionsDo) {
-    const QByteArray edited = "\xEF\xBB\xBF"
-                              "# by hand\n"
-                              "[messung]\n"
-                              "  format = 1 \n"
-                              "SEITE=oszilloskop\n"
-                              "Kommentar=unbekannt, wird übergangen\n"
-                              "Zeitbasis=5\n"
-                              "AnzeigeInVolt=nein\n"
-                              "[Extra]\n"
-                              "0;999\n"
-                              "[Werte]\n" +
-                              [] {
-                                  QByteArray rows;
-                                  for (int i = 0; i <= 100; ++i)
-                                      rows += QByteArray::number(i) + " ; " +
-                                              QByteArray::number(i % 2 ? -1 : 7) + "\r\n";
-                                  return rows + "[Ende]\n; danach: gleichgültig\n";
-                              }();
+    const QByteArray edited =
+        "\xEF\xBB\xBF"
+        "# by hand\n"
+        "[messung]\n"
+        "  format = 1 \n"
+        "SEITE=oszilloskop\n"
+        "Kommentar=unbekannt, wird übergangen\n"
+        "Zeitbasis=5\n"
+        "AnzeigeInVolt=nein\n"
+        "[Extra]\n"
+        "0;999\n"
+        "[Werte]\n" +
+        [] {
+            QByteArray rows;
+            for (int i = 0; i <= 100; ++i)
+                rows += QByteArray::number(i) + " ; " + QByteArray::number(i % 2 ? -1 : 7) + "\r\n";
+            return rows + "[Ende]\n; danach: gleichgültig\n";
+        }();
     const MeasurementReadResult read = readMeasurementFile(edited);
     ASSERT_TRUE(read.ok) << read.error.toStdString();
     const auto& scope = std::get<ScopeMeasurement>(read.measurement.data);
@@ -134,7 +137,8 @@ TEST(MeasurementFile, DamagedFilesAreRefusedWithAReason) {
         {"other section first", "[Werte]\r\n0;1\r\n", "keine Zentor-Messung"},
         {"open bracket", damaged(rec, "[Werte]", "[Werte"), "Zeile 10: unvollständige"},
         {"no format", damaged(rec, "Format=1\r\n", ""), "Der Eintrag \"Format\" fehlt."},
-        {"newer format", damaged(rec, "Format=1", "Format=2"), "neueren Programmversion (Format 2)"},
+        {"newer format", damaged(rec, "Format=1", "Format=2"),
+         "neueren Programmversion (Format 2)"},
         {"format text", damaged(rec, "Format=1", "Format=eins"), "Zeile 3: \"eins\" ist kein"},
         {"no equals", damaged(rec, "Format=1", "Format"), "Zeile 3: erwartet wird Name=Wert."},
         {"unknown page", damaged(rec, "=Zeitschreiber", "=Direkt"), "für Seite"},
@@ -152,12 +156,14 @@ TEST(MeasurementFile, DamagedFilesAreRefusedWithAReason) {
         {"late start", damaged(rec, "0;128", "5;128"), "die Zeit 0 haben"},
         {"time backwards", damaged(rec, "40;255", "10;255"), "darf nicht abnehmen"},
         {"past the duration", damaged(rec, "40;255", "1000;255"), "1000 ms liegt nicht"},
-        {"over budget", damaged(rec, "40;255", [] {
-             QString rows;
-             for (int i = 2; i <= 50; ++i)
-                 rows += QStringLiteral("%1;1\r\n").arg(i * 19);
-             return rows;
-         }()),
+        {"over budget",
+         damaged(rec, "40;255",
+                 [] {
+                     QString rows;
+                     for (int i = 2; i <= 50; ++i)
+                         rows += QStringLiteral("%1;1\r\n").arg(i * 19);
+                     return rows;
+                 }()),
          "mehr Messwerte, als die Messdauer zulässt (50)"},
         {"logger out of order", damaged(log, "\r\n3;5\r\n", "\r\n4;5\r\n"),
          "erwartet wird der Messwert Nummer 3"},

@@ -22,16 +22,12 @@ TEST(NearestSample, FindsTheClosestPositionInAnyOrder) {
         std::optional<int> expected;
     };
     const Case cases[] = {
-        {{}, 3, std::nullopt},
-        {{0, 10, 20}, 4, 0},
+        {{}, 3, std::nullopt},  {{0, 10, 20}, 4, 0},
         {{0, 10, 20}, 5, 0}, // halfway: the first of the two
-        {{0, 10, 20}, 6, 1},
-        {{0, 10, 20}, -100, 0},
-        {{0, 10, 20}, 1000, 2},
-        {{30, 10, 20}, 12, 1},
+        {{0, 10, 20}, 6, 1},    {{0, 10, 20}, -100, 0},
+        {{0, 10, 20}, 1000, 2}, {{30, 10, 20}, 12, 1},
         {{0, 0, 5}, 0, 0}, // equal positions: the first
-        {{nan, 5}, 0, 1},
-        {{nan, nan}, 0, std::nullopt},
+        {{nan, 5}, 0, 1},       {{nan, nan}, 0, std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(nearestSampleIndex(c.positions, c.x), c.expected) << c.x;

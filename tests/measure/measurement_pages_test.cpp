@@ -73,8 +73,8 @@ protected:
     }
 
     static void moveTo(QWidget* widget, QPoint at) {
-        QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(widget, &move);
     }
 
@@ -97,8 +97,8 @@ TEST_F(MeasurementPages, RecorderMeasurementOpensOnAFreshPageAsRecorded) {
     RecorderPage after(shell, timer);
     RecorderBuffer otherBuffer;
     after.setRecorderBuffer(&otherBuffer);
-    ASSERT_TRUE(restoreMeasurement(after, std::get<RecorderMeasurement>(stored.data),
-                                   stored.takenAt));
+    ASSERT_TRUE(
+        restoreMeasurement(after, std::get<RecorderMeasurement>(stored.data), stored.takenAt));
 
     EXPECT_EQ(after.sampleCount(), 3);
     EXPECT_EQ(after.copyLines(), before.copyLines());
@@ -284,7 +284,8 @@ TEST_F(MeasurementPages, PointerOverTheOtherChartsShowsTheirSamples) {
     recorder.ytdiagram->Repaint();
     logger.Diagram1->Repaint();
 
-    moveTo(recorder.ytdiagram, {recorder.ytdiagram->ToPixelX(0.03), recorder.ytdiagram->ToPixelY(1)});
+    moveTo(recorder.ytdiagram,
+           {recorder.ytdiagram->ToPixelX(0.03), recorder.ytdiagram->ToPixelY(1)});
     EXPECT_EQ(shell.status, QStringLiteral("Zeit: 0,02 s   Wert: 5,00 V"));
     moveTo(logger.Diagram1, {logger.Diagram1->ToPixelX(3.75), logger.Diagram1->ToPixelY(1)});
     EXPECT_EQ(shell.status, QStringLiteral("Zeit: 3,75 s   Wert: 5,00 V (255)"));
