@@ -180,9 +180,17 @@ void killRepeatedly(std::vector<Target>& targets, const std::vector<std::string>
                     "%d, temporary files left: %lld\n",
                     qPrintable(info.fileName()), kills, t.midWrite, t.seen[0], t.seen[1],
                     static_cast<long long>(t.leftovers.size()));
-        for (const QString& name : t.leftovers)
-            std::printf("  left: %s, %lld bytes\n", qPrintable(name),
-                        static_cast<long long>(QFileInfo(info.dir(), name).size()));
+        // QSaveFile writes into an unnamed file where the file system has
+        // them; a kill between naming the finished file and renaming it
+        // over the old one leaves a whole copy behind. Elsewhere a kill
+        // inside the write leaves the named temporary file as it was.
+        for (const QString& name : t.leftovers) {
+            const QByteArray left =
+                zentor::readFileBytes(info.dir().filePath(name)).value_or(QByteArray());
+            const bool whole = left == t.versions[0] || left == t.versions[1];
+            std::printf("  left: %s, %lld bytes, %s\n", qPrintable(name),
+                        static_cast<long long>(left.size()), whole ? "a whole version" : "partial");
+        }
         // Every version seen whole, kills inside the writes, no other files.
         EXPECT_GT(t.midWrite, 0) << qPrintable(t.path) << ": no kill landed inside a write";
         EXPECT_EQ(t.foreign, 0) << qPrintable(t.path) << ": files of unknown origin appeared";
