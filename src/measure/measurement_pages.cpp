@@ -171,6 +171,11 @@ private:
         if (!m_showing)
             return;
         m_showing = false;
+        // A window that is being hidden (closed, or destroyed while shown)
+        // sends its charts Hide and Leave events; its status bar is going
+        // away, and the main window behind the shell may be half destroyed.
+        if (!m_chart->window()->isVisible())
+            return;
         if (m_shell.statusText() == m_shown)
             m_shell.setStatusText(m_before);
     }

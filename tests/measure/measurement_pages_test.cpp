@@ -25,14 +25,22 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace zentor;
 
 namespace {
 
 class TestShell : public Shell {
 public:
-    void setStatusText(const QString& text) override { status = text; }
-    QString statusText() const override { return status; }
+    void setStatusText(const QString& text) override {
+        ++calls;
+        status = text;
+    }
+    QString statusText() const override {
+        ++calls;
+        return status;
+    }
     void setApplicationTitle(const QString&) override {}
     QString applicationTitle() const override { return {}; }
     void setWindowCaption(const QString&) override {}
@@ -40,6 +48,7 @@ public:
     bool ConnectFromIni() override { return false; }
     void repaintNow() override {}
     QString status;
+    mutable int calls = 0;
 };
 
 const QDateTime kTakenAt(QDate(2024, 3, 1), QTime(9, 15, 0));
@@ -268,6 +277,20 @@ TEST_F(MeasurementPages, PointerOverTheScopeShowsTheNearestSample) {
     shell.status = QStringLiteral("Fehler!");
     QApplication::sendEvent(page.OSZI, &leave);
     EXPECT_EQ(shell.status, QStringLiteral("Fehler!"));
+}
+
+TEST_F(MeasurementPages, AWindowGoingAwayUnderThePointerLeavesTheShellAlone) {
+    auto page = std::make_unique<ScopePage>(shell, timer);
+    page->resize(769, 475);
+    page->show();
+    page->OSZI->Repaint();
+    moveTo(page->OSZI, {page->OSZI->ToPixelX(50), page->OSZI->ToPixelY(2.5)});
+    ASSERT_TRUE(shell.status.startsWith(QStringLiteral("Zeit: 50,00 ms")));
+    // The main window destroys its pages after its own part is gone: the
+    // hover must not reach the shell from the events of that teardown.
+    const int before = shell.calls;
+    page.reset();
+    EXPECT_EQ(shell.calls, before);
 }
 
 TEST_F(MeasurementPages, PointerOverTheOtherChartsShowsTheirSamples) {
