@@ -1,0 +1,215 @@
+#include "fault_window.h"
+
+#include "comphard.h"
+#include "configuration.h"
+#include "program_file.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace faults {
+
+namespace {
+
+using zentor::sim::SimulatedBoard;
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// The plug goes this long after a paced byte has left the board: the PC has
+// taken that byte by then and waits for the next, which is 8.3 ms away.
+constexpr auto kUnplugDelay = std::chrono::milliseconds(4);
+
+} // namespace
+
+QStringList programListing() {
+    return {
+        QStringLiteral("L1: Messschleife"),
+        QStringLiteral("\tA = Uin"),
+        QStringLiteral("\tPWM = A"),
+        QStringLiteral("\tB = 128"),
+        QStringLiteral("\tIf A > B Goto L2: "),
+        QStringLiteral("\tOut = 0"),
+        QStringLiteral("\tGoto L3: "),
+        QStringLiteral("L2: hell"),
+        QStringLiteral("\tOut = 1"),
+        QStringLiteral("L3: warten"),
+        QStringLiteral("\tDelay = 50"),
+        QStringLiteral("\tA = Portin"),
+        QStringLiteral("\tA = A And 63"),
+        QStringLiteral("\tPortout = A"),
+        QStringLiteral("\tPdir = 15"),
+        QStringLiteral("\tC = 10"),
+        QStringLiteral("L4: piepen"),
+        QStringLiteral("\tBeep"),
+        QStringLiteral("\tDelay = 20"),
+        QStringLiteral("\tC*Goto L4: "),
+        QStringLiteral("\tRem eine Runde ist fertig"),
+        QStringLiteral("\tD = 3"),
+        QStringLiteral("\tGoto L1: "),
+        QStringLiteral("\tEnd"),
+    };
+}
+
+void FaultWindow::SetUp() {
+    ASSERT_TRUE(configHome.isValid());
+    ASSERT_TRUE(work.isValid());
+    m_previousConfigHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    ASSERT_TRUE(QDir().mkpath(configuration::directory()));
+
+    m_previousHandler = dialogs::setHandler([this](QWidget*, const dialogs::Request& request) {
+        boxes.push_back(request);
+        return QMessageBox::Ok;
+    });
+    m_previousBeep = dialogs::setBeepHandler([this] { ++beeps; });
+    m_previousFileDialog = ProgramPage::setFileDialogHandler([](QWidget*, auto) {
+        ADD_FAILURE() << "no file dialog is expected";
+        return QString();
+    });
+    m_previousKeys = TForm1::setCtrlKeyState([] { return false; });
+
+    // The program the window opens, and a different listing in the autosave
+    // file: neither may change while the board fails.
+    programPath = work.filePath(QStringLiteral("messen.z"));
+    programBytes = zentor::programFileBytes(programListing());
+    writeAll(programPath, programBytes);
+    autosavePath = zentor::autosavePath();
+    autosaveBytes =
+        zentor::programFileBytes({QStringLiteral("\tRem zuletzt"), QStringLiteral("\tEnd")});
+    writeAll(autosavePath, autosaveBytes);
+}
+
+void FaultWindow::TearDown() {
+    window.reset(); // without closing: the autosave is written only at exit
+    comphard::ClosePort();
+    if (board)
+        board->stop();
+    dialogs::setHandler(m_previousHandler);
+    dialogs::setBeepHandler(m_previousBeep);
+    ProgramPage::setFileDialogHandler(m_previousFileDialog);
+    TForm1::setCtrlKeyState(m_previousKeys);
+    qputenv("XDG_CONFIG_HOME", m_previousConfigHome);
+}
+
+void FaultWindow::startBoard(zentor::sim::BoardOptions options) {
+    if (board)
+        board->stop(); // joins the board's thread: no trace call is left
+    zentor::sim::RunnerOptions runner;
+    runner.board = options;
+    runner.trace = [this](const zentor::sim::TraceEvent& event) { onTrace(event); };
+    {
+        std::lock_guard lock(m_traceMutex);
+        m_trace.clear();
+        m_boardBytes = 0;
+    }
+    m_unplugAtBoardByte = -1;
+    board = std::make_unique<SimulatedBoard>(std::move(runner));
+    ASSERT_TRUE(board->start()) << board->lastError();
+    // The time-out outlives the port; the window's connection starts with it.
+    if (!comphard::PortIsOpen()) {
+        ASSERT_TRUE(comphard::OpenDevice(board->devicePath(), "1200,N,8,1"));
+        comphard::SetTimeout(readTimeoutMs);
+        comphard::ClosePort();
+    }
+    writeIni();
+}
+
+void FaultWindow::writeIni() {
+    const QByteArray ini = "[Time]\r\nMAXTimeout=" + QByteArray::number(readTimeoutMs) +
+                           "\r\n[ZENTOR1]\r\nCOM=3\r\n[Ports]\r\nCOM3=" +
+                           QByteArray::fromStdString(board->devicePath()) + "\r\n";
+    writeAll(configuration::iniPath(), ini);
+}
+
+RecordingWindow& FaultWindow::openWindow() {
+    TForm1::StartOptions options;
+    options.parameters = {programPath};
+    window = std::make_unique<RecordingWindow>(options);
+    window->show(); // FormShow: opens the file, connects, steps to "Programm"
+    listingAtStart = window->TabSheet4->listingLines();
+    return *window;
+}
+
+void FaultWindow::onTrace(const zentor::sim::TraceEvent& event) {
+    bool pullPlug = false;
+    {
+        std::lock_guard lock(m_traceMutex);
+        m_trace.push_back(event);
+        if (!event.fromPc) {
+            ++m_boardBytes;
+            pullPlug = static_cast<long long>(m_boardBytes) == m_unplugAtBoardByte.load();
+        }
+    }
+    if (pullPlug) {
+        // On the board's own thread, between two bytes of the line.
+        std::this_thread::sleep_for(kUnplugDelay);
+        board->unplug();
+    }
+}
+
+void FaultWindow::unplugAfterBoardSends(int count) {
+    std::lock_guard lock(m_traceMutex);
+    m_unplugAtBoardByte = static_cast<long long>(m_boardBytes) + count;
+}
+
+std::vector<int> FaultWindow::fromPc() const {
+    std::lock_guard lock(m_traceMutex);
+    std::vector<int> bytes;
+    for (const auto& e : m_trace)
+        if (e.fromPc)
+            bytes.push_back(e.value);
+    return bytes;
+}
+
+std::vector<int> FaultWindow::fromBoard() const {
+    std::lock_guard lock(m_traceMutex);
+    std::vector<int> bytes;
+    for (const auto& e : m_trace)
+        if (!e.fromPc)
+            bytes.push_back(e.value);
+    return bytes;
+}
+
+int FaultWindow::countFromPc(const std::vector<int>& frame) const {
+    const std::vector<int> bytes = fromPc();
+    int count = 0;
+    for (std::size_t i = 0; i + frame.size() <= bytes.size(); ++i)
+        count += std::equal(frame.begin(), frame.end(), bytes.begin() + static_cast<long>(i));
+    return count;
+}
+
+bool FaultWindow::awaitBoardBytes(std::size_t n) const {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (;;) {
+        {
+            std::lock_guard lock(m_traceMutex);
+            if (m_boardBytes >= n)
+                return true;
+        }
+        if (std::chrono::steady_clock::now() > giveUp)
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+void FaultWindow::expectListingAndFilesUnchanged() const {
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->TabSheet4->listingLines(), listingAtStart);
+    EXPECT_EQ(readAll(programPath), programBytes) << "the program file was written";
+    EXPECT_EQ(readAll(autosavePath), autosaveBytes) << "the autosave file was written";
+}
+
+} // namespace faults
