@@ -73,12 +73,14 @@ bool ProfileFile::leadingInt(const QString& text, int& value) {
     long long n = 0;
     for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
         // Saturate instead of overflowing on absurdly long numbers.
-        if (n < std::numeric_limits<int>::max())
+        if (n <= std::numeric_limits<int>::max())
             n = n * 10 + (text[i].unicode() - u'0');
     }
     if (i == firstDigit)
         return false;
-    n = std::min<long long>(n, std::numeric_limits<int>::max());
+    const long long limit = negative ? -static_cast<long long>(std::numeric_limits<int>::min())
+                                     : std::numeric_limits<int>::max();
+    n = std::min(n, limit);
     value = static_cast<int>(negative ? -n : n);
     return true;
 }

@@ -15,7 +15,7 @@ namespace testing_support {
 // The peer stamps a byte when its read returns, so two stamps carry the
 // scheduler's wake-up jitter of the peer thread; allow that much below the
 // stated gap. The caller-side durations are checked without it.
-inline constexpr std::int64_t kStampJitterMicroseconds = 1500;
+inline constexpr std::int64_t kStampJitterMicroseconds = 3000;
 
 // Checks each gap between received bytes against the least gap stated for it
 // and prints the smallest lateness seen.

@@ -27,7 +27,7 @@ protected:
 
 TEST_F(ProfileTest, NumbersAreReadAsTheirLeadingWholeNumber) {
     writeAll(path(), "[Time]\r\nMAXTimeout=500\r\n[ZENTOR1]\r\nCOM=3abc\r\n"
-                     "neg = -1\r\nempty=\r\nword=abc\r\nbig=99999999999\r\n");
+                     "neg = -1\r\nempty=\r\nword=abc\r\nbig=99999999999\r\nsmall=-99999999999\r\nmin=-2147483648\r\n");
     ProfileFile ini(path());
     struct Case {
         const char* section;
@@ -38,7 +38,9 @@ TEST_F(ProfileTest, NumbersAreReadAsTheirLeadingWholeNumber) {
                           Case{"ZENTOR1", "COM", 3}, Case{"ZENTOR1", "neg", -1},
                           Case{"ZENTOR1", "empty", 77}, Case{"ZENTOR1", "word", 77},
                           Case{"ZENTOR1", "missing", 77}, Case{"Missing", "COM", 77},
-                          Case{"Time", "COM", 77}, Case{"ZENTOR1", "big", 2147483647}})
+                          Case{"Time", "COM", 77}, Case{"ZENTOR1", "big", 2147483647},
+                          Case{"ZENTOR1", "small", -2147483647 - 1},
+                          Case{"ZENTOR1", "min", -2147483647 - 1}})
         EXPECT_EQ(ini.readInt(QString::fromLatin1(c.section), QString::fromLatin1(c.key), 77),
                   c.expected)
             << c.section << "/" << c.key;
