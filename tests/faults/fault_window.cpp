@@ -17,11 +17,6 @@ namespace {
 
 using zentor::sim::SimulatedBoard;
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
@@ -33,6 +28,11 @@ void writeAll(const QString& path, const QByteArray& bytes) {
 constexpr auto kUnplugDelay = std::chrono::milliseconds(4);
 
 } // namespace
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
 
 QStringList programListing() {
     return {
@@ -208,8 +208,8 @@ bool FaultWindow::awaitBoardBytes(std::size_t n) const {
 void FaultWindow::expectListingAndFilesUnchanged() const {
     ASSERT_TRUE(window);
     EXPECT_EQ(window->TabSheet4->listingLines(), listingAtStart);
-    EXPECT_EQ(readAll(programPath), programBytes) << "the program file was written";
-    EXPECT_EQ(readAll(autosavePath), autosaveBytes) << "the autosave file was written";
+    EXPECT_EQ(readFile(programPath), programBytes) << "the program file was written";
+    EXPECT_EQ(readFile(autosavePath), autosaveBytes) << "the autosave file was written";
 }
 
 } // namespace faults

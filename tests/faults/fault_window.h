@@ -80,6 +80,9 @@ template <class Action> qint64 timed(Action&& action) {
     return clock.elapsed();
 }
 
+// A file's bytes; "<unreadable>" when it cannot be read.
+QByteArray readFile(const QString& path);
+
 // The program file the window is started with: 30 bytes of code with labels,
 // jumps and a comment.
 QStringList programListing();

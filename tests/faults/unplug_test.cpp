@@ -9,8 +9,10 @@
 #include "direct_page.h"
 #include "fault_window.h"
 #include "logger_page.h"
+#include "program_file.h"
 #include "scope_page.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -191,6 +193,13 @@ TEST_F(UnpluggedBoard, DuringTheReadBackTheListingStays) {
     const int protocolMs =
         2 * kResyncMs + kSilentMs + 2 * kWritePauseMs + kDumpCells * kByteTimeMs + kInputWaitMs;
     EXPECT_LE(took, hangLimitMs(protocolMs));
+
+    // Leaving the program saves the listing that was kept, whole, and closes
+    // the vanished device; the program file stays as it is.
+    w.Beenden3->trigger();
+    EXPECT_FALSE(comphard::PortIsOpen());
+    EXPECT_EQ(readFile(autosavePath), zentor::programFileBytes(listingAtStart));
+    EXPECT_EQ(readFile(programPath), programBytes);
 }
 
 TEST_F(UnpluggedBoard, DuringTheLoggerReadOutTheValuesReadSoFarStay) {
