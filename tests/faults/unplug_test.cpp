@@ -29,7 +29,8 @@ namespace {
 
 using zentor::sim::Mode;
 
-// The board's answer to the resync of a connection: one ESC ESC round.
+// A resync answered in its first round, and a presence check: two bytes each
+// way.
 constexpr int kResyncBytes = 2;
 constexpr int kPresenceBytes = 2;
 // A poll cycle of "Direkt": 27 60, 27 62, 27 61.
@@ -64,8 +65,8 @@ int filledSlots(const auto& values) {
     return filled;
 }
 
-// Reads wait long enough here that a busy machine does not make a resync
-// take a second round, which would move the plug to another byte.
+// Reads wait longer here, so that answers slowed down by a busy machine are
+// not taken for silence, which would add resync rounds and move the plug.
 constexpr int kTimeoutMs = 250;
 constexpr int kSilentMs = silentReadMs(kTimeoutMs);
 
