@@ -155,16 +155,12 @@ void TAMAdvLed::changeEvent(QEvent* event) {
 }
 
 void TAMAdvLed::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        m_pressed = true;
-    }
+    m_click.press(*event);
     QWidget::mousePressEvent(event);
 }
 
 void TAMAdvLed::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = m_pressed && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    m_pressed = false;
+    const bool click = m_click.release(*event, rect());
     QWidget::mouseReleaseEvent(event);
     if (click) {
         emit OnClick();

@@ -2,6 +2,8 @@
 // with an on or an off colour, on the background of its parent.
 #pragma once
 
+#include "click_tracker.h"
+
 #include <QColor>
 #include <QImage>
 #include <QWidget>
@@ -108,7 +110,7 @@ private:
     QString m_pictureName;
     QImage m_shape; // indexed, as loaded
     QImage m_work;  // the shape tinted with the current lamp colour
-    bool m_pressed = false;
+    ClickTracker m_click;
 };
 
 // The two-step tint of a shape picture: silver (the lamp body) becomes

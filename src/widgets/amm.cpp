@@ -179,16 +179,12 @@ void TAnal::changeEvent(QEvent* event) {
 }
 
 void TAnal::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        m_pressed = true;
-    }
+    m_click.press(*event);
     QWidget::mousePressEvent(event);
 }
 
 void TAnal::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = m_pressed && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    m_pressed = false;
+    const bool click = m_click.release(*event, rect());
     QWidget::mouseReleaseEvent(event);
     if (click) {
         emit OnClick();
@@ -200,7 +196,7 @@ void TAnal::mouseDoubleClickEvent(QMouseEvent* event) {
     // that follows is not a click of its own. (The base class treats the
     // event as a press, so the flag is cleared after it.)
     QWidget::mouseDoubleClickEvent(event);
-    m_pressed = false;
+    m_click.cancel();
     if (event->button() == Qt::LeftButton) {
         emit OnDblClick();
     }

@@ -2,6 +2,8 @@
 // above the value and the value itself in a band at the bottom.
 #pragma once
 
+#include "click_tracker.h"
+
 #include <QColor>
 #include <QPixmap>
 #include <QString>
@@ -85,5 +87,5 @@ private:
     // Background, caption, ticks and labels at the current size and device
     // pixel ratio; null when it has to be drawn again.
     QPixmap m_dial;
-    bool m_pressed = false;
+    ClickTracker m_click;
 };

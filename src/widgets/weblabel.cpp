@@ -108,7 +108,7 @@ void TWebLabel::leaveEvent(QEvent* event) {
 
 void TWebLabel::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        m_pressed = true;
+        m_click.press(*event);
         event->accept();
         return;
     }
@@ -117,8 +117,7 @@ void TWebLabel::mousePressEvent(QMouseEvent* event) {
 
 void TWebLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        const bool click = m_pressed && rect().contains(event->position().toPoint());
-        m_pressed = false;
+        const bool click = m_click.release(*event, rect());
         event->accept();
         if (click) {
             Click();

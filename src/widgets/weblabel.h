@@ -3,6 +3,8 @@
 // program registered for it (browser, mail program, ...).
 #pragma once
 
+#include "click_tracker.h"
+
 #include <QLabel>
 #include <QString>
 
@@ -79,5 +81,5 @@ private:
     QString m_link;
     TURLType m_linkTyp = lnHttp;
     bool m_hover = false;
-    bool m_pressed = false;
+    ClickTracker m_click;
 };
