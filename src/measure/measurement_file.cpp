@@ -155,6 +155,26 @@ Failure badValue(const Entry& entry, const QString& key) {
         entry.line, QStringLiteral("\"%1\" ist kein gültiger Wert für %2.").arg(entry.value, key))};
 }
 
+// The row of a table whose text (blanks around it ignored, any case) is the
+// key's value; the last such row counts. A failure names a missing key or a
+// value that is no row of the table.
+template <typename Table, typename TextOf>
+std::variant<int, Failure> requireItem(const Parsed& parsed, const QString& key, const Table& table,
+                                       TextOf textOf) {
+    const auto entry = parsed.require(key);
+    if (const auto* failure = std::get_if<Failure>(&entry))
+        return *failure;
+    const Entry& e = std::get<Entry>(entry);
+    int item = -1;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (QStringView(textOf(table[i])).trimmed().compare(e.value, Qt::CaseInsensitive) == 0)
+            item = static_cast<int>(i);
+    }
+    if (item < 0)
+        return badValue(e, key);
+    return item;
+}
+
 std::variant<Parsed, Failure> parse(const QString& text) {
     Parsed parsed;
     enum class Section { None, Measurement, Values, Other } section = Section::None;
@@ -241,6 +261,16 @@ Failure outOfRange(const Line& row, qint64 value, int low, int high) {
                                .arg(high))};
 }
 
+std::variant<bool, Failure> requireYesNo(const Parsed& parsed, const QString& key) {
+    const auto entry = parsed.require(key);
+    if (const auto* failure = std::get_if<Failure>(&entry))
+        return *failure;
+    const std::optional<bool> value = parseYesNo(std::get<Entry>(entry).value);
+    if (!value)
+        return badValue(std::get<Entry>(entry), key);
+    return *value;
+}
+
 // The values of the logger and the oscilloscope: every slot in order.
 template <std::size_t N>
 std::optional<Failure> readSlots(const Parsed& parsed, std::array<qint32, N>& values) {
@@ -270,41 +300,23 @@ std::optional<Failure> readSlots(const Parsed& parsed, std::array<qint32, N>& va
 std::variant<RecorderMeasurement, Failure> readRecorder(const Parsed& parsed) {
     RecorderMeasurement m;
 
-    const auto duration = parsed.require(kDurationKey);
+    const auto duration = requireItem(parsed, kDurationKey, kRecorderRows,
+                                      [](const RecorderRow& r) { return r.itemText; });
     if (const auto* failure = std::get_if<Failure>(&duration))
         return *failure;
-    const Entry& durationEntry = std::get<Entry>(duration);
-    int item = -1;
-    for (std::size_t i = 0; i < kRecorderRows.size(); ++i) {
-        if (kRecorderRows[i].itemText.trimmed().compare(durationEntry.value, Qt::CaseInsensitive) ==
-            0)
-            item = static_cast<int>(i);
-    }
-    if (item < 0)
-        return badValue(durationEntry, kDurationKey);
+    const int item = std::get<int>(duration);
     m.durationItem = item;
 
-    const auto channel = parsed.require(kChannelKey);
+    const auto channel = requireItem(parsed, kChannelKey, kRecorderChannels,
+                                     [](const RecorderChannelRow& r) { return r.itemText; });
     if (const auto* failure = std::get_if<Failure>(&channel))
         return *failure;
-    const Entry& channelEntry = std::get<Entry>(channel);
-    bool channelFound = false;
-    for (const RecorderChannelRow& row : kRecorderChannels) {
-        if (row.itemText.compare(channelEntry.value, Qt::CaseInsensitive) == 0) {
-            m.channelCode = row.code;
-            channelFound = true;
-        }
-    }
-    if (!channelFound)
-        return badValue(channelEntry, kChannelKey);
+    m.channelCode = kRecorderChannels[static_cast<std::size_t>(std::get<int>(channel))].code;
 
-    const auto volts = parsed.require(kVoltsKey);
+    const auto volts = requireYesNo(parsed, kVoltsKey);
     if (const auto* failure = std::get_if<Failure>(&volts))
         return *failure;
-    const std::optional<bool> voltsValue = parseYesNo(std::get<Entry>(volts).value);
-    if (!voltsValue)
-        return badValue(std::get<Entry>(volts), kVoltsKey);
-    m.volts = *voltsValue;
+    m.volts = std::get<bool>(volts);
 
     const RecorderRow& row = recorderRow(item);
     qint64 lastTime = 0;
@@ -338,32 +350,17 @@ std::variant<RecorderMeasurement, Failure> readRecorder(const Parsed& parsed) {
 std::variant<LoggerMeasurement, Failure> readLogger(const Parsed& parsed) {
     LoggerMeasurement m;
 
-    const auto duration = parsed.require(kDurationKey);
+    const auto duration = requireItem(parsed, kDurationKey, kLoggerDurations,
+                                      [](const LoggerDuration& d) { return d.itemText; });
     if (const auto* failure = std::get_if<Failure>(&duration))
         return *failure;
-    const Entry& durationEntry = std::get<Entry>(duration);
-    int item = -1;
-    for (std::size_t i = 0; i < kLoggerDurations.size(); ++i) {
-        if (kLoggerDurations[i].itemText.trimmed().compare(durationEntry.value,
-                                                           Qt::CaseInsensitive) == 0)
-            item = static_cast<int>(i);
-    }
-    if (item < 0)
-        return badValue(durationEntry, kDurationKey);
-    m.durationItem = item;
+    m.durationItem = std::get<int>(duration);
 
-    const auto input = parsed.require(kInputKey);
+    const auto input =
+        requireItem(parsed, kInputKey, kLoggerInputItems, [](QStringView text) { return text; });
     if (const auto* failure = std::get_if<Failure>(&input))
         return *failure;
-    const Entry& inputEntry = std::get<Entry>(input);
-    int inputItem = -1;
-    for (std::size_t i = 0; i < kLoggerInputItems.size(); ++i) {
-        if (kLoggerInputItems[i].compare(inputEntry.value, Qt::CaseInsensitive) == 0)
-            inputItem = static_cast<int>(i);
-    }
-    if (inputItem < 0)
-        return badValue(inputEntry, kInputKey);
-    m.inputItem = inputItem;
+    m.inputItem = std::get<int>(input);
 
     if (auto failure = readSlots(parsed, m.values))
         return *failure;
@@ -386,13 +383,10 @@ std::variant<ScopeMeasurement, Failure> readScope(const Parsed& parsed) {
         return badValue(timeBaseEntry, kTimeBaseKey);
     m.timeBase = factor;
 
-    const auto volts = parsed.require(kVoltsKey);
+    const auto volts = requireYesNo(parsed, kVoltsKey);
     if (const auto* failure = std::get_if<Failure>(&volts))
         return *failure;
-    const std::optional<bool> voltsValue = parseYesNo(std::get<Entry>(volts).value);
-    if (!voltsValue)
-        return badValue(std::get<Entry>(volts), kVoltsKey);
-    m.volts = *voltsValue;
+    m.volts = std::get<bool>(volts);
 
     if (auto failure = readSlots(parsed, m.values))
         return *failure;
