@@ -37,6 +37,7 @@ struct Module {
     std::uint32_t stopwatchStart = 0;
     std::function<std::uint32_t()> clock = systemMilliseconds;
     std::function<void(std::chrono::microseconds)> wait; // empty: the real wait
+    std::function<void(std::uint8_t)> writeTap;
     std::array<std::string, kPortCount> portPaths;
 };
 
@@ -83,7 +84,10 @@ void WriteByte(int value) {
     BytePort* port = module().port.get();
     if (!port)
         return;
-    port->write(static_cast<std::uint8_t>(value & 0xFF), currentTimeout());
+    const auto byte = static_cast<std::uint8_t>(value & 0xFF);
+    if (const auto& tap = module().writeTap)
+        tap(byte);
+    port->write(byte, currentTimeout());
     WaitMilliseconds(static_cast<int>(kPauseAfterByte.count()));
 }
 
@@ -139,6 +143,8 @@ void WaitMilliseconds(int n) {
 void SetWaitFunction(std::function<void(std::chrono::microseconds)> wait) {
     module().wait = std::move(wait);
 }
+
+void SetWriteTap(std::function<void(std::uint8_t)> tap) { module().writeTap = std::move(tap); }
 
 void StopwatchStart() { module().stopwatchStart = module().clock(); }
 

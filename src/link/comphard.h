@@ -64,6 +64,11 @@ void WaitMilliseconds(int n);
 // more than 0 us and need not sleep. An empty function restores the real wait.
 void SetWaitFunction(std::function<void(std::chrono::microseconds)> wait);
 
+// Calls the function with every byte that WriteByte hands to the port, just
+// before it goes out (a line monitor; the test peers stamp with it the moment
+// a byte leaves the program). An empty function removes the tap.
+void SetWriteTap(std::function<void(std::uint8_t)> tap);
+
 // One process-wide millisecond stopwatch; Elapsed is modulo 2^32, so it is
 // right across the wrap of the millisecond clock.
 void StopwatchStart();

@@ -12,11 +12,6 @@
 
 namespace testing_support {
 
-// The peer stamps a byte when its read returns, so two stamps carry the
-// scheduler's wake-up jitter of the peer thread; allow that much below the
-// stated gap. The caller-side durations are checked without it.
-inline constexpr std::int64_t kStampJitterMicroseconds = 3000;
-
 // Checks each gap between received bytes against the least gap stated for it
 // and prints the smallest lateness seen.
 inline void expectGapsAtLeast(const std::vector<ReceivedByte>& bytes,
@@ -25,7 +20,7 @@ inline void expectGapsAtLeast(const std::vector<ReceivedByte>& bytes,
     ASSERT_EQ(gaps.size(), leastMicroseconds.size());
     std::int64_t minLateness = INT64_MAX;
     for (std::size_t i = 0; i < gaps.size(); ++i) {
-        EXPECT_GE(gaps[i], leastMicroseconds[i] - kStampJitterMicroseconds) << "gap " << i;
+        EXPECT_GE(gaps[i], leastMicroseconds[i]) << "gap " << i;
         minLateness = std::min(minLateness, gaps[i] - leastMicroseconds[i]);
     }
     if (!gaps.empty())

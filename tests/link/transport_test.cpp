@@ -114,6 +114,24 @@ TEST_F(TransportTest, WriteSendsTheLowByteAndPausesTenMilliseconds) {
     expectGapsAtLeast(peer.received(), {10 * kMs});
 }
 
+TEST_F(TransportTest, TheWriteTapSeesEachByteBeforeItLeaves) {
+    std::vector<std::uint8_t> tapped;
+    std::size_t arrivedBeforeTap = 0;
+    SetWriteTap([&](std::uint8_t byte) {
+        tapped.push_back(byte);
+        arrivedBeforeTap += peer.receivedValues().size() >= tapped.size();
+    });
+    WriteByte(27); // no port yet: nothing goes out, nothing is tapped
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    WriteByte(300);
+    WriteByte(-1);
+    SetWriteTap({});
+    WriteByte(1);
+    ASSERT_TRUE(peer.waitForBytes(3, std::chrono::seconds(1)));
+    EXPECT_EQ(tapped, (std::vector<std::uint8_t>{44, 255}));
+    EXPECT_EQ(arrivedBeforeTap, 0u);
+}
+
 TEST_F(TransportTest, ReadGivesUpOneMillisecondAfterTheTimeout) {
     ASSERT_TRUE(OpenPort(kDefinition3));
     for (int timeout : {0, 40, 300}) {

@@ -24,9 +24,6 @@ using testing_support::PtyPeer;
 
 constexpr int kTimeoutMs = 50;
 constexpr std::int64_t kMs = 1000;
-// The peer stamps a byte when its read returns, so a stamp may come late by
-// the peer thread's wake-up time; on a busy machine that reaches a few ms.
-constexpr std::int64_t kStampJitter = 3000;
 
 struct FakeBoardOptions {
     bool answerResync = true;
@@ -219,12 +216,7 @@ TEST_F(TransferBytes, UploadSendsTheFramesInOrderWithTheirPauses) {
     const auto gaps = testing_support::gapsMicroseconds(stamps);
     ASSERT_EQ(gaps.size(), least.size());
     for (std::size_t i = 0; i < least.size(); ++i)
-        EXPECT_GE(gaps[i], least[i] - kStampJitter) << "before byte " << i + 1;
-    // The whole exchange: a late stamp cannot hide a short pause here.
-    std::int64_t sum = 0;
-    for (std::int64_t gap : least)
-        sum += gap;
-    EXPECT_GE(stamps.back().atMicroseconds - stamps.front().atMicroseconds, sum - kStampJitter);
+        EXPECT_GE(gaps[i], least[i]) << "before byte " << i + 1;
 }
 
 struct SizeCase {
@@ -258,7 +250,7 @@ TEST_P(TransferSize, At124BytesTheProgramGoesOutAbove124Nothing) {
         const auto first = static_cast<std::size_t>(load - bytes.begin()) + 3;
         const auto last = first + static_cast<std::size_t>(GetParam().size) - 1;
         EXPECT_GE(stamps[last].atMicroseconds - stamps[first].atMicroseconds,
-                  (GetParam().size - 1) * 16 * kMs - kStampJitter);
+                  (GetParam().size - 1) * 16 * kMs);
     } else {
         EXPECT_EQ(view.errors, lines({"Programm zu lang!"}));
         EXPECT_TRUE(view.statusTexts.isEmpty());
@@ -491,7 +483,7 @@ TEST_F(TransferBytes, RepairWaitsAfterStoringTheCell) {
     const auto at = std::search(values.begin(), values.end(), repair.begin(), repair.end());
     ASSERT_NE(at, values.end());
     const auto stored = static_cast<std::size_t>(at - values.begin()) + 11; // the 2 of 27 120 2
-    EXPECT_GE(all[stored + 1].atMicroseconds - all[stored].atMicroseconds, 30 * kMs - kStampJitter);
+    EXPECT_GE(all[stored + 1].atMicroseconds - all[stored].atMicroseconds, 30 * kMs);
 }
 
 // ---- Run control ----------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "pty_peer.h"
 
+#include "comphard.h"
 #include "precise_wait.h"
 
 #include <cerrno>
@@ -17,6 +18,9 @@ namespace testing_support {
 namespace {
 
 std::int64_t nowMicroseconds() { return comphard::monotonicMicroseconds(); }
+
+// The peer that holds the link's write tap: the one made last.
+std::atomic<PtyPeer*> tapOwner{nullptr};
 
 void makeRaw(int fd) {
     termios tio{};
@@ -44,9 +48,19 @@ PtyPeer::PtyPeer() {
     m_wakeRead = pipeFds[0];
     m_wakeWrite = pipeFds[1];
     m_thread = std::thread([this] { run(); });
+    tapOwner = this;
+    comphard::SetWriteTap([this](std::uint8_t byte) {
+        std::lock_guard lock(m_mutex);
+        m_written.push_back({byte, nowMicroseconds()});
+        if (m_written.size() > 4096) // written to another device all along
+            m_written.pop_front();
+    });
 }
 
 PtyPeer::~PtyPeer() {
+    PtyPeer* self = this;
+    if (tapOwner.compare_exchange_strong(self, nullptr))
+        comphard::SetWriteTap({});
     m_stop = true;
     const char wake = 1;
     [[maybe_unused]] auto n = ::write(m_wakeWrite, &wake, 1);
@@ -112,9 +126,8 @@ void PtyPeer::unplug() {
 }
 
 void PtyPeer::run() {
-    // Stamps are taken when the peer's read returns; a real-time thread
-    // wakes promptly even on a loaded machine. Without the right to it the
-    // peer runs as an ordinary thread.
+    // A real-time thread answers promptly even on a loaded machine. Without
+    // the right to it the peer runs as an ordinary thread.
     sched_param priority{};
     priority.sched_priority = 10;
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
@@ -155,7 +168,7 @@ void PtyPeer::run() {
             continue;
         std::lock_guard lock(m_mutex);
         for (ssize_t i = 0; i < got; ++i) {
-            m_received.push_back({buf[i], at});
+            m_received.push_back({buf[i], takeWriteStamp(buf[i], at)});
             if (m_script) {
                 auto answer = m_script(m_received);
                 if (!answer.empty())
@@ -164,6 +177,19 @@ void PtyPeer::run() {
         }
         m_changed.notify_all();
     }
+}
+
+std::int64_t PtyPeer::takeWriteStamp(std::uint8_t value, std::int64_t arrival) {
+    // Bytes arrive in the order they were written. A byte that does not
+    // match the oldest one written was not sent through the link (or the
+    // link wrote to another device): forget what the tap saw.
+    if (!m_written.empty() && m_written.front().value == value) {
+        const std::int64_t stamp = m_written.front().atMicroseconds;
+        m_written.pop_front();
+        return stamp;
+    }
+    m_written.clear();
+    return arrival;
 }
 
 PtyPeer::Script echoCommandScript() {

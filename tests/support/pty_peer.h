@@ -2,6 +2,12 @@
 // receives with a monotonic time stamp and answers from a script, so that
 // tests can check the bytes, their order and the pauses between them from
 // the board's side.
+//
+// The stamp of a byte is the moment the program handed it to the line (the
+// link's write tap), as a board on a real wire would see it. The pty itself
+// delivers through a kernel worker that a busy machine can hold back for
+// several milliseconds, which would shorten the gap after a late byte; the
+// arrival time is used only for bytes that did not come through the tap.
 #pragma once
 
 #include <atomic>
@@ -19,7 +25,7 @@ namespace testing_support {
 
 struct ReceivedByte {
     std::uint8_t value;
-    std::int64_t atMicroseconds; // monotonic clock
+    std::int64_t atMicroseconds; // monotonic clock, when the byte left the program
 };
 
 class PtyPeer {
@@ -57,6 +63,7 @@ public:
 
 private:
     void run();
+    std::int64_t takeWriteStamp(std::uint8_t value, std::int64_t arrival);
 
     std::string m_path;
     int m_master = -1;
@@ -74,6 +81,7 @@ private:
         std::vector<std::uint8_t> bytes;
     };
     std::deque<Pending> m_pending;
+    std::deque<ReceivedByte> m_written; // from the write tap, not yet arrived
 
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
