@@ -9,9 +9,11 @@
 
 #include <QAbstractSlider>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyle>
@@ -306,6 +308,16 @@ void DirectPage::Timer1Timer() {
     if (m_inCycle)
         return;
     const QScopedValueRollback<bool> inCycle(m_inCycle, true);
+    // A cycle that outlasts the interval (a reconnect blocks for seconds)
+    // would find the next tick overdue and start again at once, leaving the
+    // window no time for input: the next tick then comes one interval after
+    // the cycle ends. Shorter cycles keep the timer's rhythm.
+    QElapsedTimer cycleTime;
+    cycleTime.start();
+    const auto restartWhenOverdue = qScopeGuard([this, &cycleTime] {
+        if (Timer1.isActive() && cycleTime.elapsed() >= Timer1.interval())
+            Timer1.start();
+    });
 
     if (Timer1.interval() == kOfflineInterval) {
         m_shell.setStatusText(kReconnecting);

@@ -115,7 +115,11 @@ std::unique_ptr<TermiosPort> TermiosPort::open(const std::string& path, const Li
     termios tio{};
     if (tcgetattr(fd, &tio) != 0)
         return nullptr; // not a terminal
-    ioctl(fd, TIOCEXCL);
+    // The flag belongs to the device: clear it at close only when it was
+    // ours to set. Another process may hold it (root passes it on open).
+    int heldBefore = 0;
+    if (ioctl(fd, TIOCGEXCL, &heldBefore) != 0 || heldBefore == 0)
+        port->m_ownsExclusiveFlag = ioctl(fd, TIOCEXCL) == 0;
 
     // Raw before any byte moves: a fresh pty is in cooked mode and would eat
     // or echo bytes.
@@ -157,7 +161,8 @@ TermiosPort::~TermiosPort() {
     // The exclusive flag belongs to the device, not to our descriptor: on a
     // pty whose other end stays open it would outlive the close and keep the
     // next open (ours, without root rights) out.
-    ioctl(m_fd, TIOCNXCL);
+    if (m_ownsExclusiveFlag)
+        ioctl(m_fd, TIOCNXCL);
     ::close(m_fd);
 }
 

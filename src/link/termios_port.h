@@ -47,6 +47,7 @@ private:
 
     int m_fd;
     bool m_gone = false;
+    bool m_ownsExclusiveFlag = false; // TIOCEXCL was set by this port
 };
 
 } // namespace comphard

@@ -232,10 +232,17 @@ void LoggerPage::Button11Click() {
         return;
     }
 
-    for (int i = 0; i < board::kTrailingBytes; ++i)
-        comphard::ReadByte();
-    m_measuredAt = zentor::measurementTimeNow();
+    // The dump ends with the command's answer pair. When it is missing or
+    // wrong, bytes were lost on the way and the last "values" are that
+    // pair: the values read so far stay, but the read-out failed.
+    const int echo = comphard::ReadByte();
+    const int complement = comphard::ReadByte();
     Diagram1->Invalidate();
+    if (echo != board::kReadMemory || !board::isAnswerPair(echo, complement)) {
+        m_shell.setStatusText(kLoggerTransferErrorText.toString());
+        return;
+    }
+    m_measuredAt = zentor::measurementTimeNow();
     m_shell.setStatusText(kLoggerReadDoneText.toString());
     ProgressBar1->setValue(0);
 }

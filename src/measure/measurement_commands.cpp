@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -110,18 +109,6 @@ QString withSuffix(const QString& path, const QString& suffix) {
     if (info.suffix().isEmpty() && !info.fileName().endsWith(u'.'))
         return path + u'.' + suffix;
     return path;
-}
-
-// The bytes of a file meant to be a measurement: at most one byte more than
-// a measurement file may have, so that a huge file is not read whole.
-std::optional<QByteArray> readBounded(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.read(kMeasurementFileLimit + 1);
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
 }
 
 } // namespace
@@ -279,12 +266,15 @@ void MeasurementCommands::openMeasurement() {
     if (choice.path.isEmpty())
         return;
 
-    const std::optional<QByteArray> bytes = readBounded(choice.path);
-    if (!bytes) {
-        dialogs::error(m_dialogParent, cannotOpenMessage(choice.path));
+    const FileRead file = readRegularFile(choice.path, kMeasurementFileLimit);
+    if (!file.bytes) {
+        QString message = cannotOpenMessage(choice.path);
+        if (!file.refusal.isEmpty())
+            message += u'\n' + file.refusal;
+        dialogs::error(m_dialogParent, message);
         return;
     }
-    const MeasurementReadResult read = readMeasurementFile(*bytes);
+    const MeasurementReadResult read = readMeasurementFile(*file.bytes);
     if (!read.ok) {
         dialogs::error(m_dialogParent, cannotOpenMessage(choice.path) + u'\n' + read.error);
         return;

@@ -8,8 +8,6 @@ namespace zentor {
 
 namespace {
 
-// An operand that is a label reference may be this long after the prefix.
-constexpr qsizetype kMaxLabelOperand = 100;
 // A number operand may be at most this long; this is what keeps
 // "A = A And 5" away from "A = .n".
 constexpr qsizetype kMaxNumberOperand = 3;

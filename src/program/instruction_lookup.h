@@ -74,6 +74,12 @@ struct OperandLookup {
     QString failingText;
 };
 
+// An operand that is a label reference may be this long after the prefix:
+// the label line as written ("L1: " and its comment).
+inline constexpr qsizetype kMaxLabelOperand = 100;
+// The longest label comment whose label line still fits a jump's operand.
+inline constexpr qsizetype kMaxLabelComment = kMaxLabelOperand - QStringView(u"L1: ").size();
+
 // Operand lookup: scans the entries with a placeholder in table order. An
 // operand text that begins with "L" is a label reference (line at most
 // prefix + 100 characters long); any other operand text must be at most

@@ -3,11 +3,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace zentor {
@@ -70,29 +75,41 @@ std::vector<QByteArray> splitLines(const QByteArray& bytes) {
     return lines;
 }
 
-QStringList decodeLines(const std::vector<QByteArray>& raw) {
+bool isAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+ProgramFileText decodeLines(const std::vector<QByteArray>& raw) {
     QByteArray joined;
     for (const QByteArray& line : raw)
         joined += line + '\n';
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString asUtf8 = utf8(joined);
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(raw.size()));
+    ProgramFileText text;
+    text.lines.reserve(static_cast<qsizetype>(raw.size()));
     if (!utf8.hasError()) {
         // The decoder has dropped a leading byte order mark already.
-        lines = asUtf8.split(u'\n');
-        lines.removeLast(); // the text after the last '\n' added above
-        return lines;
+        text.lines = asUtf8.split(u'\n');
+        text.lines.removeLast(); // the text after the last '\n' added above
+        // Plain ASCII reads the same either way; it stays single-byte.
+        if (!isAscii(joined))
+            text.encoding = TextEncoding::Utf8;
+        return text;
     }
     for (const QByteArray& line : raw)
-        lines.append(fromCp1252(line));
-    return lines;
+        text.lines.append(fromCp1252(line));
+    return text;
 }
 
 } // namespace
 
-QStringList programFileLines(const QByteArray& bytes) {
+ProgramFileText programFileText(const QByteArray& bytes) {
     return decodeLines(splitLines(bytes));
+}
+
+QStringList programFileLines(const QByteArray& bytes) {
+    return programFileText(bytes).lines;
 }
 
 QStringList autosaveLines(const QByteArray& bytes) {
@@ -108,10 +125,12 @@ QStringList autosaveLines(const QByteArray& bytes) {
     return lines;
 }
 
-QByteArray programFileBytes(const QStringList& lines) {
+QByteArray programFileBytes(const QStringList& lines, TextEncoding encoding) {
     QByteArray bytes;
-    bool singleByte = true;
+    bool singleByte = encoding == TextEncoding::SingleByte;
     for (const QString& line : lines) {
+        if (!singleByte)
+            break;
         for (QChar c : line) {
             const int b = cp1252Byte(c);
             if (b < 0) {
@@ -141,14 +160,45 @@ QString autosavePath() {
            QStringLiteral("/zentor/sp2.$$$");
 }
 
-std::optional<QByteArray> readFileBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
+namespace {
+
+QString tooLarge(qint64 limit) {
+    return QStringLiteral("Die Datei ist größer als %1.").arg(QLocale().formattedDataSize(limit));
+}
+
+} // namespace
+
+FileRead readRegularFile(const QString& path, qint64 limit) {
+    // Opened without blocking, so that a FIFO or a device never holds the
+    // caller up; only a regular file of at most `limit` bytes is read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {std::nullopt, QStringLiteral("Das ist keine gewöhnliche Datei.")};
+    }
+    if (info.st_size > limit) {
+        ::close(fd);
+        return {std::nullopt, tooLarge(limit)};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    // The file may have grown since fstat: never more than limit + 1 bytes.
+    QByteArray bytes = file.read(limit + 1);
     if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+        return {};
+    if (bytes.size() > limit)
+        return {std::nullopt, tooLarge(limit)};
+    return {std::move(bytes), {}};
+}
+
+std::optional<QByteArray> readFileBytes(const QString& path) {
+    return readRegularFile(path, kProgramFileLimit).bytes;
 }
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes) {

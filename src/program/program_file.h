@@ -28,7 +28,21 @@
 
 namespace zentor {
 
-// The lines of a program file's bytes.
+// How a program file's text was stored, so that it can be written back the
+// same way.
+enum class TextEncoding {
+    SingleByte, // Windows-1252; also plain ASCII
+    Utf8,       // valid UTF-8 with at least one character beyond ASCII
+};
+
+struct ProgramFileText {
+    QStringList lines;
+    TextEncoding encoding = TextEncoding::SingleByte;
+};
+
+// The lines of a program file's bytes and the encoding they were read in.
+ProgramFileText programFileText(const QByteArray& bytes);
+// The lines alone.
 QStringList programFileLines(const QByteArray& bytes);
 
 // The lines of the autosave file's bytes: as programFileLines(), with each
@@ -38,15 +52,33 @@ QStringList autosaveLines(const QByteArray& bytes);
 // Characters of an autosave line that are restored.
 inline constexpr int kAutosaveLineLimit = 259;
 
-// The file bytes of a listing: every line followed by CR LF.
-QByteArray programFileBytes(const QStringList& lines);
+// The file bytes of a listing: every line followed by CR LF. A listing read
+// from UTF-8 goes back as UTF-8; otherwise single-byte where the text allows
+// it (see Encoding above).
+QByteArray programFileBytes(const QStringList& lines,
+                            TextEncoding encoding = TextEncoding::SingleByte);
 
 // The autosave file's path: "sp2.$$$" in the zentor folder of the user's
 // configuration directory ($XDG_CONFIG_HOME/zentor, by default
 // ~/.config/zentor). The folder is not created here.
 QString autosavePath();
 
-// Reads a whole file; std::nullopt when it does not exist or cannot be read.
+// A program is a few hundred bytes; larger files are refused unread.
+inline constexpr qint64 kProgramFileLimit = 1 << 20;
+
+struct FileRead {
+    std::optional<QByteArray> bytes; // std::nullopt when not read
+    // Why a file that exists was refused, as a sentence for the error box;
+    // empty when it is missing or could not be read.
+    QString refusal;
+};
+
+// Reads a whole regular file of at most `limit` bytes. Returns at once for a
+// FIFO, a device or a folder (refused) and never reads more than limit + 1
+// bytes of a file that grows meanwhile.
+FileRead readRegularFile(const QString& path, qint64 limit);
+
+// readRegularFile() with the program file limit, without the reason.
 std::optional<QByteArray> readFileBytes(const QString& path);
 
 // Writes `bytes` to `path` atomically: the old file stays in place until the

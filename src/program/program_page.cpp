@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -189,6 +190,38 @@ ProgramPage::ProgramPage(Shell& shell, QWidget* parent)
     m_listing->addItems(kInitialListing);
     showLabelPool();
     ListBox6->setEnabled(false);
+    followListingWithAutosave();
+}
+
+void ProgramPage::followListingWithAutosave() {
+    // Every change of the listing reaches the autosave shortly after it, so
+    // that a crash or a power cut loses at most that moment's work. The
+    // first change arms the timer; later ones ride along with it.
+    m_autosavedLines = listingLines();
+    m_autosaveTimer = new QTimer(this);
+    m_autosaveTimer->setSingleShot(true);
+    m_autosaveTimer->setInterval(kAutosaveDelayMs);
+    connect(m_autosaveTimer, &QTimer::timeout, this, &ProgramPage::autosaveIfChanged);
+    const auto listingChanged = [this] {
+        if (!m_autosaveTimer->isActive())
+            m_autosaveTimer->start();
+    };
+    QAbstractItemModel* model = m_listing->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, listingChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, listingChanged);
+    connect(model, &QAbstractItemModel::rowsMoved, this, listingChanged);
+    connect(model, &QAbstractItemModel::dataChanged, this, listingChanged);
+    connect(model, &QAbstractItemModel::modelReset, this, listingChanged);
+    connect(model, &QAbstractItemModel::layoutChanged, this, listingChanged);
+}
+
+void ProgramPage::autosaveIfChanged() {
+    const QStringList lines = listingLines();
+    if (lines == m_autosavedLines)
+        return;
+    if (zentor::writeFileAtomically(zentor::autosavePath(),
+                                    zentor::programFileBytes(lines, m_fileEncoding)))
+        m_autosavedLines = lines;
 }
 
 PaletteBox* ProgramPage::createPalette(QWidget* parent, const char* name, int tag,
@@ -365,6 +398,9 @@ void ProgramPage::createControls() {
     ComboBox7->view()->setMinimumWidth(200);
     Edit3 = new QLineEdit(box);
     Edit3->setObjectName(QStringLiteral("Edit3"));
+    // A longer comment would make the label line too long for the jumps that
+    // name it.
+    Edit3->setMaxLength(static_cast<int>(zentor::kMaxLabelComment));
     Edit3->setGeometry(kGroupPadding, kGroupTitle + 26, widthD - 2 * kGroupPadding, 22);
 
     // The group "Ausführen" below the constants.
@@ -880,6 +916,7 @@ void ProgramPage::Beenden2Click() {
     if (m_listing->count() > 0 && !confirmHandler()(window(), kCaption, kConfirmNew))
         return;
     setListingLines({kEndLine});
+    m_fileEncoding = zentor::TextEncoding::SingleByte;
     selectRow(0);
     ResetLabelPool();
     Edit3->clear();
@@ -899,17 +936,22 @@ void ProgramPage::ffnen1Click() {
     }
     m_startupFilePending = false;
 
-    const std::optional<QByteArray> bytes = zentor::readFileBytes(path);
-    if (!bytes) {
+    const zentor::FileRead read = zentor::readRegularFile(path, zentor::kProgramFileLimit);
+    if (!read.bytes) {
         // Nothing on screen is replaced by a file that could not be read. At
         // start-up the last listing comes back instead, so that the autosave
         // written at exit does not lose it.
-        dialogs::error(window(), cannotOpenMessage(path));
+        QString message = cannotOpenMessage(path);
+        if (!read.refusal.isEmpty())
+            message += u'\n' + read.refusal;
+        dialogs::error(window(), message);
         if (fromCommandLine)
             LoadLast();
         return;
     }
-    setListingLines(zentor::programFileLines(*bytes));
+    const zentor::ProgramFileText text = zentor::programFileText(*read.bytes);
+    m_fileEncoding = text.encoding;
+    setListingLines(text.lines);
     ResetLabelPool();
     LabelUpdate();
     ButtonCompClick();
@@ -921,7 +963,8 @@ void ProgramPage::Speichern1Click() {
     if (path.isEmpty())
         return;
     path = withDefaultSuffix(path);
-    if (!zentor::writeFileAtomically(path, zentor::programFileBytes(listingLines()))) {
+    if (!zentor::writeFileAtomically(path,
+                                     zentor::programFileBytes(listingLines(), m_fileEncoding))) {
         dialogs::error(window(), cannotSaveMessage(path));
         return;
     }
@@ -930,7 +973,11 @@ void ProgramPage::Speichern1Click() {
 
 void ProgramPage::SaveLast() {
     // At exit there is nobody left to tell; the old autosave stays in place.
-    zentor::writeFileAtomically(zentor::autosavePath(), zentor::programFileBytes(listingLines()));
+    m_autosaveTimer->stop();
+    const QStringList lines = listingLines();
+    if (zentor::writeFileAtomically(zentor::autosavePath(),
+                                    zentor::programFileBytes(lines, m_fileEncoding)))
+        m_autosavedLines = lines;
 }
 
 void ProgramPage::LoadLast() {
@@ -940,7 +987,9 @@ void ProgramPage::LoadLast() {
     const std::optional<QByteArray> bytes = zentor::readFileBytes(path);
     if (!bytes)
         return;
+    m_fileEncoding = zentor::programFileText(*bytes).encoding;
     setListingLines(zentor::autosaveLines(*bytes));
+    m_autosavedLines = listingLines(); // nothing new to save
     // At start the pool is still in its initial state: no reset before.
     LabelUpdate();
     ButtonCompClick();

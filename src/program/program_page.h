@@ -10,6 +10,7 @@
 #pragma once
 
 #include "label_pool.h"
+#include "program_file.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,7 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class ListingBox;
 class NumberField;
 class PaletteBox;
@@ -120,6 +122,10 @@ public:
     // written; LoadLast does nothing when there is no readable file.
     void SaveLast();
     void LoadLast();
+    // Between those, the autosave follows the listing: written this long
+    // after a change, and only when the lines differ from those last saved
+    // or loaded.
+    static constexpr int kAutosaveDelayMs = 500;
 
     // ---- Replaceable dialogs (tests answer them without a person) --------
     enum class FileDialogKind { Open, Save };
@@ -212,6 +218,8 @@ private:
     void showLabelPool();
     void placeLabel(const QString& labelLine);
     void setListcodeVisible(bool visible);
+    void followListingWithAutosave();
+    void autosaveIfChanged();
 
     Shell& m_shell;
     ListingBox* m_listing;
@@ -224,4 +232,8 @@ private:
     QString m_startupFile;
     bool m_startupFilePending = false;
     bool m_compiled = false; // the listing has been compiled at least once
+    // How the listing's file was stored; saving keeps it.
+    zentor::TextEncoding m_fileEncoding = zentor::TextEncoding::SingleByte;
+    QTimer* m_autosaveTimer = nullptr;
+    QStringList m_autosavedLines; // last saved or loaded; at start the initial lines
 };

@@ -1,3 +1,4 @@
+#include "termination_signals.h"
 #include "tform1.h"
 
 #include <QApplication>
@@ -64,6 +65,10 @@ int main(int argc, char* argv[]) {
     }
 
     TForm1 window(options);
+    // A termination request from outside (kill, logout, Ctrl+C in the
+    // terminal) ends the program like "&Beenden": the listing is saved.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &window, &QWidget::close);
     FirstPaintReporter reporter(window, sinceStart);
     if (!qEnvironmentVariableIsEmpty("ZENTOR_REPORT_FIRST_PAINT"))
         app.installEventFilter(&reporter);

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -124,6 +125,8 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     createTimers();
     createPages();
     createMenu();
+    // At the end of the desktop session the listing is saved as at exit.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { TabSheet4->SaveLast(); });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -149,6 +152,9 @@ void TForm1::createTimers() {
         auto* timer = new QTimer(this);
         timer->setObjectName(QString::fromLatin1(name));
         timer->setInterval(interval);
+        // The pages' intervals are the line's rhythm; a coarse timer may
+        // fire up to 5 % early.
+        timer->setTimerType(Qt::PreciseTimer);
         return timer;
     };
     Timer1 = makeTimer("Timer1", kTimerCreated);
@@ -383,11 +389,32 @@ void TForm1::FormShow() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!m_shutDown) {
-        m_shutDown = true;
-        FormHide();
-    }
     event->accept();
+    shutDown();
+}
+
+void TForm1::shutDown() {
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    // Nothing talks to the board any more: no page timer, no repetition.
+    for (QTimer* timer : {Timer1, Timer2, yttimer, TimerOszi})
+        timer->stop();
+    TabSheet8->CheckBox3->setChecked(false);
+    FormHide();
+    // The window may close inside another event loop (a file dialog, a
+    // question, a signal while one is open): the dialogs still open go with
+    // it, and every event loop ends, so that the program ends too and no
+    // later dialog waits for an answer.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget == this || !widget->isVisible())
+            continue;
+        if (auto* dialog = qobject_cast<QDialog*>(widget))
+            dialog->reject();
+        else
+            widget->close();
+    }
+    QCoreApplication::exit(0);
 }
 
 void TForm1::FormHide() {
@@ -499,10 +526,11 @@ void TForm1::choosePort(int n) {
     }
     simulatorConnected(opened && simulator);
     if (!opened) {
-        if (simulator)
+        // Neither the port nor the simulator stays chosen: the next start
+        // asks again instead of silently taking the other one.
+        m_ini->writeString(section, comKey, QStringLiteral("0"));
+        if (simulator || m_ini->readInt(section, simKey, 0) != 0)
             m_ini->writeString(section, simKey, QStringLiteral("0"));
-        else
-            m_ini->writeString(section, comKey, QStringLiteral("0"));
         setStatusText(kPortNotOpened);
         return;
     }
@@ -564,6 +592,8 @@ void TForm1::KopiernalsText1Click() {
         lines = TabSheet4->copyLines();
     else
         return; // the other pages leave the clipboard alone
+    if (lines.isEmpty())
+        return; // nothing recorded, an empty listing: the clipboard keeps its text
 
     // The text is put together in the recorder's memo and copied as a whole.
     // The joined text itself goes to the clipboard: a plain-text box would

@@ -128,6 +128,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Closing the window ends the program: timers stopped, the listing
+    // saved, the port closed, open dialogs closed, every event loop left.
+    // Runs once.
+    void shutDown();
     void createMenu();
     void createPages();
     void createTimers();

@@ -8,6 +8,7 @@
 #include "precise_wait.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -193,6 +194,39 @@ TEST_F(DirectPageTest, PortAnswerLightsTheLedsOfItsBits) {
         EXPECT_EQ(page.AMAdvLed1->LedOn(), (c.port & 1) != 0) << c.port;
         sent();
     }
+}
+
+TEST_F(DirectPageTest, OfflineCyclesLeaveTheWindowAnIntervalBetweenThem) {
+    // The running timer against a board that stays silent: each offline
+    // tick blocks longer than the interval (here the reconnect alone), so
+    // the next tick is overdue when the cycle ends.
+    constexpr int kReconnectMs = 1200;
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> cycleStarts;
+    std::vector<qint64> cycleEnds;
+    QStringList statusAtEnd;
+    qint64 queuedEventAt = -1;
+    shell.connect = [&] {
+        cycleStarts.push_back(clock.elapsed());
+        if (cycleStarts.size() == 1) // an event that arrives while the window is blocked
+            QTimer::singleShot(0, [&] { queuedEventAt = clock.elapsed(); });
+        comphard::WaitMilliseconds(kReconnectMs);
+        return comphard::PortIsOpen();
+    };
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        cycleEnds.push_back(clock.elapsed());
+        statusAtEnd << shell.statusText();
+    });
+    timer.setInterval(DirectPage::kOfflineInterval);
+    timer.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cycleEnds.size() >= 2; }, 10'000));
+    timer.stop();
+
+    EXPECT_EQ(statusAtEnd, (QStringList{"Offline", "Offline"}));
+    EXPECT_GE(cycleStarts[1] - cycleEnds[0], DirectPage::kOfflineInterval - 1);
+    EXPECT_GT(queuedEventAt, cycleEnds[0]);
+    EXPECT_LT(queuedEventAt, cycleStarts[1]);
 }
 
 TEST_F(DirectPageTest, SilentBoardGoesOfflineAndTheNextTickReconnects) {

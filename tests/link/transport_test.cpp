@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <thread>
 
 using namespace comphard;
@@ -108,6 +113,15 @@ TEST_F(TransportTest, OpenTakesThePortExclusively) {
     ASSERT_TRUE(OpenPort(kDefinition3));
     EXPECT_TRUE(PortIsOpen());
     EXPECT_EQ(TermiosPort::open(peer.path(), LineMode{}), nullptr) << "second opener admitted";
+    // The refused opener leaves the holder's exclusive flag alone.
+    // (Only root gets past the flag to look at it; anyone else is refused.)
+    const int probe = ::open(peer.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = probe < 0 && errno == EBUSY;
+    if (probe >= 0) {
+        EXPECT_EQ(ioctl(probe, TIOCGEXCL, &exclusive), 0);
+        ::close(probe);
+    }
+    EXPECT_NE(exclusive, 0);
     ClosePort();
     EXPECT_NE(TermiosPort::open(peer.path(), LineMode{}), nullptr) << "not released on close";
 }

@@ -429,6 +429,20 @@ TEST_F(LoggerPageOnBoard, BoardGoneDuringTheCountdownEndsTheCountdownToo) {
     EXPECT_EQ(page->ComboBox16->currentIndex(), kItem24Hours);
 }
 
+TEST_F(LoggerPageOnBoard, BytesLostInTheDumpMakeTheReadOutFail) {
+    // Two bytes of the dump lost: its closing pair arrives as the last two
+    // values and the pair itself never comes.
+    BoardOptions options = line(false);
+    options.faults.dropEvery = 60;
+    startBoard(options);
+    page->loggerValues().fill(9);
+    page->Button11Click();
+
+    EXPECT_EQ(shell.statusText(), QStringLiteral("Übertragungsfehler!"));
+    EXPECT_EQ(page->loggerValues()[0], board->snapshot().memory[3]) << "the values read stay";
+    EXPECT_FALSE(page->measuredAt().isValid());
+}
+
 TEST_F(LoggerPageOnBoard, SilentBoardLeavesTheValuesAlone) {
     BoardOptions options = line(true);
     options.faults.silent = true;

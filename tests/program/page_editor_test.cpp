@@ -236,6 +236,14 @@ TEST_F(ProgramPageEditor, PlacingLabelsFillsTheJumpTargets) {
     EXPECT_EQ(itemsOf(page->Listcode).back(), QStringLiteral("03  50  03"));
 }
 
+TEST_F(ProgramPageEditor, TheLongestCommentStillLetsJumpsReachItsLabel) {
+    page->Edit3->setText(QString(150, u'x'));
+    doubleClickEntry(page->ListBox13, QStringLiteral("L1:"));
+    doubleClickEntry(page->ListBox6, QStringLiteral("Goto "));
+    EXPECT_EQ(lines().back(), QStringLiteral("\tGoto L1: ") + QString(96, u'x'));
+    EXPECT_EQ(itemsOf(page->Listcode).back(), QStringLiteral("03  50  03"));
+}
+
 TEST_F(ProgramPageEditor, LabelsWithoutCommentEndInABlankAndSortAsTargets) {
     page->ListBox13->setCurrentRow(1); // "L2:"
     doubleClickEntry(page->ListBox13, QStringLiteral("L2:"));

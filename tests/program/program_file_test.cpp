@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace zentor {
 namespace {
 
@@ -84,6 +86,16 @@ TEST(ProgramFileEncoding, SingleByteWhenPossibleUtf8Otherwise) {
     const QByteArray utf8 = programFileBytes(other);
     EXPECT_EQ(utf8, QByteArray("\tBeep\r\n\tRem \xE2\x86\x92 \xCE\xA9\r\n"));
     EXPECT_EQ(programFileLines(utf8), other);
+
+    // A file read as UTF-8 goes back as UTF-8, even where single bytes would
+    // do; single-byte and plain ASCII files stay single-byte.
+    const QByteArray utf8File("\tRem \xC3\x9C"
+                              "bung f\xC3\xBCr \xE2\x82\xAC\r\n");
+    const ProgramFileText read = programFileText(utf8File);
+    EXPECT_EQ(read.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(programFileBytes(read.lines, read.encoding), utf8File);
+    EXPECT_EQ(programFileText(single).encoding, TextEncoding::SingleByte);
+    EXPECT_EQ(programFileText("\tBeep\r\n").encoding, TextEncoding::SingleByte);
 }
 
 TEST(ProgramFileEncoding, UndefinedWindows1252BytesSurvive) {
@@ -134,6 +146,23 @@ TEST(ProgramFileIo, FailuresAreReported) {
     EXPECT_FALSE(writeFileAtomically(file + QStringLiteral("/x.z"), QByteArray("neu")));
     EXPECT_EQ(readFileBytes(file), std::optional<QByteArray>(QByteArray("alt")));
     EXPECT_FALSE(readFileBytes(dir.filePath(QStringLiteral("fehlt.z"))));
+
+    // Refused unread, at once: a FIFO nobody writes to, a folder, a file one
+    // byte over the limit (sparse, so nothing is really stored).
+    const QString fifo = dir.filePath(QStringLiteral("fifo.z"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString large = dir.filePath(QStringLiteral("gross.z"));
+    QFile largeFile(large);
+    ASSERT_TRUE(largeFile.open(QIODevice::WriteOnly) && largeFile.resize(kProgramFileLimit + 1));
+    largeFile.close();
+    for (const auto& [path, refusal] :
+         {std::pair{fifo, "keine gewöhnliche Datei"},
+          std::pair{dir.path(), "keine gewöhnliche Datei"}, std::pair{large, "größer als"}}) {
+        const FileRead refused = readRegularFile(path, kProgramFileLimit);
+        EXPECT_FALSE(refused.bytes) << path.toStdString();
+        EXPECT_TRUE(refused.refusal.contains(QString::fromUtf8(refusal)))
+            << refused.refusal.toStdString();
+    }
 }
 
 } // namespace

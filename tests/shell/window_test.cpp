@@ -226,11 +226,14 @@ TEST_F(WindowTest, AMissingDeviceClosesTheOldPortAndForgetsTheChoice) {
     writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3) + "COM2=/dev/does-not-exist-zentor\n");
     TForm1& w = start();
     ASSERT_TRUE(comphard::PortIsOpen());
+    w.Simulator1->trigger(); // the choice in between is forgotten too
+    ASSERT_TRUE(ini().contains("Simulator=1"));
     w.COM21->trigger();
     EXPECT_EQ(w.statusText(), QStringLiteral("COM nicht geöffnet!"));
     EXPECT_FALSE(comphard::PortIsOpen());
     EXPECT_EQ(w.checkedPortEntry(), nullptr);
     EXPECT_TRUE(ini().contains("COM=0"));
+    EXPECT_TRUE(ini().contains("Simulator=0"));
     EXPECT_FALSE(w.SimulatorPanel1->isEnabled());
 }
 
@@ -287,10 +290,17 @@ TEST_F(WindowTest, CopyPutsTheVisiblePagesTextOnTheClipboard) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QStringLiteral("vorher"));
 
-    // No text of its own on "Direkt": the clipboard stays.
-    w.PageControl1->setCurrentWidget(w.TabSheet2);
-    w.KopiernalsText1->trigger();
-    EXPECT_EQ(clipboard->text(), QStringLiteral("vorher"));
+    // No text of its own on "Direkt", nothing recorded yet, an empty
+    // listing: the clipboard stays.
+    for (QWidget* page : {static_cast<QWidget*>(w.TabSheet2), static_cast<QWidget*>(w.TabSheet6),
+                          static_cast<QWidget*>(w.TabSheet4)}) {
+        w.TabSheet4->setListingLines({});
+        w.PageControl1->setCurrentWidget(page);
+        w.KopiernalsText1->trigger();
+        EXPECT_EQ(clipboard->text(), QStringLiteral("vorher")) << page->objectName().toStdString();
+    }
+    w.TabSheet4->setListingLines(
+        {QStringLiteral("L1: Testprogramm"), QStringLiteral("\tDelay 250")});
 
     w.PageControl1->setCurrentWidget(w.TabSheet4);
     w.KopiernalsText1->trigger();
