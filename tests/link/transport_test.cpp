@@ -9,6 +9,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <numeric>
 #include <thread>
 
 using namespace comphard;
@@ -141,6 +143,49 @@ TEST_F(TransportTest, WriteSendsTheLowByteAndPausesTenMilliseconds) {
     ASSERT_TRUE(peer.waitForBytes(2, std::chrono::seconds(1)));
     EXPECT_EQ(peer.receivedValues(), (std::vector<std::uint8_t>{44, 255}));
     expectGapsAtLeast(peer.received(), {10 * kMs});
+}
+
+TEST_F(TransportTest, TheLineIs1200Baud8N1RawAndCarriesEveryByteValue) {
+    // Start from a line in the wrong state: cooked, 9600 baud, 7E2 with both
+    // handshakes, reads waiting for a byte.
+    termios wrong = peer.lineSettings();
+    wrong.c_iflag |= IXON | IXOFF | ICRNL | ISTRIP;
+    wrong.c_oflag |= OPOST | ONLCR;
+    wrong.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    wrong.c_cflag = (wrong.c_cflag & ~CSIZE) | CS7 | PARENB | CSTOPB | CRTSCTS;
+    wrong.c_cc[VMIN] = 1;
+    wrong.c_cc[VTIME] = 5;
+    cfsetspeed(&wrong, B9600);
+    peer.setLineSettings(wrong);
+
+    ASSERT_TRUE(OpenPort(kDefinition3));
+    const termios line = peer.lineSettings();
+    EXPECT_EQ(cfgetospeed(&line), B1200);
+    EXPECT_EQ(cfgetispeed(&line), B1200);
+    EXPECT_EQ(line.c_cflag & CSIZE, CS8);
+    EXPECT_EQ(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u) << "parity, two stop bits, RTS/CTS";
+    EXPECT_EQ(line.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK), 0u);
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);
+    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(line.c_cc[VMIN], 0);
+    EXPECT_EQ(line.c_cc[VTIME], 0);
+
+    // All 256 values both ways, XON (17) and XOFF (19) among them.
+    std::vector<std::uint8_t> all(256);
+    std::iota(all.begin(), all.end(), 0);
+    peer.send(all);
+    for (int value : all)
+        ASSERT_EQ(ReadByte(), value);
+    for (int value : all)
+        WriteByte(value);
+    ASSERT_TRUE(peer.waitForBytes(all.size(), std::chrono::seconds(2)));
+    EXPECT_EQ(peer.receivedValues(), all);
+    // As they arrived, not only as they left: the pauses reach the line.
+    // (The median, since a busy machine may hold a single byte back.)
+    std::vector<std::int64_t> gaps = arrivalGapsMicroseconds(peer.received());
+    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+    EXPECT_GE(gaps[gaps.size() / 2], 9 * kMs);
 }
 
 TEST_F(TransportTest, TheWriteTapSeesEachByteBeforeItLeaves) {

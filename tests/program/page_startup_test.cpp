@@ -7,6 +7,7 @@
 #include "tform1.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -16,7 +17,16 @@
 #include <memory>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 namespace {
+
+long peakMemoryKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 class ProgramPageStartup : public ::testing::Test {
 protected:
@@ -96,19 +106,37 @@ TEST_F(ProgramPageStartup, AFileArgumentIsOpenedInsteadOfTheAutosave) {
 }
 
 TEST_F(ProgramPageStartup, AFileArgumentThatCannotBeOpenedKeepsTheLastListing) {
-    ASSERT_TRUE(zentor::writeFileAtomically(zentor::autosavePath(), "\tReturn\r\n"));
-    const QString file = files.filePath(QStringLiteral("fehlt.z"));
-    TForm1& w = start({file});
-    const auto errors = errorBoxes();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].caption, QStringLiteral("Fehler"));
-    EXPECT_TRUE(errors[0].text.contains(QStringLiteral("fehlt.z")));
-    EXPECT_EQ(listing(), QStringList{"\tReturn"});
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zentor"));
-    EXPECT_EQ(w.PageControl1->currentWidget(), w.TabSheet4);
+    // Missing, a FIFO nobody writes to (which must not block the start) and
+    // a 20 MB file (refused unread: sparse here, and the peak memory of the
+    // process stays where it was).
+    const QString fifo = files.filePath(QStringLiteral("fifo.z"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString large = files.filePath(QStringLiteral("gross.z"));
+    QFile largeFile(large);
+    ASSERT_TRUE(largeFile.open(QIODevice::WriteOnly) && largeFile.resize(20 << 20));
+    largeFile.close();
 
-    w.close();
-    EXPECT_EQ(autosave(), QByteArray("\tReturn\r\n"));
+    for (const QString& file : {files.filePath(QStringLiteral("fehlt.z")), fifo, large}) {
+        SCOPED_TRACE(file.toStdString());
+        boxes.clear();
+        ASSERT_TRUE(zentor::writeFileAtomically(zentor::autosavePath(), "\tReturn\r\n"));
+        const long peakBefore = peakMemoryKiB();
+        TForm1& w = start({file});
+        if (file == large) { // (the windows before have paid for fonts and the like)
+            EXPECT_LT(peakMemoryKiB() - peakBefore, 16 * 1024) << "KiB more at the peak";
+        }
+        const auto errors = errorBoxes();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].caption, QStringLiteral("Fehler"));
+        EXPECT_TRUE(errors[0].text.contains(QFileInfo(file).fileName()));
+        EXPECT_EQ(listing(), QStringList{"\tReturn"});
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Zentor"));
+        EXPECT_EQ(w.PageControl1->currentWidget(), w.TabSheet4);
+
+        w.close();
+        EXPECT_EQ(autosave(), QByteArray("\tReturn\r\n"));
+        window.reset();
+    }
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "tform1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include "weblabel.h"
 #include <QCheckBox>
@@ -341,6 +342,38 @@ TEST_F(WindowTest, ClosingTheWindowClosesThePort) {
     w.Beenden3->trigger();
     EXPECT_FALSE(comphard::PortIsOpen());
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(WindowTest, EndingInsideADialogEndsEverything) {
+    // "&Beenden" reaches the window while the file dialog of "&Öffnen ..."
+    // runs its own loop, and "&Neu" asks its question after that: both
+    // dialogs go, the program's loop ends, the port is free again.
+    peer.setScript(boardScript());
+    writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3));
+    TForm1& w = start();
+    w.PageControl1->setCurrentWidget(w.TabSheet2);
+    ASSERT_TRUE(w.Timer1->isActive());
+    QTimer::singleShot(0, &w, [&w] { w.ffnen1->trigger(); });
+    QTimer::singleShot(200, &w, [&w] {
+        ASSERT_TRUE(QApplication::activeModalWidget() != nullptr) << "no file dialog";
+        w.Beenden3->trigger();
+        w.Beenden2->trigger();
+    });
+    bool hung = false;
+    QTimer::singleShot(10'000, [&hung] {
+        hung = true;
+        QCoreApplication::exit(1);
+    });
+    QCoreApplication::exec();
+
+    EXPECT_FALSE(hung);
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_FALSE(comphard::PortIsOpen());
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(widget->isVisible()) << widget->metaObject()->className();
+    EXPECT_EQ(w.TabSheet4->listingLines().size(), 4) << "the question was not answered yes";
+    EXPECT_TRUE(QFile::exists(configHome.filePath(QStringLiteral("zentor/sp2.$$$"))));
+    EXPECT_TRUE(comphard::OpenDevice(peer.path(), "1200,N,8,1"));
 }
 
 TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {

@@ -51,7 +51,7 @@ PtyPeer::PtyPeer() {
     tapOwner = this;
     comphard::SetWriteTap([this](std::uint8_t byte) {
         std::lock_guard lock(m_mutex);
-        m_written.push_back({byte, nowMicroseconds()});
+        m_written.push_back({byte, nowMicroseconds(), 0}); // not arrived yet
         if (m_written.size() > 4096) // written to another device all along
             m_written.pop_front();
     });
@@ -168,7 +168,7 @@ void PtyPeer::run() {
             continue;
         std::lock_guard lock(m_mutex);
         for (ssize_t i = 0; i < got; ++i) {
-            m_received.push_back({buf[i], takeWriteStamp(buf[i], at)});
+            m_received.push_back({buf[i], takeWriteStamp(buf[i], at), at});
             if (m_script) {
                 auto answer = m_script(m_received);
                 if (!answer.empty())
@@ -220,6 +220,23 @@ std::vector<std::int64_t> gapsMicroseconds(const std::vector<ReceivedByte>& byte
     for (std::size_t i = 1; i < bytes.size(); ++i)
         gaps.push_back(bytes[i].atMicroseconds - bytes[i - 1].atMicroseconds);
     return gaps;
+}
+
+std::vector<std::int64_t> arrivalGapsMicroseconds(const std::vector<ReceivedByte>& bytes) {
+    std::vector<std::int64_t> gaps;
+    for (std::size_t i = 1; i < bytes.size(); ++i)
+        gaps.push_back(bytes[i].arrivedMicroseconds - bytes[i - 1].arrivedMicroseconds);
+    return gaps;
+}
+
+termios PtyPeer::lineSettings() const {
+    termios settings{};
+    tcgetattr(m_slave, &settings);
+    return settings;
+}
+
+void PtyPeer::setLineSettings(const termios& settings) {
+    tcsetattr(m_slave, TCSANOW, &settings);
 }
 
 } // namespace testing_support

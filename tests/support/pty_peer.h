@@ -21,11 +21,14 @@
 #include <thread>
 #include <vector>
 
+#include <termios.h>
+
 namespace testing_support {
 
 struct ReceivedByte {
     std::uint8_t value;
     std::int64_t atMicroseconds; // monotonic clock, when the byte left the program
+    std::int64_t arrivedMicroseconds; // monotonic clock, when the peer read it
 };
 
 class PtyPeer {
@@ -56,6 +59,11 @@ public:
 
     // Waits until at least n bytes have arrived; false on time-out.
     bool waitForBytes(std::size_t n, std::chrono::milliseconds timeout) const;
+
+    // The line settings of the program's end, as tcgetattr() reports them;
+    // set them to see that the program makes its own.
+    termios lineSettings() const;
+    void setLineSettings(const termios& settings);
 
     // Closes the master side: the program's device vanishes, as when a USB
     // adapter is pulled.
@@ -95,5 +103,7 @@ PtyPeer::Script silentScript();
 
 // Gaps between consecutive received bytes, in microseconds.
 std::vector<std::int64_t> gapsMicroseconds(const std::vector<ReceivedByte>& bytes);
+// The same between the arrivals at the peer.
+std::vector<std::int64_t> arrivalGapsMicroseconds(const std::vector<ReceivedByte>& bytes);
 
 } // namespace testing_support

@@ -1,0 +1,95 @@
+// The real program, ended from outside shortly after its listing changed:
+// by SIGTERM it ends on its own and saves; by SIGKILL nothing runs at the
+// end, and the autosave must already hold the change.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The program file given on the command line: a change of the listing
+// against the initial one.
+const QByteArray kProgram = "L1: Ende\r\n\tBeep\r\n\tGoto L1: Ende\r\n";
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Polls `done` every 20 ms for at most `limit`.
+template <typename Done> bool waitFor(Done done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// True once the process catches `signalNumber` (its handler is installed).
+bool catches(pid_t pid, int signalNumber) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
+    return false;
+}
+
+class Termination : public ::testing::TestWithParam<int> {};
+
+TEST_P(Termination, TheAutosaveHoldsTheChange) {
+    const int signalNumber = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString programPath = dir.filePath(QStringLiteral("aufgabe.z"));
+    QFile program(programPath);
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly) && program.write(kProgram) == kProgram.size());
+    program.close();
+    const QString autosave = dir.filePath(QStringLiteral("zentor/sp2.$$$"));
+
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    std::string binary = ZENTOR_PATH;
+    std::string simOption = "--sim";
+    std::string file = QFile::encodeName(programPath).toStdString();
+    std::vector<char*> argv{binary.data(), simOption.data(), file.data(), nullptr};
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+
+    int status = 0;
+    if (signalNumber == SIGKILL) {
+        // Nothing runs at a SIGKILL: the autosave follows the change by itself.
+        EXPECT_TRUE(waitFor([&] { return contents(autosave) == kProgram; }, 20s));
+    } else {
+        ASSERT_TRUE(waitFor([&] { return catches(pid, signalNumber); }, 20s));
+    }
+    kill(pid, signalNumber);
+    ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20s))
+        << "still running after the signal";
+    if (signalNumber != SIGKILL) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+    EXPECT_EQ(contents(autosave), kProgram);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Termination, ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGKILL),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+} // namespace
