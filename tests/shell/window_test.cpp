@@ -170,6 +170,7 @@ TEST_F(WindowTest, AltAndALetterPressThePagesControlBeforeTheMenu) {
     peer.setScript(boardScript());
     writeIni("[Time]\nMAXTimeout=40\n[ZENTOR1]\nCOM=3\n" + portsSection(3));
     TForm1& w = start();
+    w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     const struct {
         QWidget* page;
