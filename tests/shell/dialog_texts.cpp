@@ -7,6 +7,7 @@
 #include "qt_german.h"
 #include "tform1.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMetaEnum>
-#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
