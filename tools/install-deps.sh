@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-translations-l10n
     libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core locales

@@ -2,6 +2,7 @@
 
 #include "board_commands.h"
 #include "comphard.h"
+#include "default_button.h"
 #include "diagram.h"
 #include "dialogs.h"
 #include "measurement_file.h"
@@ -83,16 +84,8 @@ LoggerPage::LoggerPage(Shell& shell, QTimer& timer2, const QTimer& recorderTimer
 LoggerPage::~LoggerPage() = default;
 
 void LoggerPage::keyPressEvent(QKeyEvent* event) {
-    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+    if (!zentor::pressDefaultButton(*event, *this, *Button12))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    // Outside a dialog Qt gives a default button nothing to do; the page
-    // does it, as users of the window expect.
-    auto* focused = qobject_cast<QPushButton*>(focusWidget());
-    QPushButton* button = focused != nullptr ? focused : Button12;
-    if (button->isEnabled())
-        button->click();
 }
 
 void LoggerPage::ComboBox16Change() {

@@ -1,9 +1,9 @@
 // The file commands of the measurement pages in the "&Datei" menu:
 //  "Messung ö&ffnen ..."              opens a measurement file on its page
 //                                     (switching to that page),
-//  "Messung &speichern ..."           stores the measurement of the page shown,
+//  "&Messung speichern ..."           stores the measurement of the page shown,
 //  "Messwerte &exportieren ..."       writes its values as a CSV file,
-//  "Diagramm als &Bild speichern ..." writes its chart (on "Direkt": the
+//  "&Diagramm als Bild speichern ..." writes its chart (on "Direkt": the
 //                                     meter) as a PNG picture; the second
 //                                     file type of the save dialog, "PNG-Bild,
 //                                     doppelte Auflösung", asks for twice the

@@ -1,6 +1,7 @@
 #include "recorder_page.h"
 
 #include "comphard.h"
+#include "default_button.h"
 #include "diagramm.h"
 #include "measurement_file.h"
 #include "measurement_pages.h"
@@ -139,6 +140,11 @@ void RecorderPage::buildControls() {
 }
 
 // ---- Start and stop ------------------------------------------------------------
+
+void RecorderPage::keyPressEvent(QKeyEvent* event) {
+    if (!zentor::pressDefaultButton(*event, *this, *ytstart))
+        QWidget::keyPressEvent(event);
+}
 
 void RecorderPage::ytstartClick() {
     if (ytstart->text() != zentor::kRecorderStartCaption) {

@@ -19,6 +19,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -93,6 +94,11 @@ public slots:
     void ytchannelChange();
     void CheckBox2Click();
     void ytdiagramPainted(QObject* Sender);
+
+protected:
+    // Return and Enter press the focused button, elsewhere on the page the
+    // default button ytstart.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();

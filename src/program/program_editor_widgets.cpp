@@ -156,7 +156,10 @@ void ListingBox::startDrag(Qt::DropActions) {
     dragSelectedRow(this);
 }
 
-NumberField::NumberField(QWidget* parent) : QLineEdit(parent) {}
+NumberField::NumberField(QWidget* parent) : QLineEdit(parent) {
+    // Palette entries go into the listing only.
+    setAcceptDrops(false);
+}
 
 void NumberField::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);

@@ -78,7 +78,7 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
 };
 
-// A number field: reports clicks and double-clicks into it.
+// A number field: reports clicks and double-clicks into it. Takes no drops.
 class NumberField : public QLineEdit {
     Q_OBJECT
 

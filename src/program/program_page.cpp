@@ -402,6 +402,8 @@ void ProgramPage::createControls() {
     // name it.
     Edit3->setMaxLength(static_cast<int>(zentor::kMaxLabelComment));
     Edit3->setGeometry(kGroupPadding, kGroupTitle + 26, widthD - 2 * kGroupPadding, 22);
+    // Palette entries go into the listing only.
+    Edit3->setAcceptDrops(false);
 
     // The group "Ausführen" below the constants.
     GroupBoxRun = group(QStringLiteral("Ausführen"), columnC, constants->height() + 2 + kGroupGap,
@@ -476,7 +478,9 @@ void ProgramPage::connectEditor() {
         {ListBox13, &ProgramPage::ListBox13Click},
     }};
     for (const auto& [palette, handler] : clicks) {
-        connect(palette, &QAbstractItemView::clicked, this, handler);
+        // On press, not on release: an entry dragged out of a palette is
+        // chosen as well.
+        connect(palette, &QAbstractItemView::pressed, this, handler);
         connect(palette, &QAbstractItemView::doubleClicked, this,
                 [this, p = palette] { Add2Click(p); });
     }
@@ -724,8 +728,8 @@ void ProgramPage::Add2Click(QObject* sender) {
         ListBox6->setEnabled(true);
         Edit3->clear();
     }
-    ButtonCompClick();
-    selectRow(row >= 0 ? row + 1 : -1);
+    if (ButtonCompClick())
+        selectRow(row >= 0 ? row + 1 : -1);
 }
 
 bool ProgramPage::ListBox1DragOver(QObject* source, const QPoint& pos) {
@@ -785,11 +789,11 @@ void ProgramPage::Delete1Click() {
         showLabelPool();
     }
     delete m_listing->takeItem(row);
-    ButtonCompClick();
-    selectRow(std::min(row, m_listing->count() - 1));
+    if (ButtonCompClick())
+        selectRow(std::min(row, m_listing->count() - 1));
 }
 
-void ProgramPage::ButtonCompClick() {
+bool ProgramPage::ButtonCompClick() {
     const zentor::CompileResult result = zentor::compileListing(listingLines());
     m_compiled = true;
     Listcode->clear();
@@ -798,12 +802,15 @@ void ProgramPage::ButtonCompClick() {
     m_transfer->setLastCompileOk(result.ok);
     if (!result.ok) {
         // The status text and the jump palette keep their state; the code
-        // list holds what was compiled before the failing line.
+        // list holds what was compiled before the failing line. Once the box
+        // is closed, the failing line shows where to look.
         dialogs::error(window(), result.errorMessage);
-        return;
+        selectRow(result.errorRow);
+        return false;
     }
     m_shell.setStatusText(result.statusText);
     ListBox6->setEnabled(ComboBox7->count() > 0);
+    return true;
 }
 
 // ---- Group "Ausführen" ------------------------------------------------------------

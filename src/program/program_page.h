@@ -160,8 +160,10 @@ public slots:
     void LabelUpdate();
     // All twelve keys free, no jump target.
     void ResetLabelPool();
-    // Compiles the listing: Listcode, status text, jump palette.
-    void ButtonCompClick();
+    // Compiles the listing: Listcode, status text, jump palette. A line that
+    // stops the compilation is reported in an error box and then selected.
+    // Returns false in that case.
+    bool ButtonCompClick();
 
     void ListBox2Click();
     void ListBox15Click();

@@ -20,8 +20,11 @@ QString displayText(const QString& text) {
 QMessageBox::StandardButton showBox(QWidget* parent, const Request& request) {
     const QString text = displayText(request.text);
     switch (request.kind) {
-    case Kind::Information:
-        return QMessageBox::information(parent, request.caption, text);
+    case Kind::Information: {
+        // A plain box: no icon, unlike QMessageBox::information.
+        QMessageBox box(QMessageBox::NoIcon, request.caption, text, QMessageBox::Ok, parent);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
     case Kind::Error:
         return QMessageBox::critical(parent, request.caption, text);
     case Kind::Question:

@@ -12,7 +12,7 @@ class QWidget;
 namespace dialogs {
 
 enum class Kind {
-    Information, // plain box, OK button, caption: the application title
+    Information, // plain box without icon, OK button, caption: the application title
     Error,       // caption "Fehler", error icon, OK button
     Question,    // Yes and No (confirmations)
     YesNoCancel, // Yes, No and Cancel

@@ -1,4 +1,5 @@
 #include "termination_signals.h"
+#include "qt_german.h"
 #include "tform1.h"
 
 #include <QApplication>
@@ -49,6 +50,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zentor"));
     QApplication::setApplicationVersion(QStringLiteral(ZENTOR_VERSION));
+    // Without the catalogue Qt's dialogs stay English; the program runs on.
+    installQtGerman(app);
 
     // The window is laid out for an 8-point sans font (11 pixels).
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

@@ -23,6 +23,7 @@
 #include "logger_page.h"
 #include "program_file.h"
 #include "program_page.h"
+#include "qt_german.h"
 #include "recorder_page.h"
 #include "scope_page.h"
 #include "tform1.h"
@@ -194,6 +195,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    installQtGerman(app);
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(11);
     QApplication::setFont(font);

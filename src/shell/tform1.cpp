@@ -6,9 +6,11 @@
 #include "configuration.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "handbook.h"
 #include "jpeg_image.h"
 #include "logger_page.h"
 #include "measurement_commands.h"
+#include "page_access_keys.h"
 #include "profile.h"
 #include "program_page.h"
 #include "recorder.h"
@@ -18,6 +20,7 @@
 #include "weblabel.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -64,10 +67,9 @@ const QString kLoggerPageText = QStringLiteral("Externe Messung");
 const QString kRecorderPageText = QStringLiteral("Online Messung");
 const QString kAbout = QStringLiteral("ZENTOR microcontroller\r\rVersion 1.1");
 
-// The first page's link label: a credit line and the project's address.
+// The first page's link label: a credit line that opens the handbook.
 const QString kCreditText = QStringLiteral("Zentor im Netz");
-const QString kCreditHint = QStringLiteral("Die Projektseite im Browser öffnen");
-const QString kCreditLink = QStringLiteral("zentor.example.org");
+const QString kCreditHint = QStringLiteral("Das Handbuch öffnen");
 
 QString portDefinition(int n) { return QStringLiteral("COM%1:").arg(n) + kLineMode; }
 
@@ -127,6 +129,7 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     createMenu();
     // At the end of the desktop session the listing is saved as at exit.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { TabSheet4->SaveLast(); });
+    new PageAccessKeys(*this); // Alt+letter and F10; a child of the window
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -182,8 +185,11 @@ void TForm1::createPages() {
     WebLabel1 = new TWebLabel(kCreditText, TabSheet1);
     WebLabel1->setObjectName(QStringLiteral("WebLabel1"));
     WebLabel1->setToolTip(kCreditHint);
-    WebLabel1->setLink(kCreditLink);
-    WebLabel1->setLinkTyp(TWebLabel::lnHttp);
+    const QString handbook = handbookPath(QCoreApplication::applicationDirPath());
+    WebLabel1->setLink(handbook);
+    WebLabel1->setLinkTyp(TWebLabel::lnFile);
+    connect(WebLabel1, &TWebLabel::notOpened, this,
+            [this, handbook] { setStatusText(handbookNotOpenedText(handbook)); });
     WebLabel1->setHover(true);
     QFont creditFont(QStringLiteral("Arial"));
     creditFont.setPixelSize(9);
@@ -237,11 +243,11 @@ void TForm1::createMenu() {
     addSeparator(Beenden1, "N5");
     MessungOeffnen1 = addEntry(Beenden1, QStringLiteral("Messung ö&ffnen ..."), "MessungOeffnen1");
     MessungSpeichern1 =
-        addEntry(Beenden1, QStringLiteral("Messung &speichern ..."), "MessungSpeichern1");
+        addEntry(Beenden1, QStringLiteral("&Messung speichern ..."), "MessungSpeichern1");
     MesswerteExportieren1 =
         addEntry(Beenden1, QStringLiteral("Messwerte &exportieren ..."), "MesswerteExportieren1");
     DiagrammBild1 =
-        addEntry(Beenden1, QStringLiteral("Diagramm als &Bild speichern ..."), "DiagrammBild1");
+        addEntry(Beenden1, QStringLiteral("&Diagramm als Bild speichern ..."), "DiagrammBild1");
     addSeparator(Beenden1, "N2");
     Beenden3 = addEntry(Beenden1, QStringLiteral("&Beenden"), "Beenden3");
     connect(Beenden2, &QAction::triggered, TabSheet4, &ProgramPage::Beenden2Click);
@@ -262,11 +268,15 @@ void TForm1::createMenu() {
     Anschluss1 = bar->addMenu(QStringLiteral("&Anschluss"));
     Anschluss1->setObjectName(QStringLiteral("Anschluss1"));
     Anschluss1->setToolTipsVisible(true);
+    // One radio mark at the port in use; none after a failed choice.
+    auto* portGroup = new QActionGroup(Anschluss1);
+    portGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     const char* names[kPortEntries] = {"COM11", "COM21", "COM31", "COM41", "COM51", "COM61"};
     QAction** entries[kPortEntries] = {&COM11, &COM21, &COM31, &COM41, &COM51, &COM61};
     for (int i = 0; i < kPortEntries; ++i) {
         QAction* entry = addEntry(Anschluss1, QStringLiteral("COM &%1").arg(i + 1), names[i]);
         entry->setCheckable(true);
+        entry->setActionGroup(portGroup);
         entry->setData(i + 1); // the tag: the port number
         connect(entry, &QAction::triggered, this, &TForm1::COM11Click);
         *entries[i] = entry;
@@ -274,6 +284,7 @@ void TForm1::createMenu() {
     addSeparator(Anschluss1, "N4");
     Simulator1 = addEntry(Anschluss1, QStringLiteral("&Simulator"), "Simulator1");
     Simulator1->setCheckable(true);
+    Simulator1->setActionGroup(portGroup);
     Simulator1->setToolTip(QStringLiteral("Eine simulierte Platine, ohne Hardware"));
     connect(Simulator1, &QAction::triggered, this, &TForm1::SimulatorClick);
     SimulatorPanel1 = addEntry(Anschluss1, QStringLiteral("Simulator-&Tafel ..."), "SimulatorPanel1");

@@ -82,9 +82,9 @@ public:
     QAction* ffnen1;    // "&Öffnen ..."
     QAction* Speichern1;
     QAction* MessungOeffnen1;       // "Messung ö&ffnen ..."
-    QAction* MessungSpeichern1;     // "Messung &speichern ..."
+    QAction* MessungSpeichern1;     // "&Messung speichern ..."
     QAction* MesswerteExportieren1; // "Messwerte &exportieren ..."
-    QAction* DiagrammBild1;         // "Diagramm als &Bild speichern ..."
+    QAction* DiagrammBild1;         // "&Diagramm als Bild speichern ..."
     QAction* Beenden3;  // "&Beenden"
     QMenu* Bearbeiten1;
     QAction* KopiernalsText1;

@@ -1,6 +1,7 @@
 #include "weblabel.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -14,9 +15,13 @@ constexpr std::array<const char*, 9> kPrefixes = {
 };
 constexpr int kHttpIndex = TWebLabel::lnHttp;
 
-void openWithDesktop(const QString& address) {
-    // Like a shell "open": a failure is not reported.
-    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+bool openWithDesktop(const QString& address) {
+    const QUrl url(address, QUrl::TolerantMode);
+    // The desktop's opener starts without looking at the file; a missing
+    // one would only fail out of sight.
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+        return false;
+    return QDesktopServices::openUrl(url);
 }
 
 TWebLabel::Opener& opener() {
@@ -89,7 +94,8 @@ void TWebLabel::Click() {
     if (m_link.isEmpty()) {
         m_link = kDefaultLink;
     }
-    opener()(text);
+    if (!opener()(text))
+        emit notOpened(text);
 }
 
 void TWebLabel::enterEvent(QEnterEvent* event) {

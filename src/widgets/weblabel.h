@@ -37,9 +37,10 @@ public:
     static const QColor kLinkColor;
     static constexpr int kPointSize = 10;
 
-    // Receives the complete text to open. The default hands it to
-    // QDesktopServices::openUrl and ignores the outcome.
-    using Opener = std::function<void(const QString& address)>;
+    // Receives the complete text to open; returns whether something took
+    // it. The default hands it to QDesktopServices::openUrl; a local file
+    // that does not exist counts as not opened.
+    using Opener = std::function<bool(const QString& address)>;
     // Replaces the opener for every label (tests capture the text with it);
     // an empty function restores the default. Returns the previous one.
     static Opener setOpener(Opener opener);
@@ -61,6 +62,7 @@ public:
     // What a click opens, without opening it.
     QString address() const;
     // Opens the link as a click does: an empty Link becomes kDefaultLink.
+    // The label shows nothing when that fails; it emits notOpened.
     void Click();
 
     // The scheme prefix of a link type ("http://" for one outside the table).
@@ -68,6 +70,10 @@ public:
     // The text opened for a type and a non-empty link: the prefix, then the
     // link, whatever the link begins with.
     static QString composeAddress(TURLType type, const QString& link);
+
+signals:
+    // Nothing could open `address` (the text a click handed on).
+    void notOpened(const QString& address);
 
 protected:
     void enterEvent(QEnterEvent* event) override;

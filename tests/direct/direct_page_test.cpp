@@ -218,6 +218,7 @@ TEST_F(DirectPageTest, OfflineCyclesLeaveTheWindowAnIntervalBetweenThem) {
         cycleEnds.push_back(clock.elapsed());
         statusAtEnd << shell.statusText();
     });
+    timer.setTimerType(Qt::PreciseTimer); // as the main window's
     timer.setInterval(DirectPage::kOfflineInterval);
     timer.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return cycleEnds.size() >= 2; }, 10'000));

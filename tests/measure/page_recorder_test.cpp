@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gmock/gmock.h>
@@ -303,6 +304,15 @@ TEST_F(RecorderPageTest, ChannelItemSetsTheCodeAndItsAxis) {
 TEST_F(RecorderPageTest, FailedHandshakeStartsTheRecordingAnyway) {
     startOffline(0);
     EXPECT_EQ(shell.status, "Controler antwortet nicht!");
+    EXPECT_TRUE(page->isRecording());
+    EXPECT_EQ(page->ytstart->text(), "&Stop");
+}
+
+TEST_F(RecorderPageTest, ReturnOnThePageStartsARecording) {
+    page->show();
+    page->activateWindow();
+    page->timeyt->setFocus();
+    QTest::keyClick(page->timeyt, Qt::Key_Return);
     EXPECT_TRUE(page->isRecording());
     EXPECT_EQ(page->ytstart->text(), "&Stop");
 }

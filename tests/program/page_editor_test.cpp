@@ -302,6 +302,28 @@ TEST_F(ProgramPageEditor, PaletteClicksKeepOneSelectionAndSwitchTheCommentField)
     EXPECT_FALSE(page->Edit3->isEnabled());
 }
 
+TEST_F(ProgramPageEditor, APressChoosesThePaletteEntryBeforeAnyRelease) {
+    // A drag out of a palette starts with a press and is released elsewhere.
+    auto pressOn = [](QListWidget* list, const QString& text) {
+        const QPoint at =
+            list->visualItemRect(list->findItems(text, Qt::MatchExactly).front()).center();
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at);
+        return at;
+    };
+    pressEntry(page->ListBox14, QStringLiteral("Rem"));
+    const QPoint beep = pressOn(page->ListBox5, QStringLiteral("Beep"));
+    EXPECT_EQ(selectedText(page->ListBox5), QStringLiteral("Beep"));
+    EXPECT_TRUE(page->ListBox14->selectedItems().isEmpty());
+    EXPECT_FALSE(page->Edit3->isEnabled());
+    QTest::mouseRelease(page->ListBox5->viewport(), Qt::LeftButton, {}, beep);
+
+    const QPoint label = pressOn(page->ListBox13, QStringLiteral("L2:"));
+    EXPECT_TRUE(page->ListBox5->selectedItems().isEmpty());
+    EXPECT_TRUE(page->Edit3->isEnabled());
+    EXPECT_TRUE(page->Edit3->hasFocus());
+    QTest::mouseRelease(page->ListBox13->viewport(), Qt::LeftButton, {}, label);
+}
+
 TEST_F(ProgramPageEditor, APaletteWithoutSelectionInsertsNothing) {
     page->ListBox2->clearSelection();
     const int writes = shell.statusWrites;
@@ -364,6 +386,9 @@ TEST_F(ProgramPageEditor, DropsFromOtherProgramsAreRefused) {
     QApplication::sendEvent(page->ListBox1->viewport(), &drop);
     EXPECT_EQ(lines(), kInitial);
     EXPECT_EQ(page->selectedRow(), -1);
+    // Text dragged out of a palette finds no other place on the page.
+    for (const QLineEdit* field : QList<const QLineEdit*>{page->EditA, page->EditOr, page->Edit3})
+        EXPECT_FALSE(field->acceptDrops()) << field->objectName().toStdString();
 }
 
 TEST_F(ProgramPageEditor, DeletingALabelStillJumpedToIsRefused) {
@@ -527,6 +552,13 @@ TEST_F(ProgramPageEditor, AConversionErrorKeepsStatusAndPalette) {
     EXPECT_EQ(shell.status, QStringLiteral("121 Bytes frei."));
     EXPECT_TRUE(page->ListBox6->isEnabled());
     EXPECT_EQ(itemsOf(page->Listcode), QStringList{"00  2D"});
+    // Once the box is closed the failing line is selected, also after an
+    // insertion, which otherwise keeps its own selection.
+    EXPECT_EQ(page->selectedRow(), 1);
+    page->selectRow(2);
+    doubleClickEntry(page->ListBox5, QStringLiteral("Beep"));
+    EXPECT_EQ(lines(), (QStringList{"\tBeep", "\tA = xyz", "\tBeep", "\tEnd"}));
+    EXPECT_EQ(page->selectedRow(), 1);
 }
 
 TEST_F(ProgramPageEditor, TooLongProgramsSaySo) {

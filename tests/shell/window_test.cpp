@@ -1,6 +1,7 @@
 #include "comphard.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "handbook.h"
 #include "logger_page.h"
 #include "program_page.h"
 #include "pty_peer.h"
@@ -10,6 +11,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QActionGroup>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTest>
+#include <QUrl>
 #include <QLabel>
 #include "weblabel.h"
 #include <QCheckBox>
@@ -128,23 +135,73 @@ TEST_F(WindowTest, HasTheFrameOfTheMainWindow) {
         menu << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(menu, (QStringList{"COM &1", "COM &2", "COM &3", "COM &4", "COM &5", "COM &6", "-",
                                  "&Simulator", "Simulator-&Tafel ..."}));
+    // One radio mark among the ports and the simulator, none after a failure.
+    const QActionGroup* ports = w.Simulator1->actionGroup();
+    ASSERT_NE(ports, nullptr);
+    EXPECT_EQ(ports->exclusionPolicy(), QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    EXPECT_EQ(ports->actions(), w.comEntries() + QList<QAction*>{w.Simulator1});
     EXPECT_FALSE(w.SimulatorPanel1->isEnabled());
     QStringList file;
     for (QAction* a : w.Beenden1->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(file, (QStringList{"&Neu", "-", "&Öffnen ...", "&Speichern ...", "-",
-                                 "Messung ö&ffnen ...", "Messung &speichern ...",
-                                 "Messwerte &exportieren ...", "Diagramm als &Bild speichern ...",
-                                 "-", "&Beenden"}));
+    EXPECT_EQ(file,
+              (QStringList{"&Neu", "-", "&Öffnen ...", "&Speichern ...", "-", "Messung ö&ffnen ...",
+                           "&Messung speichern ...", "Messwerte &exportieren ...",
+                           "&Diagramm als Bild speichern ...", "-", "&Beenden"}));
     // The picture at its natural size; the link label at the bottom left.
     EXPECT_EQ(w.Image1->pixmap().size(), QSize(769, 471));
     EXPECT_EQ(w.WebLabel1->size(), QSize(103, 12));
     EXPECT_LT(w.WebLabel1->x(), 10);
     EXPECT_GT(w.WebLabel1->y() + w.WebLabel1->height(), w.TabSheet1->height() - 10);
-    EXPECT_EQ(w.WebLabel1->Link(), QStringLiteral("zentor.example.org"));
     EXPECT_TRUE(w.WebLabel1->Hover());
     EXPECT_EQ(w.COM11->toolTip(), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(w.COM51->toolTip(), QStringLiteral("/dev/ttyS0"));
+}
+
+// Runs the event loop until `done`, for a few seconds at most.
+void processEventsUntil(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(5000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+TEST_F(WindowTest, AltAndALetterPressThePagesControlBeforeTheMenu) {
+    peer.setScript(boardScript());
+    writeIni("[Time]\nMAXTimeout=40\n[ZENTOR1]\nCOM=3\n" + portsSection(3));
+    TForm1& w = start();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const struct {
+        QWidget* page;
+        Bytes sent;
+    } pages[] = {
+        {w.TabSheet4, {27}},     // "&Break": the lone break byte
+        {w.TabSheet2, {27, 45}}, // "&Beep": the beep frame
+    };
+    for (const auto& [page, sent] : pages) {
+        w.PageControl1->setCurrentWidget(page);
+        w.Timer1->stop(); // no polls between the bytes
+        peer.clearReceived();
+        QTest::keyClick(&w, Qt::Key_B, Qt::AltModifier);
+        processEventsUntil([&] { return peer.receivedValues().size() >= sent.size(); });
+        EXPECT_EQ(peer.receivedValues(), sent) << page->objectName().toStdString();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    }
+
+    // F10 opens the menu bar whatever the page holds.
+    QTest::keyClick(&w, Qt::Key_F10);
+    EXPECT_EQ(QApplication::activePopupWidget(), w.Beenden1);
+    QTest::keyClick(w.Beenden1, Qt::Key_Escape);
+    // A page without such a control leaves the letter to the menu.
+    w.PageControl1->setCurrentWidget(w.TabSheet1);
+    QTest::keyClick(&w, Qt::Key_B, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), w.Bearbeiten1);
+    QTest::keyClick(w.Bearbeiten1, Qt::Key_Escape);
+    // Inside "&Datei" the B belongs to "&Beenden" alone.
+    QTest::keyClick(&w, Qt::Key_D, Qt::AltModifier);
+    ASSERT_EQ(QApplication::activePopupWidget(), w.Beenden1);
+    QTest::keyClick(w.Beenden1, Qt::Key_B);
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(WindowTest, FirstStartAsksForAPortAndWritesNothing) {
@@ -286,6 +343,39 @@ TEST_F(WindowTest, AboutBoxNamesTheVersion) {
     EXPECT_EQ(boxes[0].kind, dialogs::Kind::Information);
 }
 
+TEST_F(WindowTest, TheCreditLinkOpensTheHandbookOrSaysWhereItLies) {
+    // Installed, the handbook lies in the documentation folder beside bin.
+    QTemporaryDir prefix;
+    const QString installed = prefix.filePath(QStringLiteral("share/doc/zentor/README.md"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(installed).path()));
+    ASSERT_TRUE(QFile(installed).open(QIODevice::WriteOnly));
+    EXPECT_EQ(handbookPath(prefix.filePath(QStringLiteral("bin"))), installed);
+
+    QStringList opened;
+    bool opens = true;
+    const TWebLabel::Opener previous = TWebLabel::setOpener([&](const QString& address) {
+        opened << address;
+        return opens;
+    });
+    const auto restore = qScopeGuard([&] { TWebLabel::setOpener(previous); });
+    TForm1& w = start();
+    w.setStatusText(QStringLiteral("vorher"));
+    w.WebLabel1->Click();
+    // From the build tree: the source tree's handbook.
+    ASSERT_EQ(opened.size(), 1);
+    const QUrl url(opened[0]);
+    ASSERT_TRUE(url.isLocalFile()) << opened[0].toStdString();
+    const QString handbook = url.toLocalFile();
+    EXPECT_TRUE(QFileInfo(handbook).isFile()) << handbook.toStdString();
+    EXPECT_TRUE(handbook.endsWith(QStringLiteral("/README.md")));
+    EXPECT_EQ(w.statusText(), QStringLiteral("vorher"));
+
+    opens = false;
+    w.WebLabel1->Click();
+    EXPECT_EQ(w.statusText(),
+              QStringLiteral("Kein Programm öffnet das Handbuch; es liegt unter ") + handbook);
+}
+
 TEST_F(WindowTest, CopyPutsTheVisiblePagesTextOnTheClipboard) {
     TForm1& w = start();
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -417,6 +507,32 @@ TEST_F(WindowTest, SimulatorOptionConnectsWithoutWritingTheFile) {
     std::string answer;
     comphard::Handshake(answer);
     EXPECT_EQ(answer, "Ok");
+}
+
+// Qt's own dialogs in German whatever the locale: a helper process shows the
+// confirm box of "&Neu", the "Über" box, an error box and the save dialog.
+TEST(QtDialogs, SpeakGermanUnderEveryLocale) {
+    const QStringList expected{
+        "Neu: Warning: Abbrechen|OK",
+        "Über: NoIcon: OK",
+        "Fehler: Critical: OK",
+        "Speichern: Suchen in:|Datei&name:|Dateien des Typs:: Abbrechen|S&peichern",
+    };
+    QTemporaryDir config;
+    for (const char* lang : {"C", "de_DE.UTF-8"}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        QProcess helper;
+        helper.setProcessEnvironment(environment);
+        helper.start(QStringLiteral(SHELL_DIALOG_TEXTS), {});
+        ASSERT_TRUE(helper.waitForFinished(-1)) << lang;
+        EXPECT_EQ(helper.exitCode(), 0) << lang;
+        const QString shown = QString::fromUtf8(helper.readAllStandardOutput());
+        EXPECT_EQ(shown.split(u'\n', Qt::SkipEmptyParts), expected) << lang;
+    }
 }
 
 } // namespace

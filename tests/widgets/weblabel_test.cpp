@@ -12,7 +12,10 @@ namespace {
 class WebLabelTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_previous = TWebLabel::setOpener([this](const QString& text) { opened << text; });
+        m_previous = TWebLabel::setOpener([this](const QString& text) {
+            opened << text;
+            return true;
+        });
     }
     void TearDown() override { TWebLabel::setOpener(m_previous); }
 

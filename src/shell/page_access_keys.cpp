@@ -1,0 +1,58 @@
+#include "page_access_keys.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QShortcutEvent>
+
+namespace {
+
+// The one visible, enabled button inside `area` whose caption has the access
+// key `key` (Alt+letter); nullptr when there is none or more than one.
+QAbstractButton* controlWithAccessKey(const QWidget& area, const QKeySequence& key) {
+    QAbstractButton* found = nullptr;
+    for (QAbstractButton* button : area.findChildren<QAbstractButton*>()) {
+        if (!button->isVisible() || !button->isEnabled() ||
+            QKeySequence::mnemonic(button->text()) != key)
+            continue;
+        if (found != nullptr)
+            return nullptr; // two of them: Qt's own round of the focus
+        found = button;
+    }
+    return found;
+}
+
+} // namespace
+
+PageAccessKeys::PageAccessKeys(QMainWindow& window) : QObject(&window), m_window(window) {
+    // Qt hands an ambiguous access key to one of its owners in turn (the
+    // menu bar or the button), so both have to be watched.
+    qApp->installEventFilter(this);
+    // F10 opens the first menu, as in other desktop programs; Qt itself
+    // leaves the key alone.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), &window);
+    connect(f10, &QShortcut::activated, this, [this] {
+        QMenuBar* bar = m_window.menuBar();
+        if (!bar->actions().isEmpty())
+            bar->setActiveAction(bar->actions().front());
+    });
+}
+
+bool PageAccessKeys::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Shortcut || !watched->isWidgetType())
+        return false;
+    auto* owner = static_cast<QWidget*>(watched);
+    const QWidget* page = m_window.centralWidget();
+    if (owner->window() != &m_window || page == nullptr)
+        return false;
+    const auto* shortcut = static_cast<QShortcutEvent*>(event);
+    QAbstractButton* control = controlWithAccessKey(*page, shortcut->key());
+    if (control == nullptr || (owner == control && !shortcut->isAmbiguous()))
+        return false; // nothing to decide, or Qt presses the control itself
+    // What Qt does for an access key that only the control has.
+    control->animateClick();
+    return true;
+}

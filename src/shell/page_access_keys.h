@@ -1,0 +1,24 @@
+// Access keys of the page in front. A menu title and a control on the visible
+// page may share a letter ("&Bearbeiten" and "&Break"); Qt then treats
+// Alt+letter as ambiguous, and the first press only moves the focus. Here the
+// page's control wins at the first press, as a keyboard user expects of the
+// control in front of them. On pages without such a control Alt+letter opens
+// the menu as before, and F10 opens the menu bar on every page.
+#pragma once
+
+#include <QObject>
+
+class QMainWindow;
+
+class PageAccessKeys : public QObject {
+public:
+    // Watches the shortcut events of `window` (an application-wide event
+    // filter while this object lives); a child of `window`.
+    explicit PageAccessKeys(QMainWindow& window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QMainWindow& m_window;
+};
