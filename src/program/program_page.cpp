@@ -899,21 +899,25 @@ void ProgramPage::ffnen1Click() {
     }
     m_startupFilePending = false;
 
+    // At start-up the last listing comes back instead of an unreadable file,
+    // so that the autosave written at exit does not lose it.
+    if (!openProgramFile(path) && fromCommandLine)
+        LoadLast();
+}
+
+bool ProgramPage::openProgramFile(const QString& path) {
     const std::optional<QByteArray> bytes = zentor::readFileBytes(path);
     if (!bytes) {
-        // Nothing on screen is replaced by a file that could not be read. At
-        // start-up the last listing comes back instead, so that the autosave
-        // written at exit does not lose it.
+        // Nothing on screen is replaced by a file that could not be read.
         dialogs::error(window(), cannotOpenMessage(path));
-        if (fromCommandLine)
-            LoadLast();
-        return;
+        return false;
     }
     setListingLines(zentor::programFileLines(*bytes));
     ResetLabelPool();
     LabelUpdate();
     ButtonCompClick();
     m_shell.setWindowCaption(kCaptionWithFile + QFileInfo(path).fileName());
+    return true;
 }
 
 void ProgramPage::Speichern1Click() {
