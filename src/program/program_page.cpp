@@ -943,18 +943,21 @@ void ProgramPage::ffnen1Click() {
     }
     m_startupFilePending = false;
 
+    // At start-up the last listing comes back instead of an unreadable file,
+    // so that the autosave written at exit does not lose it.
+    if (!openProgramFile(path) && fromCommandLine)
+        LoadLast();
+}
+
+bool ProgramPage::openProgramFile(const QString& path) {
     const zentor::FileRead read = zentor::readRegularFile(path, zentor::kProgramFileLimit);
     if (!read.bytes) {
-        // Nothing on screen is replaced by a file that could not be read. At
-        // start-up the last listing comes back instead, so that the autosave
-        // written at exit does not lose it.
+        // Nothing on screen is replaced by a file that could not be read.
         QString message = cannotOpenMessage(path);
         if (!read.refusal.isEmpty())
             message += u'\n' + read.refusal;
         dialogs::error(window(), message);
-        if (fromCommandLine)
-            LoadLast();
-        return;
+        return false;
     }
     const zentor::ProgramFileText text = zentor::programFileText(*read.bytes);
     m_fileEncoding = text.encoding;
@@ -963,6 +966,7 @@ void ProgramPage::ffnen1Click() {
     LabelUpdate();
     ButtonCompClick();
     m_shell.setWindowCaption(kCaptionWithFile + QFileInfo(path).fileName());
+    return true;
 }
 
 void ProgramPage::Speichern1Click() {

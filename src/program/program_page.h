@@ -116,6 +116,10 @@ public:
     // ffnen1Click opens that file instead of asking.
     void setStartupFile(const QString& path);
     bool StartupFilePending() const { return m_startupFilePending; }
+    // Opens a program file without asking, as "&Öffnen ..." opens the one
+    // chosen: listing, label pool, compilation, window title. A file that
+    // cannot be read shows the error box, changes nothing and gives false.
+    bool openProgramFile(const QString& path);
 
     // The listing saved at exit and restored at start (program_file.h
     // autosavePath()). SaveLast reports nothing when the file cannot be

@@ -1,5 +1,6 @@
 #include "termination_signals.h"
 #include "qt_german.h"
+#include "command_line.h"
 #include "tform1.h"
 
 #include <QApplication>
@@ -10,6 +11,9 @@
 #include <cstdio>
 
 namespace {
+
+// GNU habit: a wrong command line ends the program with status 2.
+constexpr int kExitUsage = 2;
 
 // With ZENTOR_REPORT_FIRST_PAINT set (to anything but empty), the program
 // prints "first paint <ms> ms" on standard output once the main window has
@@ -47,6 +51,28 @@ private:
 int main(int argc, char* argv[]) {
     QElapsedTimer sinceStart;
     sinceStart.start();
+
+    // The command line is read before QApplication connects to the display,
+    // so that --help, --version and a wrong option need none.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const zentor::CommandLine commandLine = zentor::parseCommandLine(arguments);
+    switch (commandLine.action) {
+    case zentor::CommandLine::Action::Help:
+        std::fputs(zentor::usageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case zentor::CommandLine::Action::Version:
+        std::puts("zentor " ZENTOR_VERSION);
+        return 0;
+    case zentor::CommandLine::Action::Refuse:
+        std::fprintf(stderr, "zentor: %s\n%s", commandLine.error.toLocal8Bit().constData(),
+                     zentor::usageText().toLocal8Bit().constData());
+        return kExitUsage;
+    case zentor::CommandLine::Action::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zentor"));
     QApplication::setApplicationVersion(QStringLiteral(ZENTOR_VERSION));
@@ -59,13 +85,8 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(font);
 
     TForm1::StartOptions options;
-    const QStringList arguments = QApplication::arguments().mid(1);
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--sim"))
-            options.simulator = true;
-        else
-            options.parameters.append(argument);
-    }
+    options.simulator = commandLine.simulator;
+    options.parameters = commandLine.parameters;
 
     TForm1 window(options);
     // A termination request from outside (kill, logout, Ctrl+C in the

@@ -7,6 +7,7 @@
 #include "dialogs.h"
 #include "direct_page.h"
 #include "handbook.h"
+#include "example_programs.h"
 #include "jpeg_image.h"
 #include "logger_page.h"
 #include "measurement_commands.h"
@@ -239,6 +240,19 @@ void TForm1::createMenu() {
     Beenden2 = addEntry(Beenden1, QStringLiteral("&Neu"), "Beenden2");
     addSeparator(Beenden1, "N1");
     ffnen1 = addEntry(Beenden1, QStringLiteral("&Öffnen ..."), "ffnen1");
+    // One entry per example program. The chosen one opens on its page,
+    // shown first so that the page change does not clear the free bytes.
+    Beispiele1 = Beenden1->addMenu(QStringLiteral("Be&ispiel öffnen"));
+    Beispiele1->setObjectName(QStringLiteral("Beispiele1"));
+    const QString exampleFolder = zentor::exampleFolder(QCoreApplication::applicationDirPath());
+    for (const zentor::ExampleProgram& example : zentor::examplePrograms(exampleFolder)) {
+        connect(Beispiele1->addAction(u'&' + example.caption), &QAction::triggered, this,
+                [this, path = example.path] {
+                    PageControl1->setCurrentWidget(TabSheet4);
+                    TabSheet4->openProgramFile(path);
+                });
+    }
+    Beispiele1->setEnabled(!Beispiele1->isEmpty());
     Speichern1 = addEntry(Beenden1, QStringLiteral("&Speichern ..."), "Speichern1");
     addSeparator(Beenden1, "N5");
     MessungOeffnen1 = addEntry(Beenden1, QStringLiteral("Messung ö&ffnen ..."), "MessungOeffnen1");

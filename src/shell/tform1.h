@@ -80,6 +80,7 @@ public:
     QMenu* Beenden1;    // "&Datei"
     QAction* Beenden2;  // "&Neu"
     QAction* ffnen1;    // "&Öffnen ..."
+    QMenu* Beispiele1;  // "Be&ispiel öffnen": the installed example programs
     QAction* Speichern1;
     QAction* MessungOeffnen1;       // "Messung ö&ffnen ..."
     QAction* MessungSpeichern1;     // "&Messung speichern ..."

@@ -669,13 +669,13 @@ void drawBoard(QPainter& p) {
     }
     drawTraces(p);
 
-    // Port row: numbers, LEDs, sockets.
+    // Port row: bit numbers 5 to 0 from the left, as "Direkt" and the
+    // simulator panel show the bits; LEDs, sockets. Every LED of the picture
+    // is dark: a picture shows no live state of the board.
     std::vector<QPointF> sockets;
     for (int i = 0; i < kPorts; ++i) {
-        silk(p, QPointF(portX(i), 20), QString::number(i + 1), 13);
-        constexpr std::array<bool, kPorts> lit{true, false, true, true, false, false};
-        led(p, QPointF(portX(i), kLedY), 9, kLedRedOn, kLedRedOff,
-            lit[static_cast<std::size_t>(i)]);
+        silk(p, QPointF(portX(i), 20), QString::number(kPorts - 1 - i), 13);
+        led(p, QPointF(portX(i), kLedY), 9, kLedRedOn, kLedRedOff, false);
         sockets.emplace_back(portX(i), kSocketY);
     }
     sockets.emplace_back(portX(kPorts), kSocketY);
@@ -705,7 +705,7 @@ void drawBoard(QPainter& p) {
     // Status LED with its resistor.
     resistor(p, QPointF(chipPinX(8) + 17, kStatusY), false,
              {QColor(0x8b, 0x45, 0x13), QColor(0x10, 0x10, 0x10), QColor(0xd0, 0x20, 0x20)});
-    led(p, QPointF(chipPinX(8) + 50, kStatusY), 8, kLedGreenOn, kLedGreenOn.darker(300), true);
+    led(p, QPointF(chipPinX(8) + 50, kStatusY), 8, kLedGreenOn, kLedGreenOn.darker(300), false);
     silk(p, QPointF(chipPinX(8) + 50, kStatusY + 20), QStringLiteral("Status"), 10);
 
     // Output, analogue input, digital input, beeper.

@@ -4,9 +4,10 @@
 //   zentor-asm disasm BYTE...      listing a read-back of that memory gives
 //   zentor-asm disasm --file FILE  the same, bytes as hexadecimal text
 //   zentor-asm disasm --binary FILE  the same, raw memory image
+//   zentor-asm --help | --version
 //
-// Exit status: 0 done, 1 the program does not compile, 2 wrong use or an
-// unreadable file.
+// Exit status: 0 done, 1 the program does not compile, 2 wrong use, an
+// unreadable file or a program too long for the board.
 #include "compiler.h"
 #include "disassembler.h"
 #include "instruction_table.h"
@@ -25,15 +26,19 @@ namespace {
 
 constexpr int kExitCompileError = 1;
 constexpr int kExitUsage = 2;
+// A program that compiles but does not fit the board's memory cannot be sent.
+constexpr int kExitTooLong = 2;
 
 const char* const kUsage =
     "usage: zentor-asm compile FILE\n"
     "       zentor-asm disasm BYTE...\n"
     "       zentor-asm disasm --file FILE\n"
     "       zentor-asm disasm --binary FILE\n"
+    "       zentor-asm --help | --version\n"
     "\n"
     "compile  prints the code list of a program file (one code line per line),\n"
-    "         then the status text; on an error it prints the message and exits 1.\n"
+    "         then the status text; on an error it prints FILE:LINE: and the\n"
+    "         message and exits 1; a program too long for the board exits 2.\n"
     "disasm   prints the listing that reading back a board memory holding these\n"
     "         bytes gives. BYTEs are hexadecimal (\"66 5A 50 00 58\", \"665A500058\",\n"
     "         \"0x66,$5A\"); --file reads them from a text file, --binary takes the\n"
@@ -72,20 +77,23 @@ std::optional<QByteArray> parseHexBytes(const QString& text, QString& error) {
     static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
     QString cleaned = text;
     cleaned.remove(comment);
-    for (QString token : cleaned.split(separators, Qt::SkipEmptyParts)) {
+    for (const QString& written : cleaned.split(separators, Qt::SkipEmptyParts)) {
+        QStringView token(written);
         if (token.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
-            token.remove(0, 2);
+            token = token.mid(2);
         else if (token.startsWith(u'$'))
-            token.remove(0, 1);
-        if (token.size() > 2 && token.size() % 2 != 0) {
-            error = QStringLiteral("'%1' is no hexadecimal byte").arg(token);
+            token = token.mid(1);
+        // A prefix alone ("0x", "$") is no byte either.
+        if (token.isEmpty() || (token.size() > 2 && token.size() % 2 != 0)) {
+            error = QStringLiteral("'%1' is no hexadecimal byte").arg(written);
             return std::nullopt;
         }
         for (qsizetype k = 0; k < token.size(); k += 2) {
             bool ok = false;
-            const int value = token.mid(k, 2).toInt(&ok, 16);
-            if (!ok || token.mid(k, 2).startsWith(u'-') || token.mid(k, 2).startsWith(u'+')) {
-                error = QStringLiteral("'%1' is no hexadecimal byte").arg(token);
+            const QStringView digits = token.mid(k, 2);
+            const int value = digits.toInt(&ok, 16);
+            if (!ok || digits.startsWith(u'-') || digits.startsWith(u'+')) {
+                error = QStringLiteral("'%1' is no hexadecimal byte").arg(written);
                 return std::nullopt;
             }
             bytes.append(static_cast<char>(value));
@@ -101,13 +109,23 @@ int runCompile(const QStringList& args) {
     if (!bytes)
         return usageError(QStringLiteral("cannot read ") + args[0]);
     const zentor::CompileResult result = zentor::compileListing(zentor::programFileLines(*bytes));
+    // Messages name the file as given and the line, as compilers do.
+    const QString file = args[0] == QStringLiteral("-") ? QStringLiteral("<stdin>") : args[0];
     if (!result.ok) {
-        printLine(stderr, result.errorMessage);
+        printLine(stderr, QStringLiteral("%1:%2: %3")
+                              .arg(file)
+                              .arg(result.errorRow + 1)
+                              .arg(result.errorMessage));
         return kExitCompileError;
     }
     for (const QString& line : result.codeLines)
         printLine(stdout, line);
     printLine(stdout, result.statusText);
+    if (result.size > zentor::kProgramCapacity) {
+        // The status text " Programm zu lang." brings its own blank.
+        printLine(stderr, file + u':' + result.statusText);
+        return kExitTooLong;
+    }
     return 0;
 }
 
@@ -131,11 +149,12 @@ int runDisasm(const QStringList& args) {
             image = *parsed;
         }
     } else {
-        if (args.isEmpty())
-            return usageError(QStringLiteral("disasm needs the memory bytes"));
         const std::optional<QByteArray> parsed = parseHexBytes(args.join(u' '), error);
         if (!parsed)
             return usageError(error);
+        // No argument, or only separators: there is nothing to decode.
+        if (parsed->isEmpty())
+            return usageError(QStringLiteral("disasm needs the memory bytes"));
         image = *parsed;
     }
     if (image.size() > zentor::kMemoryCells)
@@ -158,6 +177,10 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
     if (command == QStringLiteral("-h") || command == QStringLiteral("--help")) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == QStringLiteral("--version")) {
+        std::puts("zentor-asm " ZENTOR_VERSION);
         return 0;
     }
     if (command == QStringLiteral("compile"))

@@ -1,0 +1,26 @@
+// The example programs for a first lesson: program files installed in the
+// documentation folder (<docdir>/examples), offered under "&Datei" /
+// "Be&ispiel öffnen".
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace zentor {
+
+struct ExampleProgram {
+    QString caption; // the file name without ".z", first letter upper case
+    QString path;
+};
+
+// The folder of the example programs for an executable in `applicationDir`:
+// the installed one, found from the executable's folder the way the
+// installation lays them out; for a program run from its build tree, where
+// there is none, the examples of the source tree.
+QString exampleFolder(const QString& applicationDir);
+
+// The program files ("*.z") of `folder`, sorted by name; empty when the
+// folder holds none or does not exist.
+QList<ExampleProgram> examplePrograms(const QString& folder);
+
+} // namespace zentor
