@@ -14,7 +14,7 @@ JOBS ?= $(shell nproc)
 # The build's own make runs below ours; keep its output plain.
 SUBMAKE = env -u MAKEFLAGS -u MAKELEVEL -u MFLAGS
 
-.PHONY: all deps configure build run test bench screenshots install clean fuzz
+.PHONY: all deps configure build run test bench screenshots install package clean fuzz
 
 all: build
 
@@ -51,6 +51,10 @@ fuzz:
 
 install: build
 	@cmake --install $(BUILD)
+
+# The Debian package, $(BUILD)/zentor_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	@rm -rf build build-asan

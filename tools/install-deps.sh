@@ -12,6 +12,12 @@ packages=(
     xvfb xauth fonts-dejavu-core locales
 )
 
+# With --packaging also the tools that build and check the Debian package
+# (make package and its checks in make test; CI installs them).
+if [ "${1:-}" = "--packaging" ]; then
+    packages+=(dpkg-dev lintian appstream desktop-file-utils)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

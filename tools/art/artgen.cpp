@@ -1,6 +1,7 @@
 // Writes the first page's picture and the application icons.
 // Usage: zentor_artgen <resources directory>
-// Writes zentor.jpg (quality 90), zentor.png (256 × 256) and zentor_48.png.
+// Writes zentor.jpg (quality 90), zentor.png (256 × 256) and zentor_<n>.png
+// for the other sizes of the desktop's icon theme.
 // The results are kept in the repository; run this (target zentor_art) after
 // changing the drawing and commit them.
 #include "board_art.h"
@@ -38,7 +39,12 @@ int main(int argc, char** argv) {
     const Output outputs[] = {
         {"zentor.jpg", boardart::drawPicture(), 90},
         {"zentor.png", boardart::drawIcon(256), -1},
+        {"zentor_16.png", boardart::drawIcon(16), -1},
+        {"zentor_24.png", boardart::drawIcon(24), -1},
+        {"zentor_32.png", boardart::drawIcon(32), -1},
         {"zentor_48.png", boardart::drawIcon(48), -1},
+        {"zentor_64.png", boardart::drawIcon(64), -1},
+        {"zentor_128.png", boardart::drawIcon(128), -1},
     };
     for (const Output& output : outputs) {
         const QString path = dir.filePath(QString::fromLatin1(output.name));
