@@ -202,17 +202,20 @@ void ProgramPage::followListingWithAutosave() {
     m_autosaveTimer->setSingleShot(true);
     m_autosaveTimer->setInterval(kAutosaveDelayMs);
     connect(m_autosaveTimer, &QTimer::timeout, this, &ProgramPage::autosaveIfChanged);
-    const auto listingChanged = [this] {
-        if (!m_autosaveTimer->isActive())
-            m_autosaveTimer->start();
+    // The timer, not the page, receives the changes: the listing empties
+    // itself while the page is destroyed, when the page is no page any more.
+    QTimer* timer = m_autosaveTimer;
+    const auto listingChanged = [timer] {
+        if (!timer->isActive())
+            timer->start();
     };
     QAbstractItemModel* model = m_listing->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this, listingChanged);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, listingChanged);
-    connect(model, &QAbstractItemModel::rowsMoved, this, listingChanged);
-    connect(model, &QAbstractItemModel::dataChanged, this, listingChanged);
-    connect(model, &QAbstractItemModel::modelReset, this, listingChanged);
-    connect(model, &QAbstractItemModel::layoutChanged, this, listingChanged);
+    connect(model, &QAbstractItemModel::rowsInserted, timer, listingChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, timer, listingChanged);
+    connect(model, &QAbstractItemModel::rowsMoved, timer, listingChanged);
+    connect(model, &QAbstractItemModel::dataChanged, timer, listingChanged);
+    connect(model, &QAbstractItemModel::modelReset, timer, listingChanged);
+    connect(model, &QAbstractItemModel::layoutChanged, timer, listingChanged);
 }
 
 void ProgramPage::autosaveIfChanged() {
