@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev libeigen3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core locales
 )
