@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +17,8 @@ namespace {
 
 // How near (in pixels) a press must come to a cursor line to take it.
 constexpr int kGrabPixels = 4;
+// Columns between the points of a fitted curve.
+constexpr int kCurveStep = 2;
 
 QRect plotRect(const chart::ChartScale& s) {
     return QRect(s.left, s.top, s.width + 1, s.height + 1);
@@ -182,19 +184,21 @@ void ChartMarkup::drawFront(QPainter& p) const {
     if (fit && *fit) {
         const int from = pixelAt(std::min(a->t, b->t));
         const int to = pixelAt(std::max(a->t, b->t));
-        QPainterPath curve;
-        for (int column = from; column <= to; ++column) {
-            const QPointF point(column, m_chart.ToPixelY(fit->value->valueAt(timeAt(column))));
-            if (column == from)
-                curve.moveTo(point);
-            else
-                curve.lineTo(point);
+        // A point every other column, at the row the value falls on (not
+        // rounded: the curve is drawn smoothed).
+        QPolygonF curve;
+        curve.reserve((to - from) / kCurveStep + 2);
+        for (int column = from;; column = std::min(column + kCurveStep, to)) {
+            const double share = s.fractionY(fit->value->valueAt(timeAt(column)));
+            const double row = s.top + s.height - s.height * share;
+            curve << QPointF(column, std::clamp(row, -1e6, 1e6));
+            if (column == to)
+                break;
         }
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(kFitColor, 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(curve);
+        p.drawPolyline(curve);
         p.restore();
     }
 
