@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
-#include <QStackedWidget>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -49,6 +48,14 @@ QLabel* swatch(const QColor& color, QWidget* parent) {
     return label;
 }
 
+// A label that wraps its text, with room for `lines` lines. A window's
+// minimum size counts a wrapping label as one line and squeezes its
+// neighbours when the text takes more.
+void wrapOnLines(QLabel* label, int lines) {
+    label->setWordWrap(true);
+    label->setMinimumHeight(lines * label->fontMetrics().lineSpacing());
+}
+
 QGridLayout* rowGrid() {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
@@ -65,7 +72,7 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     setWindowTitle(kTitle);
 
     m_hint = new QLabel(kHint, this);
-    m_hint->setWordWrap(true);
+    wrapOnLines(m_hint, 2);
     m_hint->setForegroundRole(QPalette::PlaceholderText);
     message = new QLabel(this);
     message->setObjectName(QStringLiteral("message"));
@@ -95,7 +102,7 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     m_statisticsBox = new QGroupBox(QStringLiteral("Statistik zwischen A und B"), this);
     m_statisticsRows = {m_statisticsBox, rowGrid(), QStringLiteral("stat_"), 3, {}};
     statisticsError = new QLabel(m_statisticsBox);
-    statisticsError->setWordWrap(true);
+    wrapOnLines(statisticsError, 2);
     auto* statisticsLayout = new QVBoxLayout(m_statisticsBox);
     statisticsLayout->addLayout(m_statisticsRows.grid);
     statisticsLayout->addWidget(statisticsError);
@@ -114,7 +121,7 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     fitFormula = new QLabel(m_fitBox);
     fitFormula->setTextInteractionFlags(Qt::TextSelectableByMouse);
     fitError = new QLabel(m_fitBox);
-    fitError->setWordWrap(true);
+    wrapOnLines(fitError, 2);
     m_fitRows = {m_fitBox, rowGrid(), QStringLiteral("fit_"), 3, {}};
     auto* fitLayout = new QVBoxLayout(m_fitBox);
     fitLayout->addLayout(fitRow);
@@ -170,13 +177,14 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     noticeLayout->addStretch(1);
     noticeLayout->addLayout(noticeRow);
     noticeLayout->addStretch(2);
-    m_pages = new QStackedWidget(this);
-    m_pages->addWidget(results);
-    m_pages->addWidget(notice);
+    m_results = results;
+    m_notice = notice;
+    m_notice->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_hint);
-    layout->addWidget(m_pages, 1);
+    layout->addWidget(m_results, 1);
+    layout->addWidget(m_notice, 1);
     layout->addLayout(buttons);
 
     connect(cursorA, &QRadioButton::toggled, this, [this](bool on) {
@@ -243,8 +251,10 @@ void AnalysisWindow::showRows(RowSet& set, const std::vector<ResultRow>& rows) {
             value->setObjectName(set.prefix + rows[static_cast<std::size_t>(i)].name);
             value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            // Wide enough for any number of five digits, so that the
+            // columns keep still while the values change.
             value->setMinimumWidth(
-                value->fontMetrics().horizontalAdvance(QStringLiteral("−0,00000")));
+                value->fontMetrics().horizontalAdvance(QStringLiteral("−0,00012345")));
             set.grid->addWidget(label, gridRow, column);
             set.grid->addWidget(value, gridRow, column + 1);
             set.grid->addWidget(unit, gridRow, column + 2);
@@ -270,7 +280,10 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
     m_note->clear();
     const bool usable = session != nullptr && session->available();
     message->setText(session == nullptr ? kNoAnalysis : session->unavailableReason());
-    m_pages->setCurrentIndex(usable ? 0 : 1);
+    // Shown one for the other in the same place (a stacked widget would
+    // take the height of the wrapped message for the results, too).
+    m_results->setVisible(usable);
+    m_notice->setVisible(!usable);
     m_hint->setVisible(usable);
     copyResult->setEnabled(usable);
     if (!usable) {

@@ -17,7 +17,6 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class QStackedWidget;
 
 namespace zentor::analysis {
 
@@ -80,7 +79,8 @@ private:
 
     QLabel* m_hint;
     QLabel* m_note;
-    QStackedWidget* m_pages; // the results, or the message instead
+    QWidget* m_results; // the four groups
+    QWidget* m_notice;  // the message, in their place
     QGroupBox* m_cursorBox;
     QGroupBox* m_statisticsBox;
     QGroupBox* m_fitBox;
