@@ -49,10 +49,6 @@ public:
     // rebuilt).
     void referenceChanged();
 
-    // The pixel column of a time on the chart, and the time at a column.
-    int pixelAt(double t) const;
-    double timeAt(int column) const;
-
 signals:
     // The user moved a cursor or chose the active one on the chart.
     void cursorsChanged();
@@ -61,6 +57,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The pixel column of a time on the chart, and the time at a column.
+    int pixelAt(double t) const;
+    double timeAt(int column) const;
     void drawFront(QPainter& p) const;
     void drawBack(QPainter& p) const;
     bool pressAt(QPoint pos);

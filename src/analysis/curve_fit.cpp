@@ -343,11 +343,11 @@ double totalSquares(std::span<const Point> points) {
 }
 
 Outcome<Fit> finished(Fit fit, std::span<const Point> points) {
-    fit.sumSquares = sumOfSquares(fit, points);
-    const double total = totalSquares(points);
-    fit.rSquared = total > 0 ? 1 - fit.sumSquares / total : 1;
-    if (!std::isfinite(fit.sumSquares))
+    const double residual = sumOfSquares(fit, points);
+    if (!std::isfinite(residual))
         return Outcome<Fit>::failure(kNoConvergence);
+    const double total = totalSquares(points);
+    fit.rSquared = total > 0 ? 1 - residual / total : 1;
     return {fit, {}};
 }
 
@@ -398,6 +398,19 @@ Outcome<Fit> fitSine(std::span<const Point> points, double origin) {
     return finished({SineCurve{a, 1 / f, phase, (*x)[3]}, origin}, points);
 }
 
+// Fewest points a fit takes: its parameters plus one.
+int minimumPoints(FitKind kind) {
+    switch (kind) {
+    case FitKind::Line:
+        return 3;
+    case FitKind::Exponential:
+        return 4;
+    case FitKind::Sine:
+        return 5;
+    }
+    return 5;
+}
+
 } // namespace
 
 double ExponentialCurve::halfLife() const {
@@ -412,18 +425,6 @@ double Fit::valueAt(double t) const {
         return e->a * std::exp(-s / e->tau) + e->c;
     const auto& sine = std::get<SineCurve>(curve);
     return sine.a * std::sin(kTwoPi * s / sine.period + sine.phase) + sine.c;
-}
-
-int minimumPoints(FitKind kind) {
-    switch (kind) {
-    case FitKind::Line:
-        return 3;
-    case FitKind::Exponential:
-        return 4;
-    case FitKind::Sine:
-        return 5;
-    }
-    return 5;
 }
 
 double sumOfSquares(const Fit& fit, std::span<const Point> points) {

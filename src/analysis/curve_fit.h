@@ -47,18 +47,14 @@ struct SineCurve {
 
 struct Fit {
     std::variant<LineCurve, ExponentialCurve, SineCurve> curve;
-    double origin = 0;     // t0 in s
-    double rSquared = 0;   // 1 − SSE/SST; 1 for an exact fit of constant values
-    double sumSquares = 0; // SSE, the minimised sum
+    double origin = 0;   // t0 in s
+    double rSquared = 0; // 1 − SSE/SST; 1 for an exact fit of constant values
 
-    FitKind kind() const { return static_cast<FitKind>(curve.index()); }
     double valueAt(double t) const;
 };
 
-// Fewest points a fit takes: its parameters plus one.
-int minimumPoints(FitKind kind);
-
-// The fit of `kind` through the points, time counted from origin.
+// The fit of `kind` through the points, time counted from origin. It takes
+// at least as many points as its parameters plus one.
 Outcome<Fit> fitCurve(FitKind kind, std::span<const Point> points, double origin);
 
 // The sum of squared differences between a curve and the points; the fits

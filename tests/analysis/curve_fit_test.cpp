@@ -88,7 +88,7 @@ TEST(CurveFit, RecoversKnownParametersFromQuantisedValues) {
         const std::vector<Point> points = sampled(c.volts, c.n, c.step);
         const Outcome<Fit> fit = fitCurve(c.kind, points, 0);
         ASSERT_TRUE(fit) << fit.error.toStdString();
-        EXPECT_EQ(fit.value->kind(), c.kind);
+        EXPECT_EQ(fit.value->curve.index(), static_cast<std::size_t>(c.kind));
         EXPECT_NEAR(keyParameter(*fit.value), c.key, std::fabs(c.key) * c.tolerance);
         EXPECT_GT(fit.value->rSquared, 0.99);
     }
@@ -103,7 +103,6 @@ TEST(CurveFit, NoNearbyParametersHaveASmallerSumOfSquares) {
         const Outcome<Fit> fit = fitCurve(c.kind, late, late.front().t);
         ASSERT_TRUE(fit) << fit.error.toStdString();
         const double best = sumOfSquares(*fit.value, late);
-        EXPECT_DOUBLE_EQ(fit.value->sumSquares, best);
         Fit copy = *fit.value;
         const std::size_t count = parameters(copy).size();
         for (double share : {1e-3, 1e-5}) {
