@@ -25,6 +25,8 @@ int main(int argc, char* argv[]) {
     std::printf("\n");
     bench::runChartPageBenchmarks();
     std::printf("\n");
+    bench::runAnalysisBenchmarks();
+    std::printf("\n");
     bench::runSimulatorBenchmark();
     std::printf("\n");
     bench::runStartupBenchmark();

@@ -88,6 +88,7 @@ inline int printSummary() {
 void runWaitBenchmarks();
 void runTransferBenchmark();
 void runChartPageBenchmarks();
+void runAnalysisBenchmarks();
 void runSimulatorBenchmark();
 void runStartupBenchmark();
 

@@ -1,11 +1,15 @@
 // Benchmarks of the "Zeitschreiber" page: the full repaint of a recording of
-// 1500 samples, and the sample rate the recorder reaches at its 20 ms
+// 1500 samples (also with the cursors and a fitted curve of "Auswertung"),
+// and the sample rate the recorder reaches at its 20 ms
 // interval against the simulated board with 1200-baud pacing, measured
 // against the rate that back-to-back analog exchanges allow.
 #include "bench_report.h"
 
+#include "analysis_session.h"
+#include "chart_markup.h"
 #include "comphard.h"
 #include "diagramm.h"
+#include "measurement_pages.h"
 #include "recorder.h"
 #include "recorder_page.h"
 #include "shell.h"
@@ -103,6 +107,32 @@ void benchRepaint() {
     report("recorder: full repaint of 1500 samples (median)", s.median, kRepaintLimitMs, "ms");
     report("recorder: full repaint of 1500 samples (95th percentile)", p95, kRepaintLimitMs, "ms");
     report("recorder: full repaint as a share of a 60 Hz frame", s.median, kFrameMs, "ms");
+
+    // With "Auswertung" open: both cursors, a sine fitted between them. The
+    // cursors and the curve are drawn when the widget paints, so a full
+    // repaint here is the rebuilt picture and the widget's paint.
+    using namespace zentor::analysis;
+    AnalysisSession session;
+    session.setSeries(*seriesOf(zentor::measurementOf(page)).value);
+    session.setCursor(AnalysisSession::Cursor::A, 300);
+    session.setCursor(AnalysisSession::Cursor::B, 1200);
+    session.setFitKind(FitKind::Sine);
+    auto* markup = new ChartMarkup(*page.ytdiagram, session, [] { return 1.0; });
+    std::vector<double> marked;
+    for (int run = 0; run < 200; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        page.ytdiagram->Repaint();
+        page.ytdiagram->repaint();
+        marked.push_back(millisecondsSince(start));
+    }
+    markup->detach();
+    delete markup;
+    if (!session.fit() || !*session.fit()) {
+        fail("recorder: full repaint with cursors and a fit", "the fit gave no result");
+        return;
+    }
+    report("recorder: full repaint with cursors and a fit (median)", statsOf(marked).median,
+           kRepaintLimitMs, "ms");
 }
 
 void benchSampleRate() {

@@ -40,7 +40,7 @@ contents)
     listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
     missing=0
     for f in \
-        ./usr/bin/zentor ./usr/bin/zentor-sim ./usr/bin/zentor-asm \
+        ./usr/bin/zentor ./usr/bin/zentor-sim ./usr/bin/zentor-asm ./usr/bin/zentor-mess \
         ./usr/share/applications/zentor.desktop \
         ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/zentor.png \
         ./usr/share/metainfo/org.zentor.Zentor.metainfo.xml \
@@ -49,7 +49,8 @@ contents)
         ./usr/share/doc/zentor/changelog.gz \
         ./usr/share/man/man1/zentor.1.gz \
         ./usr/share/man/man1/zentor-sim.1.gz \
-        ./usr/share/man/man1/zentor-asm.1.gz; do
+        ./usr/share/man/man1/zentor-asm.1.gz \
+        ./usr/share/man/man1/zentor-mess.1.gz; do
         if ! grep -qxF "$f" <<<"$listing"; then
             echo "missing from $deb: $f"
             missing=1
@@ -81,6 +82,7 @@ unpacked)
     # No display: --help must not need one.
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/zentor" --help
     "$root/usr/bin/zentor-sim" --help >/dev/null
+    "$root/usr/bin/zentor-mess" --help >/dev/null
     for example in "$root"/usr/share/doc/zentor/examples/*.z; do
         "$root/usr/bin/zentor-asm" compile "$example" >/dev/null
         echo "compiles: ${example#"$root"}"

@@ -7,7 +7,7 @@ packages=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-translations-l10n
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev libeigen3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core locales
 )

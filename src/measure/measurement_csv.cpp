@@ -2,7 +2,9 @@
 
 #include "conversion.h"
 #include "logger.h"
+#include "measurement_file.h"
 #include "recorder.h"
+#include "text_export.h"
 
 namespace zentor {
 
@@ -73,6 +75,25 @@ QStringList loggerCsvHeader(int inputItem) {
 
 QStringList scopeCsvHeader() {
     return {kTimeMilliseconds, kVoltage};
+}
+
+QByteArray measurementCsvBytes(const Measurement& measurement) {
+    const QString lineBreak = QStringLiteral("\r\n");
+    if (const auto* m = std::get_if<RecorderMeasurement>(&measurement.data)) {
+        RecorderBuffer buffer;
+        const int count = static_cast<int>(
+            std::min(m->samples.size(), static_cast<std::size_t>(RecorderBuffer::kSize)));
+        for (int i = 0; i < count; ++i)
+            buffer.store(i, m->samples[static_cast<std::size_t>(i)]);
+        return csvFileBytes(
+            recorderCsvHeader(m->channelCode, m->volts),
+            recorderExportText(buffer, count, m->volts, m->channelCode).split(lineBreak));
+    }
+    if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data))
+        return csvFileBytes(loggerCsvHeader(m->inputItem),
+                            loggerExportText(m->values, m->durationItem).split(lineBreak));
+    const auto& m = std::get<ScopeMeasurement>(measurement.data);
+    return csvFileBytes(scopeCsvHeader(), scopeExportText(m.values, m.timeBase).split(lineBreak));
 }
 
 } // namespace zentor

@@ -13,6 +13,8 @@
 
 namespace zentor {
 
+struct Measurement;
+
 inline constexpr char kCsvSeparator = ';';
 
 // One field as written: quoted (with inner quotes doubled) when it holds the
@@ -33,5 +35,9 @@ QStringList recorderCsvHeader(int channelCode, bool volts);
 QStringList loggerCsvHeader(int inputItem);
 // "Oszilloskop": time in ms and the voltage.
 QStringList scopeCsvHeader();
+
+// The CSV file of a measurement as its page writes it: the page's header
+// over the rows of its "&Kopieren", with the measurement's settings.
+QByteArray measurementCsvBytes(const Measurement& measurement);
 
 } // namespace zentor

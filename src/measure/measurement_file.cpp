@@ -59,8 +59,9 @@ QString timeText(const QDateTime& takenAt) {
     return withOffset.toString(Qt::ISODate);
 }
 
-void writeSettings(Writer& out, const RecorderMeasurement& m) {
-    out.entry(kDurationKey, recorderRow(m.durationItem).itemText.trimmed().toString());
+using Settings = std::vector<std::pair<QString, QString>>;
+
+Settings settingsOf(const RecorderMeasurement& m) {
     QString channel;
     for (const RecorderChannelRow& row : kRecorderChannels) {
         if (row.code == m.channelCode)
@@ -68,19 +69,19 @@ void writeSettings(Writer& out, const RecorderMeasurement& m) {
     }
     if (channel.isEmpty())
         channel = kRecorderChannels.front().itemText.toString();
-    out.entry(kChannelKey, channel);
-    out.entry(kVoltsKey, yesNo(m.volts));
+    return {{kDurationKey, recorderRow(m.durationItem).itemText.trimmed().toString()},
+            {kChannelKey, channel},
+            {kVoltsKey, yesNo(m.volts)}};
 }
 
-void writeSettings(Writer& out, const LoggerMeasurement& m) {
+Settings settingsOf(const LoggerMeasurement& m) {
     const auto item = static_cast<std::size_t>(loggerDurationItem(m.durationItem));
-    out.entry(kDurationKey, kLoggerDurations[item].itemText.trimmed().toString());
-    out.entry(kInputKey, kLoggerInputItems[m.inputItem == kLoggerInputDigital ? 1 : 0].toString());
+    return {{kDurationKey, kLoggerDurations[item].itemText.trimmed().toString()},
+            {kInputKey, kLoggerInputItems[m.inputItem == kLoggerInputDigital ? 1 : 0].toString()}};
 }
 
-void writeSettings(Writer& out, const ScopeMeasurement& m) {
-    out.entry(kTimeBaseKey, QString::number(m.timeBase));
-    out.entry(kVoltsKey, yesNo(m.volts));
+Settings settingsOf(const ScopeMeasurement& m) {
+    return {{kTimeBaseKey, QString::number(m.timeBase)}, {kVoltsKey, yesNo(m.volts)}};
 }
 
 void writeValues(Writer& out, const RecorderMeasurement& m) {
@@ -417,15 +418,22 @@ QString measurementPageName(const Measurement& measurement) {
     }
 }
 
+std::vector<std::pair<QString, QString>> measurementSettings(const Measurement& measurement) {
+    Settings settings{{kPageKey, measurementPageName(measurement)}};
+    if (measurement.takenAt.isValid())
+        settings.emplace_back(kTakenAtKey, timeText(measurement.takenAt));
+    const Settings own = std::visit([](const auto& m) { return settingsOf(m); }, measurement.data);
+    settings.insert(settings.end(), own.begin(), own.end());
+    return settings;
+}
+
 QByteArray measurementFileBytes(const Measurement& measurement) {
     Writer out;
     out.line(kTitleComment);
     out.line(u'[' + kMeasurementSection + u']');
     out.entry(kFormatKey, QString::number(kMeasurementFormat));
-    out.entry(kPageKey, measurementPageName(measurement));
-    if (measurement.takenAt.isValid())
-        out.entry(kTakenAtKey, timeText(measurement.takenAt));
-    std::visit([&out](const auto& m) { writeSettings(out, m); }, measurement.data);
+    for (const auto& [key, value] : measurementSettings(measurement))
+        out.entry(key, value);
     out.line(QString());
     out.line(u'[' + kValuesSection + u']');
     std::visit([&out](const auto& m) { writeValues(out, m); }, measurement.data);

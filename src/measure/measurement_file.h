@@ -58,6 +58,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -107,6 +108,10 @@ QDateTime measurementTimeNow();
 
 // The tab caption of the page a measurement belongs to.
 QString measurementPageName(const Measurement& measurement);
+
+// The entries of [Messung] after Format, as the file names and writes them:
+// Seite, Zeitpunkt (when known), then the page's own settings.
+std::vector<std::pair<QString, QString>> measurementSettings(const Measurement& measurement);
 
 // The file bytes of a measurement. The recorder's samples are written up to
 // the buffer size (1500).

@@ -318,16 +318,15 @@ void restoreMeasurement(ScopePage& page, const ScopeMeasurement& m, const QDateT
 // ---- CSV ----------------------------------------------------------------------------
 
 QByteArray csvOf(const RecorderPage& page) {
-    return csvFileBytes(recorderCsvHeader(page.RecorderChannel, page.CheckBox2->isChecked()),
-                        page.copyLines());
+    return measurementCsvBytes(measurementOf(page));
 }
 
 QByteArray csvOf(const LoggerPage& page) {
-    return csvFileBytes(loggerCsvHeader(page.ComboBox17->currentIndex()), page.copyLines());
+    return measurementCsvBytes(measurementOf(page));
 }
 
 QByteArray csvOf(const ScopePage& page) {
-    return csvFileBytes(scopeCsvHeader(), page.copyLines());
+    return measurementCsvBytes(measurementOf(page));
 }
 
 // ---- Pictures -----------------------------------------------------------------------

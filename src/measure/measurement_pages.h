@@ -35,7 +35,8 @@ void restoreMeasurement(ScopePage& page, const ScopeMeasurement& m, const QDateT
 
 // ---- CSV ------------------------------------------------------------------------
 
-// The CSV file of the page: the rows of its "&Kopieren" under a header.
+// The CSV file of the page: the rows of its "&Kopieren" under a header, made
+// from its measurement as measurementCsvBytes makes it from a stored one.
 QByteArray csvOf(const RecorderPage& page);
 QByteArray csvOf(const LoggerPage& page);
 QByteArray csvOf(const ScopePage& page);

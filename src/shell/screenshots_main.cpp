@@ -15,12 +15,21 @@
 //                                  compiles it), sent and started, with the
 //                                  code column shown
 //   simulator-tafel                the simulator's panel window
+//   auswertung                     "Auswertung ..." on a second recording:
+//                                  cursors set by clicks, a sine fitted
+//                                  between them, the first recording as the
+//                                  reference curve
+//   page-4-zeitschreiber-auswertung  the recorder's chart with those marks
 //
 // The whole run takes about a minute: the logger and the recorder measure in
 // the board's real time.
+#include "analysis_commands.h"
+#include "analysis_window.h"
+#include "diagramm.h"
 #include "dialogs.h"
 #include "direct_page.h"
 #include "logger_page.h"
+#include "measurement_pages.h"
 #include "program_file.h"
 #include "program_page.h"
 #include "qt_german.h"
@@ -34,6 +43,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFontDatabase>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -182,6 +192,50 @@ bool runProgram(TForm1& w, const QString& folder) {
     return true;
 }
 
+// A click of the left button on the recorder's chart at time t.
+void clickChart(TDiagramm& chart, double t) {
+    const QPoint at(chart.ToPixelX(t), chart.scale().top + chart.scale().height / 2);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, QPointF(at), QPointF(chart.mapToGlobal(at)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&chart, &event);
+    }
+}
+
+// The recording on the page is kept as the reference; a second one is
+// evaluated between 1 s and 7 s with a sine.
+bool runAnalysis(TForm1& w, Shooter& shoot, const QString& folder) {
+    using namespace zentor::analysis;
+    RecorderPage& page = *w.TabSheet6;
+    const QString reference = folder + QStringLiteral("/Vergleich.zmess");
+    if (!zentor::writeFileAtomically(reference,
+                                     zentor::measurementFileBytes(zentor::measurementOf(page))))
+        return false;
+    runFor(700); // the sine moves on: the second recording starts elsewhere on it
+    if (!runRecorder(w))
+        return false;
+    w.Auswertung1->trigger();
+    auto* commands = w.findChild<AnalysisCommands*>();
+    AnalysisWindow* analysis = commands ? commands->window() : nullptr;
+    if (analysis == nullptr)
+        return false;
+    const auto previous =
+        AnalysisCommands::setReferenceDialogHandler([reference](QWidget*) { return reference; });
+    analysis->loadReference->click();
+    AnalysisCommands::setReferenceDialogHandler(previous);
+    page.ytdiagram->Repaint();
+    clickChart(*page.ytdiagram, 1.0);
+    analysis->cursorB->click();
+    clickChart(*page.ytdiagram, 7.0);
+    emit analysis->fitChoice->activated(static_cast<int>(FitKind::Sine) + 1);
+    runFor(300);
+    bool ok = shoot.save(*analysis, QStringLiteral("auswertung"));
+    ok = shoot.save(QStringLiteral("page-4-zeitschreiber-auswertung")) && ok;
+    analysis->close();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -250,6 +304,13 @@ int main(int argc, char* argv[]) {
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top != &window && top->isVisible() && top->objectName().contains(u"Simulator"))
             ok = shoot.save(*top, QStringLiteral("simulator-tafel")) && ok;
+
+    shoot.showPage(window.TabSheet6);
+    QTemporaryDir measurements;
+    if (!runAnalysis(window, shoot, measurements.path())) {
+        std::fprintf(stderr, "the evaluation could not be shown\n");
+        ok = false;
+    }
 
     window.close();
     return ok ? 0 : 1;

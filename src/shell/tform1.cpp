@@ -1,6 +1,7 @@
 #include "tform1.h"
 
 #include "amm.h"
+#include "analysis_commands.h"
 #include "builtin_simulator.h"
 #include "comphard.h"
 #include "configuration.h"
@@ -278,6 +279,11 @@ void TForm1::createMenu() {
     Bearbeiten1->setObjectName(QStringLiteral("Bearbeiten1"));
     KopiernalsText1 = addEntry(Bearbeiten1, QStringLiteral("&Kopieren"), "KopiernalsText1");
     connect(KopiernalsText1, &QAction::triggered, this, &TForm1::KopiernalsText1Click);
+    addSeparator(Bearbeiten1, "N6");
+    Auswertung1 = addEntry(Bearbeiten1, QStringLiteral("Auswertung ..."), "Auswertung1");
+    m_analysisCommands = new zentor::analysis::AnalysisCommands(
+        {PageControl1, TabSheet6, TabSheet3, TabSheet8}, this);
+    m_analysisCommands->bindAction(Auswertung1);
 
     Anschluss1 = bar->addMenu(QStringLiteral("&Anschluss"));
     Anschluss1->setObjectName(QStringLiteral("Anschluss1"));

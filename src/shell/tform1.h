@@ -30,6 +30,9 @@ class SimulatorPanel;
 namespace zentor {
 class MeasurementCommands;
 class RecorderBuffer;
+namespace analysis {
+class AnalysisCommands;
+}
 }
 
 class TForm1 : public QMainWindow, public Shell {
@@ -89,6 +92,7 @@ public:
     QAction* Beenden3;  // "&Beenden"
     QMenu* Bearbeiten1;
     QAction* KopiernalsText1;
+    QAction* Auswertung1; // "Auswertung ...": cursors, statistics and fits of a chart
     QMenu* Anschluss1;
     QAction* COM11;
     QAction* COM21;
@@ -157,6 +161,8 @@ private:
     std::unique_ptr<zentor::RecorderBuffer> m_recorderBuffer;
     // The measurement entries of "&Datei"; a child of the window.
     zentor::MeasurementCommands* m_measurementCommands = nullptr;
+    // "Auswertung ..." and its window; a child of the window.
+    zentor::analysis::AnalysisCommands* m_analysisCommands = nullptr;
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;

@@ -109,6 +109,20 @@ void ChartWidgetBase::Repaint() {
     update();
 }
 
+void ChartWidgetBase::setBackLayer(Layer layer) {
+    m_backLayer = std::move(layer);
+    Invalidate();
+}
+
+void ChartWidgetBase::setFrontLayer(Layer layer) {
+    m_frontLayer = std::move(layer);
+    update();
+}
+
+QRect ChartWidgetBase::plotArea() const {
+    return QRect(m_scale.left, m_scale.top, m_scale.width + 1, m_scale.height + 1);
+}
+
 bool ChartWidgetBase::pictureFits() const {
     return !m_picture.isNull() && m_picture.deviceIndependentSize().toSize() == size() &&
            m_picture.devicePixelRatio() == devicePixelRatioF();
@@ -123,6 +137,10 @@ void ChartWidgetBase::paintEvent(QPaintEvent* event) {
     const qreal dpr = m_picture.devicePixelRatio();
     p.drawPixmap(r, m_picture,
                  QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr).toRect());
+    if (m_frontLayer) {
+        p.setClipRect(plotArea() & r);
+        m_frontLayer(p);
+    }
 }
 
 void ChartWidgetBase::changeEvent(QEvent* event) {
@@ -156,6 +174,12 @@ void ChartWidgetBase::rebuild() {
         drawSample();
     }
     flushTrace();
+    if (m_backLayer) {
+        p.save();
+        p.setClipRect(plotArea());
+        m_backLayer(p);
+        p.restore();
+    }
     emit OnPainted(this);
     flushTrace();
     m_painter = nullptr;

@@ -20,6 +20,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -114,6 +115,18 @@ public:
     // The mapping of the last paint.
     const chart::ChartScale& scale() const { return m_scale; }
 
+    // Drawing that is not the owner's data, for tools that mark a chart up.
+    // The back layer is drawn into the picture after the axes and before
+    // OnPainted, so that the owner's data lies on top of it; the front layer
+    // is drawn over the picture at every paint of the widget and never into
+    // the picture, so it changes with a mere update(). Both get a painter in
+    // widget pixels clipped to the plot area; scale() maps chart units. An
+    // empty function removes a layer. A new back layer rebuilds the picture
+    // at the next paint.
+    using Layer = std::function<void(QPainter&)>;
+    void setBackLayer(Layer layer);
+    void setFrontLayer(Layer layer);
+
     // Marks the picture out of date; it is rebuilt (OnPainted included) at
     // the next paint.
     void Invalidate();
@@ -164,6 +177,7 @@ private:
     template <typename T> void assign(T& field, const T& value, Change what);
 
     bool pictureFits() const;
+    QRect plotArea() const;
     void rebuild();
     void paintAxes(QPainter& p);
     void drawLayout(QPainter& p, const chart::AxisLayout& layout);
@@ -188,4 +202,6 @@ private:
     QPainter* m_painter = nullptr; // set while the picture is rebuilt
     bool m_dirty = true;
     std::vector<QPoint> m_trace; // joined lines waiting to be drawn as one polyline
+    Layer m_backLayer;
+    Layer m_frontLayer;
 };

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLocale>
+#include <QPainter>
 #include <QPalette>
 
 #include <gtest/gtest.h>
@@ -354,6 +355,35 @@ TEST_F(ChartWidget, TraceDrawnInOnPainted) {
     const QRect gap(QPoint(d.ToPixelX(7.6), d.ToPixelY(60)),
                     QPoint(d.ToPixelX(8.1), d.ToPixelY(40)));
     EXPECT_EQ(countColour(img, gap, kLine), 0);
+}
+
+// Marks of a tool: the back layer lies under the owner's lines, the front
+// layer over the whole picture; both stay inside the plot, and without them
+// the chart is as it was.
+TEST_F(ChartWidget, LayersLieBehindAndOverTheOwnersDrawing) {
+    TDiagramm d;
+    styleChart(d);
+    d.setXmax(10);
+    PaintProbe probe;
+    probe.attach(d);
+    probe.draw = [&d] { d.DrawLine(0, 50, 10, 50); };
+    const QImage plain = picture(d);
+    const QColor back(200, 100, 0);
+    const QColor front(0, 0, 200);
+    d.setBackLayer([&d, back](QPainter& p) { p.fillRect(d.rect(), back); });
+    d.setFrontLayer(
+        [&d, front](QPainter& p) { p.fillRect(QRect(d.ToPixelX(5), 0, 3, d.height()), front); });
+    const QImage layered = picture(d);
+    const int row = d.ToPixelY(50);
+    EXPECT_EQ(layered.pixel(d.ToPixelX(2), row), rgb(kLine));
+    EXPECT_EQ(layered.pixel(d.ToPixelX(2), d.ToPixelY(80)), rgb(back));
+    EXPECT_EQ(layered.pixel(d.ToPixelX(5) + 1, row), rgb(front));
+    EXPECT_EQ(layered.pixel(d.ToPixelX(5) + 1, 2), plain.pixel(d.ToPixelX(5) + 1, 2));
+    EXPECT_EQ(layered.pixel(2, row), plain.pixel(2, row));
+
+    d.setBackLayer({});
+    d.setFrontLayer({});
+    EXPECT_EQ(picture(d), plain);
 }
 
 struct MarkerCase {

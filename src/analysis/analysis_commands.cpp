@@ -1,0 +1,342 @@
+#include "analysis_commands.h"
+
+#include "analysis_window.h"
+#include "chart_markup.h"
+#include "diagram.h"
+#include "diagramm.h"
+#include "dialogs.h"
+#include "logger_page.h"
+#include "measurement_pages.h"
+#include "program_file.h"
+#include "recorder_page.h"
+#include "scope_page.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTabWidget>
+
+#include <algorithm>
+
+namespace zentor::analysis {
+
+namespace {
+
+// How soon after a page drew its chart the results follow: often enough to
+// watch a recording grow, seldom enough to cost the sampling nothing worth
+// mentioning.
+constexpr int kRefreshMs = 100;
+// Gap between the main window and the window opened beside it.
+constexpr int kWindowGap = 8;
+
+const QString kCopied = QStringLiteral("Ergebnis in die Zwischenablage kopiert.");
+
+QString cannotOpen(const QString& path) {
+    return QStringLiteral("Die Datei \"%1\" kann nicht geöffnet werden.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString showReferenceDialog(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Vergleichskurve laden"));
+    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.setNameFilters({kMeasurementFileFilter.toString(), QStringLiteral("Alle Dateien (*)")});
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+AnalysisCommands::ReferenceDialog& referenceDialog() {
+    static AnalysisCommands::ReferenceDialog handler = showReferenceDialog;
+    return handler;
+}
+
+} // namespace
+
+AnalysisCommands::AnalysisCommands(const Pages& pages, QWidget* dialogParent)
+    : QObject(dialogParent), m_pages(pages), m_dialogParent(dialogParent) {
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &AnalysisCommands::refresh);
+
+    RecorderPage* recorder = pages.recorder;
+    LoggerPage* logger = pages.logger;
+    ScopePage* scope = pages.scope;
+    Entry& r = m_entries[0];
+    r.page = recorder;
+    r.chart = recorder->ytdiagram;
+    r.measurement = [recorder] { return measurementOf(*recorder); };
+    r.xPerSecond = [] { return 1.0; }; // the recorder's x axis is in seconds
+    Entry& l = m_entries[1];
+    l.page = logger;
+    l.chart = logger->Diagram1;
+    l.measurement = [logger] { return measurementOf(*logger); };
+    // The logger's x axis runs over the measuring time in seconds, minutes or hours.
+    l.xPerSecond = [logger] {
+        return logger->Diagram1->Xmax() /
+               loggerSummary(logger->ComboBox16->currentIndex()).durationSeconds;
+    };
+    Entry& s = m_entries[2];
+    s.page = scope;
+    s.chart = scope->OSZI;
+    s.measurement = [scope] { return measurementOf(*scope); };
+    // OSZI spreads the 100 intervals over Xmax ms, whatever time base they were taken at.
+    s.xPerSecond = [scope] {
+        return scope->OSZI->Xmax() * 1000 / (100.0 * std::max(1, scope->ScopeTimeBase));
+    };
+    for (Entry& entry : m_entries)
+        entry.name = measurementPageName(entry.measurement());
+}
+
+AnalysisCommands::~AnalysisCommands() {
+    detach();
+}
+
+AnalysisCommands::ReferenceDialog
+AnalysisCommands::setReferenceDialogHandler(ReferenceDialog handler) {
+    ReferenceDialog previous = referenceDialog();
+    referenceDialog() = handler ? std::move(handler) : ReferenceDialog(showReferenceDialog);
+    return previous;
+}
+
+void AnalysisCommands::bindAction(QAction* action) {
+    m_action = action;
+    connect(action, &QAction::triggered, this, &AnalysisCommands::openWindow);
+    connect(m_pages.tabs, &QTabWidget::currentChanged, this, [this] {
+        updateAction();
+        showCurrent();
+    });
+    connect(m_pages.logger->ComboBox17, &QComboBox::currentIndexChanged, this, [this] {
+        updateAction();
+        if (m_window && m_window->isVisible())
+            refresh();
+    });
+    updateAction();
+}
+
+bool AnalysisCommands::offersAnalysis(const QWidget* page) const {
+    if (page == m_pages.logger)
+        return m_pages.logger->ComboBox17->currentIndex() != kLoggerInputDigital;
+    return page != nullptr && (page == m_pages.recorder || page == m_pages.scope);
+}
+
+void AnalysisCommands::updateAction() {
+    if (m_action)
+        m_action->setEnabled(offersAnalysis(m_pages.tabs->currentWidget()));
+}
+
+AnalysisWindow* AnalysisCommands::window() const {
+    return m_window;
+}
+
+const AnalysisSession* AnalysisCommands::session(const QWidget* page) const {
+    const Entry* entry = entryOf(page);
+    return entry ? &entry->session : nullptr;
+}
+
+AnalysisCommands::Entry* AnalysisCommands::entryOf(const QWidget* page) {
+    for (Entry& entry : m_entries) {
+        if (entry.page == page)
+            return &entry;
+    }
+    return nullptr;
+}
+
+const AnalysisCommands::Entry* AnalysisCommands::entryOf(const QWidget* page) const {
+    return const_cast<AnalysisCommands*>(this)->entryOf(page);
+}
+
+AnalysisCommands::Entry* AnalysisCommands::current() {
+    return entryOf(m_pages.tabs->currentWidget());
+}
+
+// ---- The window ----------------------------------------------------------------------
+
+void AnalysisCommands::openWindow() {
+    const bool first = !m_window;
+    if (first) {
+        m_window = new AnalysisWindow(m_dialogParent);
+        using Cursor = AnalysisSession::Cursor;
+        connect(m_window, &AnalysisWindow::activeCursorChosen, this, [this](Cursor which) {
+            if (Entry* entry = current()) {
+                entry->session.setActiveCursor(which);
+                if (entry->markup)
+                    entry->markup->refresh();
+            }
+        });
+        connect(m_window, &AnalysisWindow::fitChosen, this, [this](std::optional<FitKind> kind) {
+            if (Entry* entry = current()) {
+                entry->session.setFitKind(kind);
+                if (entry->markup)
+                    entry->markup->refresh();
+            }
+            showCurrent();
+        });
+        connect(m_window, &AnalysisWindow::stepRequested, this, [this](int steps) {
+            if (Entry* entry = current()) {
+                entry->session.stepCursor(entry->session.activeCursor(), steps);
+                if (entry->markup)
+                    entry->markup->refresh();
+            }
+            showCurrent();
+        });
+        connect(m_window, &AnalysisWindow::referenceRequested, this,
+                &AnalysisCommands::loadReference);
+        connect(m_window, &AnalysisWindow::referenceRemoveRequested, this, [this] {
+            if (Entry* entry = current()) {
+                entry->reference.reset();
+                entry->session.clearReference();
+                if (entry->markup)
+                    entry->markup->referenceChanged();
+            }
+            showCurrent();
+        });
+        connect(m_window, &AnalysisWindow::copyRequested, this, &AnalysisCommands::copyResult);
+        connect(m_window, &AnalysisWindow::closed, this, &AnalysisCommands::detach);
+    }
+    if (!m_window->isVisible()) {
+        attach();
+        refresh();
+        m_window->adjustSize();
+        if (first) {
+            // Beside the main window, where it hides none of the chart.
+            const QRect main = m_dialogParent->window()->frameGeometry();
+            QPoint at = main.topRight() + QPoint(kWindowGap, 0);
+            if (const QScreen* screen = m_dialogParent->screen()) {
+                const QRect free = screen->availableGeometry();
+                at.setX(std::clamp(at.x(), free.left(),
+                                   std::max(free.left(), free.right() - m_window->width())));
+                at.setY(std::clamp(at.y(), free.top(),
+                                   std::max(free.top(), free.bottom() - m_window->height())));
+            }
+            m_window->move(at);
+        }
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void AnalysisCommands::attach() {
+    for (Entry& entry : m_entries) {
+        entry.markup = new ChartMarkup(*entry.chart, entry.session, entry.xPerSecond);
+        connect(entry.markup, &ChartMarkup::cursorsChanged, this, &AnalysisCommands::showCurrent);
+        m_dataConnections << connect(entry.chart, &ChartWidgetBase::OnPainted, this,
+                                     &AnalysisCommands::scheduleRefresh);
+    }
+    // Samples drawn between paints: a growing recording, a capture drawn at once.
+    m_dataConnections << connect(m_pages.recorder, &RecorderPage::lineDrawn, this,
+                                 &AnalysisCommands::scheduleRefresh);
+    m_dataConnections << connect(m_pages.scope, &ScopePage::lineDrawn, this,
+                                 &AnalysisCommands::scheduleRefresh);
+}
+
+void AnalysisCommands::detach() {
+    for (const QMetaObject::Connection& connection : std::as_const(m_dataConnections))
+        disconnect(connection);
+    m_dataConnections.clear();
+    m_refreshTimer.stop();
+    for (Entry& entry : m_entries) {
+        if (entry.markup) {
+            entry.markup->detach();
+            delete entry.markup;
+        }
+    }
+}
+
+void AnalysisCommands::scheduleRefresh() {
+    if (!m_refreshTimer.isActive())
+        m_refreshTimer.start();
+}
+
+void AnalysisCommands::refresh() {
+    for (Entry& entry : m_entries)
+        refreshEntry(entry);
+    showCurrent();
+}
+
+void AnalysisCommands::refreshEntry(Entry& entry) {
+    AnalysisSession& session = entry.session;
+    const Measurement shown = entry.measurement();
+    const Outcome<Series> series = seriesOf(shown);
+    if (!series) {
+        if (session.available() || session.unavailableReason() != series.error)
+            session.setUnavailable(series.error);
+    } else if (!session.available() || session.series() != *series.value) {
+        session.setSeries(*series.value);
+    }
+    if (entry.reference) {
+        // The reference is drawn in the units the page shows now.
+        const Outcome<Series> reference = seriesOf(shownLike(*entry.reference, shown));
+        if (reference && session.reference() != reference.value) {
+            session.setReference(*reference.value, session.referenceName());
+            if (entry.markup)
+                entry.markup->referenceChanged();
+        }
+    }
+    if (entry.markup)
+        entry.markup->refresh();
+}
+
+void AnalysisCommands::showCurrent() {
+    if (!m_window)
+        return;
+    const Entry* entry = current();
+    m_window->display(entry ? &entry->session : nullptr, entry ? entry->name : QString());
+}
+
+void AnalysisCommands::loadReference() {
+    Entry* entry = current();
+    if (!entry)
+        return;
+    const QString path = referenceDialog()(m_window);
+    if (path.isEmpty())
+        return;
+    const FileRead file = readRegularFile(path, kMeasurementFileLimit);
+    if (!file.bytes) {
+        dialogs::error(m_window, cannotOpen(path) +
+                                     (file.refusal.isEmpty() ? QString() : u'\n' + file.refusal));
+        return;
+    }
+    const MeasurementReadResult read = readMeasurementFile(*file.bytes);
+    if (!read.ok) {
+        dialogs::error(m_window, cannotOpen(path) + u'\n' + read.error);
+        return;
+    }
+    const QString page = measurementPageName(read.measurement);
+    if (page != entry->name) {
+        dialogs::error(m_window, QStringLiteral("Die Messung in \"%1\" stammt von der Seite "
+                                                "\"%2\". Verglichen werden nur Messungen der "
+                                                "Seite \"%3\".")
+                                     .arg(QFileInfo(path).fileName(), page, entry->name));
+        return;
+    }
+    const Outcome<Series> reference = seriesOf(shownLike(read.measurement, entry->measurement()));
+    if (!reference) {
+        dialogs::error(m_window, cannotOpen(path) + u'\n' + reference.error);
+        return;
+    }
+    entry->reference = read.measurement;
+    entry->session.setReference(*reference.value, QFileInfo(path).fileName());
+    if (entry->markup)
+        entry->markup->referenceChanged();
+    showCurrent();
+}
+
+void AnalysisCommands::copyResult() {
+    Entry* entry = current();
+    if (!entry || !entry->session.available())
+        return;
+    QGuiApplication::clipboard()->setText(entry->session.copyText(entry->name));
+    m_window->setNote(kCopied);
+}
+
+} // namespace zentor::analysis

@@ -1,0 +1,114 @@
+// "&Bearbeiten" / "Auswertung ...": opens the "Auswertung" window for the
+// chart of "Zeitschreiber", "Extern Messen" (analog) or "Oszilloskop". The
+// entry is disabled on the other pages and on the logger's bit lanes.
+//
+// While the window is open each of the three pages has its cursors and fit
+// drawn on its chart (ChartMarkup) and the window shows the page in front.
+// What a page shows is looked at again shortly after its chart was drawn
+// (a new recording sample, a read-out, a capture, other units), so that the
+// results follow the data. Each page keeps its cursors, fit and reference
+// curve while the window is closed; the charts then draw exactly what they
+// drew without the window, and nothing of this runs.
+#pragma once
+
+#include "analysis_session.h"
+#include "measurement_file.h"
+
+#include <QList>
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class ChartWidgetBase;
+class LoggerPage;
+class QAction;
+class QTabWidget;
+class RecorderPage;
+class ScopePage;
+
+namespace zentor::analysis {
+
+class AnalysisWindow;
+class ChartMarkup;
+
+class AnalysisCommands : public QObject {
+    Q_OBJECT
+
+public:
+    struct Pages {
+        QTabWidget* tabs = nullptr;
+        RecorderPage* recorder = nullptr;
+        LoggerPage* logger = nullptr;
+        ScopePage* scope = nullptr;
+    };
+
+    // `dialogParent` is the parent of the window, the file dialog and the
+    // message boxes.
+    AnalysisCommands(const Pages& pages, QWidget* dialogParent);
+    ~AnalysisCommands() override;
+
+    // Connects the menu entry and keeps its enabled state in step with the
+    // page shown and the logger's input.
+    void bindAction(QAction* action);
+
+    // Whether the page has something to evaluate now.
+    bool offersAnalysis(const QWidget* page) const;
+
+    // The window; nullptr before it is first opened.
+    AnalysisWindow* window() const;
+    // The evaluation of one of the three pages; nullptr for any other.
+    const AnalysisSession* session(const QWidget* page) const;
+
+    // ---- Replaceable file dialog (tests choose files without a dialog) ----
+    // Returns the chosen path, empty when cancelled.
+    using ReferenceDialog = std::function<QString(QWidget* parent)>;
+    // Installs a handler; an empty one restores the real dialog. Returns the
+    // previous handler.
+    static ReferenceDialog setReferenceDialogHandler(ReferenceDialog handler);
+
+public slots:
+    // "Auswertung ...": opens the window (or brings it to the front).
+    void openWindow();
+    void updateAction();
+
+private:
+    struct Entry {
+        QWidget* page = nullptr;
+        ChartWidgetBase* chart = nullptr;
+        QString name; // the tab caption
+        std::function<Measurement()> measurement;
+        std::function<double()> xPerSecond; // chart x units per second
+        AnalysisSession session;
+        std::optional<Measurement> reference; // as stored
+        QPointer<ChartMarkup> markup;         // while the window is open
+    };
+
+    Entry* entryOf(const QWidget* page);
+    const Entry* entryOf(const QWidget* page) const;
+    Entry* current();
+    void attach();
+    void detach();
+    // Takes the pages' data into their sessions and shows the current one.
+    void refresh();
+    void refreshEntry(Entry& entry);
+    void scheduleRefresh();
+    void showCurrent();
+    void cursorsChanged();
+    void loadReference();
+    void copyResult();
+
+    Pages m_pages;
+    QWidget* m_dialogParent;
+    QAction* m_action = nullptr;
+    std::array<Entry, 3> m_entries;
+    QPointer<AnalysisWindow> m_window;
+    QTimer m_refreshTimer;
+    QList<QMetaObject::Connection> m_dataConnections; // while the window is open
+};
+
+} // namespace zentor::analysis

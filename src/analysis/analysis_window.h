@@ -1,0 +1,94 @@
+// The "Auswertung" window: shows what an AnalysisSession holds (the read-outs
+// at the cursors, the statistics between them, the chosen fit, the
+// reference curve) and passes the user's choices on as signals. It computes
+// nothing itself; AnalysisCommands connects it to the pages.
+#pragma once
+
+#include "analysis_session.h"
+
+#include <QHash>
+#include <QWidget>
+
+#include <optional>
+
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace zentor::analysis {
+
+class AnalysisWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit AnalysisWindow(QWidget* parent = nullptr);
+
+    // Shows the session of the page `pageName`; nullptr when the page shown
+    // has nothing to evaluate.
+    void display(const AnalysisSession* session, const QString& pageName);
+    // A short note under the buttons ("Ergebnis kopiert."), until the next display.
+    void setNote(const QString& text);
+
+    // The value shown for a result row: cursor rows by their name ("t_A",
+    // "dt", "f", ...), statistics as "stat_<name>", fit parameters as
+    // "fit_<name>"; nullptr when the row is not shown.
+    QLabel* valueLabel(const QString& name) const;
+
+    QRadioButton* cursorA;
+    QRadioButton* cursorB;
+    QComboBox* fitChoice; // "keine", then the three fits in FitKind order
+    QLabel* fitFormula;
+    QLabel* fitError;
+    QLabel* statisticsError;
+    QLabel* referenceName;
+    QLabel* message; // why there is nothing to evaluate
+    QPushButton* loadReference;
+    QPushButton* removeReference;
+    QPushButton* copyResult;
+    QPushButton* closeButton;
+
+signals:
+    void activeCursorChosen(zentor::analysis::AnalysisSession::Cursor which);
+    void fitChosen(std::optional<zentor::analysis::FitKind> kind);
+    // Arrow keys in the window: move the active cursor by `steps` samples.
+    void stepRequested(int steps);
+    void referenceRequested();
+    void referenceRemoveRequested();
+    void copyRequested();
+    // The window was closed.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Label, value and unit of result rows in a grid: the first `split` rows
+    // in the left column, the others in the right one.
+    struct RowSet {
+        QWidget* owner = nullptr;
+        QGridLayout* grid = nullptr;
+        QString prefix;
+        int split = 0;
+        QStringList names;
+    };
+    void showRows(RowSet& set, const std::vector<ResultRow>& rows);
+    void clearRows(RowSet& set);
+
+    QLabel* m_hint;
+    QLabel* m_note;
+    QWidget* m_results; // the four groups
+    QWidget* m_notice;  // the message, in their place
+    QGroupBox* m_cursorBox;
+    QGroupBox* m_statisticsBox;
+    QGroupBox* m_fitBox;
+    QGroupBox* m_referenceBox;
+    RowSet m_cursorRows;
+    RowSet m_statisticsRows;
+    RowSet m_fitRows;
+    QHash<QString, QLabel*> m_values;
+};
+
+} // namespace zentor::analysis

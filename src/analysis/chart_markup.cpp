@@ -1,0 +1,235 @@
+#include "chart_markup.h"
+
+#include "chart_widget.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zentor::analysis {
+
+namespace {
+
+// How near (in pixels) a press must come to a cursor line to take it.
+constexpr int kGrabPixels = 4;
+// Columns between the points of a fitted curve.
+constexpr int kCurveStep = 2;
+
+QRect plotRect(const chart::ChartScale& s) {
+    return QRect(s.left, s.top, s.width + 1, s.height + 1);
+}
+
+} // namespace
+
+ChartMarkup::ChartMarkup(ChartWidgetBase& chart, AnalysisSession& session,
+                         std::function<double()> xPerSecond)
+    : QObject(&chart), m_chart(chart), m_session(session), m_xPerSecond(std::move(xPerSecond)),
+      m_focusPolicy(chart.focusPolicy()) {
+    // Clicks give the chart the keyboard, so that the arrow keys move the
+    // cursor instead of the page's controls.
+    m_chart.setFocusPolicy(Qt::ClickFocus);
+    m_chart.setCursor(Qt::CrossCursor);
+    m_chart.installEventFilter(this);
+    m_chart.setFrontLayer([this](QPainter& p) { drawFront(p); });
+    m_chart.setBackLayer([this](QPainter& p) { drawBack(p); });
+}
+
+void ChartMarkup::detach() {
+    if (!m_attached)
+        return;
+    m_attached = false;
+    m_chart.removeEventFilter(this);
+    m_chart.setFrontLayer({});
+    m_chart.setBackLayer({});
+    m_chart.unsetCursor();
+    m_chart.setFocusPolicy(m_focusPolicy);
+}
+
+void ChartMarkup::refresh() {
+    if (m_attached)
+        m_chart.update();
+}
+
+void ChartMarkup::referenceChanged() {
+    if (m_attached)
+        m_chart.Invalidate();
+}
+
+int ChartMarkup::pixelAt(double t) const {
+    return m_chart.ToPixelX(t * m_xPerSecond());
+}
+
+double ChartMarkup::timeAt(int column) const {
+    const chart::ChartScale& s = m_chart.scale();
+    const double share = s.width > 0 ? static_cast<double>(column - s.left) / s.width : 0;
+    return (s.xmin + share * (s.xmax - s.xmin)) / m_xPerSecond();
+}
+
+std::optional<AnalysisSession::Cursor> ChartMarkup::cursorLineAt(int column) const {
+    const double pixel = m_chart.scale().width > 0 ? (m_chart.scale().xmax - m_chart.scale().xmin) /
+                                                         m_chart.scale().width / m_xPerSecond()
+                                                   : 0;
+    return m_session.cursorAt(timeAt(column), kGrabPixels * pixel);
+}
+
+bool ChartMarkup::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &m_chart)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        return mouse->button() == Qt::LeftButton && pressAt(mouse->position().toPoint());
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_dragging && (mouse->buttons() & Qt::LeftButton))
+            dragTo(mouse->position().toPoint());
+        else
+            m_chart.setCursor(cursorLineAt(mouse->position().toPoint().x()) ? Qt::SizeHorCursor
+                                                                            : Qt::CrossCursor);
+        return false; // the hover read-out follows the pointer as before
+    }
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_dragging) {
+            m_dragging = false;
+            return true;
+        }
+        return false;
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        return keyPressed(key->key(), key->modifiers());
+    }
+    default:
+        return false;
+    }
+}
+
+bool ChartMarkup::pressAt(QPoint pos) {
+    if (!plotRect(m_chart.scale()).contains(pos) || !m_session.cursor(m_session.activeCursor()))
+        return false;
+    if (const auto line = cursorLineAt(pos.x()))
+        m_session.setActiveCursor(*line);
+    m_dragging = true;
+    m_chart.setFocus(Qt::MouseFocusReason);
+    dragTo(pos);
+    return true;
+}
+
+void ChartMarkup::dragTo(QPoint pos) {
+    const chart::ChartScale& s = m_chart.scale();
+    const int column = std::clamp(pos.x(), s.left, s.left + s.width);
+    m_session.setCursorNear(m_session.activeCursor(), timeAt(column));
+    refresh();
+    emit cursorsChanged();
+}
+
+bool ChartMarkup::keyPressed(int key, Qt::KeyboardModifiers modifiers) {
+    using Cursor = AnalysisSession::Cursor;
+    const Cursor active = m_session.activeCursor();
+    const int step = modifiers.testFlag(Qt::ShiftModifier) ? kCursorLongStep : 1;
+    switch (key) {
+    case Qt::Key_Left:
+        m_session.stepCursor(active, -step);
+        break;
+    case Qt::Key_Right:
+        m_session.stepCursor(active, step);
+        break;
+    case Qt::Key_Home:
+        m_session.setCursor(active, 0);
+        break;
+    case Qt::Key_End:
+        m_session.setCursor(active, static_cast<int>(m_session.series().points.size()) - 1);
+        break;
+    case Qt::Key_A:
+        m_session.setActiveCursor(Cursor::A);
+        break;
+    case Qt::Key_B:
+        m_session.setActiveCursor(Cursor::B);
+        break;
+    default:
+        return false;
+    }
+    refresh();
+    emit cursorsChanged();
+    return true;
+}
+
+void ChartMarkup::drawBack(QPainter& p) const {
+    const std::optional<Series>& reference = m_session.reference();
+    if (!reference || reference->points.size() < 2)
+        return;
+    std::vector<QPoint> line;
+    line.reserve(reference->points.size());
+    for (const Point& point : reference->points)
+        line.emplace_back(pixelAt(point.t), m_chart.ToPixelY(point.y));
+    p.setPen(QPen(kReferenceColor, 1));
+    p.drawPolyline(line.data(), static_cast<int>(line.size()));
+}
+
+void ChartMarkup::drawFront(QPainter& p) const {
+    using Cursor = AnalysisSession::Cursor;
+    const chart::ChartScale& s = m_chart.scale();
+    const std::optional<Point> a = m_session.cursorPoint(Cursor::A);
+    const std::optional<Point> b = m_session.cursorPoint(Cursor::B);
+    if (!a || !b)
+        return;
+
+    const auto& fit = m_session.fit();
+    if (fit && *fit) {
+        const int from = pixelAt(std::min(a->t, b->t));
+        const int to = pixelAt(std::max(a->t, b->t));
+        // A point every other column, at the row the value falls on (not
+        // rounded: the curve is drawn smoothed).
+        QPolygonF curve;
+        curve.reserve((to - from) / kCurveStep + 2);
+        for (int column = from;; column = std::min(column + kCurveStep, to)) {
+            const double share = s.fractionY(fit->value->valueAt(timeAt(column)));
+            const double row = s.top + s.height - s.height * share;
+            curve << QPointF(column, std::clamp(row, -1e6, 1e6));
+            if (column == to)
+                break;
+        }
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(kFitColor, 2));
+        p.drawPolyline(curve);
+        p.restore();
+    }
+
+    QFont font = m_chart.font();
+    font.setBold(true);
+    p.setFont(font);
+    const QFontMetrics metrics(font);
+    const int tagWidth = metrics.horizontalAdvance(QLatin1Char('W')) + 6;
+    const int columnA = pixelAt(a->t);
+    const int columnB = pixelAt(b->t);
+    for (Cursor which : {Cursor::A, Cursor::B}) {
+        const bool isA = which == Cursor::A;
+        const QColor color = isA ? kCursorAColor : kCursorBColor;
+        const int column = isA ? columnA : columnB;
+        p.setPen(QPen(color, 1));
+        p.drawLine(column, s.top, column, s.top + s.height);
+        // The name above on the line, inside the plot; B's goes below A's
+        // where they would cover each other.
+        const int left = std::clamp(column - tagWidth / 2, s.left, s.left + s.width - tagWidth + 1);
+        const bool below = !isA && std::abs(columnA - columnB) < tagWidth;
+        const QRect tag(left, s.top + (below ? metrics.height() + 1 : 0), tagWidth,
+                        metrics.height());
+        const QString name = isA ? QStringLiteral("A") : QStringLiteral("B");
+        p.fillRect(tag, color);
+        if (which == m_session.activeCursor()) {
+            p.setPen(QPen(Qt::black, 1));
+            p.drawRect(tag.adjusted(0, 0, -1, -1));
+        }
+        p.setPen(Qt::black);
+        p.drawText(tag, Qt::AlignCenter, name);
+    }
+}
+
+} // namespace zentor::analysis

@@ -1,0 +1,355 @@
+// The "Auswertung" window in the whole main window, on a recording the
+// simulated board gave: the menu entry, cursors by click, drag and keys, the
+// read-outs, a fit drawn, a reference curve, the copy text, results that
+// follow a new recording, and a chart that is left as it was.
+#include "analysis_commands.h"
+#include "analysis_window.h"
+#include "chart_markup.h"
+#include "comphard.h"
+#include "diagramm.h"
+#include "dialogs.h"
+#include "direct_page.h"
+#include "locale_scope.h"
+#include "logger_page.h"
+#include "measurement_pages.h"
+#include "program_file.h"
+#include "program_page.h"
+#include "recorder_page.h"
+#include "scope_page.h"
+#include "shell.h"
+#include "simulated_board.h"
+#include "tform1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+using namespace zentor;
+using namespace zentor::analysis;
+using Cursor = AnalysisSession::Cursor;
+
+namespace {
+
+constexpr const char* kLineMode = "1200,N,8,1";
+constexpr int kTwoSeconds = 1; // timeyt item "   2 Sekunden"
+constexpr int kOneSecond = 0;  // "   1 Sekunde"
+
+class QuietShell : public Shell {
+public:
+    void setStatusText(const QString& text) override { status = text; }
+    QString statusText() const override { return status; }
+    void setApplicationTitle(const QString&) override {}
+    QString applicationTitle() const override { return {}; }
+    void setWindowCaption(const QString&) override {}
+    int maxTimeout() const override { return 300; }
+    bool ConnectFromIni() override { return false; }
+    void repaintNow() override {}
+    QString status;
+};
+
+bool runUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Records on `page` against the board already opened, until the recording ends.
+bool record(RecorderPage& page, QTimer& timer, int item) {
+    page.timeyt->setCurrentIndex(item);
+    page.ytstartClick();
+    return runUntil([&] { return !timer.isActive(); }, 10000);
+}
+
+void mouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), button, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+double germanNumber(const QString& text) {
+    bool ok = false;
+    const double value = QLocale(QLocale::German).toDouble(text, &ok);
+    EXPECT_TRUE(ok) << text.toStdString();
+    return value;
+}
+
+// Pixels of a colour (each channel within `slack`) and the columns they lie in.
+struct Ink {
+    int count = 0;
+    int left = INT_MAX, right = INT_MIN;
+};
+Ink inkOf(const QImage& image, const QColor& color, int slack = 0) {
+    Ink ink;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - color.red()) <= slack &&
+                std::abs(c.green() - color.green()) <= slack &&
+                std::abs(c.blue() - color.blue()) <= slack) {
+                ++ink.count;
+                ink.left = std::min(ink.left, x);
+                ink.right = std::max(ink.right, x);
+            }
+        }
+    }
+    return ink;
+}
+
+class AnalysisWindowTest : public ::testing::Test {
+protected:
+    // One recording of two seconds of the simulated board's 0,5 Hz sine,
+    // taken by the recorder page at the board's pace.
+    static void SetUpTestSuite() {
+        sim::RunnerOptions options;
+        sim::SimulatedBoard board(options);
+        ASSERT_TRUE(board.start()) << board.lastError();
+        ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), kLineMode));
+        comphard::SetTimeout(100);
+        QuietShell shell;
+        QTimer timer;
+        RecorderPage page(shell, timer);
+        ASSERT_TRUE(record(page, timer, kTwoSeconds));
+        comphard::ClosePort();
+        s_recording = std::get<RecorderMeasurement>(measurementOf(page).data);
+        ASSERT_GT(s_recording->samples.size(), 40u);
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(configHome.isValid());
+        qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+        previousBoxes = dialogs::setHandler([this](QWidget*, const dialogs::Request& r) {
+            boxes.push_back(r);
+            return QMessageBox::Ok;
+        });
+        previousDialog =
+            AnalysisCommands::setReferenceDialogHandler([this](QWidget*) { return referencePath; });
+        window = std::make_unique<TForm1>();
+        window->show();
+        boxes.clear(); // the first-start hint
+        recorder = window->TabSheet6;
+        chart = recorder->ytdiagram;
+        ASSERT_TRUE(restoreMeasurement(*recorder, *s_recording, QDateTime()));
+        window->PageControl1->setCurrentWidget(recorder);
+        commands = window->findChild<AnalysisCommands*>();
+        ASSERT_NE(commands, nullptr);
+        window->Auswertung1->trigger();
+        analysis = commands->window();
+        ASSERT_NE(analysis, nullptr);
+        chart->Repaint(); // the mapping of the chart as shown
+        QApplication::processEvents();
+    }
+
+    void TearDown() override {
+        window.reset();
+        comphard::ClosePort();
+        dialogs::setHandler(previousBoxes);
+        AnalysisCommands::setReferenceDialogHandler(previousDialog);
+    }
+
+    const AnalysisSession& session() const { return *commands->session(recorder); }
+    Point at(Cursor which) const { return *session().cursorPoint(which); }
+    QString shown(const char* name) const {
+        const QLabel* label = analysis->valueLabel(QString::fromLatin1(name));
+        return label ? label->text() : QStringLiteral("(none)");
+    }
+    QPoint pixelOf(double t) const {
+        return {chart->ToPixelX(t), chart->scale().top + chart->scale().height / 2};
+    }
+    QImage chartImage() const { return chart->grab().toImage(); }
+
+    static inline std::optional<RecorderMeasurement> s_recording;
+    test::LocaleScope locale{test::german()};
+    QTemporaryDir configHome;
+    QTemporaryDir files;
+    std::vector<dialogs::Request> boxes;
+    dialogs::Handler previousBoxes;
+    AnalysisCommands::ReferenceDialog previousDialog;
+    QString referencePath;
+    std::unique_ptr<TForm1> window;
+    RecorderPage* recorder = nullptr;
+    TDiagramm* chart = nullptr;
+    AnalysisCommands* commands = nullptr;
+    AnalysisWindow* analysis = nullptr;
+};
+
+} // namespace
+
+TEST_F(AnalysisWindowTest, MenuEntryOnlyWhereAChartCanBeEvaluated) {
+    struct Row {
+        QWidget* page;
+        int loggerInput;
+        bool offered;
+    };
+    const Row rows[] = {
+        {window->TabSheet1, kLoggerInputAnalog, false},
+        {window->TabSheet2, kLoggerInputAnalog, false},
+        {window->TabSheet3, kLoggerInputAnalog, true},
+        {window->TabSheet3, kLoggerInputDigital, false},
+        {window->TabSheet6, kLoggerInputAnalog, true},
+        {window->TabSheet8, kLoggerInputAnalog, true},
+        {window->TabSheet4, kLoggerInputAnalog, false},
+    };
+    for (const Row& row : rows) {
+        window->PageControl1->setCurrentWidget(row.page);
+        window->Timer1->stop(); // "Direkt" would poll a board that is not there
+        window->TabSheet3->ComboBox17->setCurrentIndex(row.loggerInput);
+        SCOPED_TRACE(
+            window->PageControl1->tabText(window->PageControl1->currentIndex()).toStdString() +
+            (row.loggerInput == kLoggerInputDigital ? " digital" : ""));
+        EXPECT_EQ(window->Auswertung1->isEnabled(), row.offered);
+        EXPECT_EQ(analysis->message->isVisible(), !row.offered);
+    }
+}
+
+TEST_F(AnalysisWindowTest, ClickAndDragSetTheCursorsAndTheReadOutsFollow) {
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(0.5), Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(0.5), Qt::NoButton);
+    const Point a = at(Cursor::A);
+    EXPECT_NEAR(a.t, 0.5, 0.04); // the sample nearest to the click
+    EXPECT_EQ(shown("t_A"), displayNumber(a.t));
+    EXPECT_EQ(shown("y_A"), displayNumber(a.y));
+
+    // B stands on the last sample; take its line and drag it to 1,5 s.
+    const double end = session().series().points.back().t;
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(end) + QPoint(2, 0), Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, pixelOf(1.2), Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, pixelOf(1.5), Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(1.5), Qt::NoButton);
+    const Point b = at(Cursor::B);
+    EXPECT_NEAR(b.t, 1.5, 0.04);
+    EXPECT_TRUE(analysis->cursorB->isChecked());
+    EXPECT_EQ(shown("dt"), displayNumber(b.t - a.t));
+    EXPECT_EQ(shown("dy"), displayNumber(b.y - a.y));
+    EXPECT_EQ(shown("f"), displayNumber(1 / (b.t - a.t)));
+    EXPECT_EQ(shown("stat_n"), QString::number(session().range().size()));
+
+    const QImage image = chartImage();
+    EXPECT_EQ(image.pixelColor(pixelOf(a.t).x(), chart->scale().top + 30), kCursorAColor);
+    EXPECT_EQ(image.pixelColor(pixelOf(b.t).x(), chart->scale().top + 30), kCursorBColor);
+}
+
+TEST_F(AnalysisWindowTest, ArrowKeysMoveTheActiveCursorToTheNextSample) {
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(1.0), Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(1.0), Qt::NoButton);
+    const int a = *session().cursor(Cursor::A);
+    const int last = *session().cursor(Cursor::B);
+    struct Key {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int a, b;
+    };
+    const Key keys[] = {
+        {Qt::Key_Right, Qt::NoModifier, a + 1, last},
+        {Qt::Key_Left, Qt::ShiftModifier, a - 9, last},
+        {Qt::Key_B, Qt::NoModifier, a - 9, last},
+        {Qt::Key_Left, Qt::NoModifier, a - 9, last - 1},
+    };
+    for (const Key& k : keys) {
+        QTest::keyClick(chart, static_cast<Qt::Key>(k.key), k.modifiers);
+        EXPECT_EQ(session().cursor(Cursor::A), k.a);
+        EXPECT_EQ(session().cursor(Cursor::B), k.b);
+    }
+    EXPECT_EQ(shown("t_B"), displayNumber(at(Cursor::B).t));
+}
+
+TEST_F(AnalysisWindowTest, SineFitIsDrawnOverTheTraceBetweenTheCursors) {
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(0.2), Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(0.2), Qt::NoButton);
+    emit analysis->fitChoice->activated(static_cast<int>(FitKind::Sine) + 1);
+
+    // The board's input goes round once every 2 s.
+    EXPECT_NEAR(germanNumber(shown("fit_T")), 2.0, 0.05);
+    EXPECT_GT(germanNumber(shown("fit_r2")), 0.98);
+    const Ink fit = inkOf(chartImage(), kFitColor, 8);
+    const int from = chart->ToPixelX(at(Cursor::A).t);
+    const int to = chart->ToPixelX(at(Cursor::B).t);
+    EXPECT_GT(fit.count, (to - from) / 2);
+    EXPECT_GE(fit.left, from - 1);
+    EXPECT_LE(fit.right, to + 1);
+}
+
+TEST_F(AnalysisWindowTest, ReferenceCurveOfTheSamePageIsDrawnBehindTheTrace) {
+    RecorderMeasurement lower = *s_recording;
+    for (RecorderSample& sample : lower.samples)
+        sample.value /= 2;
+    referencePath = files.filePath(QStringLiteral("gestern.zmess"));
+    ASSERT_TRUE(writeFileAtomically(referencePath, measurementFileBytes({QDateTime(), lower})));
+    analysis->loadReference->click();
+
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(analysis->referenceName->text(), QStringLiteral("gestern.zmess"));
+    EXPECT_GT(inkOf(chartImage(), kReferenceColor).count, 100);
+
+    referencePath = files.filePath(QStringLiteral("oszi.zmess"));
+    ASSERT_TRUE(writeFileAtomically(referencePath, measurementFileBytes({{}, ScopeMeasurement{}})));
+    analysis->loadReference->click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Die Messung in \"oszi.zmess\" stammt von der Seite "
+                                            "\"Oszilloskop\". Verglichen werden nur Messungen "
+                                            "der Seite \"Zeitschreiber\"."));
+    EXPECT_EQ(analysis->referenceName->text(), QStringLiteral("gestern.zmess"));
+}
+
+TEST_F(AnalysisWindowTest, CopyPutsTheReadOutsOnTheClipboard) {
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(0.3), Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(0.3), Qt::NoButton);
+    analysis->copyResult->click();
+    const QString text = QGuiApplication::clipboard()->text();
+    EXPECT_EQ(text, session().copyText(QStringLiteral("Zeitschreiber")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\nΔt\t%1\ts\r\n").arg(shown("dt"))));
+    EXPECT_TRUE(shown("dt").contains(u',')); // the user's decimal separator
+}
+
+TEST_F(AnalysisWindowTest, ResultsFollowANewRecording) {
+    sim::SimulatedBoard board;
+    ASSERT_TRUE(board.start()) << board.lastError();
+    ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), kLineMode));
+    comphard::SetTimeout(100);
+    ASSERT_TRUE(record(*recorder, *window->yttimer, kOneSecond));
+    const int count = recorder->sampleCount();
+    ASSERT_GT(count, 10);
+    EXPECT_TRUE(runUntil([&] { return shown("stat_n") == QString::number(count); }, 2000))
+        << shown("stat_n").toStdString() << " instead of " << count;
+    EXPECT_EQ(shown("t_B"), displayNumber(recorder->samples()[count - 1].time / 1000.0));
+    board.stop();
+}
+
+TEST_F(AnalysisWindowTest, ClosingTheWindowLeavesTheChartAsItWas) {
+    analysis->close();
+    QApplication::processEvents();
+    const QImage without = chartImage();
+
+    window->Auswertung1->trigger();
+    emit analysis->fitChoice->activated(static_cast<int>(FitKind::Line) + 1);
+    QApplication::processEvents();
+    EXPECT_NE(chartImage(), without);
+
+    analysis->close();
+    QApplication::processEvents();
+    EXPECT_EQ(chartImage(), without);
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(0.5), Qt::LeftButton);
+    EXPECT_EQ(session().cursor(Cursor::A), 0); // clicks reach the chart as before
+}
