@@ -337,6 +337,21 @@ TEST_F(AnalysisWindowTest, ResultsFollowANewRecording) {
     board.stop();
 }
 
+TEST_F(AnalysisWindowTest, ResultsFollowANewCapture) {
+    // The window follows the page in front; a capture replaces the burst.
+    window->PageControl1->setCurrentWidget(window->TabSheet8);
+    const QString maximumBefore = shown("stat_max");
+    sim::SimulatedBoard board;
+    ASSERT_TRUE(board.start()) << board.lastError();
+    ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), kLineMode));
+    comphard::SetTimeout(100);
+    window->TabSheet8->Button14Click(window->TabSheet8->Button14);
+    EXPECT_TRUE(runUntil([&] { return shown("stat_max") != maximumBefore; }, 5000))
+        << shown("stat_max").toStdString();
+    EXPECT_EQ(shown("stat_n"), QStringLiteral("101"));
+    board.stop();
+}
+
 TEST_F(AnalysisWindowTest, ClosingTheWindowLeavesTheChartAsItWas) {
     analysis->close();
     QApplication::processEvents();
