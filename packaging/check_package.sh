@@ -11,9 +11,11 @@ set -euo pipefail
 
 skip() { echo "SKIPPED: $1 is not installed (tools/install-deps.sh --packaging installs it)"; exit 77; }
 need() { command -v "$1" >/dev/null 2>&1 || skip "$1"; }
+# The package the build check made; without one (its tool missing) the
+# checks that need it are skipped too. A failed build fails on its own.
 the_deb() {
     local debs=("$1"/zentor_*.deb)
-    [ -f "${debs[0]}" ] || { echo "no package in $1" >&2; exit 1; }
+    [ -f "${debs[0]}" ] || { echo "SKIPPED: no package was built in $1" >&2; exit 77; }
     echo "${debs[0]}"
 }
 
@@ -30,8 +32,8 @@ desktop)
     echo "$target: valid"
     ;;
 build)
-    need dpkg-shlibdeps
     rm -rf "$target"
+    need dpkg-shlibdeps
     cpack -G DEB -B "$target"
     ;;
 contents)
