@@ -111,7 +111,10 @@ bool ChartMarkup::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool ChartMarkup::pressAt(QPoint pos) {
-    if (!plotRect(m_chart.scale()).contains(pos) || !m_session.cursor(m_session.activeCursor()))
+    // A cursor on the first or last sample stands on the edge of the plot:
+    // its line can be taken from either side, so the grab margin counts too.
+    const QRect area = plotRect(m_chart.scale()).adjusted(-kGrabPixels, 0, kGrabPixels, 0);
+    if (!area.contains(pos) || !m_session.cursor(m_session.activeCursor()))
         return false;
     if (const auto line = cursorLineAt(pos.x()))
         m_session.setActiveCursor(*line);
