@@ -268,10 +268,7 @@ void MeasurementCommands::openMeasurement() {
 
     const FileRead file = readRegularFile(choice.path, kMeasurementFileLimit);
     if (!file.bytes) {
-        QString message = cannotOpenMessage(choice.path);
-        if (!file.refusal.isEmpty())
-            message += u'\n' + file.refusal;
-        dialogs::error(m_dialogParent, message);
+        dialogs::error(m_dialogParent, file.explained(cannotOpenMessage(choice.path)));
         return;
     }
     const MeasurementReadResult read = readMeasurementFile(*file.bytes);

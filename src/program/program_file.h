@@ -71,6 +71,12 @@ struct FileRead {
     // Why a file that exists was refused, as a sentence for the error box;
     // empty when it is missing or could not be read.
     QString refusal;
+
+    // The error box's text: `message`, and the refusal on a line of its own
+    // where there is one.
+    QString explained(const QString& message) const {
+        return refusal.isEmpty() ? message : message + u'\n' + refusal;
+    }
 };
 
 // Reads a whole regular file of at most `limit` bytes. Returns at once for a

@@ -956,10 +956,7 @@ bool ProgramPage::openProgramFile(const QString& path) {
     const zentor::FileRead read = zentor::readRegularFile(path, zentor::kProgramFileLimit);
     if (!read.bytes) {
         // Nothing on screen is replaced by a file that could not be read.
-        QString message = cannotOpenMessage(path);
-        if (!read.refusal.isEmpty())
-            message += u'\n' + read.refusal;
-        dialogs::error(window(), message);
+        dialogs::error(window(), read.explained(cannotOpenMessage(path)));
         return false;
     }
     const zentor::ProgramFileText text = zentor::programFileText(*read.bytes);
