@@ -31,6 +31,8 @@ int main(int argc, char* argv[]) {
     std::printf("\n");
     bench::runStartupBenchmark();
     std::printf("\n");
+    bench::runResponsivenessBenchmarks();
+    std::printf("\n");
     const int missed = bench::printSummary();
     std::printf("\n%d of %zu figures missed their target\n", missed, bench::figures().size());
     return 0;

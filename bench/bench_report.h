@@ -91,5 +91,6 @@ void runChartPageBenchmarks();
 void runAnalysisBenchmarks();
 void runSimulatorBenchmark();
 void runStartupBenchmark();
+void runResponsivenessBenchmarks();
 
 } // namespace bench

@@ -9,6 +9,7 @@
 #include "chart_markup.h"
 #include "comphard.h"
 #include "diagramm.h"
+#include "link.h"
 #include "measurement_pages.h"
 #include "recorder.h"
 #include "recorder_page.h"
@@ -17,13 +18,14 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,8 +41,6 @@ public:
     QString applicationTitle() const override { return {}; }
     void setWindowCaption(const QString&) override {}
     int maxTimeout() const override { return 300; }
-    bool ConnectFromIni() override { return false; }
-    void repaintNow() override {}
 
 private:
     QString m_status;
@@ -57,6 +57,26 @@ std::unique_ptr<QApplication> ensureApplication() {
     static char name[] = "zentor-bench";
     static char* argv[] = {name, nullptr};
     return std::make_unique<QApplication>(argc, argv);
+}
+
+// Runs the event loop until `done` holds (looked at every few milliseconds),
+// at most the deadline.
+void runUntil(const std::function<bool()>& done, int deadlineMs = 20000) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(2);
+    QTimer::singleShot(deadlineMs, &loop, &QEventLoop::quit);
+    if (!done())
+        loop.exec();
+    QApplication::processEvents(); // a result that arrived meanwhile reaches its page
+}
+
+void waitForLink() {
+    runUntil([] { return !zentor::Link::instance().busy(); });
 }
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
@@ -84,6 +104,7 @@ void benchRepaint() {
     page.setRecorderClock([&now] { return now; });
     page.timeyt->setCurrentIndex(kDurationItem24Hours);
     page.ytstartClick();
+    waitForLink();
     yttimer.stop();
     for (int i = 0; i < zentor::RecorderBuffer::kSize; ++i) {
         now += 57600;
@@ -140,19 +161,26 @@ void benchSampleRate() {
     options.board.pacing = true;
     options.board.inputs.analog = 128;
     zentor::sim::SimulatedBoard board(options);
-    if (!board.start() || !comphard::OpenDevice(board.devicePath(), "1200,N,8,1")) {
+    zentor::Link& link = zentor::Link::instance();
+    bool opened = false;
+    if (board.start())
+        link.runAndWait([&] { opened = comphard::OpenDevice(board.devicePath(), "1200,N,8,1"); });
+    if (!opened) {
         fail("recorder sample rate", "simulated board not available: " + board.lastError());
         return;
     }
-    comphard::SetTimeout(300);
 
     // What the line allows: analog exchanges back to back.
     constexpr int kExchanges = 40;
     int failed = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kExchanges; ++i)
-        failed += comphard::ReadAnalog() < 0 ? 1 : 0;
-    const double exchangeMs = millisecondsSince(start) / kExchanges;
+    double exchangeMs = 0;
+    link.runAndWait([&] {
+        comphard::SetTimeout(300);
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < kExchanges; ++i)
+            failed += comphard::ReadAnalog() < 0 ? 1 : 0;
+        exchangeMs = millisecondsSince(start) / kExchanges;
+    });
 
     QuietShell shell;
     QTimer yttimer;
@@ -161,14 +189,13 @@ void benchSampleRate() {
     page.setRecorderBuffer(&buffer);
     page.timeyt->setCurrentIndex(kDurationItem5Seconds);
     page.ytstartClick();
-    QElapsedTimer guard;
-    guard.start();
-    while (yttimer.isActive() && guard.elapsed() < 20000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    waitForLink();
+    runUntil([&yttimer] { return !yttimer.isActive(); });
     yttimer.stop();
+    waitForLink();
 
     const int count = page.sampleCount();
-    comphard::ClosePort();
+    link.closePort();
     board.stop();
     if (count < 2 || failed > 0) {
         fail("recorder sample rate",

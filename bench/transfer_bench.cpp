@@ -1,14 +1,17 @@
 // Send && Start of a full-size program against the simulated board with its
 // 1200-baud pacing, measured against the least time the exchange can take:
 // the protocol's pauses and the board's answer times along the critical path.
+// The transfer runs on the link thread with the queued view, as on the page.
 #include "bench_report.h"
 #include "board_commands.h"
 #include "comphard.h"
 #include "compiler.h"
+#include "link.h"
 #include "precise_wait.h"
 #include "program_transfer.h"
 #include "simulated_board.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -133,11 +136,18 @@ void runTransferBenchmark() {
         (e.fromPc ? fromPc : fromBoard).push_back(e.at);
     };
     zentor::sim::SimulatedBoard board(options);
-    if (!board.start() || !comphard::OpenDevice(board.devicePath(), "1200,N,8,1")) {
+    zentor::Link& link = zentor::Link::instance();
+    bool opened = board.start();
+    if (opened) {
+        link.runAndWait([&] {
+            opened = comphard::OpenDevice(board.devicePath(), "1200,N,8,1");
+            comphard::SetTimeout(300);
+        });
+    }
+    if (!opened) {
         fail("Send && Start", "no simulated board: " + board.lastError());
         return;
     }
-    comphard::SetTimeout(300);
 
     // 62 loads of register A: 124 bytes.
     QStringList codeList;
@@ -145,19 +155,29 @@ void runTransferBenchmark() {
         codeList.append(zentor::codeLine(2 * k, 20, (k * 37 + 5) % 256));
 
     QuietView view;
-    zentor::ProgramTransfer transfer(view);
+    QObject viewContext;
+    zentor::QueuedTransferView queued(view, &viewContext);
+    zentor::ProgramTransfer transfer(queued);
     std::vector<double> times, ratios;
     for (int run = 0; run < kRuns; ++run) {
-        transfer.B1(); // the board back in command mode, as after a run
-        comphard::WaitMilliseconds(50);
+        link.runAndWait([&] {
+            queued.beginExchange(300);
+            transfer.B1(); // the board back in command mode, as after a run
+            comphard::WaitMilliseconds(50);
+        });
         {
             std::lock_guard lock(traceMutex);
             fromPc.clear();
             fromBoard.clear();
         }
-        const std::int64_t start = comphard::monotonicMicroseconds();
-        transfer.ButtonSendClick(codeList, true);
-        const double took = static_cast<double>(comphard::monotonicMicroseconds() - start) / 1000.0;
+        double took = 0;
+        link.runAndWait([&] {
+            queued.beginExchange(300);
+            const std::int64_t start = comphard::monotonicMicroseconds();
+            transfer.ButtonSendClick(codeList, true);
+            took = static_cast<double>(comphard::monotonicMicroseconds() - start) / 1000.0;
+        });
+        QCoreApplication::sendPostedEvents(); // the view's calls and the link's progress
         if (view.status != QStringLiteral("Programm gestartet")) {
             fail("Send && Start", "run " + std::to_string(run) + " ended with \"" +
                                       view.status.toStdString() + "\"");
@@ -177,7 +197,7 @@ void runTransferBenchmark() {
         times.push_back(took);
         ratios.push_back(took / least);
     }
-    comphard::ClosePort();
+    link.runAndWait([] { comphard::ClosePort(); });
     board.stop();
     if (ratios.empty())
         return;

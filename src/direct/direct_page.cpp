@@ -4,22 +4,31 @@
 #include "amm.h"
 #include "board_commands.h"
 #include "comphard.h"
+#include "connection.h"
 #include "conversion.h"
+#include "direct_exchange.h"
+#include "link.h"
 #include "shell.h"
 
 #include <QAbstractSlider>
+#include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
+
+using zentor::Connection;
+using zentor::ConnectJob;
+using zentor::Link;
+using zentor::direct::AnswerPair;
+using zentor::direct::PollResult;
+using zentor::direct::ReconnectResult;
 
 namespace {
 
@@ -101,20 +110,6 @@ int checkedBits(const std::array<QCheckBox*, kBits>& boxes) {
     return sum;
 }
 
-// Sends ESC and a command byte and reads the two answer bytes; both reads
-// happen even when the first gets nothing.
-struct AnswerPair {
-    int first;
-    int second;
-};
-AnswerPair askBoard(int command) {
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(command);
-    const int first = comphard::ReadByte();
-    const int second = comphard::ReadByte();
-    return {first, second};
-}
-
 // A complete pair becomes the last valid reading; anything else shows the
 // last valid reading again.
 int acceptReading(const AnswerPair& answer, int& lastValid) {
@@ -162,6 +157,10 @@ DirectPage::DirectPage(Shell& shell, QTimer& timer1, QWidget* parent)
     : QWidget(parent), m_shell(shell), Timer1(timer1) {
     createControls();
     connect(&Timer1, &QTimer::timeout, this, &DirectPage::Timer1Timer);
+    Link& link = Link::instance();
+    enableExchangeControls(!link.commandRunning());
+    connect(&link, &Link::commandsRunningChanged, this,
+            [this](bool running) { enableExchangeControls(!running); });
 }
 
 void DirectPage::createControls() {
@@ -297,79 +296,126 @@ void DirectPage::createControls() {
     connect(Button3, &QPushButton::clicked, this, &DirectPage::Button3Click);
 }
 
+void DirectPage::enableExchangeControls(bool enabled) {
+    QWidget* const focused = QApplication::focusWidget();
+    bool hadFocus = false;
+    for (QWidget* control : std::initializer_list<QWidget*>{d1, d2, d3, d4, d5, d6, o1, o2, o3, o4,
+                                                            o5, o6, Button7, Button8, Button3}) {
+        hadFocus = hadFocus || control == focused;
+        control->setEnabled(enabled);
+    }
+    // Greying the focused control moves the focus on; it comes back when the
+    // command ends, unless the user has moved it meanwhile. A second key
+    // press then reaches the same box, not its neighbour.
+    if (!enabled) {
+        if (hadFocus) {
+            m_focusBeforeCommand = focused;
+            m_focusDuringCommand = QApplication::focusWidget();
+        }
+        return;
+    }
+    if (m_focusBeforeCommand && QApplication::focusWidget() == m_focusDuringCommand)
+        m_focusBeforeCommand->setFocus(Qt::OtherFocusReason);
+    m_focusBeforeCommand = nullptr;
+    m_focusDuringCommand = nullptr;
+}
+
 void DirectPage::setPollInterval(int milliseconds) {
+    // The window sets the interval when the page is shown again; a cycle
+    // started before that leaves the new state alone.
+    if (Timer1.interval() != m_cycleInterval)
+        return;
     if (Timer1.interval() != milliseconds)
         Timer1.setInterval(milliseconds);
 }
 
 void DirectPage::Timer1Timer() {
-    // The window repaints while the reconnect blocks; a tick that arrived
-    // meanwhile must not start an exchange inside this one.
-    if (m_inCycle)
+    // The previous cycle (or another exchange) still runs: skip this tick.
+    if (Link::instance().busy())
         return;
-    const QScopedValueRollback<bool> inCycle(m_inCycle, true);
-    // A cycle that outlasts the interval (a reconnect blocks for seconds)
-    // would find the next tick overdue and start again at once, leaving the
-    // window no time for input: the next tick then comes one interval after
-    // the cycle ends. Shorter cycles keep the timer's rhythm.
-    QElapsedTimer cycleTime;
-    cycleTime.start();
-    const auto restartWhenOverdue = qScopeGuard([this, &cycleTime] {
-        if (Timer1.isActive() && cycleTime.elapsed() >= Timer1.interval())
+    m_cycleClock.start();
+    m_cycleInterval = Timer1.interval();
+
+    if (m_cycleInterval == kOfflineInterval) {
+        m_shell.setStatusText(kReconnecting);
+        const ConnectJob job = Connection::instance().configuredJob();
+        Link::instance()
+            .run([job] { return zentor::direct::reconnectAndPoll(job); }, Link::Kind::Command)
+            .then(this, [this, job](const ReconnectResult& result) {
+                Connection::instance().reportConnected(job, result.connected);
+                showReadings(result.readings);
+            });
+        return;
+    }
+    const bool entering = m_cycleInterval == kEnteringInterval;
+    const int maxTimeout = m_shell.maxTimeout();
+    Link::instance()
+        .run([entering, maxTimeout] { return zentor::direct::poll(entering, maxTimeout); },
+             Link::Kind::Poll)
+        .then(this, [this](const PollResult& readings) { showReadings(readings); });
+}
+
+void DirectPage::showReadings(const PollResult& readings) {
+    // A cycle that outlasts the interval (a reconnect takes seconds) would
+    // find the next tick overdue and start again at once: the next tick then
+    // comes one interval after the result arrived. Shorter cycles keep the
+    // timer's rhythm.
+    const auto restartWhenOverdue = qScopeGuard([this] {
+        if (Timer1.isActive() && m_cycleClock.elapsed() >= Timer1.interval())
             Timer1.start();
     });
-
-    if (Timer1.interval() == kOfflineInterval) {
-        m_shell.setStatusText(kReconnecting);
-        m_shell.repaintNow();
-        m_shell.ConnectFromIni();
-    }
-    if (!comphard::PortIsOpen())
+    if (!readings.polled)
         return;
-    if (Timer1.interval() == kEnteringInterval) {
-        comphard::Resync();
-        comphard::SetTimeout(m_shell.maxTimeout());
-        setPollInterval(kPollingInterval);
-    }
-    comphard::PurgeInput();
-
-    // Only the analog read tells a silent board; the port and digital reads
-    // that follow just repeat their last valid values when they fail.
-    const AnswerPair analog = askBoard(board::kAnalogIn);
-    if (analog.first < 0) {
+    if (readings.silent()) {
         setPollInterval(kOfflineInterval);
         m_shell.setStatusText(kOffline);
         Anal1->setValue(0);
         return;
     }
     setPollInterval(kPollingInterval);
-    const int reading = acceptReading(analog, m_lastAnalog);
+    const int reading = acceptReading(readings.analog, m_lastAnalog);
     Anal1->setValue(reading);
     const QString voltage = zentor::ConvertReading(zentor::kChannelVoltage, reading).text;
     m_shell.setStatusText(voltage);
     m_shell.setApplicationTitle(kTitlePrefix + voltage);
 
-    const int port = acceptReading(askBoard(board::kPortIn), m_lastPortIn);
+    const int port = acceptReading(readings.port, m_lastPortIn);
     for (TAMAdvLed* led : m_portLeds)
         led->setLedOn((port & led->property("tag").toInt()) != 0);
 
-    const int din = acceptReading(askBoard(board::kDigitalIn), m_lastDin);
+    const int din = acceptReading(readings.din, m_lastDin);
     AMAdvLed1->setLedOn((din & 1) != 0);
 }
 
 void DirectPage::o1Click() {
-    constexpr int kWithOperand = 2;
     const int out = checkedBits(m_outputBoxes);
-    comphard::SendCommandWithOperand(kWithOperand, board::kPortOut, out, out);
     const int dir = checkedBits(m_directionBoxes);
-    comphard::SendCommandWithOperand(kWithOperand, board::kPortDirection, dir, dir);
+    Link::instance().run([out, dir] { zentor::direct::sendPortBits(out, dir); });
 }
 
 void DirectPage::sendPwm(int value) {
-    constexpr int kWithOperand = 2;
     LabelPWM->setText(QString::number(value));
-    const bool ok = comphard::SendCommandWithOperand(kWithOperand, board::kPwm, value, value);
-    m_shell.setStatusText(ok ? kPwmOk : kPwmFailed);
+    // A drag or a held arrow key moves the bar faster than the board takes
+    // PWM commands (some 60 ms each). While one is on the line the later
+    // positions are not queued one by one: only the newest waits, and goes
+    // out when the running command ends. The board thus always ends at the
+    // bar's final position without working off positions long passed.
+    if (m_pwmSending) {
+        m_pwmWaiting = value;
+        return;
+    }
+    m_pwmSending = true;
+    Link::instance()
+        .run([value] { return zentor::direct::sendPwm(value); })
+        .then(this, [this](bool ok) {
+            m_pwmSending = false;
+            m_shell.setStatusText(ok ? kPwmOk : kPwmFailed);
+            if (m_pwmWaiting) {
+                const int newest = *m_pwmWaiting;
+                m_pwmWaiting.reset();
+                sendPwm(newest);
+            }
+        });
 }
 
 void DirectPage::ScrollBarPWMScroll(int /*scrollCode*/, int scrollPos) {
@@ -381,17 +427,19 @@ void DirectPage::ScrollBarPWMChange() {
 }
 
 void DirectPage::Button7Click() {
-    comphard::OutOff();
-    ScrollBarPWM->setValue(ScrollBarPWM->minimum());
+    Link::instance().run([] { comphard::OutOff(); }).then(this, [this] {
+        ScrollBarPWM->setValue(ScrollBarPWM->minimum());
+    });
 }
 
 void DirectPage::Button8Click() {
-    comphard::OutOn();
-    ScrollBarPWM->setValue(ScrollBarPWM->maximum());
+    Link::instance().run([] { comphard::OutOn(); }).then(this, [this] {
+        ScrollBarPWM->setValue(ScrollBarPWM->maximum());
+    });
 }
 
 void DirectPage::Button3Click() {
-    comphard::Beep();
+    Link::instance().run([] { comphard::Beep(); });
 }
 
 void DirectPage::Anal1Click() {

@@ -5,13 +5,16 @@
 // meter, the seven LEDs, the status bar and the application title. Timer1's
 // interval is the state of the poll: kEnteringInterval (the next tick
 // resynchronises), kPollingInterval (the board answers) or kOfflineInterval
-// (the board fell silent; the next tick reconnects). Every handler blocks
-// the GUI thread for its whole exchange with the board.
+// (the board fell silent; the next tick reconnects). The exchanges run on
+// the link thread; the handlers start them and show their results.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QFrame;
@@ -22,6 +25,10 @@ class QTimer;
 class Shell;
 class TAMAdvLed;
 class TAnal;
+
+namespace zentor::direct {
+struct PollResult;
+}
 
 class DirectPage : public QWidget {
     Q_OBJECT
@@ -54,14 +61,15 @@ public:
     int LastDin() const { return m_lastDin; }
 
 public slots:
-    // One poll cycle. Takes at least some 80 ms with a prompt board, twice
-    // the read time-out with a silent one, and several seconds more when
-    // it reconnects.
+    // Starts one poll cycle, skipped while the link is busy. A cycle takes
+    // at least some 80 ms with a prompt board, twice the read time-out with
+    // a silent one, and several seconds more when it reconnects.
     void Timer1Timer();
     // Any of the twelve port check boxes: sends the output bits, then the
     // direction bits. Results are not shown.
     void o1Click();
-    // Sends scrollPos as the PWM value; "Ok" or "Fehler" in the status bar.
+    // Sends scrollPos as the PWM value; "Ok" or "Fehler" in the status bar
+    // when the board answered.
     void ScrollBarPWMScroll(int scrollCode, int scrollPos);
     // Sends the bar's position as the PWM value, like ScrollBarPWMScroll.
     void ScrollBarPWMChange();
@@ -104,15 +112,30 @@ public:
 
 private:
     void createControls();
+    // A poll cycle's readings on the meter, the LEDs, the status bar and the
+    // title; the cycle's outcome sets the interval.
+    void showReadings(const zentor::direct::PollResult& readings);
     // Sets Timer1's interval only when it differs, so that a tick in the
     // same state does not restart the timer.
     void setPollInterval(int milliseconds);
     void sendPwm(int value);
+    // The controls that start exchanges follow the link's commands.
+    void enableExchangeControls(bool enabled);
 
     Shell& m_shell;
     QTimer& Timer1;
 
-    bool m_inCycle = false;
+    // The running cycle: since its tick, and Timer1's interval at the tick.
+    QElapsedTimer m_cycleClock;
+    int m_cycleInterval = 0;
+    // The PWM send on the link, and the newest position waiting for it.
+    bool m_pwmSending = false;
+    std::optional<int> m_pwmWaiting;
+    // The control that had the focus when a command greyed it, and where
+    // the focus went instead.
+    QPointer<QWidget> m_focusBeforeCommand;
+    QPointer<QWidget> m_focusDuringCommand;
+
     int m_lastAnalog = 0;
     int m_lastPortIn = 0;
     int m_lastDin = 0;

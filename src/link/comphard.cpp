@@ -30,7 +30,9 @@ std::uint32_t systemMilliseconds() {
             .count());
 }
 
-// Module state: one port for the whole process, touched only by the GUI thread.
+// Module state: one port for the whole process, touched by one thread at a
+// time (the link thread in the program; a test's own thread while the link
+// is idle).
 struct Module {
     std::unique_ptr<BytePort> port;
     int timeout = kInitialTimeout;
@@ -82,7 +84,7 @@ bool PortIsOpen() { return module().port != nullptr; }
 
 void WriteByte(int value) {
     BytePort* port = module().port.get();
-    if (!port)
+    if (!port || interruptRequested())
         return;
     const auto byte = static_cast<std::uint8_t>(value & 0xFF);
     if (const auto& tap = module().writeTap)
@@ -93,7 +95,7 @@ void WriteByte(int value) {
 
 int ReadByte() {
     BytePort* port = module().port.get();
-    return port ? port->read(currentTimeout()) : -1;
+    return port && !interruptRequested() ? port->read(currentTimeout()) : -1;
 }
 
 int SetTimeout(int milliseconds) {
@@ -109,7 +111,7 @@ int CurrentTimeout() { return module().timeout; }
 
 unsigned BytesInQueue() {
     BytePort* port = module().port.get();
-    return port ? port->bytesWaiting() : 0;
+    return port && !interruptRequested() ? port->bytesWaiting() : 0;
 }
 
 void PurgeInput() {
@@ -120,6 +122,8 @@ void PurgeInput() {
 namespace {
 
 void waitFor(std::chrono::microseconds duration) {
+    if (interruptRequested())
+        return;
     if (const auto& wait = module().wait)
         wait(duration);
     else

@@ -1,7 +1,9 @@
 // comphard: the one serial port of the process and the board's command
-// protocol on top of it. Every call blocks the calling (GUI) thread until it
-// is done; nothing is queued. Expected failures are results (false, -1),
-// never exceptions.
+// protocol on top of it. Every call blocks the calling thread until it is
+// done; nothing is queued. In the program only the link thread calls it (see
+// link.h). Expected failures are results (false, -1), never exceptions.
+// While an interrupt is requested (precise_wait.h), writes and waits return
+// at once, reads give -1 and counts 0, so any exchange ends at its next byte.
 #pragma once
 
 #include "byte_port.h"

@@ -1,5 +1,7 @@
 #include "precise_wait.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <sys/prctl.h>
@@ -30,7 +32,13 @@ void trimTimerSlack() {
     (void)done;
 }
 
+std::atomic<bool> s_interrupt{false};
+
 } // namespace
+
+void requestInterrupt(bool on) { s_interrupt.store(on, std::memory_order_release); }
+
+bool interruptRequested() { return s_interrupt.load(std::memory_order_acquire); }
 
 void waitUntil(MonotonicClock::time_point deadline) {
     // steady_clock is CLOCK_MONOTONIC on Linux, so its time points can be
@@ -38,8 +46,12 @@ void waitUntil(MonotonicClock::time_point deadline) {
     static_assert(MonotonicClock::is_steady);
     trimTimerSlack();
     const auto wakeUp = deadline - kSpinMargin;
-    if (MonotonicClock::now() < wakeUp) {
-        const timespec ts = toTimespec(wakeUp);
+    // Sleep in slices, so that a cancel or the end of the program does not
+    // wait out a long pause; the last slice ends on the same wake-up point.
+    for (auto now = MonotonicClock::now(); now < wakeUp; now = MonotonicClock::now()) {
+        if (interruptRequested())
+            return;
+        const timespec ts = toTimespec(std::min(wakeUp, now + kInterruptSlice));
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
         }
     }

@@ -48,15 +48,23 @@ timespec toTimespec(std::chrono::nanoseconds d) {
 }
 
 // Waits for the descriptor until the deadline; the poll events, 0 on time-out.
+// The revents, or 0 at the deadline or once an interrupt is requested (the
+// poll runs in slices so that it notices one).
 short pollUntil(int fd, short events, MonotonicClock::time_point deadline) {
     for (;;) {
+        if (interruptRequested())
+            return 0;
         pollfd p{fd, events, 0};
-        const timespec ts = toTimespec(deadline - MonotonicClock::now());
+        const auto now = MonotonicClock::now();
+        const bool lastSlice = deadline - now <= kInterruptSlice;
+        const timespec ts = toTimespec(lastSlice ? deadline - now : kInterruptSlice);
         const int n = ppoll(&p, 1, &ts, nullptr);
         if (n > 0)
             return p.revents;
-        if (n == 0)
+        if (n == 0 && lastSlice)
             return 0;
+        if (n == 0)
+            continue;
         if (errno != EINTR)
             return POLLERR;
     }

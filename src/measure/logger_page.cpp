@@ -1,10 +1,11 @@
 #include "logger_page.h"
 
-#include "board_commands.h"
 #include "comphard.h"
 #include "default_button.h"
 #include "diagram.h"
 #include "dialogs.h"
+#include "link.h"
+#include "measurement_exchange.h"
 #include "measurement_file.h"
 #include "measurement_pages.h"
 #include "shell.h"
@@ -20,33 +21,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
-#include <algorithm>
-#include <string>
-
 using namespace zentor;
-
-namespace {
-
-// The presence check's answer when the board is there.
-constexpr const char* kHandshakeOk = "Ok";
-
-// Resync and presence check before every exchange of the page. Returns the
-// handshake's text: "Ok" or its failure text.
-QString bringBoardIntoStep() {
-    comphard::Resync();
-    std::string answer;
-    comphard::Handshake(answer);
-    return QString::fromStdString(answer);
-}
-
-// ESC command operand; the board's two answer bytes are read by the caller.
-void sendFrame(int command, int operand) {
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(command);
-    comphard::WriteByte(operand);
-}
-
-} // namespace
 
 LoggerPage::LoggerPage(Shell& shell, QTimer& timer2, const QTimer& recorderTimer, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::LoggerPageForm>()), m_shell(shell), Timer2(timer2),
@@ -78,7 +53,9 @@ LoggerPage::LoggerPage(Shell& shell, QTimer& timer2, const QTimer& recorderTimer
     connect(Button11, &QPushButton::clicked, this, &LoggerPage::Button11Click);
     connect(Diagram1, &TDiagram::OnPainted, this, &LoggerPage::Diagram1Painted);
     connect(&Timer2, &QTimer::timeout, this, &LoggerPage::Timer2Timer);
+    connect(&Link::instance(), &Link::commandsRunningChanged, this, &LoggerPage::followLink);
     zentor::installChartHover(*this, m_shell);
+    followLink();
 }
 
 LoggerPage::~LoggerPage() = default;
@@ -117,29 +94,21 @@ void LoggerPage::Button12Click() {
     }
 
     const int durationItem = ComboBox16->currentIndex();
+    const int inputItem = ComboBox17->currentIndex();
     LoggerSeconds = zentor::loggerSeconds(durationItem);
 
-    const QString answer = bringBoardIntoStep();
-    if (answer != QLatin1String(kHandshakeOk)) {
-        m_shell.setStatusText(answer);
-        return;
-    }
-
-    // The board answers each frame with two bytes that say nothing about
-    // the stored cell; they are read so that the next frame starts clean.
-    for (const BoardFrame& frame : loggerConfigFrames(durationItem, ComboBox17->currentIndex())) {
-        sendFrame(frame.command, frame.operand);
-        comphard::ReadByte();
-        comphard::ReadByte();
-    }
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(board::kStartLogger);
-
-    m_shell.setStatusText(kLoggerRunningText.toString());
-    Timer2.start();
-    Button12->setEnabled(false);
-    ProgressBar1->setValue(0);
-    comphard::StopwatchStart();
+    Link::instance()
+        .run([durationItem, inputItem] { return startLogger(durationItem, inputItem); })
+        .then(this, [this](const QString& answer) {
+            if (answer != QLatin1String(kHandshakeOk)) {
+                m_shell.setStatusText(answer);
+                return;
+            }
+            m_shell.setStatusText(kLoggerRunningText.toString());
+            Timer2.start();
+            followLink();
+            ProgressBar1->setValue(0);
+        });
 }
 
 void LoggerPage::Timer2Timer() {
@@ -153,42 +122,61 @@ void LoggerPage::Timer2Timer() {
         return;
 
     Timer2.stop();
-    Button12->setEnabled(true);
-    m_shell.repaintNow();
+    followLink();
     // The board finishes its last sample and returns to command mode; what
     // it sent meanwhile is dropped.
-    comphard::WaitMilliseconds(kLoggerSettleMs);
-    comphard::PurgeInput();
-    if (CheckBox1->isChecked())
-        Button11Click();
+    Link::instance().run([] { settleLogger(); }).then(this, [this] {
+        if (CheckBox1->isChecked())
+            Button11Click();
+    });
 }
 
 void LoggerPage::Button11Click() {
-    const QString answer = bringBoardIntoStep();
-    // A running countdown ends here, whatever the board answered; the page
+    // A running countdown ends here, whatever the board answers; the page
     // goes back to idle, so that a later start is possible again.
     Timer2.stop();
-    Button12->setEnabled(true);
-    if (answer != QLatin1String(kHandshakeOk)) {
-        m_shell.setStatusText(answer);
+    followLink();
+
+    const int progressMaximum = ProgressBar1->maximum();
+    ExchangeView view;
+    view.started = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { m_shell.setStatusText(kLoggerReadingText.toString()); },
+            Qt::QueuedConnection);
+    };
+    view.progress = [this](int position, int maximum) {
+        Link::instance().reportProgress(position, maximum);
+        QMetaObject::invokeMethod(
+            this, [this, position] { ProgressBar1->setValue(position); }, Qt::QueuedConnection);
+    };
+    Link::instance()
+        .run(
+            [values = m_values, progressMaximum, view] {
+                LoggerReadOut readOut = readLogger(values, progressMaximum, view);
+                readOut.cancelled =
+                    Link::cancelRequested() && readOut.outcome != LoggerReadOut::Outcome::Done;
+                return readOut;
+            },
+            Link::Kind::Cancellable)
+        .then(this, [this](const LoggerReadOut& readOut) { showReadOut(readOut); });
+}
+
+void LoggerPage::showReadOut(const LoggerReadOut& readOut) {
+    if (readOut.cancelled) {
+        // Nothing of a cancelled read-out is taken.
+        m_shell.setStatusText(QString::fromLatin1(kCancelledText));
+        ProgressBar1->setValue(0);
+        return;
+    }
+    if (readOut.outcome == LoggerReadOut::Outcome::NoAnswer) {
+        m_shell.setStatusText(readOut.answer);
         return;
     }
 
-    comphard::PurgeInput();
-    m_shell.setStatusText(kLoggerReadingText.toString());
-    m_shell.repaintNow();
-
-    int cells[kLoggerConfigCells];
-    for (int cell = 0; cell < kLoggerConfigCells; ++cell) {
-        sendFrame(board::kReadCell, cell);
-        cells[cell] = comphard::ReadByte();
-        comphard::ReadByte(); // the complement, not checked
-    }
-
     // The boxes follow the measurement stored in the board, so that the
-    // chart's axes fit the values about to arrive.
+    // chart's axes fit the values.
     const LoggerConfiguration configuration =
-        interpretLoggerConfiguration(cells[0], cells[1], cells[2]);
+        interpretLoggerConfiguration(readOut.cells[0], readOut.cells[1], readOut.cells[2]);
     {
         const QSignalBlocker blocker(ComboBox16);
         ComboBox16->setCurrentIndex(configuration.durationItem);
@@ -200,44 +188,28 @@ void LoggerPage::Button11Click() {
     }
     ComboBox17Change();
 
-    comphard::PurgeInput();
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(board::kReadMemory);
-
-    LoggerDump dump(m_values);
-    LoggerDump::Step step = LoggerDump::Step::More;
-    while (step == LoggerDump::Step::More) {
-        if (!comphard::AwaitInput()) {
-            m_shell.setStatusText(kLoggerReadTimeoutText.toString());
-            return;
-        }
-        step = dump.take(comphard::ReadByte());
-        if (dump.nextCell() > kLoggerConfigCells) {
-            // Values past the bar's maximum keep it full. Only the bar is
-            // repainted here: processing events in the middle of the dump
-            // could let another timer's exchange take bytes of it.
-            ProgressBar1->setValue(std::min(dump.progress(), ProgressBar1->maximum()));
-            ProgressBar1->repaint();
-        }
-    }
-    if (step == LoggerDump::Step::Failed) {
-        m_shell.setStatusText(kLoggerTransferErrorText.toString());
-        return;
-    }
-
-    // The dump ends with the command's answer pair. When it is missing or
-    // wrong, bytes were lost on the way and the last "values" are that
-    // pair: the values read so far stay, but the read-out failed.
-    const int echo = comphard::ReadByte();
-    const int complement = comphard::ReadByte();
+    // What arrived stays, also when the read-out failed on the way.
+    m_values = readOut.values;
     Diagram1->Invalidate();
-    if (echo != board::kReadMemory || !board::isAnswerPair(echo, complement)) {
+    switch (readOut.outcome) {
+    case LoggerReadOut::Outcome::ReadTimeout:
+        m_shell.setStatusText(kLoggerReadTimeoutText.toString());
+        return;
+    case LoggerReadOut::Outcome::TransferError:
         m_shell.setStatusText(kLoggerTransferErrorText.toString());
         return;
+    default:
+        break;
     }
     m_measuredAt = zentor::measurementTimeNow();
     m_shell.setStatusText(kLoggerReadDoneText.toString());
     ProgressBar1->setValue(0);
+}
+
+void LoggerPage::followLink() {
+    const bool linkFree = !Link::instance().commandRunning();
+    Button12->setEnabled(linkFree && !Timer2.isActive());
+    Button11->setEnabled(linkFree);
 }
 
 void LoggerPage::Diagram1Painted(QObject* /*Sender*/) {

@@ -3,10 +3,10 @@
 // logger, counts the measuring time down in the status bar and afterwards
 // reads the 125 values back (cells 3 to 127) and draws them on Diagram1.
 //
-// Every handler runs on the GUI thread and blocks while it talks to the
-// board: the start some half second, the end of the countdown 2000 ms plus
-// the read-out, the read-out up to about one second per byte of the dump
-// when the board stops answering.
+// The exchanges run on the link thread (measurement_exchange.h): the start
+// some half second, the end of the countdown 2000 ms plus the read-out, the
+// read-out up to about one second per byte of the dump when the board stops
+// answering. The read-out can be cancelled; the page keeps its values then.
 #pragma once
 
 #include "logger.h"
@@ -26,6 +26,10 @@ class QPushButton;
 class QTimer;
 class Shell;
 class TDiagram;
+
+namespace zentor {
+struct LoggerReadOut;
+}
 
 namespace Ui {
 class LoggerPageForm;
@@ -95,6 +99,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Start and read-out are possible while the link runs no command; the
+    // start not while the countdown runs either.
+    void followLink();
+    // The read-out's result on the page: the boxes, the values, the texts.
+    void showReadOut(const zentor::LoggerReadOut& readOut);
+
     std::unique_ptr<Ui::LoggerPageForm> m_ui;
     Shell& m_shell;
     QTimer& Timer2;

@@ -3,6 +3,7 @@
 #include "amm.h"
 #include "diagram.h"
 #include "diagramm.h"
+#include "link.h"
 #include "logger_page.h"
 #include "measurement_csv.h"
 #include "measurement_lookup.h"
@@ -139,7 +140,7 @@ protected:
 
 private:
     void pointerAt(QPoint pos) {
-        if (ScopePage::boardBusy())
+        if (Link::instance().commandRunning())
             return; // the status bar tells about the exchange now
         const chart::ChartScale& scale = m_chart->scale();
         const QRect plot(scale.left, scale.top, scale.width + 1, scale.height + 1);

@@ -3,9 +3,10 @@
 #include "comphard.h"
 #include "default_button.h"
 #include "diagramm.h"
+#include "link.h"
+#include "measurement_exchange.h"
 #include "measurement_file.h"
 #include "measurement_pages.h"
-#include "scope_page.h"
 #include "shell.h"
 #include "text_export.h"
 
@@ -21,7 +22,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <string>
 
 namespace {
 
@@ -58,7 +58,10 @@ RecorderPage::RecorderPage(Shell& shell, QTimer& timer, QWidget* parent)
     connect(ytchannel, &QComboBox::currentIndexChanged, this, &RecorderPage::ytchannelChange);
     connect(CheckBox2, &QCheckBox::toggled, this, &RecorderPage::CheckBox2Click);
     connect(ytdiagram, &TDiagramm::OnPainted, this, &RecorderPage::ytdiagramPainted);
+    connect(&zentor::Link::instance(), &zentor::Link::commandsRunningChanged, this,
+            &RecorderPage::followLink);
     zentor::installChartHover(*this, m_shell);
+    followLink();
 }
 
 void RecorderPage::buildControls() {
@@ -151,28 +154,36 @@ void RecorderPage::ytstartClick() {
         // A recording runs: stop it. The stored samples stay.
         yttimer.stop();
         m_recorder.stop();
+        m_readingOwed = false;
         timeyt->setEnabled(true);
         ytchannel->setEnabled(true);
         ytstart->setText(zentor::kRecorderStartCaption.toString());
+        followLink();
         return;
     }
 
-    comphard::Resync();
-    std::string answer;
-    comphard::Handshake(answer);
+    const int item = timeyt->currentIndex();
+    zentor::Link::instance()
+        .run([] { return zentor::bringBoardIntoStep(); })
+        .then(this, [this, item](const QString& answer) { beginRecording(item, answer); });
+}
+
+void RecorderPage::beginRecording(int item, const QString& answer) {
     // The recording starts whatever the answer: failed readings only skip
     // their ticks.
-    m_shell.setStatusText(QString::fromStdString(answer));
+    m_shell.setStatusText(answer);
 
-    const qint32 interval = m_recorder.start(timeyt->currentIndex());
-    m_recordingItem = timeyt->currentIndex();
+    const qint32 interval = m_recorder.start(item);
+    m_recordingItem = item;
     m_measuredAt = zentor::measurementTimeNow();
+    m_readingOwed = false;
     ytdiagram->Invalidate(); // the count is 0 now, so the repaint clears the trace
 
     yttimer.setInterval(interval);
     timeyt->setEnabled(false);
     yttimer.start();
     ytstart->setText(zentor::kRecorderStopCaption.toString());
+    followLink();
 }
 
 void RecorderPage::endRecording() {
@@ -180,8 +191,13 @@ void RecorderPage::endRecording() {
     timeyt->setEnabled(true);
     ytchannel->setEnabled(true);
     ytstart->setText(zentor::kRecorderStartCaption.toString());
+    followLink();
     if (ytdauer->isChecked())
         ytstartClick();
+}
+
+void RecorderPage::followLink() {
+    ytstart->setEnabled(m_recorder.isRecording() || !zentor::Link::instance().commandRunning());
 }
 
 // ---- Sampling ------------------------------------------------------------------
@@ -191,12 +207,28 @@ void RecorderPage::yttimerTimer() {
         yttimer.stop(); // a tick left over after the end
         return;
     }
-    if (ScopePage::boardBusy()) {
-        // The oscilloscope is in the middle of an exchange and let the event
-        // loop run to show its status; this tick would cut into its bytes.
+    // A reading takes longer than the shortest interval. A tick that comes
+    // while the last reading still runs is remembered, and its reading
+    // follows as soon as that one is in: the recorder keeps pace with the
+    // line.
+    m_readingOwed = true;
+    takeOwedReading();
+}
+
+void RecorderPage::takeOwedReading() {
+    if (!m_readingOwed || m_readingRunning || !m_recorder.isRecording())
         return;
-    }
-    recordReading(comphard::ReadAnalog());
+    m_readingOwed = false;
+    m_readingRunning = true;
+    zentor::Link::instance()
+        .run([] { return comphard::ReadAnalog(); }, zentor::Link::Kind::Poll)
+        .then(this, [this](int reading) {
+            m_readingRunning = false;
+            // The time stamp is taken now, as the reading arrives.
+            if (m_recorder.isRecording())
+                recordReading(reading);
+            takeOwedReading();
+        });
 }
 
 void RecorderPage::recordReading(int reading) {

@@ -2,9 +2,9 @@
 // window polls the board's analog input; each reading is stored with its time
 // on the recorder clock and the trace grows on ytdiagram while it is taken.
 //
-// Everything runs on the GUI thread and blocks: a tick is one analog exchange
-// (about 27 ms at 1200 baud), a start is a resynchronisation and a presence
-// check (up to a few seconds with a silent board).
+// The exchanges run on the link thread: a start is a resynchronisation and a
+// presence check (up to a few seconds with a silent board), a tick one analog
+// reading (about 27 ms at 1200 baud, longer than the shortest interval).
 #pragma once
 
 #include "chart_geometry.h"
@@ -102,7 +102,13 @@ protected:
 
 private:
     void buildControls();
+    // The start's continuation once the board was checked.
+    void beginRecording(int item, const QString& answer);
     void endRecording();
+    // Starts the reading a tick asked for, unless a reading still runs.
+    void takeOwedReading();
+    // "&Start" waits while the link runs a command; "&Stop" never does.
+    void followLink();
     void drawLine(const zentor::LineSegment& line);
     quint32 clockNow() const;
 
@@ -113,4 +119,6 @@ private:
     Clock m_clock;
     int m_recordingItem = -1;
     QDateTime m_measuredAt;
+    bool m_readingOwed = false;    // a tick came while a reading ran
+    bool m_readingRunning = false; // a reading is on the link
 };

@@ -1,14 +1,13 @@
 #include "scope_page.h"
 
-#include "board_commands.h"
-#include "comphard.h"
 #include "diagramm.h"
+#include "link.h"
+#include "measurement_exchange.h"
 #include "measurement_file.h"
 #include "measurement_pages.h"
 #include "shell.h"
 #include "text_export.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -17,8 +16,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <string>
-
 namespace {
 
 const QColor kTeal(0, 128, 128);
@@ -26,46 +23,7 @@ const QColor kMediumGrey(160, 160, 164);
 
 constexpr int kStripHeight = 34;
 
-// The presence check's answer when the board is there.
-constexpr const char* kHandshakeOk = "Ok";
-
-bool s_boardBusy = false;
-
-// Marks the page's exchange for its whole length, also on early returns.
-class BusyScope {
-public:
-    BusyScope() { s_boardBusy = true; }
-    ~BusyScope() { s_boardBusy = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-};
-
-// The hourglass over the window from the moment it is shown until the
-// handler returns, whichever way it returns.
-class WaitCursor {
-public:
-    WaitCursor() = default;
-    ~WaitCursor() {
-        if (m_shown)
-            QApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    void show() {
-        if (!m_shown)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_shown = true;
-    }
-
-private:
-    bool m_shown = false;
-};
-
 } // namespace
-
-bool ScopePage::boardBusy() {
-    return s_boardBusy;
-}
 
 ScopePage::ScopePage(Shell& shell, QTimer& timerOszi, QWidget* parent)
     : QWidget(parent), OSZI(new TDiagramm(this)), RadioButton1(new QRadioButton(this)),
@@ -86,7 +44,10 @@ ScopePage::ScopePage(Shell& shell, QTimer& timerOszi, QWidget* parent)
     connect(CheckBox4, &QCheckBox::toggled, this, &ScopePage::CheckBox4Click);
     connect(OSZI, &TDiagramm::OnPainted, this, &ScopePage::OSZIPainted);
     connect(&TimerOszi, &QTimer::timeout, this, &ScopePage::TimerOsziTimer);
+    connect(&zentor::Link::instance(), &zentor::Link::commandsRunningChanged, this,
+            &ScopePage::followLink);
     zentor::installChartHover(*this, m_shell);
+    followLink();
 }
 
 void ScopePage::buildControls() {
@@ -196,25 +157,36 @@ qint32 ScopePage::checkedTimeBase() const {
 // ---- Capture and read ---------------------------------------------------------------
 
 void ScopePage::Button14Click(QObject* Sender) {
-    if (s_boardBusy) {
-        // Re-entered from the event loop that the capture runs to show its
-        // status (a TimerOszi tick during "&RAM lesen"): one exchange at a time.
-        return;
-    }
-    BusyScope busy;
-    WaitCursor hourglass;
-    if (Sender == RAMRead) {
+    m_reading = true;
+    const bool ramRead = Sender == RAMRead;
+    if (ramRead)
         prepareRamRead();
-    } else {
-        if (!prepareCapture())
-            return;
-        hourglass.show();
-        orderCapture();
-    }
-    readSamples();
+    else
+        prepareCapture();
+
+    zentor::ExchangeView view;
+    view.started = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { m_shell.setStatusText(zentor::kScopeBusyText.toString()); },
+            Qt::QueuedConnection);
+    };
+    view.progress = [](int position, int maximum) {
+        zentor::Link::instance().reportProgress(position, maximum);
+    };
+    zentor::Link::instance()
+        .run(
+            [ramRead, timeBase = ScopeTimeBase, values = ScopeValues, view] {
+                zentor::ScopeRead read = ramRead ? zentor::readScopeMemory(values, view)
+                                                 : zentor::captureScope(timeBase, values, view);
+                read.cancelled = zentor::Link::cancelRequested() &&
+                                 read.outcome != zentor::ScopeRead::Outcome::Done;
+                return read;
+            },
+            zentor::Link::Kind::Cancellable)
+        .then(this, [this](const zentor::ScopeRead& read) { showSamples(read); });
 }
 
-bool ScopePage::prepareCapture() {
+void ScopePage::prepareCapture() {
     TimerOszi.stop();
     m_timerOsziTag = zentor::kScopeRepeatCapture;
 
@@ -226,31 +198,6 @@ bool ScopePage::prepareCapture() {
         OSZI->setCaptionY(QStringLiteral("Volt"));
     OSZI->setCaptionX(zentor::kScopeCaptionX.toString());
     OSZI->Invalidate();
-
-    comphard::Resync();
-    std::string answer;
-    comphard::Handshake(answer);
-    if (answer != kHandshakeOk) {
-        m_shell.setStatusText(QString::fromStdString(answer));
-        return false;
-    }
-    return true;
-}
-
-void ScopePage::orderCapture() {
-    setButtonsEnabled(false);
-    m_shell.setStatusText(zentor::kScopeBusyText.toString());
-    m_shell.repaintNow();
-
-    comphard::WaitMilliseconds(zentor::kScopeSettleMs);
-    comphard::PurgeInput();
-    // The answer pair (1, 254) is not examined: the read shows whether the
-    // board took the capture.
-    comphard::SendCommandWithOperand(2, board::kScopeCapture, ScopeTimeBase,
-                                     board::kScopeCaptureAnswer);
-    // The board needs 100 × t ms for the capture.
-    comphard::WaitMilliseconds(zentor::scopeCaptureWaitMs(ScopeTimeBase));
-    comphard::PurgeInput();
 }
 
 void ScopePage::prepareRamRead() {
@@ -262,40 +209,39 @@ void ScopePage::prepareRamRead() {
     OSZI->setYdiv(zentor::kRawYAxis.ydiv);
     OSZI->setXmax(zentor::scopeXmax(zentor::kScopeDefaultTimeBase));
     CheckBox4->setChecked(false); // runs CheckBox4Click when it was checked
-    setButtonsEnabled(false);
     OSZI->Invalidate();
 }
 
-void ScopePage::readSamples() {
-    comphard::PurgeInput();
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(board::kScopeRead);
-
-    for (int i = 0; i < zentor::kScopeSampleCount; ++i) {
-        if (!comphard::AwaitInput()) {
-            // The samples read so far stay; the repetition is not re-armed.
-            setButtonsEnabled(true);
-            m_shell.setStatusText(zentor::kScopeReadTimeoutText.toString());
-            return;
-        }
-        const int value = comphard::ReadByte();
-        ScopeValues[static_cast<std::size_t>(i)] = value;
-        if (value == -1) {
-            setButtonsEnabled(true);
-            m_shell.setStatusText(zentor::kScopeReadErrorText.toString());
-            return;
-        }
+void ScopePage::showSamples(const zentor::ScopeRead& read) {
+    using Outcome = zentor::ScopeRead::Outcome;
+    m_reading = false;
+    if (read.cancelled) {
+        // Nothing of a cancelled read is taken, and it is not repeated.
+        TimerOszi.stop();
+        m_shell.setStatusText(QString::fromLatin1(zentor::kCancelledText));
+        return;
     }
-    // The pair after the samples is not examined.
-    for (int i = 0; i < board::kTrailingBytes; ++i)
-        comphard::ReadByte();
+    if (read.outcome == Outcome::NoAnswer) {
+        m_shell.setStatusText(read.answer);
+        return;
+    }
+    // The samples read so far stay when the read failed; the repetition is
+    // not re-armed then.
+    ScopeValues = read.values;
+    if (read.outcome == Outcome::ReadTimeout) {
+        m_shell.setStatusText(zentor::kScopeReadTimeoutText.toString());
+        return;
+    }
+    if (read.outcome == Outcome::ReadError) {
+        m_shell.setStatusText(zentor::kScopeReadErrorText.toString());
+        return;
+    }
     m_measuredAt = zentor::measurementTimeNow();
 
     // Draw at once: the picture is rebuilt now with the axes of this read
     // and the samples, rather than drawn over the axes of the last paint.
     OSZI->Repaint();
 
-    setButtonsEnabled(true);
     m_shell.setStatusText(zentor::kScopeDoneText.toString());
     if (CheckBox3->isChecked()) {
         TimerOszi.setInterval(zentor::kScopeRepeatMs);
@@ -306,13 +252,15 @@ void ScopePage::readSamples() {
     }
 }
 
-void ScopePage::setButtonsEnabled(bool on) {
-    Button14->setEnabled(on);
-    RAMRead->setEnabled(on);
+void ScopePage::followLink() {
+    const bool linkFree = !zentor::Link::instance().commandRunning();
+    Button14->setEnabled(linkFree);
+    RAMRead->setEnabled(linkFree);
 }
 
 void ScopePage::TimerOsziTimer() {
-    if (!CheckBox3->isChecked())
+    // A tick while the last capture or read still runs is skipped.
+    if (!CheckBox3->isChecked() || m_reading)
         return;
     Button14Click(m_timerOsziTag == zentor::kScopeRepeatRamRead ? RAMRead : Button14);
 }

@@ -5,9 +5,10 @@
 // action repeats about once a second while "&Automatisch wiederholen" is
 // checked.
 //
-// Everything runs on the GUI thread and blocks: a capture takes 30 ms + 60 ms
+// The exchanges run on the link thread: a capture takes 30 ms + 60 ms
 // + 120 × ScopeTimeBase ms plus the read (about 0.9 s for 103 bytes at
-// 1200 baud), so up to about 3.5 s at the slowest time base.
+// 1200 baud), so up to about 3.5 s at the slowest time base. Captures and
+// reads can be cancelled; the page keeps its samples then.
 #pragma once
 
 #include "chart_geometry.h"
@@ -25,6 +26,10 @@ class QRadioButton;
 class QTimer;
 class Shell;
 class TDiagramm;
+
+namespace zentor {
+struct ScopeRead;
+}
 
 class ScopePage : public QWidget {
     Q_OBJECT
@@ -64,12 +69,6 @@ public:
     // the sample in volts, whatever the units shown.
     QStringList copyLines() const;
 
-    // True while a page of the process exchanges bytes with the board for
-    // the oscilloscope. The capture lets the event loop run to show its
-    // status text; other timer handlers that talk to the board skip their
-    // tick meanwhile.
-    static bool boardBusy();
-
 signals:
     // Every line the page draws on OSZI, in chart units.
     void lineDrawn(const zentor::LineSegment& line);
@@ -91,17 +90,17 @@ private:
     std::array<QRadioButton*, 5> radioButtons() const;
     void selectTimeBase(int index, bool setCaptionX);
     qint32 checkedTimeBase() const;
-    // "&Messen" up to the presence check; false when the board did not answer.
-    bool prepareCapture();
-    // Orders the capture and waits until the board has taken it.
-    void orderCapture();
+    // The page's part of "&Messen" and "&RAM lesen" before the exchange.
+    void prepareCapture();
     void prepareRamRead();
-    // Reads the 101 samples and draws them; the status bar tells the outcome.
-    void readSamples();
-    void setButtonsEnabled(bool on);
+    // Takes the samples read and draws them; the status bar tells the outcome.
+    void showSamples(const zentor::ScopeRead& read);
+    // "&Messen" and "&RAM lesen" wait while the link runs a command.
+    void followLink();
 
     Shell& m_shell;
     QTimer& TimerOszi;
     int m_timerOsziTag = zentor::kScopeRepeatCapture;
     QDateTime m_measuredAt;
+    bool m_reading = false; // a capture or read is on the link
 };

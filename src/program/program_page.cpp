@@ -3,6 +3,7 @@
 #include "compiler.h"
 #include "dialogs.h"
 #include "instruction_lookup.h"
+#include "link.h"
 #include "program_editor_widgets.h"
 #include "program_file.h"
 #include "program_transfer.h"
@@ -26,8 +27,41 @@
 #include <array>
 
 using zentor::InsertionKind;
+using zentor::Link;
+
+namespace zentor {
+
+// The page's transfer on the link thread, with the view that carries what it
+// shows over to the page.
+struct TransferOnLink {
+    TransferOnLink(TransferView& widgets, QObject* page) : view(widgets, page) {}
+
+    QueuedTransferView view;
+    ProgramTransfer transfer{view};
+};
+
+} // namespace zentor
 
 namespace {
+
+// Runs step(transfer) on the link thread, with the time-out configured now.
+template <typename Step>
+auto runTransfer(const std::shared_ptr<zentor::TransferOnLink>& onLink, int maxTimeout,
+                 Link::Kind kind, Step step) {
+    return Link::instance().run(
+        [onLink, maxTimeout, step = std::move(step)] {
+            onLink->view.beginExchange(maxTimeout);
+            return step(onLink->transfer);
+        },
+        kind);
+}
+
+// A read-back as it reaches the page: nothing to install when it failed or
+// the user cancelled it.
+struct ReadBack {
+    std::optional<zentor::ReadBackResult> result;
+    bool cancelled = false;
+};
 
 // ---- Texts ---------------------------------------------------------------------
 
@@ -440,11 +474,16 @@ void ProgramPage::createRunGroup() {
     ButtonDiss->hide();
 }
 
-ProgramPage::~ProgramPage() = default;
+ProgramPage::~ProgramPage() {
+    // An exchange still running goes on without the page.
+    m_onLink->view.detach();
+}
 
 void ProgramPage::connectRunGroup() {
     m_transferView = std::make_unique<zentor::WidgetTransferView>(m_shell, ProgressBar2, this);
-    m_transfer = std::make_unique<zentor::ProgramTransfer>(*m_transferView);
+    m_onLink = std::make_shared<zentor::TransferOnLink>(*m_transferView, this);
+    followLink(Link::instance().commandRunning());
+    connect(&Link::instance(), &Link::commandsRunningChanged, this, &ProgramPage::followLink);
     connect(ButtonSend, &QPushButton::clicked, this, &ProgramPage::ButtonSendClick);
     connect(ButtonRUN, &QPushButton::clicked, this, &ProgramPage::ButtonRUNClick);
     connect(B1, &QPushButton::clicked, this, &ProgramPage::B1Click);
@@ -802,7 +841,7 @@ bool ProgramPage::ButtonCompClick() {
     Listcode->clear();
     Listcode->addItems(result.codeLines);
     // Send && Start refuses a partial code list.
-    m_transfer->setLastCompileOk(result.ok);
+    m_lastCompileOk = result.ok;
     if (!result.ok) {
         // The status text and the jump palette keep their state; the code
         // list holds what was compiled before the failing line. Once the box
@@ -818,40 +857,78 @@ bool ProgramPage::ButtonCompClick() {
 
 // ---- Group "Ausführen" ------------------------------------------------------------
 
+void ProgramPage::followLink(bool commandRunning) {
+    for (QPushButton* button : {ButtonSend, ButtonRUN, B1, Button15, Button16, ButtonDiss})
+        button->setEnabled(!commandRunning);
+}
+
+void ProgramPage::showCancelled() {
+    ProgressBar2->setValue(0);
+    m_shell.setStatusText(QString::fromLatin1(zentor::kCancelledText));
+}
+
 void ProgramPage::ButtonSendClick() {
     // Every change compiles the listing, but the initial listing (and one
     // kept because there was no autosave) has not been compiled yet: what
     // the user sees is what goes to the board.
     if (!m_compiled)
         ButtonCompClick();
-    m_transfer->ButtonSendClick(codeList());
+    const QStringList code = codeList();
+    const bool compileOk = m_lastCompileOk;
+    if (!zentor::ProgramTransfer::sendable(code, compileOk, *m_transferView))
+        return;
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable,
+                [code, compileOk](zentor::ProgramTransfer& transfer) {
+                    transfer.ButtonSendClick(code, compileOk);
+                    return Link::cancelRequested();
+                })
+        .then(this, [this](bool cancelled) {
+            if (cancelled)
+                showCancelled();
+        });
 }
 
 void ProgramPage::ButtonRUNClick() {
-    m_transfer->ButtonRUNClick();
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command,
+                [](zentor::ProgramTransfer& transfer) { transfer.ButtonRUNClick(); });
 }
 
 void ProgramPage::B1Click() {
-    m_transfer->B1();
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command,
+                [](zentor::ProgramTransfer& transfer) { transfer.B1(); });
 }
 
 void ProgramPage::Button15Click() {
-    m_transfer->Button15Click();
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command,
+                [](zentor::ProgramTransfer& transfer) { transfer.Button15Click(); });
 }
 
 void ProgramPage::Button16Click() {
-    m_transfer->Button16Click();
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command,
+                [](zentor::ProgramTransfer& transfer) { transfer.Button16Click(); });
 }
 
 void ProgramPage::ButtonDissClick() {
-    const std::optional<zentor::ReadBackResult> result = m_transfer->ButtonDissClick();
-    if (!result)
-        return;
-    // The read-back replaces the listing without asking.
-    setListingLines(result->disassembly.listing);
-    ResetLabelPool();
-    LabelUpdate();
-    ButtonCompClick();
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable,
+                [](zentor::ProgramTransfer& transfer) {
+                    ReadBack readBack;
+                    readBack.result = transfer.ButtonDissClick();
+                    readBack.cancelled = Link::cancelRequested();
+                    return readBack;
+                })
+        .then(this, [this](const ReadBack& readBack) {
+            if (readBack.cancelled) {
+                showCancelled();
+                return;
+            }
+            if (!readBack.result)
+                return;
+            // The read-back replaces the listing without asking.
+            setListingLines(readBack.result->disassembly.listing);
+            ResetLabelPool();
+            LabelUpdate();
+            ButtonCompClick();
+        });
 }
 
 // ---- Keyboard and mouse on the listing ---------------------------------------------------
@@ -950,6 +1027,14 @@ void ProgramPage::ffnen1Click() {
     // so that the autosave written at exit does not lose it.
     if (!openProgramFile(path) && fromCommandLine)
         LoadLast();
+}
+
+bool ProgramPage::openReadableStartupFile() {
+    if (!m_startupFilePending ||
+        !zentor::readRegularFile(m_startupFile, zentor::kProgramFileLimit).bytes)
+        return false;
+    m_startupFilePending = false;
+    return openProgramFile(m_startupFile);
 }
 
 bool ProgramPage::openProgramFile(const QString& path) {

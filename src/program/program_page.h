@@ -35,8 +35,8 @@ class PaletteBox;
 class Shell;
 
 namespace zentor {
-class ProgramTransfer;
 class WidgetTransferView;
+struct TransferOnLink;
 } // namespace zentor
 
 class ProgramPage : public QWidget {
@@ -116,6 +116,10 @@ public:
     // ffnen1Click opens that file instead of asking.
     void setStartupFile(const QString& path);
     bool StartupFilePending() const { return m_startupFilePending; }
+    // Opens the pending start-up file at once when it can be read, without a
+    // box; true when it did. A file that cannot be read stays pending, and
+    // the next ffnen1Click tells why.
+    bool openReadableStartupFile();
     // Opens a program file without asking, as "&Öffnen ..." opens the one
     // chosen: listing, label pool, compilation, window title. A file that
     // cannot be read shows the error box, changes nothing and gives false.
@@ -187,14 +191,16 @@ public slots:
     void ListBox1MouseUp(const QPoint& pos);
 
     // ---- Group "Ausführen" -------------------------------------------------
-    // Each blocks while it talks to the board; see program_transfer.h.
+    // Each starts its exchange on the link thread and returns; the status
+    // bar and ProgressBar2 follow it (see program_transfer.h). The buttons
+    // that start exchanges are disabled while the link runs a command.
     void ButtonSendClick();
     void ButtonRUNClick();
     void B1Click();
     void Button15Click();
     void Button16Click();
     // Reads the board's program back and makes it the listing; on failure
-    // the listing stays as it was.
+    // or cancel the listing stays as it was.
     void ButtonDissClick();
 
     // ---- Program files ----------------------------------------------------
@@ -206,6 +212,10 @@ private:
     void createControls();
     void createRunGroup();
     void connectRunGroup();
+    // Enables the buttons that start exchanges unless a command runs.
+    void followLink(bool commandRunning);
+    // After an exchange the user cancelled.
+    void showCancelled();
     PaletteBox* createPalette(QWidget* parent, const char* name, int tag,
                               const QStringList& entries, const QRect& geometry);
     void connectEditor();
@@ -232,7 +242,10 @@ private:
     QList<NumberField*> m_numberFields;
     zentor::LabelPool m_pool;
     std::unique_ptr<zentor::WidgetTransferView> m_transferView;
-    std::unique_ptr<zentor::ProgramTransfer> m_transfer;
+    // The transfer and its view on the link thread; each exchange holds it
+    // too, so that an exchange still running when the page goes can end.
+    std::shared_ptr<zentor::TransferOnLink> m_onLink;
+    bool m_lastCompileOk = true; // Send && Start refuses a partial code list
     bool m_showingPool = false;
     bool m_limitingField = false;
     QString m_startupFile;

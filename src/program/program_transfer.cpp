@@ -4,9 +4,11 @@
 #include "comphard.h"
 #include "compiler.h"
 #include "dialogs.h"
+#include "link.h"
 #include "precise_wait.h"
 #include "shell.h"
 
+#include <QObject>
 #include <QProgressBar>
 
 #include <array>
@@ -136,41 +138,94 @@ void WidgetTransferView::beep() {
     dialogs::beep();
 }
 
-void WidgetTransferView::repaintNow() {
-    m_shell.repaintNow();
-}
+void WidgetTransferView::repaintNow() {}
 
 int WidgetTransferView::maxTimeout() const {
     return m_shell.maxTimeout();
+}
+
+// ---- QueuedTransferView ---------------------------------------------------
+
+QueuedTransferView::QueuedTransferView(TransferView& target, QObject* context)
+    : m_target(target), m_context(context) {}
+
+void QueuedTransferView::detach() {
+    std::lock_guard lock(m_contextMutex);
+    m_context = nullptr;
+}
+
+template <typename Call> void QueuedTransferView::post(Call call) {
+    std::lock_guard lock(m_contextMutex);
+    if (!m_context)
+        return;
+    QMetaObject::invokeMethod(
+        m_context, [target = &m_target, call = std::move(call)] { call(*target); },
+        Qt::QueuedConnection);
+}
+
+void QueuedTransferView::beginExchange(int maxTimeout) {
+    m_maxTimeout = maxTimeout;
+    m_progressMaximum = 0;
+}
+
+void QueuedTransferView::setStatusText(const QString& text) {
+    post([text](TransferView& view) { view.setStatusText(text); });
+}
+
+void QueuedTransferView::setProgressMaximum(int maximum) {
+    m_progressMaximum = maximum;
+    post([maximum](TransferView& view) { view.setProgressMaximum(maximum); });
+}
+
+void QueuedTransferView::setProgressPosition(int position) {
+    if (m_progressMaximum > 0)
+        Link::instance().reportProgress(position, m_progressMaximum);
+    post([position](TransferView& view) { view.setProgressPosition(position); });
+}
+
+void QueuedTransferView::showError(const QString& text) {
+    post([text](TransferView& view) { view.showError(text); });
+}
+
+void QueuedTransferView::beep() {
+    post([](TransferView& view) { view.beep(); });
 }
 
 // ---- ProgramTransfer ------------------------------------------------------
 
 ProgramTransfer::ProgramTransfer(TransferView& view) : m_view(view) {}
 
+bool ProgramTransfer::sendable(const QStringList& codeList, bool lastCompileOk,
+                               TransferView& view) {
+    view.setProgressPosition(0);
+    // A compilation that stopped early left jump operands holding label
+    // numbers and the rest of the program missing: such bytes must not run.
+    if (!lastCompileOk) {
+        view.setStatusText(kTextCompileFailed);
+        view.beep();
+        return false;
+    }
+    const qsizetype n = codeListBytes(codeList).size();
+    if (n > board::kProgramCells) {
+        view.showError(kTextTooLong);
+        return false;
+    }
+    if (n == 0) {
+        view.setStatusText(kTextNoProgram);
+        return false;
+    }
+    return true;
+}
+
 void ProgramTransfer::ButtonSendClick(const QStringList& codeList) {
     ButtonSendClick(codeList, m_lastCompileOk);
 }
 
 void ProgramTransfer::ButtonSendClick(const QStringList& codeList, bool lastCompileOk) {
-    m_view.setProgressPosition(0);
-    // A compilation that stopped early left jump operands holding label
-    // numbers and the rest of the program missing: such bytes must not run.
-    if (!lastCompileOk) {
-        m_view.setStatusText(kTextCompileFailed);
-        m_view.beep();
+    if (!sendable(codeList, lastCompileOk, m_view))
         return;
-    }
     const QByteArray image = codeListBytes(codeList);
     const int n = static_cast<int>(image.size());
-    if (n > board::kProgramCells) {
-        m_view.showError(kTextTooLong);
-        return;
-    }
-    if (n == 0) {
-        m_view.setStatusText(kTextNoProgram);
-        return;
-    }
 
     comphard::PurgeInput();
     if (!boardAnswers(m_view))

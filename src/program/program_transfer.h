@@ -1,24 +1,28 @@
 // The "Ausführen" group of the "Programm" page: Send && Start, Start, Stop,
 // Break, Continue and the read-back of the board's memory.
 //
-// ProgramTransfer holds the logic; the page owns one instance for the whole
-// run and calls one method per button. Every method talks to the board
-// through comphard on the calling (GUI) thread and blocks until it is done:
-// from some 20 ms (Break) to several seconds (a silent board, a long upload).
-// Progress and outcome go to the page through TransferView; nothing is
-// thrown, failures end as status texts.
+// ProgramTransfer holds the logic. Every method talks to the board through
+// comphard on the calling thread and blocks until it is done: from some
+// 20 ms (Break) to several seconds (a silent board, a long upload). Progress
+// and outcome go out through TransferView; nothing is thrown, failures end
+// as status texts.
 //
-// Wiring on the page:
+// The page owns one instance for the whole run and calls its methods on the
+// link thread only, one exchange at a time, through a QueuedTransferView
+// that carries each view call over to the page's WidgetTransferView:
 //
-//     WidgetTransferView m_transferView{shell, ProgressBar2, this};
-//     ProgramTransfer m_transfer{m_transferView};
+//     WidgetTransferView widgets{shell, ProgressBar2, this};
+//     QueuedTransferView queued{widgets, this};
+//     ProgramTransfer transfer{queued};
 //
-//     ButtonSend  -> m_transfer.ButtonSendClick(codeList(), lastCompileOk);
-//     ButtonRUN   -> m_transfer.ButtonRUNClick();
-//     ButtonStop  -> m_transfer.B1();
-//     Button15    -> m_transfer.Button15Click();
-//     Button16    -> m_transfer.Button16Click();
-//     ButtonDiss  -> if (auto r = m_transfer.ButtonDissClick()) install(*r);
+//     ButtonSend  -> sendable(codeList(), ok, widgets) on the GUI thread,
+//                    then transfer.ButtonSendClick(code, ok)  (cancellable)
+//     ButtonRUN   -> transfer.ButtonRUNClick()
+//     B1          -> transfer.B1()
+//     Button15    -> transfer.Button15Click()
+//     Button16    -> transfer.Button16Click()
+//     ButtonDiss  -> transfer.ButtonDissClick()               (cancellable)
+//                    and on the GUI thread install(*result)
 //
 // where install() puts r->disassembly.listing into ListBox1, resets the label
 // pool and runs LabelUpdate on the new listing, and compiles it (which fills
@@ -31,8 +35,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <mutex>
 #include <optional>
 
+class QObject;
 class QProgressBar;
 class QWidget;
 class Shell;
@@ -56,17 +62,17 @@ public:
     virtual void showError(const QString& text) = 0;
     // The system's default beep (a refused action).
     virtual void beep() = 0;
-    // Lets the window repaint inside a long exchange; called after status
-    // texts and progress positions change.
+    // Called after status texts and progress positions change, for a view
+    // that must repaint by hand; the window's views paint by themselves.
     virtual void repaintNow() = 0;
     // The configured read time-out in ms ("MAXTimeout"), given to the link
     // by Start.
     virtual int maxTimeout() const = 0;
 };
 
-// The view of the real page: status text, repaint and time-out through the
-// shell, the progress bar given, error boxes and the beep through dialogs::.
-// Nothing is owned; all must outlive the view.
+// The view of the real page, on the GUI thread: status text and time-out
+// through the shell, the progress bar given, error boxes and the beep through
+// dialogs::. Nothing is owned; all must outlive the view.
 class WidgetTransferView final : public TransferView {
 public:
     WidgetTransferView(Shell& shell, QProgressBar* progressBar, QWidget* dialogParent);
@@ -85,6 +91,43 @@ private:
     QWidget* m_dialogParent;
 };
 
+// The view of a transfer that runs on the link thread. Each call is queued
+// to the thread of `context` and carried out there on `target`, in order.
+// Progress positions also go to Link::reportProgress (once a maximum is
+// known), so the window's progress follows them. repaintNow does nothing:
+// the window paints by itself. Everything but the constructor and detach()
+// is called on the link thread.
+class QueuedTransferView final : public TransferView {
+public:
+    QueuedTransferView(TransferView& target, QObject* context);
+
+    // From the thread of `context`, before target or context go: nothing
+    // more is queued to them (calls queued already go with the context).
+    void detach();
+
+    // At the start of each exchange: the time-out maxTimeout() gives during
+    // it (read on the GUI thread when the exchange was started); no progress
+    // maximum known yet.
+    void beginExchange(int maxTimeout);
+
+    void setStatusText(const QString& text) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressPosition(int position) override;
+    void showError(const QString& text) override;
+    void beep() override;
+    void repaintNow() override {}
+    int maxTimeout() const override { return m_maxTimeout; }
+
+private:
+    template <typename Call> void post(Call call);
+
+    TransferView& m_target;
+    std::mutex m_contextMutex;
+    QObject* m_context; // null once detached
+    int m_maxTimeout = 0;
+    int m_progressMaximum = 0;
+};
+
 // The result of a successful read-back.
 struct ReadBackResult {
     // The 128 cells as read from the board.
@@ -98,6 +141,11 @@ struct ReadBackResult {
 class ProgramTransfer {
 public:
     explicit ProgramTransfer(TransferView& view);
+
+    // The refusals of Send && Start below, which need no byte on the line:
+    // true when the code list may go to the board. Also puts the progress
+    // back to 0.
+    static bool sendable(const QStringList& codeList, bool lastCompileOk, TransferView& view);
 
     // "&Send && Start". codeList is the code list of the last compilation
     // (Listcode); lastCompileOk is false when that compilation stopped at a

@@ -13,6 +13,18 @@ QString iniPath();
 inline constexpr const char* kTimeSection = "Time";
 inline constexpr const char* kMaxTimeoutKey = "MAXTimeout";
 inline constexpr int kDefaultMaxTimeout = 300; // ms
+// The longest read time-out taken from the ini: a larger value would leave
+// the board seconds to answer each byte.
+inline constexpr int kMaxTimeoutLimit = 10'000; // ms
+
+// The read time-out given to the link for the ini's value: values above the
+// limit are cut to it; 0 stands for no time-out and is refused like a
+// negative value (-1: the link keeps the time-out it has).
+constexpr int effectiveMaxTimeout(int configured) {
+    if (configured <= 0)
+        return -1;
+    return configured > kMaxTimeoutLimit ? kMaxTimeoutLimit : configured;
+}
 
 inline constexpr const char* kPortSection = "ZENTOR1";
 inline constexpr const char* kComKey = "COM";

@@ -28,6 +28,7 @@
 #include "diagramm.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "link.h"
 #include "logger_page.h"
 #include "measurement_pages.h"
 #include "program_file.h"
@@ -74,6 +75,11 @@ bool runUntil(const std::function<bool()>& done, int limitMs) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+}
+
+// Runs the event loop until the link has no exchange left.
+bool waitForLink() {
+    return runUntil([] { return !zentor::Link::instance().busy(); }, 60000);
 }
 
 // A running light over the six port pins, with a label loop and a counter.
@@ -124,8 +130,10 @@ void driveDirect(TForm1& w) {
     for (QCheckBox* box : {page.o1, page.o3})
         box->setChecked(true);
     page.o1Click();
+    waitForLink();
     page.ScrollBarPWM->setValue(128);
     page.ScrollBarPWMChange();
+    waitForLink();
     // A few poll cycles; stop where the sine of the analog input is high.
     runUntil([&page] { return page.LastAnalog() > 180; }, 6000);
 }
@@ -136,6 +144,7 @@ void releasePins(TForm1& w) {
     for (QCheckBox* box : {page.d1, page.d2, page.d3, page.o1, page.o3})
         box->setChecked(false);
     page.o1Click();
+    waitForLink();
 }
 
 bool runLogger(TForm1& w, int input) {
@@ -146,7 +155,8 @@ bool runLogger(TForm1& w, int input) {
     page.ComboBox17Change();
     page.CheckBox1->setChecked(true); // read out at the end of the countdown
     page.Button12Click();
-    if (!runUntil([&w] { return !w.Timer2->isActive(); }, 30000))
+    waitForLink();
+    if (!runUntil([&w] { return !w.Timer2->isActive(); }, 30000) || !waitForLink())
         return false;
     runFor(300);
     return true;
@@ -171,6 +181,7 @@ void runScope(TForm1& w) {
     page.CheckBox4->setChecked(true);
     page.CheckBox4Click();
     page.Button14Click(page.Button14);
+    waitForLink();
     runFor(300);
 }
 
@@ -188,6 +199,7 @@ bool runProgram(TForm1& w, const QString& folder) {
     page.ListBox1MouseUp(QPoint(0, 0)); // the corner click shows the code column
     page.selectRow(8);
     page.ButtonSendClick();
+    waitForLink();
     runFor(1200); // the running light takes a few steps
     return true;
 }
@@ -266,6 +278,7 @@ int main(int argc, char* argv[]) {
     options.simulator = true;
     TForm1 window(options);
     window.show();
+    waitForLink();
     runFor(500);
     Shooter shoot(window, folder);
     bool ok = true;

@@ -2,9 +2,9 @@
 //
 // The handler itself only writes the signal number into a socket pair; a
 // socket notifier reads it in the event loop and emits received(), where
-// the main window can close as if the user had chosen "&Beenden". A signal
-// that arrives while an exchange with the board blocks the window is handled
-// when that exchange is over.
+// the main window can close as if the user had chosen "&Beenden". The
+// window never waits for the line, so a signal is handled at once, also in
+// the middle of an upload; the running exchange ends at its next byte.
 #pragma once
 
 #include <QObject>

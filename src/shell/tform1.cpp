@@ -5,11 +5,13 @@
 #include "builtin_simulator.h"
 #include "comphard.h"
 #include "configuration.h"
+#include "connection.h"
 #include "dialogs.h"
 #include "direct_page.h"
 #include "handbook.h"
 #include "example_programs.h"
 #include "jpeg_image.h"
+#include "link.h"
 #include "logger_page.h"
 #include "measurement_commands.h"
 #include "page_access_keys.h"
@@ -35,7 +37,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -50,7 +55,6 @@ constexpr int kTimerCreated = 500;   // ms, until a page sets its own
 constexpr int kTimer1Entering = 333; // ms: the first tick resynchronises
 constexpr int kTimer2Interval = 500; // ms
 constexpr int kTimerOsziInterval = 1000;
-constexpr int kSettleMs = 30;
 constexpr int kPortEntries = 6;
 constexpr int kPageStepsToProgram = 5;
 
@@ -58,7 +62,6 @@ constexpr int kRecorderChannelVoltage = 60;
 
 const QString kCaption = QStringLiteral("Zentor");
 const QString kStartTitle = QStringLiteral("ZENTOR");
-const QString kLineMode = QStringLiteral("1200,N,8,1");
 
 const QString kNoPortChosen = QStringLiteral("Anschluss nicht gewählt.");
 const QString kFirstStart =
@@ -67,13 +70,13 @@ const QString kSearching = QStringLiteral("Controler wird gesucht...");
 const QString kPortNotOpened = QStringLiteral("COM nicht geöffnet!");
 const QString kLoggerPageText = QStringLiteral("Externe Messung");
 const QString kRecorderPageText = QStringLiteral("Online Messung");
+const QString kCancel = QStringLiteral("Abbrechen");
+const QString kCancelHint = QStringLiteral("Bricht die laufende Übertragung ab (Esc)");
 const QString kAbout = QStringLiteral("ZENTOR microcontroller\r\rVersion 1.1");
 
 // The first page's link label: a credit line that opens the handbook.
 const QString kCreditText = QStringLiteral("Zentor im Netz");
 const QString kCreditHint = QStringLiteral("Das Handbuch öffnen");
-
-QString portDefinition(int n) { return QStringLiteral("COM%1:").arg(n) + kLineMode; }
 
 // The first page: the picture at its natural size, the link label kept at
 // the bottom left whatever height the tab row leaves.
@@ -141,6 +144,7 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     m_statusLabel->setObjectName(QStringLiteral("StatusText"));
     StatusBar1->addWidget(m_statusLabel, 1);
     setStatusBar(StatusBar1);
+    createExchangeControls();
 
     // The client area (pages and status bar) is fixed; the menu bar comes
     // on top of it.
@@ -363,12 +367,58 @@ QString TForm1::applicationTitle() const { return m_applicationTitle; }
 
 void TForm1::setWindowCaption(const QString& caption) { setWindowTitle(caption); }
 
-void TForm1::repaintNow() {
-    // A synchronous exchange blocks the event loop. Paint what changed (a
-    // status text, a progress bar) without running the loop itself: timers
-    // and input must not start a second exchange in the middle of this one.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+int TForm1::maxTimeout() const { return configuration::effectiveMaxTimeout(m_maxTimeout); }
+
+// ---- Exchanges with the board ------------------------------------------------
+
+void TForm1::createExchangeControls() {
+    // A long exchange (upload, read-back, read-out, capture) shows its
+    // progress and can be given up; the bar and the button sit at the right
+    // of the status bar while it runs.
+    m_linkProgress = new QProgressBar(StatusBar1);
+    m_linkProgress->setObjectName(QStringLiteral("LinkProgress"));
+    m_linkProgress->setAccessibleName(QStringLiteral("Fortschritt der Übertragung"));
+    m_linkProgress->setMaximumWidth(120);
+    m_linkProgress->setTextVisible(false);
+    m_linkProgress->hide();
+    StatusBar1->addPermanentWidget(m_linkProgress);
+    m_cancelButton = new QPushButton(kCancel, StatusBar1);
+    m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
+    m_cancelButton->setToolTip(kCancelHint);
+    m_cancelButton->setAccessibleName(kCancel);
+    m_cancelButton->setFlat(true);
+    m_cancelButton->hide();
+    StatusBar1->addPermanentWidget(m_cancelButton);
+
+    zentor::Link& link = zentor::Link::instance();
+    connect(m_cancelButton, &QPushButton::clicked, &link, &zentor::Link::cancel);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("CancelShortcut"));
+    escape->setEnabled(false);
+    connect(escape, &QShortcut::activated, &link, &zentor::Link::cancel);
+    connect(&link, &zentor::Link::cancellableChanged, this, [this, escape](bool running) {
+        m_linkProgress->setRange(0, 0); // moves until the first position comes
+        m_linkProgress->setVisible(running);
+        m_cancelButton->setVisible(running);
+        escape->setEnabled(running);
+    });
+    connect(&link, &zentor::Link::progressChanged, this, [this](int position, int maximum) {
+        m_linkProgress->setRange(0, maximum);
+        m_linkProgress->setValue(position);
+    });
+    connect(&link, &zentor::Link::commandsRunningChanged, this, &TForm1::followLink);
+
+    zentor::Connection& connection = zentor::Connection::instance();
+    connection.setResolver([this] { return configuredTarget(); });
+    connect(&connection, &zentor::Connection::portConnected, this, &TForm1::markPort);
+}
+
+void TForm1::followLink(bool commandRunning) {
+    // A port choice in the middle of an exchange would pull the port from
+    // under it.
+    for (QAction* entry : Anschluss1->actions())
+        if (entry != SimulatorPanel1 && !entry->isSeparator())
+            entry->setEnabled(!commandRunning);
 }
 
 // ---- Start-up and shut-down -------------------------------------------------
@@ -383,6 +433,7 @@ void TForm1::FormCreate() {
     m_maxTimeout = m_ini->readInt(QString::fromLatin1(configuration::kTimeSection),
                                   QString::fromLatin1(configuration::kMaxTimeoutKey),
                                   configuration::kDefaultMaxTimeout);
+    zentor::Connection::instance().setMaxTimeout(maxTimeout());
     if (ctrlKeyState()())
         dialogs::information(this, QString::number(m_maxTimeout));
 
@@ -403,15 +454,32 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::FormShow() {
     if (m_options.parameters.isEmpty())
         TabSheet4->LoadLast();
+    else
+        // The file shows at once; one that cannot be read is told below,
+        // from the event loop, after the port's box.
+        TabSheet4->openReadableStartupFile();
     uncheckPortEntries();
-    if (!ConnectFromIni()) {
+    // The window paints first; the board is looked for on the link thread,
+    // and the start-up goes on when it has answered or given up.
+    zentor::Connection::instance().connectFromIni().then(this, [this](bool connected) {
+        continueShow(connected);
+    });
+}
+
+void TForm1::continueShow(bool connected) {
+    if (m_shutDown)
+        return;
+    if (!connected) {
         setStatusText(kNoPortChosen);
         dialogs::information(this, kFirstStart);
+        if (m_shutDown)
+            return; // ended while the box was open
     }
     Timer2->setInterval(kTimer2Interval);
     TabSheet3->ComboBox16Change();
     if (!m_options.parameters.isEmpty()) {
-        TabSheet4->ffnen1Click();
+        if (TabSheet4->StartupFilePending())
+            TabSheet4->ffnen1Click();
         // Each step is a page change of its own, as if the user made it.
         for (int i = 0; i < kPageStepsToProgram; ++i)
             PageControl1->setCurrentIndex((PageControl1->currentIndex() + 1) %
@@ -449,11 +517,16 @@ void TForm1::shutDown() {
 }
 
 void TForm1::FormHide() {
+    // The running exchange ends at its next byte, whatever the time-out;
+    // the port closes on the link thread.
+    zentor::Link::instance().closePort();
     TabSheet4->SaveLast();
-    comphard::ClosePort();
 }
 
 void TForm1::FormDestroy() {
+    // No exchange may outlive the pages it reports to.
+    if (!m_shutDown)
+        zentor::Link::instance().closePort();
     TabSheet6->setRecorderBuffer(nullptr);
     m_recorderBuffer.reset();
     m_simulator.reset();
@@ -467,44 +540,32 @@ bool TForm1::simulatorChosen() const {
                           QString::fromLatin1(configuration::kSimulatorKey), 0) == 1;
 }
 
-bool TForm1::openSimulator() {
+std::optional<zentor::PortTarget> TForm1::simulatorTarget() {
     if (!m_simulator->ensureRunning())
-        return false;
-    return comphard::OpenDevice(m_simulator->devicePath(), kLineMode.toStdString());
+        return std::nullopt;
+    return zentor::PortTarget{0, true, m_simulator->devicePath()};
 }
 
-void TForm1::bringBoardIntoStep(bool settleAfterResync) {
-    comphard::WaitMilliseconds(kSettleMs);
-    comphard::PurgeInput();
-    comphard::Resync();
-    if (settleAfterResync)
-        comphard::WaitMilliseconds(kSettleMs);
-    comphard::PurgeInput();
-    comphard::SetTimeout(m_maxTimeout);
-}
-
-bool TForm1::ConnectFromIni() {
-    uncheckPortEntries();
-    if (simulatorChosen()) {
-        if (!openSimulator())
-            return false;
-        bringBoardIntoStep(true);
-        Simulator1->setChecked(true);
-        simulatorConnected(true);
-        return true;
-    }
-    simulatorConnected(false);
+std::optional<zentor::PortTarget> TForm1::configuredTarget() {
+    if (simulatorChosen())
+        return simulatorTarget();
     const int n = m_ini->readInt(QString::fromLatin1(configuration::kPortSection),
                                  QString::fromLatin1(configuration::kComKey), 0);
     if (n < 1 || n > 9)
-        return false; // an open port stays open
+        return std::nullopt;
     refreshPortPaths();
-    if (!comphard::OpenPort(portDefinition(n).toStdString()))
-        return false;
-    bringBoardIntoStep(true);
-    if (n <= kPortEntries)
-        comEntries()[n - 1]->setChecked(true);
-    return true;
+    return zentor::PortTarget{n, false, comphard::PortPath(n)};
+}
+
+void TForm1::markPort(const std::optional<zentor::PortTarget>& target) {
+    uncheckPortEntries();
+    simulatorConnected(target && target->simulator);
+    if (!target)
+        return;
+    if (target->simulator)
+        Simulator1->setChecked(true);
+    else if (target->com >= 1 && target->com <= kPortEntries)
+        comEntries()[target->com - 1]->setChecked(true);
 }
 
 void TForm1::COM11Click() {
@@ -546,39 +607,44 @@ void TForm1::choosePort(int n) {
     m_options.simulator = false;
 
     setStatusText(kSearching);
-    repaintNow();
     uncheckPortEntries();
-    bool opened = false;
+    std::optional<zentor::PortTarget> target;
     if (simulator) {
-        opened = openSimulator();
+        target = simulatorTarget();
     } else {
         refreshPortPaths();
-        opened = comphard::OpenPort(portDefinition(n).toStdString());
+        target = zentor::PortTarget{n, false, comphard::PortPath(n)};
     }
-    simulatorConnected(opened && simulator);
-    if (!opened) {
+    auto refuse = [=, this] {
         // Neither the port nor the simulator stays chosen: the next start
         // asks again instead of silently taking the other one.
+        simulatorConnected(false);
         m_ini->writeString(section, comKey, QStringLiteral("0"));
         if (simulator || m_ini->readInt(section, simKey, 0) != 0)
             m_ini->writeString(section, simKey, QStringLiteral("0"));
         setStatusText(kPortNotOpened);
+    };
+    if (!target) {
+        refuse();
         return;
     }
-    bringBoardIntoStep(false);
-    if (simulator) {
-        Simulator1->setChecked(true);
-        m_ini->writeString(section, simKey, QStringLiteral("1"));
-    } else {
-        comEntries()[n - 1]->setChecked(true);
-        m_ini->writeString(section, comKey, QString::number(n));
-        // Only write the simulator key when there is one to turn off.
-        if (m_ini->readInt(section, simKey, 0) != 0)
-            m_ini->writeString(section, simKey, QStringLiteral("0"));
-    }
-    std::string answer;
-    comphard::Handshake(answer);
-    setStatusText(QString::fromStdString(answer));
+    zentor::Connection::instance().choose(*target).then(
+        this, [=, this](const zentor::connection::ChoiceResult& result) {
+            if (!result.opened) {
+                refuse();
+                return;
+            }
+            markPort(target);
+            if (simulator) {
+                m_ini->writeString(section, simKey, QStringLiteral("1"));
+            } else {
+                m_ini->writeString(section, comKey, QString::number(n));
+                // Only write the simulator key when there is one to turn off.
+                if (m_ini->readInt(section, simKey, 0) != 0)
+                    m_ini->writeString(section, simKey, QStringLiteral("0"));
+            }
+            setStatusText(QString::fromStdString(result.answer));
+        });
 }
 
 // ---- Pages and menu -------------------------------------------------------------

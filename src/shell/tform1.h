@@ -10,9 +10,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
+class QProgressBar;
+class QPushButton;
 class QMenu;
 class QStatusBar;
 class QTabWidget;
@@ -28,6 +31,7 @@ class BuiltInSimulator;
 class SimulatorPanel;
 
 namespace zentor {
+struct PortTarget;
 class MeasurementCommands;
 class RecorderBuffer;
 namespace analysis {
@@ -64,9 +68,7 @@ public:
     void setApplicationTitle(const QString& title) override;
     QString applicationTitle() const override;
     void setWindowCaption(const QString& caption) override;
-    int maxTimeout() const override { return m_maxTimeout; }
-    bool ConnectFromIni() override;
-    void repaintNow() override;
+    int maxTimeout() const override;
 
     // Controls, named as in the window description.
     QTabWidget* PageControl1;
@@ -140,15 +142,23 @@ private:
     void createMenu();
     void createPages();
     void createTimers();
+    void createExchangeControls();
     void uncheckPortEntries();
     void refreshPortPaths();
+    // The device of the configured port, or of the simulator when it is
+    // chosen (started if need be); nothing when none is configured.
+    std::optional<zentor::PortTarget> configuredTarget();
+    // Marks the port the board is reached through.
+    void markPort(const std::optional<zentor::PortTarget>& target);
+    // The steps of FormShow after the first connection.
+    void continueShow(bool connected);
     // Opens port n, or the simulator for n == 0, with the menu choice's
     // steps; the status bar shows the outcome.
     void choosePort(int n);
-    // The connection steps after a successful open.
-    void bringBoardIntoStep(bool settleAfterResync);
-    bool openSimulator();
+    std::optional<zentor::PortTarget> simulatorTarget();
     bool simulatorChosen() const;
+    // The controls that start exchanges follow the link.
+    void followLink(bool commandRunning);
     // Enables the panel entry while the simulator is the port; opens the
     // panel by itself the first time the simulator is chosen.
     void simulatorConnected(bool connected);
@@ -166,6 +176,9 @@ private:
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;
+    // Shown in the status bar while a long exchange runs.
+    QProgressBar* m_linkProgress = nullptr;
+    QPushButton* m_cancelButton = nullptr;
     bool m_shown = false;
     bool m_shutDown = false;
     bool m_inPageChange = false;

@@ -5,8 +5,8 @@
 // kRefreshInterval ms (and after each of its own actions). A snapshot and
 // every control hold the board's lock only for a moment and never touch the
 // serial line, so the PC side sees the same board whether the panel is open
-// or not. The panel runs on the GUI thread: while the main window blocks in a
-// long exchange with the board, the panel stands still, the board does not.
+// or not. The panel runs on the GUI thread, the exchanges with the board on
+// the link thread: it follows the board during the longest upload too.
 //
 // Closing the panel lets a program it held run on ("Weiter"): no board is
 // left held by a window nobody sees. Hiding it otherwise (the main window

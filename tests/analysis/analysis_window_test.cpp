@@ -4,6 +4,7 @@
 // follow a new recording, and a chart that is left as it was.
 #include "analysis_commands.h"
 #include "analysis_window.h"
+#include "link_wait.h"
 #include "chart_markup.h"
 #include "comphard.h"
 #include "diagramm.h"
@@ -59,8 +60,6 @@ public:
     QString applicationTitle() const override { return {}; }
     void setWindowCaption(const QString&) override {}
     int maxTimeout() const override { return 300; }
-    bool ConnectFromIni() override { return false; }
-    void repaintNow() override {}
     QString status;
 };
 
@@ -79,6 +78,7 @@ bool runUntil(const std::function<bool()>& done, int limitMs) {
 bool record(RecorderPage& page, QTimer& timer, int item) {
     page.timeyt->setCurrentIndex(item);
     page.ytstartClick();
+    testing_support::waitForLink(); // the recording starts when the board has answered
     return runUntil([&] { return !timer.isActive(); }, 10000);
 }
 
@@ -148,6 +148,7 @@ protected:
             AnalysisCommands::setReferenceDialogHandler([this](QWidget*) { return referencePath; });
         window = std::make_unique<TForm1>();
         window->show();
+        testing_support::waitForLink();
         boxes.clear(); // the first-start hint
         recorder = window->TabSheet6;
         chart = recorder->ytdiagram;

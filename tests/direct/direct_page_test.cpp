@@ -5,8 +5,10 @@
 #include "comphard.h"
 #include "direct_page.h"
 #include "direct_test_support.h"
+#include "link_wait.h"
 #include "precise_wait.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -44,7 +46,21 @@ protected:
         shell.timeout = kReadTimeout;
         timer.setInterval(DirectPage::kPollingInterval);
     }
-    void TearDown() override { comphard::ClosePort(); }
+    void TearDown() override {
+        testing_support::waitForLink();
+        comphard::ClosePort();
+    }
+
+    // One tick of Timer1, until its result is shown.
+    void tick() {
+        page.Timer1Timer();
+        testing_support::waitForLink();
+    }
+    // A click on a control, until its exchange (and what follows) is done.
+    static void clickAndWait(QAbstractButton* control) {
+        control->click();
+        testing_support::waitForLink();
+    }
 
     // The bytes the page sent since the last call; waits for at least n.
     Bytes sent(std::size_t n = 0) {
@@ -71,7 +87,7 @@ protected:
 TEST_F(DirectPageTest, PollCycleReadsAnalogPortAndDigitalInputInThatOrder) {
     board.queueCycle(std::pair{128, 127}, std::pair{5, 250}, std::pair{1, 254});
     const std::int64_t start = comphard::monotonicMicroseconds();
-    page.Timer1Timer();
+    tick();
     // Every byte sent is followed by its 10 ms pause.
     EXPECT_GE(comphard::monotonicMicroseconds() - start,
               static_cast<std::int64_t>(kPollFrames.size()) * kBytePauseMicroseconds);
@@ -101,7 +117,7 @@ TEST_F(DirectPageTest, VoltageTextAndTitleFollowTheReading) {
     for (const Case& c : {Case{0, 255, 0, "0,00 Volt"}, Case{255, 0, 255, "5,00 Volt"},
                           Case{51, 204, 51, "1,00 Volt"}, Case{128, 127, 128, "2,51 Volt"}}) {
         board.queueCycle(std::pair{c.first, c.second}, std::pair{0, 255}, std::pair{0, 255});
-        page.Timer1Timer();
+        tick();
         EXPECT_EQ(page.Anal1->Value(), c.meter) << c.text;
         EXPECT_EQ(shell.statusText(), c.text);
         EXPECT_EQ(shell.applicationTitle(), QStringLiteral("Zentor ") + c.text);
@@ -117,7 +133,7 @@ TEST_F(DirectPageTest, VoltageTextUnderAGermanProcessLocale) {
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
         GTEST_SKIP() << "no de_DE.UTF-8 locale on this machine";
     board.queueCycle(std::pair{128, 127}, std::pair{0, 255}, std::pair{0, 255});
-    page.Timer1Timer();
+    tick();
     std::setlocale(LC_ALL, previous.c_str());
     EXPECT_EQ(shell.statusText(), "2,51 Volt");
     EXPECT_EQ(shell.applicationTitle(), "Zentor 2,51 Volt");
@@ -127,7 +143,7 @@ TEST_F(DirectPageTest, EnteringTickResynchronisesAndSetsTheTimeout) {
     shell.timeout = 75;
     timer.setInterval(DirectPage::kEnteringInterval);
     board.queueCycle(std::pair{10, 245}, std::pair{0, 255}, std::pair{0, 255});
-    page.Timer1Timer();
+    tick();
 
     Bytes expected{27, 27};
     expected.insert(expected.end(), kPollFrames.begin(), kPollFrames.end());
@@ -137,14 +153,14 @@ TEST_F(DirectPageTest, EnteringTickResynchronisesAndSetsTheTimeout) {
 
     // The next tick polls without resynchronising.
     board.queueCycle(std::pair{10, 245}, std::pair{0, 255}, std::pair{0, 255});
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(sent(kPollFrames.size()), kPollFrames);
 }
 
 TEST_F(DirectPageTest, GarbledOrMissingAnswersShowTheLastValidReadings) {
     // Before any valid answer, the last valid readings are 0.
     board.queueCycle(std::pair{100, 100}, std::pair{7, 7}, std::pair{1, 1});
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(page.Anal1->Value(), 0);
     EXPECT_EQ(shell.statusText(), "0,00 Volt");
     EXPECT_EQ(portLeds(), std::vector<bool>(6, false));
@@ -152,13 +168,13 @@ TEST_F(DirectPageTest, GarbledOrMissingAnswersShowTheLastValidReadings) {
     sent();
 
     board.queueCycle(std::pair{90, 165}, std::pair{5, 250}, std::pair{1, 254});
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(page.Anal1->Value(), 90);
     sent();
 
     // A broken analog pair, a broken port pair and a silent digital read.
     board.queueCycle(std::pair{100, 100}, std::pair{2, 2}, std::nullopt);
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(sent(kPollFrames.size()), kPollFrames);
     EXPECT_EQ(page.Anal1->Value(), 90);
     EXPECT_EQ(shell.statusText(), "1,76 Volt");
@@ -172,7 +188,7 @@ TEST_F(DirectPageTest, GarbledOrMissingAnswersShowTheLastValidReadings) {
 
     // An analog byte without its second byte is garbled too, not offline.
     board.queue(board::kAnalogIn, {std::pair{200, -1}});
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(page.Anal1->Value(), 90);
     EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
 }
@@ -189,7 +205,7 @@ TEST_F(DirectPageTest, PortAnswerLightsTheLedsOfItsBits) {
           Case{0, std::vector<bool>(6, false)}}) {
         board.queueCycle(std::pair{1, 254}, std::pair{c.port, 255 - c.port},
                          std::pair{c.port, 255 - c.port});
-        page.Timer1Timer();
+        tick();
         EXPECT_EQ(portLeds(), c.leds) << c.port;
         EXPECT_EQ(page.AMAdvLed1->LedOn(), (c.port & 1) != 0) << c.port;
         sent();
@@ -198,26 +214,30 @@ TEST_F(DirectPageTest, PortAnswerLightsTheLedsOfItsBits) {
 
 TEST_F(DirectPageTest, OfflineCyclesLeaveTheWindowAnIntervalBetweenThem) {
     // The running timer against a board that stays silent: each offline
-    // tick blocks longer than the interval (here the reconnect alone), so
+    // cycle lasts longer than the interval (here the reconnect alone), so
     // the next tick is overdue when the cycle ends.
     constexpr int kReconnectMs = 1200;
     QElapsedTimer clock;
     clock.start();
-    std::vector<qint64> cycleStarts;
+    std::vector<qint64> cycleStarts; // on the link thread
     std::vector<qint64> cycleEnds;
     QStringList statusAtEnd;
     qint64 queuedEventAt = -1;
     shell.connect = [&] {
         cycleStarts.push_back(clock.elapsed());
-        if (cycleStarts.size() == 1) // an event that arrives while the window is blocked
-            QTimer::singleShot(0, [&] { queuedEventAt = clock.elapsed(); });
+        if (cycleStarts.size() == 1) // an event for the window while the reconnect runs
+            QMetaObject::invokeMethod(
+                &page, [&] { queuedEventAt = clock.elapsed(); }, Qt::QueuedConnection);
         comphard::WaitMilliseconds(kReconnectMs);
         return comphard::PortIsOpen();
     };
-    QObject::connect(&timer, &QTimer::timeout, [&] {
+    // A cycle ends with the status text of its result.
+    shell.onStatus = [&](const QString& text) {
+        if (text == "Schnittstelle wird geöffnet ...")
+            return;
         cycleEnds.push_back(clock.elapsed());
-        statusAtEnd << shell.statusText();
-    });
+        statusAtEnd << text;
+    };
     timer.setTimerType(Qt::PreciseTimer); // as the main window's
     timer.setInterval(DirectPage::kOfflineInterval);
     timer.start();
@@ -226,16 +246,17 @@ TEST_F(DirectPageTest, OfflineCyclesLeaveTheWindowAnIntervalBetweenThem) {
 
     EXPECT_EQ(statusAtEnd, (QStringList{"Offline", "Offline"}));
     EXPECT_GE(cycleStarts[1] - cycleEnds[0], DirectPage::kOfflineInterval - 1);
-    EXPECT_GT(queuedEventAt, cycleEnds[0]);
-    EXPECT_LT(queuedEventAt, cycleStarts[1]);
+    // The window answered while the reconnect ran.
+    EXPECT_GE(queuedEventAt, cycleStarts[0]);
+    EXPECT_LT(queuedEventAt, cycleEnds[0]);
 }
 
 TEST_F(DirectPageTest, SilentBoardGoesOfflineAndTheNextTickReconnects) {
     board.queueCycle(std::pair{128, 127}, std::pair{5, 250}, std::pair{1, 254});
-    page.Timer1Timer();
+    tick();
     sent();
 
-    page.Timer1Timer(); // nothing queued: the analog read stays silent
+    tick(); // nothing queued: the analog read stays silent
     EXPECT_EQ(sent(2), (Bytes{27, 60}));
     EXPECT_EQ(shell.statusText(), "Offline");
     EXPECT_EQ(page.Anal1->Value(), 0);
@@ -252,12 +273,10 @@ TEST_F(DirectPageTest, SilentBoardGoesOfflineAndTheNextTickReconnects) {
         return ok;
     };
     board.queueCycle(std::pair{200, 55}, std::pair{0, 255}, std::pair{0, 255});
-    const int repaintsBefore = shell.repaints;
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(shell.connects, 1);
     EXPECT_EQ(shell.statusAtConnect, "Schnittstelle wird geöffnet ...");
-    EXPECT_GT(shell.repaintsAtConnect, repaintsBefore); // the text shows during the reconnect
-    EXPECT_EQ(sent(kPollFrames.size()), kPollFrames);   // no resync of its own
+    EXPECT_EQ(sent(kPollFrames.size()), kPollFrames); // no resync of its own
     EXPECT_EQ(page.Anal1->Value(), 200);
     EXPECT_EQ(shell.statusText(), "3,92 Volt");
     EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
@@ -271,9 +290,9 @@ TEST_F(DirectPageTest, OfflineTicksKeepTryingWhileThePortCannotBeOpened) {
         comphard::ClosePort();
         return false;
     };
-    for (int tick = 1; tick <= 2; ++tick) {
-        page.Timer1Timer();
-        EXPECT_EQ(shell.connects, tick);
+    for (int n = 1; n <= 2; ++n) {
+        tick();
+        EXPECT_EQ(shell.connects, n);
         EXPECT_EQ(shell.statusText(), "Schnittstelle wird geöffnet ...");
         EXPECT_EQ(timer.interval(), DirectPage::kOfflineInterval);
     }
@@ -283,24 +302,20 @@ TEST_F(DirectPageTest, OfflineTicksKeepTryingWhileThePortCannotBeOpened) {
     ASSERT_TRUE(comphard::OpenDevice(peer.path(), "1200,N,8,1"));
     shell.connect = [] { return false; };
     board.queueCycle(std::pair{51, 204}, std::pair{0, 255}, std::pair{0, 255});
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(sent(kPollFrames.size()), kPollFrames);
     EXPECT_EQ(shell.statusText(), "1,00 Volt");
     EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
 }
 
-TEST_F(DirectPageTest, TickDuringTheReconnectsRepaintStartsNoSecondExchange) {
+TEST_F(DirectPageTest, TickWhileTheLinkIsBusyIsSkipped) {
     timer.setInterval(DirectPage::kOfflineInterval);
     shell.connect = [] { return true; };
-    int nested = 0;
-    shell.onRepaint = [&] {
-        ++nested;
-        page.Timer1Timer();
-    };
     board.queueCycle(std::pair{51, 204}, std::pair{0, 255}, std::pair{0, 255});
     board.queueCycle(std::pair{51, 204}, std::pair{0, 255}, std::pair{0, 255});
     page.Timer1Timer();
-    EXPECT_EQ(nested, 1);
+    page.Timer1Timer(); // the reconnect still runs
+    testing_support::waitForLink();
     EXPECT_EQ(shell.connects, 1);
     EXPECT_EQ(sent(kPollFrames.size()), kPollFrames);
     EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
@@ -311,7 +326,7 @@ TEST_F(DirectPageTest, WithoutAnOpenPortTicksDoNothing) {
     page.Anal1->setValue(77);
     for (int interval : {DirectPage::kEnteringInterval, DirectPage::kPollingInterval}) {
         timer.setInterval(interval);
-        page.Timer1Timer();
+        tick();
         EXPECT_EQ(timer.interval(), interval);
     }
     EXPECT_TRUE(shell.statuses.isEmpty());
@@ -343,14 +358,14 @@ TEST_F(DirectPageTest, EveryCheckBoxClickSendsOutputThenDirection) {
         for (QCheckBox* box : c.checkedBefore)
             box->setChecked(true);
         EXPECT_TRUE(sent().empty()) << "setting a box by program sends nothing";
-        c.clicked->click();
+        clickAndWait(c.clicked);
         EXPECT_EQ(sent(c.expected.size()), c.expected) << c.clicked->objectName().toStdString();
     }
     EXPECT_TRUE(shell.statuses.isEmpty());
 }
 
 TEST_F(DirectPageTest, DirectionFollowsTheOutputCommandsAnswerAndPauses) {
-    page.o1->click();
+    clickAndWait(page.o1);
     ASSERT_TRUE(peer.waitForBytes(6, std::chrono::seconds(2)));
     const std::vector<testing_support::ReceivedByte> bytes = peer.received();
     ASSERT_EQ(sent(), (Bytes{27, 50, 1, 27, 49, 0}));
@@ -362,13 +377,13 @@ TEST_F(DirectPageTest, DirectionFollowsTheOutputCommandsAnswerAndPauses) {
 
 TEST_F(DirectPageTest, PortCommandsAreSentAndNotReportedWhenTheBoardIsSilent) {
     board.setOperandCommandsSilent(true);
-    page.o2->click();
+    clickAndWait(page.o2);
     EXPECT_EQ(sent(6), (Bytes{27, 50, 2, 27, 49, 0}));
     EXPECT_TRUE(shell.statuses.isEmpty());
 }
 
 TEST_F(DirectPageTest, PwmButtonsSwitchTheOutputAndMoveTheBar) {
-    page.Button8->click();
+    clickAndWait(page.Button8);
     EXPECT_EQ(sent(5), (Bytes{27, 40, 27, 51, 255}));
     EXPECT_EQ(page.ScrollBarPWM->value(), 255);
     EXPECT_EQ(page.LabelPWM->text(), "255");
@@ -376,32 +391,71 @@ TEST_F(DirectPageTest, PwmButtonsSwitchTheOutputAndMoveTheBar) {
 
     // The bar is at 255 already: only the output command goes out.
     shell.statuses.clear();
-    page.Button8->click();
+    clickAndWait(page.Button8);
     EXPECT_EQ(sent(2), (Bytes{27, 40}));
     EXPECT_TRUE(shell.statuses.isEmpty());
 
-    page.Button7->click();
+    clickAndWait(page.Button7);
     EXPECT_EQ(sent(5), (Bytes{27, 41, 27, 51, 0}));
     EXPECT_EQ(page.ScrollBarPWM->value(), 0);
     EXPECT_EQ(page.LabelPWM->text(), "0");
     EXPECT_EQ(shell.statusText(), "Ok");
 
-    page.Button7->click();
+    clickAndWait(page.Button7);
     EXPECT_EQ(sent(2), (Bytes{27, 41}));
 
-    page.Button3->click();
+    clickAndWait(page.Button3);
     EXPECT_EQ(sent(2), (Bytes{27, 45}));
+}
+
+TEST_F(DirectPageTest, ControlsThatStartExchangesAreGreyWhileACommandRuns) {
+    const std::vector<QWidget*> commandControls{
+        page.o1, page.o2, page.o3, page.o4, page.o5,      page.o6,      page.d1,     page.d2,
+        page.d3, page.d4, page.d5, page.d6, page.Button7, page.Button8, page.Button3};
+    page.show();
+    QApplication::setActiveWindow(&page);
+    page.o1->setFocus();
+    page.o1->click();
+    for (QWidget* control : commandControls)
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    EXPECT_TRUE(page.ScrollBarPWM->isEnabled()); // a drag goes on
+    page.Button3->click();                       // greyed: not carried out, now or later
+    testing_support::waitForLink();
+    EXPECT_EQ(sent(6), (Bytes{27, 50, 1, 27, 49, 0}));
+    for (QWidget* control : commandControls)
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+    EXPECT_TRUE(page.o1->hasFocus()); // a second key press reaches the same box
+
+    // A poll leaves them as they are.
+    board.queueCycle(std::pair{51, 204}, std::pair{0, 255}, std::pair{0, 255});
+    page.Timer1Timer();
+    EXPECT_TRUE(page.o1->isEnabled());
+    testing_support::waitForLink();
+}
+
+TEST_F(DirectPageTest, BarPositionsDuringAPwmSendCoalesceIntoTheNewest) {
+    QScrollBar& bar = *page.ScrollBarPWM;
+    bar.setSliderDown(true);
+    for (int position : {40, 41, 42, 43})
+        bar.setSliderPosition(position);
+    bar.setSliderDown(false);
+    EXPECT_EQ(page.LabelPWM->text(), "43");
+    testing_support::waitForLink();
+    EXPECT_EQ(sent(6), (Bytes{27, 51, 40, 27, 51, 43}));
+    EXPECT_EQ(shell.statusText(), "Ok");
 }
 
 TEST_F(DirectPageTest, ScrollNotificationsAndPositionChangesEachSendPwm) {
     QScrollBar& bar = *page.ScrollBarPWM;
     // A step: the notification, then the change of position.
     bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    testing_support::waitForLink();
     EXPECT_EQ(sent(6), (Bytes{27, 51, 1, 27, 51, 1}));
     EXPECT_EQ(page.LabelPWM->text(), "1");
     EXPECT_EQ(shell.statusText(), "Ok");
 
     bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+    testing_support::waitForLink();
     EXPECT_EQ(sent(6), (Bytes{27, 51, 11, 27, 51, 11}));
     EXPECT_EQ(page.LabelPWM->text(), "11");
 
@@ -409,20 +463,26 @@ TEST_F(DirectPageTest, ScrollNotificationsAndPositionChangesEachSendPwm) {
     // reports the final position once more.
     bar.setSliderDown(true);
     bar.setSliderPosition(40);
+    testing_support::waitForLink();
     bar.setSliderPosition(42);
+    testing_support::waitForLink();
     bar.setSliderDown(false);
+    testing_support::waitForLink();
     EXPECT_EQ(sent(15), (Bytes{27, 51, 40, 27, 51, 40, 27, 51, 42, 27, 51, 42, 27, 51, 42}));
     EXPECT_EQ(page.LabelPWM->text(), "42");
 
     // At the end of the range a step is notified but changes nothing.
     bar.setValue(255);
+    testing_support::waitForLink();
     sent(3);
     bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    testing_support::waitForLink();
     EXPECT_EQ(sent(3), (Bytes{27, 51, 255}));
 
     // A PWM command the board does not confirm.
     board.setOperandCommandsSilent(true);
     bar.triggerAction(QAbstractSlider::SliderToMinimum);
+    testing_support::waitForLink();
     EXPECT_EQ(sent(6), (Bytes{27, 51, 0, 27, 51, 0}));
     EXPECT_EQ(page.LabelPWM->text(), "0");
     EXPECT_EQ(shell.statusText(), "Fehler");

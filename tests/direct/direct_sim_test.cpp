@@ -5,6 +5,7 @@
 #include "comphard.h"
 #include "direct_page.h"
 #include "direct_test_support.h"
+#include "link_wait.h"
 #include "simulated_board.h"
 
 #include <QCheckBox>
@@ -40,7 +41,21 @@ protected:
         shell.timeout = kReadTimeout;
         timer.setInterval(DirectPage::kEnteringInterval);
     }
-    void TearDown() override { comphard::ClosePort(); }
+    void TearDown() override {
+        testing_support::waitForLink();
+        comphard::ClosePort();
+    }
+
+    // One tick of Timer1, until its result is shown.
+    void tick() {
+        page.Timer1Timer();
+        testing_support::waitForLink();
+    }
+    // A click on a control, until its exchange (and what follows) is done.
+    static void clickAndWait(QAbstractButton* control) {
+        control->click();
+        testing_support::waitForLink();
+    }
 
     std::vector<bool> portLeds() const {
         return {page.AMAdvLed32->LedOn(), page.AMAdvLed16->LedOn(), page.AMAdvLed08->LedOn(),
@@ -55,7 +70,7 @@ protected:
 };
 
 TEST_F(DirectSimTest, FirstTicksShowTheBoardsInputs) {
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
     EXPECT_EQ(page.Anal1->Value(), 128);
     EXPECT_EQ(shell.statusText(), "2,51 Volt");
@@ -64,7 +79,7 @@ TEST_F(DirectSimTest, FirstTicksShowTheBoardsInputs) {
     EXPECT_TRUE(page.AMAdvLed1->LedOn());
 
     board.setInputOverrides(InputOverrides{255, 0, 0x20});
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(page.Anal1->Value(), 255);
     EXPECT_EQ(shell.statusText(), "5,00 Volt");
     EXPECT_EQ(portLeds(), (std::vector<bool>{true, false, false, false, false, false}));
@@ -72,44 +87,45 @@ TEST_F(DirectSimTest, FirstTicksShowTheBoardsInputs) {
 }
 
 TEST_F(DirectSimTest, OutputControlsSetTheBoardsOutputs) {
-    page.Timer1Timer();
+    tick();
 
     // Pin 1 becomes an output driven high: the port read shows it beside
     // the input pins 0 and 2.
-    page.o2->click();
-    page.d2->click();
+    clickAndWait(page.o2);
+    clickAndWait(page.d2);
     auto outputs = board.snapshot().outputs;
     EXPECT_EQ(outputs.portOut, 2);
     EXPECT_EQ(outputs.portDirection, 2);
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(portLeds(), (std::vector<bool>{false, false, false, true, true, true}));
 
-    page.Button8->click();
+    clickAndWait(page.Button8);
     outputs = board.snapshot().outputs;
     EXPECT_TRUE(outputs.out);
     EXPECT_EQ(outputs.pwm, 255);
     EXPECT_EQ(shell.statusText(), "Ok");
 
     page.ScrollBarPWM->triggerAction(QAbstractSlider::SliderPageStepSub);
+    testing_support::waitForLink();
     EXPECT_EQ(board.snapshot().outputs.pwm, 245);
     EXPECT_EQ(page.LabelPWM->text(), "245");
 
-    page.Button7->click();
+    clickAndWait(page.Button7);
     outputs = board.snapshot().outputs;
     EXPECT_FALSE(outputs.out);
     EXPECT_EQ(outputs.pwm, 0);
 
     const int beeps = board.snapshot().outputs.beeps;
-    page.Button3->click();
+    clickAndWait(page.Button3);
     EXPECT_EQ(board.snapshot().outputs.beeps, beeps + 1);
 }
 
 TEST_F(DirectSimTest, UnpluggedBoardGoesOfflineAndAReplugResumesPolling) {
-    page.Timer1Timer();
+    tick();
     ASSERT_EQ(shell.statusText(), "2,51 Volt");
 
     board.unplug();
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(shell.statusText(), "Offline");
     EXPECT_EQ(page.Anal1->Value(), 0);
     EXPECT_EQ(timer.interval(), DirectPage::kOfflineInterval);
@@ -125,7 +141,7 @@ TEST_F(DirectSimTest, UnpluggedBoardGoesOfflineAndAReplugResumesPolling) {
         comphard::SetTimeout(shell.timeout);
         return true;
     };
-    page.Timer1Timer();
+    tick();
     EXPECT_EQ(shell.connects, 1);
     EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
     EXPECT_EQ(page.Anal1->Value(), 51);

@@ -1,8 +1,10 @@
 // Helpers of the "Direkt" page tests: a Shell that records what the page
-// tells the window, and a scripted board that answers the page's frames.
+// tells the window (and stands in for its reconnect), and a scripted board
+// that answers the page's frames.
 #pragma once
 
 #include "board_commands.h"
+#include "connection.h"
 #include "pty_peer.h"
 #include "shell.h"
 
@@ -32,9 +34,24 @@ using Bytes = std::vector<std::uint8_t>;
 
 class RecordingShell : public Shell {
 public:
+    // The reconnect of the connection service runs `connect` on the link
+    // thread while the shell lives.
+    RecordingShell() {
+        zentor::Connection::instance().setConnector([this](const zentor::ConnectJob&) {
+            ++connects;
+            statusAtConnect = m_status;
+            return connect ? connect() : false;
+        });
+    }
+    ~RecordingShell() override { zentor::Connection::instance().setConnector({}); }
+    RecordingShell(const RecordingShell&) = delete;
+    RecordingShell& operator=(const RecordingShell&) = delete;
+
     void setStatusText(const QString& text) override {
         m_status = text;
         statuses << text;
+        if (onStatus)
+            onStatus(text);
     }
     QString statusText() const override { return m_status; }
     void setApplicationTitle(const QString& title) override {
@@ -44,31 +61,19 @@ public:
     QString applicationTitle() const override { return m_title; }
     void setWindowCaption(const QString& caption) override { captions << caption; }
     int maxTimeout() const override { return timeout; }
-    bool ConnectFromIni() override {
-        ++connects;
-        statusAtConnect = m_status;
-        repaintsAtConnect = repaints;
-        return connect ? connect() : false;
-    }
-    void repaintNow() override {
-        ++repaints;
-        if (onRepaint)
-            onRepaint();
-    }
 
     QStringList statuses;
     QStringList titles;
     QStringList captions;
     int timeout = 80;
+    // Counted and kept on the link thread; read them once the link is idle.
     int connects = 0;
-    int repaints = 0;
-    int repaintsAtConnect = -1;
     QString statusAtConnect;
-    // What ConnectFromIni does; without it, it fails and leaves the port
-    // as it is.
+    // What the reconnect does; without it, it fails and leaves the port as
+    // it is.
     std::function<bool()> connect;
-    // Runs inside repaintNow, as events handled while the window repaints.
-    std::function<void()> onRepaint;
+    // Runs after every status text.
+    std::function<void(const QString&)> onStatus;
 
 private:
     QString m_status;

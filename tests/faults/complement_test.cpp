@@ -36,6 +36,7 @@ TEST_F(GarbledComplements, DirektShowsOnlyWholeReadingsAndStaysOnline) {
     // The first tick resynchronises; the resync answers (this one's and the
     // connection's) are not readings.
     direct.Timer1Timer();
+    testing_support::waitForLink();
     ASSERT_EQ(w.Timer1->interval(), DirectPage::kPollingInterval);
     constexpr std::size_t kResyncAnswers = 2 + 2;
     ASSERT_TRUE(awaitBoardBytes(kResyncAnswers + kAnswersPerCycle));

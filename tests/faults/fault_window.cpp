@@ -4,7 +4,9 @@
 #include "configuration.h"
 #include "program_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
@@ -138,8 +140,17 @@ RecordingWindow& FaultWindow::openWindow() {
     TForm1::StartOptions options;
     options.parameters = {programPath};
     window = std::make_unique<RecordingWindow>(options);
-    window->show(); // FormShow: opens the file, connects, steps to "Programm"
+    window->show(); // FormShow: connects, opens the file, steps to "Programm"
+    testing_support::waitForLink();
     listingAtStart = window->TabSheet4->listingLines();
+    // The event loop ran: the autosave follows the opened file within half a
+    // second. From here on it must stay as it is.
+    const QByteArray opened = zentor::programFileBytes(listingAtStart);
+    QElapsedTimer clock;
+    clock.start();
+    while (readFile(autosavePath) != opened && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    autosaveBytes = readFile(autosavePath);
     return *window;
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "link_wait.h"
 #include "program_page.h"
 #include "simulated_board.h"
 #include "tform1.h"
@@ -72,11 +73,13 @@ inline constexpr qint64 hangLimitMs(int protocolMs) {
     return 2 * qint64{protocolMs} + 2000;
 }
 
-// Runs `action` and returns its wall time in ms.
+// Runs `action`, waits for the exchanges it started, and returns the wall
+// time of both in ms.
 template <class Action> qint64 timed(Action&& action) {
     QElapsedTimer clock;
     clock.start();
     action();
+    testing_support::waitForLink();
     return clock.elapsed();
 }
 

@@ -213,6 +213,7 @@ TEST_F(UnpluggedBoard, DuringTheLoggerReadOutTheValuesReadSoFarStay) {
     LoggerPage& logger = *w.TabSheet3;
     logger.ComboBox16->setCurrentIndex(0);
     logger.Button12Click();
+    testing_support::waitForLink();
     ASSERT_EQ(w.statusText(), QStringLiteral("Messung läuft ..."));
     ASSERT_TRUE(w.Timer2->isActive());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

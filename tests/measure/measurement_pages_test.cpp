@@ -5,6 +5,7 @@
 #include "amm.h"
 #include "diagram.h"
 #include "diagramm.h"
+#include "link_wait.h"
 #include "locale_scope.h"
 #include "logger_page.h"
 #include "measurement_lookup.h"
@@ -45,8 +46,6 @@ public:
     QString applicationTitle() const override { return {}; }
     void setWindowCaption(const QString&) override {}
     int maxTimeout() const override { return 300; }
-    bool ConnectFromIni() override { return false; }
-    void repaintNow() override {}
     QString status;
     mutable int calls = 0;
 };
@@ -71,7 +70,8 @@ protected:
         page.setRecorderClock([&now] { return now; });
         page.timeyt->setCurrentIndex(0);
         page.ytstartClick(); // no board: the recording starts anyway
-        timer.stop();        // the test takes the ticks itself
+        testing_support::waitForLink();
+        timer.stop(); // the test takes the ticks itself
         for (auto [time, reading] : {std::pair{7000u, 10}, {7020u, 255}, {7440u, 128}}) {
             now = time;
             page.recordReading(reading);
@@ -126,6 +126,7 @@ TEST_F(MeasurementPages, RecorderRefusesAMeasurementWhileItRecords) {
     RecorderMeasurement m;
     m.samples = {{1, 0}, {2, 20}};
     page.ytstartClick();
+    testing_support::waitForLink();
     timer.stop();
     EXPECT_FALSE(restoreMeasurement(page, m, kTakenAt));
     EXPECT_EQ(page.sampleCount(), 0);

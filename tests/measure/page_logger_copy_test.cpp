@@ -4,6 +4,7 @@
 #include "comphard.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "link_wait.h"
 #include "locale_scope.h"
 #include "logger_page.h"
 #include "program_page.h"
@@ -103,7 +104,8 @@ TEST_F(CopyAsText, RecorderPageInVoltsAndRaw) {
     recorder.setRecorderClock([&now] { return now; });
     recorder.timeyt->setCurrentIndex(3); // " 10 Sekunden"
     recorder.ytstartClick();             // no board: the recording starts anyway
-    window->yttimer->stop();             // the test takes the ticks itself
+    testing_support::waitForLink();
+    window->yttimer->stop(); // the test takes the ticks itself
     recorder.CheckBox2->setChecked(true);
     for (auto [time, reading] : {std::pair{5000u, 0}, {5020u, 255}, {6005u, 128}}) {
         now = time;

@@ -16,11 +16,8 @@ public:
     QString applicationTitle() const override { return m_title; }
     void setWindowCaption(const QString&) override {}
     int maxTimeout() const override { return 50; }
-    bool ConnectFromIni() override { return false; }
-    void repaintNow() override { ++repaints; }
 
     QStringList texts; // every status text, oldest first
-    int repaints = 0;
 
 private:
     QString m_title;

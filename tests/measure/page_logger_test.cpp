@@ -5,6 +5,7 @@
 #include "comphard.h"
 #include "diagram.h"
 #include "dialogs.h"
+#include "link_wait.h"
 #include "locale_scope.h"
 #include "logger_page.h"
 #include "page_logger_support.h"
@@ -163,6 +164,7 @@ TEST_P(LoggerStart, WritesTheCellsInOrderAndStartsTheCountdown) {
     page->ComboBox17->setCurrentIndex(c.inputItem);
 
     page->Button12Click();
+    testing_support::waitForLink();
 
     // After the resync and presence frames: load A, store, three times, then
     // the logger's start and nothing more.
@@ -201,6 +203,7 @@ TEST_F(LoggerPageOnBoard, RecorderSamplingRefusesTheStartWithABeep) {
     recorderTimer.start(60000);
 
     page->Button12Click();
+    testing_support::waitForLink();
 
     EXPECT_EQ(shell.texts, QStringList{QStringLiteral("Zeitschreiber noch aktiv!")});
     EXPECT_EQ(beeps, 1);
@@ -215,6 +218,7 @@ TEST_F(LoggerPageOnBoard, SilentBoardStopsTheStartAfterThePresenceCheck) {
     startBoard(options);
 
     page->Button12Click();
+    testing_support::waitForLink();
 
     EXPECT_EQ(shell.statusText(), kBoardMissing);
     const std::vector<int> sent = bytesFromPc();
@@ -232,6 +236,7 @@ TEST_F(LoggerPageOnBoard, CountdownTextsFollowTheStopwatchAcrossItsWrap) {
     useFakeClock(start);
     page->CheckBox1->setChecked(false);
     page->Button12Click();
+    testing_support::waitForLink();
     ASSERT_TRUE(timer2.isActive());
 
     const struct {
@@ -253,6 +258,7 @@ TEST_F(LoggerPageOnBoard, CountdownTextsFollowTheStopwatchAcrossItsWrap) {
     const std::size_t bytesBefore = bytesFromPc().size();
     clockMs = start + 7000;
     page->Timer2Timer();
+    testing_support::waitForLink();
     EXPECT_EQ(shell.statusText(), QStringLiteral("Messung beendet."));
     EXPECT_FALSE(timer2.isActive());
     EXPECT_TRUE(page->Button12->isEnabled());
@@ -268,12 +274,14 @@ TEST_F(LoggerPageOnBoard, AnalogMeasurementIsReadOutAutomaticallyAfterTheSettlin
     startBoard(line(true));
     useFakeClock(1000);
     page->Button12Click();
+    testing_support::waitForLink();
     awaitLoggerDone();
     shell.texts.clear();
 
     clockMs = 1000 + 7000;
     const Micros end = board->lineNow();
     page->Timer2Timer();
+    testing_support::waitForLink();
 
     const QStringList expected = {QStringLiteral("Messung beendet."),
                                   QStringLiteral("Messung auslesen ..."),
@@ -304,10 +312,12 @@ TEST_F(LoggerPageOnBoard, DigitalMeasurementReadsThePortBitsIntoTheValues) {
     useFakeClock(0);
     page->ComboBox17->setCurrentIndex(kLoggerInputDigital);
     page->Button12Click();
+    testing_support::waitForLink();
     awaitLoggerDone();
 
     clockMs = 7000;
     page->Timer2Timer();
+    testing_support::waitForLink();
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("OK. Messung ausgelesen."));
     const LoggerValues& values = page->loggerValues();
@@ -328,6 +338,7 @@ TEST_F(LoggerPageOnBoard, ReadOutOfATwoMinuteMeasurementSelectsItsItem) {
     page->ComboBox17->setCurrentIndex(kLoggerInputDigital);
 
     page->Button11Click();
+    testing_support::waitForLink();
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("OK. Messung ausgelesen."));
     EXPECT_EQ(page->ComboBox16->currentIndex(), kItem2Minutes);
@@ -362,6 +373,7 @@ TEST_P(LoggerReadOutCells, SetBothBoxes) {
     page->ComboBox17->setCurrentIndex(1 - c.inputItem);
 
     page->Button11Click();
+    testing_support::waitForLink();
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("OK. Messung ausgelesen."));
     EXPECT_EQ(page->ComboBox16->currentIndex(), c.durationItem);
@@ -395,10 +407,12 @@ TEST_F(LoggerPageOnBoard, ReadOutDuringTheCountdownEndsItAndStopsTheBoard) {
     startBoard(options);
     page->ComboBox16->setCurrentIndex(kItem24Hours); // 86 s of real time at this speed
     page->Button12Click();
+    testing_support::waitForLink();
     ASSERT_TRUE(timer2.isActive());
     page->ComboBox16->setCurrentIndex(kItem75Seconds);
 
     page->Button11Click();
+    testing_support::waitForLink();
 
     EXPECT_FALSE(timer2.isActive());
     EXPECT_TRUE(page->Button12->isEnabled());
@@ -415,11 +429,13 @@ TEST_F(LoggerPageOnBoard, BoardGoneDuringTheCountdownEndsTheCountdownToo) {
     startBoard(line(false));
     page->ComboBox16->setCurrentIndex(kItem24Hours);
     page->Button12Click();
+    testing_support::waitForLink();
     ASSERT_TRUE(timer2.isActive());
     page->loggerValues().fill(9);
     board->unplug();
 
     page->Button11Click();
+    testing_support::waitForLink();
 
     EXPECT_EQ(shell.statusText(), kBoardMissing);
     EXPECT_FALSE(timer2.isActive());
@@ -437,6 +453,7 @@ TEST_F(LoggerPageOnBoard, BytesLostInTheDumpMakeTheReadOutFail) {
     startBoard(options);
     page->loggerValues().fill(9);
     page->Button11Click();
+    testing_support::waitForLink();
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("Übertragungsfehler!"));
     EXPECT_EQ(page->loggerValues()[0], board->snapshot().memory[3]) << "the values read stay";
@@ -450,6 +467,7 @@ TEST_F(LoggerPageOnBoard, SilentBoardLeavesTheValuesAlone) {
     page->loggerValues().fill(9);
 
     page->Button11Click();
+    testing_support::waitForLink();
 
     EXPECT_EQ(shell.texts, QStringList{kBoardMissing});
     EXPECT_EQ(page->loggerValues()[0], 9);
@@ -463,8 +481,10 @@ TEST_F(LoggerPageOnBoard, CopyLinesAfterASevenAndAHalfSecondMeasurement) {
     options.inputs.analog = 200;
     startBoard(options);
     page->Button12Click();
+    testing_support::waitForLink();
     awaitLoggerDone();
     page->Button11Click();
+    testing_support::waitForLink();
     ASSERT_EQ(shell.statusText(), QStringLiteral("OK. Messung ausgelesen."));
 
     const QStringList lines = page->copyLines();

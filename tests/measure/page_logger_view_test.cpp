@@ -5,6 +5,7 @@
 #include "comphard.h"
 #include "diagram.h"
 #include "dialogs.h"
+#include "link_wait.h"
 #include "locale_scope.h"
 #include "logger_page.h"
 #include "page_logger_support.h"
@@ -297,6 +298,7 @@ TEST_F(LoggerPageView, DumpThatBreaksOffKeepsWhatArrived) {
     page.ComboBox16->setCurrentIndex(7);
 
     page.Button11Click();
+    testing_support::waitForLink();
     comphard::ClosePort();
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("LeseTimeout-Übertragungsfehler."));
@@ -324,6 +326,7 @@ TEST_F(LoggerPageView, DumpAnsweredInFullIsTakenWithoutTheTrailingPair) {
     comphard::SetTimeout(50);
 
     page.Button11Click();
+    testing_support::waitForLink();
     comphard::ClosePort();
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("OK. Messung ausgelesen."));
@@ -421,6 +424,7 @@ TEST_F(LoggerPageView, FailedReadOfAValueStoresItAndStopsTheReadOut) {
     page.ComboBox16->setCurrentIndex(7);
 
     page.Button11Click();
+    testing_support::waitForLink();
     comphard::ClosePort();
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("Übertragungsfehler!"));
@@ -441,6 +445,7 @@ TEST_F(LoggerPageView, FailedReadOfAConfigurationCellInTheDumpKeepsTheValues) {
     page.ProgressBar1->setValue(33);
 
     page.Button11Click();
+    testing_support::waitForLink();
     comphard::ClosePort();
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("Übertragungsfehler!"));

@@ -3,6 +3,7 @@
 // on a hand-driven recorder clock where the board's timing is not the point.
 #include "comphard.h"
 #include "diagramm.h"
+#include "link_wait.h"
 #include "locale_scope.h"
 #include "pty_peer.h"
 #include "recorder.h"
@@ -42,8 +43,6 @@ public:
     QString applicationTitle() const override { return title; }
     void setWindowCaption(const QString&) override {}
     int maxTimeout() const override { return 300; }
-    bool ConnectFromIni() override { return false; }
-    void repaintNow() override {}
 
     QString status;
     QString title;
@@ -83,6 +82,7 @@ protected:
         page->setRecorderClock([this] { return now; });
         page->timeyt->setCurrentIndex(item);
         page->ytstartClick();
+        testing_support::waitForLink();
         yttimer.stop(); // the test takes the ticks itself
     }
 
@@ -118,10 +118,12 @@ TEST_F(RecorderPageTest, DurationItemSetsTheChartsXAxisAndThePollingInterval) {
         EXPECT_EQ(page->ytdiagram->Xmax(), c.xmax);
         EXPECT_EQ(page->ytdiagram->Xdiv(), c.xdiv);
         page->ytstartClick(); // no board: starts anyway
+        testing_support::waitForLink();
         EXPECT_EQ(yttimer.interval(), c.intervalMs);
         EXPECT_TRUE(yttimer.isActive());
         EXPECT_FALSE(page->timeyt->isEnabled());
         page->ytstartClick();
+        testing_support::waitForLink();
     }
 }
 
@@ -152,12 +154,14 @@ TEST_F(RecorderPageTest, StartChecksTheBoardThenEachTickIsOneAnalogFrame) {
     comphard::SetTimeout(50);
 
     page->ytstartClick();
+    testing_support::waitForLink();
     yttimer.stop();
     EXPECT_THAT(peer.receivedValues(), ::testing::ElementsAre(27, 27, 27, 1));
     EXPECT_EQ(shell.status, "Ok");
 
     peer.clearReceived();
     page->yttimerTimer();
+    testing_support::waitForLink();
     EXPECT_THAT(peer.receivedValues(), ::testing::ElementsAre(27, 60));
     EXPECT_EQ(page->sampleCount(), 1);
     EXPECT_EQ(buffer[0].value, 153);
@@ -168,6 +172,7 @@ TEST_F(RecorderPageTest, OneSecondRecordingAgainstThePacedBoard) {
     startBoard(255);
     page->timeyt->setCurrentIndex(0);
     page->ytstartClick();
+    testing_support::waitForLink();
     EXPECT_EQ(shell.status, "Ok");
     EXPECT_EQ(page->ytstart->text(), "&Stop");
     EXPECT_EQ(yttimer.interval(), 20);
@@ -205,13 +210,16 @@ TEST_F(RecorderPageTest, OneSecondRecordingAgainstThePacedBoard) {
 TEST_F(RecorderPageTest, FirstSampleDrawsNothingTheSecondTheFirstSegment) {
     startBoard(51);
     page->ytstartClick();
+    testing_support::waitForLink();
     yttimer.stop();
 
     page->yttimerTimer();
+    testing_support::waitForLink();
     EXPECT_EQ(page->sampleCount(), 1);
     EXPECT_TRUE(lines.empty());
 
     page->yttimerTimer();
+    testing_support::waitForLink();
     EXPECT_EQ(page->sampleCount(), 2);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_GE(buffer[1].time, 20);
@@ -221,12 +229,16 @@ TEST_F(RecorderPageTest, FirstSampleDrawsNothingTheSecondTheFirstSegment) {
 TEST_F(RecorderPageTest, StopKeepsTheSamplesStartClearsTheChartAndCountsFromZero) {
     startBoard(102, false);
     page->ytstartClick();
+    testing_support::waitForLink();
     yttimer.stop();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         page->yttimerTimer();
+        testing_support::waitForLink();
+    }
     ASSERT_EQ(page->sampleCount(), 3);
 
     page->ytstartClick(); // "&Stop"
+    testing_support::waitForLink();
     EXPECT_EQ(page->ytstart->text(), "&Start");
     EXPECT_FALSE(yttimer.isActive());
     EXPECT_TRUE(page->timeyt->isEnabled());
@@ -234,6 +246,7 @@ TEST_F(RecorderPageTest, StopKeepsTheSamplesStartClearsTheChartAndCountsFromZero
     EXPECT_EQ(page->sampleCount(), 3);
     EXPECT_EQ(page->copyLines().size(), 3);
     page->yttimerTimer(); // a tick left over after the stop takes nothing
+    testing_support::waitForLink();
     EXPECT_EQ(page->sampleCount(), 3);
 
     lines.clear();
@@ -241,6 +254,7 @@ TEST_F(RecorderPageTest, StopKeepsTheSamplesStartClearsTheChartAndCountsFromZero
     EXPECT_EQ(lines.size(), 2u);
 
     page->ytstartClick(); // "&Start" again
+    testing_support::waitForLink();
     EXPECT_EQ(page->ytstart->text(), "&Stop");
     EXPECT_EQ(page->sampleCount(), 0);
     EXPECT_TRUE(page->copyLines().isEmpty());
@@ -252,9 +266,12 @@ TEST_F(RecorderPageTest, StopKeepsTheSamplesStartClearsTheChartAndCountsFromZero
 TEST_F(RecorderPageTest, SwitchingUnitsRedrawsTheStoredTraceOnTheRawAxis) {
     startBoard(255);
     page->ytstartClick();
+    testing_support::waitForLink();
     yttimer.stop();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         page->yttimerTimer();
+        testing_support::waitForLink();
+    }
     ASSERT_EQ(page->sampleCount(), 3);
 
     lines.clear();
@@ -313,6 +330,7 @@ TEST_F(RecorderPageTest, ReturnOnThePageStartsARecording) {
     page->activateWindow();
     page->timeyt->setFocus();
     QTest::keyClick(page->timeyt, Qt::Key_Return);
+    testing_support::waitForLink();
     EXPECT_TRUE(page->isRecording());
     EXPECT_EQ(page->ytstart->text(), "&Stop");
 }
@@ -374,6 +392,7 @@ TEST_F(RecorderPageTest, AutoRestartBeginsANewRecordingAtTheEnd) {
     now = 1000;
     shell.status.clear();
     page->recordReading(100);
+    testing_support::waitForLink();
 
     EXPECT_TRUE(page->isRecording());
     EXPECT_EQ(page->sampleCount(), 0);

@@ -2,7 +2,10 @@
 // and pauses checked on the board's side) and against the simulated board.
 #include "comphard.h"
 #include "diagramm.h"
+#include "link.h"
+#include "link_wait.h"
 #include "locale_scope.h"
+#include "precise_wait.h"
 #include "pty_peer.h"
 #include "recorder.h"
 #include "recorder_page.h"
@@ -20,9 +23,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 using testing_support::PtyPeer;
@@ -39,22 +43,18 @@ constexpr const char* kLineMode = "1200,N,8,1";
 
 class TestShell : public Shell {
 public:
-    void setStatusText(const QString& text) override { status = text; }
+    void setStatusText(const QString& text) override {
+        status = text;
+        statuses.push_back(text);
+    }
     QString statusText() const override { return status; }
     void setApplicationTitle(const QString&) override {}
     QString applicationTitle() const override { return {}; }
     void setWindowCaption(const QString&) override {}
     int maxTimeout() const override { return 300; }
-    bool ConnectFromIni() override { return false; }
-    void repaintNow() override {
-        statusesShown.push_back(status);
-        if (onRepaint)
-            onRepaint();
-    }
 
     QString status;
-    QStringList statusesShown;
-    std::function<void()> onRepaint;
+    QStringList statuses; // every status text, oldest first
 };
 
 // A board in command mode: resync and presence frames, the capture order
@@ -150,8 +150,14 @@ protected:
         comphard::SetTimeout(50);
     }
 
-    void measure() { page->Button14Click(page->Button14); }
-    void readRam() { page->Button14Click(page->RAMRead); }
+    void measure() {
+        page->Button14Click(page->Button14);
+        testing_support::waitForLink();
+    }
+    void readRam() {
+        page->Button14Click(page->RAMRead);
+        testing_support::waitForLink();
+    }
 
     void expectIdleButtons() {
         EXPECT_TRUE(page->Button14->isEnabled());
@@ -212,8 +218,7 @@ TEST_F(ScopePageTest, CaptureAt200MsPerDivisionThenRamRead) {
     EXPECT_GE(bytes[4].atMicroseconds - bytes[3].atMicroseconds,
               (10 + 10 + 30) * 1000);
 
-    EXPECT_EQ(shell.statusesShown, QStringList{"Messung läuft ..."});
-    EXPECT_EQ(shell.status, "Ok");
+    EXPECT_EQ(shell.statuses, (QStringList{"Messung läuft ...", "Ok"}));
     expectIdleButtons();
     const Bytes samples = ramp(101);
     for (int i = 0; i < 101; ++i)
@@ -277,8 +282,7 @@ TEST_F(ScopePageTest, SilentBoardEndsTheCaptureAtThePresenceCheck) {
     timerOszi.start();
 
     measure();
-    EXPECT_EQ(shell.status, "Controler antwortet nicht!");
-    EXPECT_TRUE(shell.statusesShown.isEmpty());
+    EXPECT_EQ(shell.statuses, QStringList{"Controler antwortet nicht!"});
     for (std::uint8_t b : peer.receivedValues())
         EXPECT_NE(b, 124);
     expectIdleButtons();
@@ -318,12 +322,14 @@ TEST_F(ScopePageTest, RepetitionIsArmedAfterASuccessfulReadAndFollowsTheTag) {
     peer.clearReceived();
     page->CheckBox3->setChecked(false); // as on a page change: the tick does nothing
     page->TimerOsziTimer();
+    testing_support::waitForLink();
     EXPECT_TRUE(peer.receivedValues().empty());
 
     page->CheckBox3->setChecked(true);
     readRam();
     peer.clearReceived();
     page->TimerOsziTimer(); // tag 1: "&RAM lesen" again
+    testing_support::waitForLink();
     EXPECT_THAT(peer.receivedValues(), ElementsAre(27, 125));
 
     page->RadioButton3->click();
@@ -331,6 +337,7 @@ TEST_F(ScopePageTest, RepetitionIsArmedAfterASuccessfulReadAndFollowsTheTag) {
     measure(); // tag 0 again
     peer.clearReceived();
     page->TimerOsziTimer();
+    testing_support::waitForLink();
     EXPECT_THAT(peer.receivedValues(), ElementsAre(27, 27, 27, 1, 27, 124, 5, 27, 125));
 }
 
@@ -387,9 +394,7 @@ TEST_F(ScopePageTest, BytesDroppedOnTheLineEndInAReadTimeout) {
     EXPECT_FALSE(timerOszi.isActive());
 }
 
-TEST_F(ScopePageTest, RecorderTicksWaitWhileTheCaptureShowsItsStatus) {
-    // The status is shown by running the event loop in the middle of the
-    // capture; a recorder tick there would cut into the capture's bytes.
+TEST_F(ScopePageTest, TicksDuringACaptureAreSkippedOrTakenAfterIt) {
     ScopeBoard scopeBoard(ramp(101));
     openPeer(scopeBoard.script());
     QTimer yttimer;
@@ -397,20 +402,57 @@ TEST_F(ScopePageTest, RecorderTicksWaitWhileTheCaptureShowsItsStatus) {
     RecorderPage recorder(shell, yttimer);
     recorder.setRecorderBuffer(&buffer);
     recorder.ytstartClick();
-    peer.clearReceived();
-    bool busySeen = false;
-    shell.onRepaint = [&] {
-        busySeen = ScopePage::boardBusy();
-        recorder.yttimerTimer();
-    };
-
-    measure();
-    EXPECT_TRUE(busySeen);
-    EXPECT_FALSE(ScopePage::boardBusy());
-    EXPECT_EQ(recorder.sampleCount(), 0);
-    EXPECT_THAT(peer.receivedValues(), ElementsAre(27, 27, 27, 1, 27, 124, 1, 27, 125));
-    EXPECT_EQ(shell.status, "Ok");
+    testing_support::waitForLink();
     yttimer.stop();
+    peer.clearReceived();
+
+    page->CheckBox3->setChecked(true);
+    page->Button14Click(page->Button14);
+    EXPECT_FALSE(page->Button14->isEnabled());
+    EXPECT_FALSE(page->RAMRead->isEnabled());
+    EXPECT_TRUE(recorder.ytstart->isEnabled()); // "&Stop" stays usable
+    // While the capture runs, the scope's tick is skipped and the
+    // recorder's remembered.
+    page->TimerOsziTimer();
+    recorder.yttimerTimer();
+    testing_support::waitForLink();
+
+    EXPECT_EQ(recorder.sampleCount(), 1);
+    EXPECT_THAT(peer.receivedValues(), ElementsAre(27, 27, 27, 1, 27, 124, 1, 27, 125, 27, 60));
+    EXPECT_EQ(shell.status, "Ok");
+}
+
+TEST_F(ScopePageTest, CancelledCaptureKeepsTheSamplesAndTheNextExchangeResyncs) {
+    ScopeBoard scopeBoard(ramp(101));
+    openPeer(scopeBoard.script());
+    page->RadioButton5->click();
+    page->CheckBox3->setChecked(true);
+    page->ScopeValues.fill(77);
+    // "Abbrechen" while the board takes the capture.
+    const std::chrono::microseconds captureWait =
+        std::chrono::milliseconds(zentor::scopeCaptureWaitMs(20));
+    comphard::SetWaitFunction([captureWait](std::chrono::microseconds wait) {
+        if (wait != captureWait) {
+            std::this_thread::sleep_for(wait);
+            return;
+        }
+        QMetaObject::invokeMethod(qApp, [] { zentor::Link::instance().cancel(); });
+        for (int i = 0; i < 5000 && !comphard::interruptRequested(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    measure();
+    comphard::SetWaitFunction({});
+
+    EXPECT_EQ(shell.status, "Abgebrochen.");
+    EXPECT_THAT(page->ScopeValues, ::testing::Each(77));
+    EXPECT_TRUE(lines.empty());
+    EXPECT_FALSE(timerOszi.isActive());
+    EXPECT_THAT(peer.receivedValues(), ElementsAre(27, 27, 27, 1, 27, 124, 20)); // no read
+
+    peer.clearReceived();
+    readRam();
+    EXPECT_THAT(peer.receivedValues(), ElementsAre(27, 27, 27, 125));
+    EXPECT_EQ(shell.status, "Ok");
 }
 
 } // namespace

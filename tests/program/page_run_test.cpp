@@ -1,11 +1,15 @@
 // The group "Ausführen" on the "Programm" page against the simulated board:
 // the buttons reach the board, and a read-back becomes the new listing.
 #include "comphard.h"
+#include "link.h"
 #include "page_support.h"
 #include "simulated_board.h"
 
 #include <QProgressBar>
 #include <QPushButton>
+
+#include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -18,18 +22,42 @@ protected:
         PageTest::SetUp();
         RunnerOptions options;
         options.board.pacing = paced;
+        options.trace = [this](const zentor::sim::TraceEvent& e) {
+            if (e.fromPc) {
+                std::lock_guard lock(traceMutex);
+                fromPc.push_back(e.value);
+            }
+        };
         boardPtr = std::make_unique<SimulatedBoard>(options);
         ASSERT_TRUE(board().start()) << board().lastError();
         ASSERT_TRUE(comphard::OpenDevice(board().devicePath(), "1200,N,8,1"));
         comphard::SetTimeout(50);
     }
     void TearDown() override {
+        testing_support::waitForLink();
         comphard::ClosePort();
         boardPtr.reset();
         PageTest::TearDown();
     }
 
     SimulatedBoard& board() { return *boardPtr; }
+
+    // The bytes the board received so far; clear() forgets them.
+    std::vector<int> received() {
+        std::lock_guard lock(traceMutex);
+        return fromPc;
+    }
+    void clear() {
+        std::lock_guard lock(traceMutex);
+        fromPc.clear();
+    }
+    int uploads() {
+        const auto bytes = received();
+        int count = 0;
+        for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+            count += bytes[i] == 27 && bytes[i + 1] == 127;
+        return count;
+    }
 
     // A program built on the page: a loop of beeps with a delay.
     void buildLoop() {
@@ -45,6 +73,8 @@ protected:
 
     bool paced = false;
     std::unique_ptr<SimulatedBoard> boardPtr;
+    std::mutex traceMutex;
+    std::vector<int> fromPc;
 };
 
 // The same at line speed: the board answers at 1200 baud.
@@ -56,6 +86,7 @@ protected:
 TEST_F(ProgramPageRun, SendStartsTheCompiledProgramAndReadBringsItBack) {
     buildLoop();
     page->ButtonSend->click();
+    testing_support::waitForLink();
     EXPECT_EQ(shell.status, QStringLiteral("Programm gestartet"));
     EXPECT_EQ(page->ProgressBar2->value(), 0);
     const auto snapshot = board().snapshot();
@@ -64,6 +95,7 @@ TEST_F(ProgramPageRun, SendStartsTheCompiledProgramAndReadBringsItBack) {
         EXPECT_EQ(snapshot.memory[k], expected[k]) << "cell " << k;
 
     page->B1->click();
+    testing_support::waitForLink();
     EXPECT_EQ(shell.status, QStringLiteral("Programm gestoppt"));
 
     // The read-back replaces the listing, the label pool and the code list.
@@ -73,6 +105,7 @@ TEST_F(ProgramPageRun, SendStartsTheCompiledProgramAndReadBringsItBack) {
     QTest::keyClick(page->ListBox1, Qt::Key_F2);
     ASSERT_FALSE(page->ButtonDiss->isHidden());
     page->ButtonDiss->click();
+    testing_support::waitForLink();
     EXPECT_EQ(lines(), (QStringList{"L1: ", "\tBeep", "\tDelay = 100", "\tGoto L1: ", "\tEnd"}));
     EXPECT_EQ(itemsOf(page->ComboBox7), QStringList{"L1: "});
     EXPECT_EQ(selectedText(page->ListBox13), QStringLiteral("L2:"));
@@ -85,6 +118,7 @@ TEST_F(ProgramPageRun, TheInitialListingIsSentAsShown) {
     // Nothing has compiled the four initial lines yet.
     ASSERT_EQ(page->Listcode->count(), 0);
     page->ButtonSend->click();
+    testing_support::waitForLink();
     EXPECT_EQ(page->Listcode->count(), 2);
     EXPECT_EQ(shell.status, QStringLiteral("Programm gestartet"));
 }
@@ -95,6 +129,7 @@ TEST_F(ProgramPageRun, AProgramThatDidNotCompileIsNotSent) {
     ASSERT_EQ(boxes.size(), 1u);
     const auto before = board().snapshot().bytesReceived;
     page->ButtonSend->click();
+    testing_support::waitForLink();
     EXPECT_EQ(board().snapshot().bytesReceived, before);
     EXPECT_EQ(shell.status, QStringLiteral("Programm fehlerhaft, nicht gesendet."));
 }
@@ -102,16 +137,58 @@ TEST_F(ProgramPageRun, AProgramThatDidNotCompileIsNotSent) {
 TEST_F(ProgramPageRunPaced, StartBreakAndContinueReachTheBoard) {
     buildLoop();
     page->ButtonSend->click();
+    testing_support::waitForLink();
     ASSERT_EQ(shell.status, QStringLiteral("Programm gestartet"));
     page->Button15->click();
+    testing_support::waitForLink();
     EXPECT_EQ(shell.status, QStringLiteral("Programm unterbrochen"));
     page->Button16->click();
+    testing_support::waitForLink();
     EXPECT_EQ(shell.status, QStringLiteral("Programm fortgesetzt"));
     page->B1->click();
+    testing_support::waitForLink();
     EXPECT_EQ(board().snapshot().mode, zentor::sim::Mode::Command);
     page->ButtonRUN->click();
+    testing_support::waitForLink();
     EXPECT_EQ(shell.status, QStringLiteral("Programm gestartet"));
     EXPECT_NE(board().snapshot().mode, zentor::sim::Mode::Command);
+}
+
+// While an upload runs, the buttons that start exchanges are disabled: a
+// second "Send && Start" or a "Stop" clicked then is not carried out later.
+TEST_F(ProgramPageRun, ClicksDuringAnUploadAreNotCarriedOutLater) {
+    buildLoop();
+    page->ButtonSend->click();
+    for (QPushButton* button : {page->ButtonSend, page->ButtonRUN, page->B1, page->Button15,
+                                page->Button16, page->ButtonDiss})
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+    page->ButtonSend->click();
+    page->B1->click();
+    testing_support::waitForLink();
+    EXPECT_EQ(uploads(), 1);
+    EXPECT_EQ(shell.status, QStringLiteral("Programm gestartet"));
+    EXPECT_NE(board().snapshot().mode, zentor::sim::Mode::Command);
+    EXPECT_TRUE(page->ButtonSend->isEnabled());
+}
+
+// A cancelled upload leaves the board inside its frame: the page says so,
+// and the next exchange (a lone Break) begins with the resync.
+TEST_F(ProgramPageRunPaced, ACancelledUploadIsReportedAndTheNextExchangeResyncs) {
+    page->setListingLines(QStringList(40, QStringLiteral("\tBeep")));
+    page->ButtonCompClick();
+    page->ButtonSend->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return uploads() == 1; }, 20000));
+    zentor::Link::instance().cancel();
+    testing_support::waitForLink();
+    EXPECT_EQ(shell.status, QString::fromLatin1(zentor::kCancelledText));
+    EXPECT_EQ(page->ProgressBar2->value(), 0);
+
+    clear();
+    page->Button15->click();
+    testing_support::waitForLink();
+    const auto bytes = received();
+    EXPECT_GE(bytes.size(), 3u);
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](int b) { return b == 27; }));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The "Programm" page inside the main window: the listing restored or opened
 // at start-up and saved at exit.
 #include "dialogs.h"
+#include "link_wait.h"
 #include "program_file.h"
 #include "program_page.h"
 #include "qstring_print.h"
@@ -51,6 +52,8 @@ protected:
         options.parameters = parameters;
         window = std::make_unique<TForm1>(options);
         window->show();
+        // The start-up goes on once the link has looked for the board.
+        testing_support::waitForLink();
         return *window;
     }
 

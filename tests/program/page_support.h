@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "link_wait.h"
 #include "program_editor_widgets.h"
 #include "program_page.h"
 #include "qstring_print.h"
@@ -31,8 +32,6 @@ public:
     QString applicationTitle() const override { return applicationTitle_; }
     void setWindowCaption(const QString& text) override { caption = text; }
     int maxTimeout() const override { return 300; }
-    bool ConnectFromIni() override { return false; }
-    void repaintNow() override {}
 
     QString status;
     int statusWrites = 0;

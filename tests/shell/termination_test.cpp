@@ -93,3 +93,42 @@ INSTANTIATE_TEST_SUITE_P(Signals, Termination, ::testing::Values(SIGTERM, SIGHUP
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 } // namespace
+
+namespace {
+
+// A termination request while a box of the start-up waits for an answer (the
+// first-start box without a port, the error box of a missing program file)
+// ends the program as at any other time.
+class StartUpBox : public ::testing::TestWithParam<bool> {};
+
+TEST_P(StartUpBox, SigtermEndsTheProgram) {
+    const bool missingFile = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    std::string binary = ZENTOR_PATH;
+    std::string simOption = "--sim";
+    std::string file = QFile::encodeName(dir.filePath(QStringLiteral("fehlt.z"))).toStdString();
+    std::vector<char*> argv{binary.data()};
+    if (missingFile) {
+        argv.push_back(simOption.data());
+        argv.push_back(file.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+    ASSERT_TRUE(waitFor([&] { return catches(pid, SIGTERM); }, 20s));
+    std::this_thread::sleep_for(1s); // the box opens once the window is up
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20s))
+        << "still running after the signal";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, StartUpBox, ::testing::Values(false, true),
+                         [](const auto& info) {
+                             return std::string(info.param ? "MissingFile" : "FirstStart");
+                         });
+
+} // namespace

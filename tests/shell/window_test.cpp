@@ -1,7 +1,10 @@
 #include "comphard.h"
+#include "configuration.h"
 #include "dialogs.h"
 #include "direct_page.h"
 #include "handbook.h"
+#include "link.h"
+#include "link_wait.h"
 #include "logger_page.h"
 #include "program_page.h"
 #include "pty_peer.h"
@@ -13,6 +16,7 @@
 #include <QApplication>
 #include <QActionGroup>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
@@ -59,6 +63,21 @@ PtyPeer::Script boardScript() {
     };
 }
 
+// Counts the events of one type that reach the object it filters.
+class EventCounter : public QObject {
+public:
+    EventCounter(QEvent::Type type, int& count) : m_type(type), m_count(count) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == m_type)
+            ++m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
+};
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -100,6 +119,7 @@ protected:
     TForm1& start(TForm1::StartOptions options = TForm1::StartOptions{}) {
         window = std::make_unique<TForm1>(options);
         window->show();
+        testing_support::waitForLink();
         return *window;
     }
 
@@ -184,6 +204,7 @@ TEST_F(WindowTest, AltAndALetterPressThePagesControlBeforeTheMenu) {
         peer.clearReceived();
         QTest::keyClick(&w, Qt::Key_B, Qt::AltModifier);
         processEventsUntil([&] { return peer.receivedValues().size() >= sent.size(); });
+        testing_support::waitForLink();
         EXPECT_EQ(peer.receivedValues(), sent) << page->objectName().toStdString();
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     }
@@ -259,6 +280,7 @@ TEST_F(WindowTest, ChoosingAPortSearchesTheBoardAndRemembersThePort) {
     TForm1& w = start();
     peer.clearReceived();
     w.COM41->trigger();
+    testing_support::waitForLink();
     EXPECT_EQ(w.statusText(), QStringLiteral("Ok"));
     EXPECT_EQ(w.checkedPortEntry(), w.COM41);
     EXPECT_TRUE(ini().contains("[ZENTOR1]\r\nCOM=4\r\n"));
@@ -272,6 +294,7 @@ TEST_F(WindowTest, ASilentBoardKeepsThePortChosen) {
     writeIni("[Time]\nMAXTimeout=40\n" + portsSection(2));
     TForm1& w = start();
     w.COM21->trigger();
+    testing_support::waitForLink();
     EXPECT_EQ(w.statusText(), QStringLiteral("Controler antwortet nicht!"));
     EXPECT_TRUE(comphard::PortIsOpen());
     EXPECT_EQ(w.checkedPortEntry(), w.COM21);
@@ -285,8 +308,10 @@ TEST_F(WindowTest, AMissingDeviceClosesTheOldPortAndForgetsTheChoice) {
     TForm1& w = start();
     ASSERT_TRUE(comphard::PortIsOpen());
     w.Simulator1->trigger(); // the choice in between is forgotten too
+    testing_support::waitForLink();
     ASSERT_TRUE(ini().contains("Simulator=1"));
     w.COM21->trigger();
+    testing_support::waitForLink();
     EXPECT_EQ(w.statusText(), QStringLiteral("COM nicht geöffnet!"));
     EXPECT_FALSE(comphard::PortIsOpen());
     EXPECT_EQ(w.checkedPortEntry(), nullptr);
@@ -410,18 +435,41 @@ TEST_F(WindowTest, CopyPutsTheVisiblePagesTextOnTheClipboard) {
     w.Timer1->stop();
 }
 
-TEST_F(WindowTest, RepaintDuringAnExchangeRunsNoTimer) {
+TEST_F(WindowTest, PaintsBeforeASilentBoardIsGivenUp) {
+    peer.setScript(testing_support::silentScript());
+    writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3));
+    window = std::make_unique<TForm1>(TForm1::StartOptions{});
+    int paints = 0;
+    EventCounter counter(QEvent::Paint, paints);
+    window->installEventFilter(&counter);
+    window->show();
+    QElapsedTimer clock;
+    clock.start();
+    while (paints == 0 && clock.elapsed() < 10'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_GT(paints, 0);
+    // Five resync rounds with 30 ms read time-outs are still under way.
+    EXPECT_TRUE(zentor::Link::instance().busy());
+    testing_support::waitForLink();
+    EXPECT_EQ(window->checkedPortEntry(), window->COM31);
+}
+
+TEST(MaxTimeout, IsBoundedAndZeroIsRefused) {
+    const struct {
+        int configured;
+        int effective;
+    } cases[] = {{300, 300},        {1, 1},  {10'000, 10'000}, {10'001, 10'000},
+                 {2147483647, 10'000}, {0, -1}, {-5, -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(configuration::effectiveMaxTimeout(c.configured), c.effective) << c.configured;
+}
+
+TEST_F(WindowTest, AHugeMaxTimeoutIsCutToTenSeconds) {
+    peer.setScript(boardScript());
+    writeIni("[Time]\nMAXTimeout=2147483648\n[ZENTOR1]\nCOM=3\n" + portsSection(3));
     TForm1& w = start();
-    int ticks = 0;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start();
-    w.setStatusText(QStringLiteral("Programm wird gesendet"));
-    w.repaintNow();
-    EXPECT_EQ(ticks, 0);
-    QCoreApplication::processEvents();
-    EXPECT_GT(ticks, 0) << "the timer itself works";
+    EXPECT_EQ(w.maxTimeout(), 10'000);
+    EXPECT_EQ(comphard::CurrentTimeout(), 10'000);
 }
 
 TEST_F(WindowTest, ClosingTheWindowClosesThePort) {
@@ -432,6 +480,34 @@ TEST_F(WindowTest, ClosingTheWindowClosesThePort) {
     w.Beenden3->trigger();
     EXPECT_FALSE(comphard::PortIsOpen());
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(WindowTest, ClosingDuringAnUploadEndsItAtTheNextByte) {
+    TForm1::StartOptions options;
+    options.simulator = true;
+    TForm1& w = start(options);
+    w.PageControl1->setCurrentWidget(w.TabSheet4);
+    QStringList program;
+    for (int k = 0; k < 40; ++k)
+        program << QStringLiteral("\tPortout = %1").arg(k);
+    w.TabSheet4->setListingLines(program);
+    ASSERT_TRUE(w.TabSheet4->ButtonCompClick());
+    w.TabSheet4->ButtonSendClick();
+    // Some bytes into the upload of 80 (a second and more at the line's pace).
+    QElapsedTimer clock;
+    clock.start();
+    while (w.statusText() != QStringLiteral("Programm wird übertragen ...") &&
+           clock.elapsed() < 10'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_TRUE(zentor::Link::instance().busy());
+
+    w.close();
+    // Nothing is left running, the port is closed and the listing saved.
+    EXPECT_FALSE(comphard::PortIsOpen());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(zentor::Link::instance().busy());
+    EXPECT_NE(w.statusText(), QStringLiteral("Programm gestartet"));
+    EXPECT_TRUE(QFile::exists(configHome.filePath(QStringLiteral("zentor/sp2.$$$"))));
 }
 
 TEST_F(WindowTest, EndingInsideADialogEndsEverything) {
@@ -469,6 +545,7 @@ TEST_F(WindowTest, EndingInsideADialogEndsEverything) {
 TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     TForm1& w = start();
     w.Simulator1->trigger();
+    testing_support::waitForLink();
     // Its panel comes up by itself the first time.
     auto* panel = w.findChild<QWidget*>(QStringLiteral("SimulatorPanel"));
     ASSERT_NE(panel, nullptr);
@@ -476,6 +553,7 @@ TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     EXPECT_TRUE(w.SimulatorPanel1->isEnabled());
     panel->close();
     w.Simulator1->trigger();
+    testing_support::waitForLink();
     EXPECT_FALSE(panel->isVisible()) << "only the first time";
     w.SimulatorPanel1->trigger();
     EXPECT_TRUE(panel->isVisible());

@@ -29,8 +29,6 @@ public:
     QString applicationTitle() const override { return m_title; }
     void setWindowCaption(const QString&) override {}
     int maxTimeout() const override { return timeout; }
-    bool ConnectFromIni() override { return false; }
-    void repaintNow() override {}
 
     int timeout = 150;
 

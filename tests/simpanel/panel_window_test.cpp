@@ -3,6 +3,7 @@
 // and closing and reopening it while the page keeps polling.
 #include "dialogs.h"
 #include "direct_page.h"
+#include "link_wait.h"
 #include "panel_test_support.h"
 #include "simulated_board.h"
 #include "simulator_panel.h"
@@ -35,8 +36,10 @@ protected:
         options.simulator = true;
         window = std::make_unique<TForm1>(options);
         window->show();
+        testing_support::waitForLink(); // the start-up's connection
     }
     void TearDown() override {
+        testing_support::waitForLink();
         window.reset();
         dialogs::setHandler(previousHandler);
     }
@@ -45,6 +48,12 @@ protected:
     QTemporaryDir configHome;
     dialogs::Handler previousHandler;
     std::unique_ptr<TForm1> window;
+
+    // One poll of the window's "Direkt" page, until its result is shown.
+    void poll() {
+        window->TabSheet2->Timer1Timer();
+        testing_support::waitForLink();
+    }
 };
 
 TEST_F(PanelWindowTest, PanelControlsReachTheDirectPageOfTheWindow) {
@@ -57,20 +66,20 @@ TEST_F(PanelWindowTest, PanelControlsReachTheDirectPageOfTheWindow) {
     panel->AnalogSlider->setValue(204);
     panel->DigitalSwitch->click();
     panel->PinSwitches[2]->click();
-    window->TabSheet2->Timer1Timer();
+    poll();
     EXPECT_EQ(window->statusText(), "4,00 Volt");
     EXPECT_EQ(window->TabSheet2->LastDin(), panel->DigitalSwitch->isChecked() ? 1 : 0);
     EXPECT_EQ(window->TabSheet2->LastPortIn() & 0b100, panel->PinSwitches[2]->isChecked() ? 4 : 0);
 
     // Closed and opened again from the menu while the page polls on.
     panel->close();
-    window->TabSheet2->Timer1Timer();
+    poll();
     EXPECT_EQ(window->statusText(), "4,00 Volt");
     window->SimulatorPanel1->trigger();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->AnalogLabel->text(), "4,00 Volt");
     panel->AnalogSlider->setValue(0);
-    window->TabSheet2->Timer1Timer();
+    poll();
     EXPECT_EQ(window->statusText(), "0,00 Volt");
 }
 

@@ -6,6 +6,7 @@
 #include "amm.h"
 #include "comphard.h"
 #include "direct_page.h"
+#include "link_wait.h"
 #include "panel_test_support.h"
 #include "simulated_board.h"
 #include "simulator_panel.h"
@@ -55,13 +56,22 @@ protected:
         panel.setBeepHandler([this] { ++beeps; });
     }
     void TearDown() override {
+        testing_support::waitForLink();
         panel.hide();
         comphard::ClosePort();
         board->stop();
     }
 
     // One poll of the "Direkt" page: what the PC reads from the board.
-    void poll() { page.Timer1Timer(); }
+    void poll() {
+        page.Timer1Timer();
+        testing_support::waitForLink();
+    }
+    // A click on a control of the "Direkt" page, until its exchange is done.
+    static void clickAndWait(QAbstractButton* control) {
+        control->click();
+        testing_support::waitForLink();
+    }
 
     std::vector<bool> pinSwitches() const {
         std::vector<bool> on;
@@ -146,8 +156,8 @@ TEST_F(PanelTest, PortPinsReachThePollAndOutputPinsCannotBeSwitched) {
 
     // The PC makes pin 1 an output driven high: the panel shows the output,
     // on its switch and on its lamp, and the switch no longer takes clicks.
-    page.o2->click();
-    page.d2->click();
+    clickAndWait(page.o2);
+    clickAndWait(page.d2);
     panel.refresh();
     EXPECT_FALSE(panel.PinSwitches[1]->isEnabled());
     EXPECT_TRUE(panel.PinSwitches[1]->isChecked());
@@ -164,7 +174,7 @@ TEST_F(PanelTest, PortPinsReachThePollAndOutputPinsCannotBeSwitched) {
 
     // Pin 1 back to an input: it reads from outside again, where nothing
     // was switched on.
-    page.d2->click();
+    clickAndWait(page.d2);
     panel.refresh();
     EXPECT_TRUE(panel.PinSwitches[1]->isEnabled());
     EXPECT_FALSE(panel.PinSwitches[1]->isChecked());
@@ -181,7 +191,7 @@ TEST_F(PanelTest, LampsShowWhatThePcSwitched) {
     EXPECT_FALSE(panel.OutLed->LedOn());
     EXPECT_EQ(panel.PwmBar->value(), 0);
 
-    page.Button8->click(); // "PWM = &255": Out on, PWM 255
+    clickAndWait(page.Button8); // "PWM = &255": Out on, PWM 255
     ASSERT_TRUE(comphard::LedOn());
     panel.refresh();
     EXPECT_TRUE(panel.OutLed->LedOn());
@@ -203,7 +213,7 @@ TEST_F(PanelTest, LampsShowWhatThePcSwitched) {
     EXPECT_TRUE(seenOff);
 
     ASSERT_TRUE(comphard::LedOff());
-    page.Button7->click(); // "PWM = &0": Out off
+    clickAndWait(page.Button7); // "PWM = &0": Out off
     panel.refresh();
     EXPECT_FALSE(panel.LedLed->LedOn());
     EXPECT_FALSE(panel.OutLed->LedOn());
@@ -215,7 +225,7 @@ TEST_F(PanelTest, ABeepFlashesThePanelOnceAndBeeps) {
     panel.refresh();
     const QColor normal = panel.grab().toImage().pixelColor(2, 2);
 
-    page.Button3->click();
+    clickAndWait(page.Button3);
     panel.refresh();
     EXPECT_EQ(beeps, 1);
     EXPECT_TRUE(panel.flashing());
@@ -228,9 +238,10 @@ TEST_F(PanelTest, ABeepFlashesThePanelOnceAndBeeps) {
     EXPECT_FALSE(panel.BeepLed->LedOn());
     EXPECT_EQ(panel.grab().toImage().pixelColor(2, 2), normal);
 
-    // Two beeps between two looks give one flash and one sound.
-    page.Button3->click();
-    page.Button3->click();
+    // Two beeps between two looks give one flash and one sound (sent here
+    // without the event loop, which would let the panel look in between).
+    ASSERT_TRUE(comphard::Beep());
+    ASSERT_TRUE(comphard::Beep());
     panel.refresh();
     EXPECT_EQ(beeps, 2);
 }

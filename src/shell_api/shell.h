@@ -23,13 +23,4 @@ public:
 
     // The read time-out (ms) given to the link after every connection.
     virtual int maxTimeout() const = 0;
-
-    // Opens the configured port and brings the board into step; false when
-    // no port is configured or it cannot be opened.
-    virtual bool ConnectFromIni() = 0;
-
-    // Lets the window repaint during a long exchange with the board (a
-    // progress bar that moves, a status text that shows). Runs no timers and
-    // takes no input, so no second exchange can start inside the first.
-    virtual void repaintNow() = 0;
 };

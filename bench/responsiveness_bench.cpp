@@ -1,0 +1,169 @@
+// How long the window goes without answering while the board is busy: a
+// probe timer on the GUI thread fires every millisecond, and the longest gap
+// between two of its ticks is the longest time the window could not have
+// answered a click or a repaint. Measured on the whole main window against
+// the paced simulated board (and a silent one), for each long exchange.
+#include "bench_report.h"
+
+#include "compiler.h"
+#include "link.h"
+#include "logger_page.h"
+#include "program_page.h"
+#include "recorder_page.h"
+#include "scope_page.h"
+#include "simulated_board.h"
+#include "tform1.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace bench {
+
+namespace {
+
+constexpr double kFrameMs = 1000.0 / 60.0; // one frame at 60 Hz
+constexpr int kLongRunMs = 10'000;
+constexpr int kGiveUpMs = 60'000;
+
+// The longest gap between two ticks of a 1 ms timer on the GUI thread while
+// the event loop runs for `ms`, or until `done` says so.
+double longestGapMs(int ms, const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = clock.nsecsElapsed();
+    qint64 longest = 0;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    probe.start();
+    while (clock.elapsed() < ms && !(done && done()))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    longest = std::max(longest, clock.nsecsElapsed() - last);
+    return static_cast<double>(longest) / 1e6;
+}
+
+double untilLinkIdle() {
+    return longestGapMs(kGiveUpMs, [] { return !zentor::Link::instance().busy(); });
+}
+
+// The main window on COM3, which [Ports] points at the board's pty; the
+// settings in a folder of their own.
+class Rig {
+public:
+    explicit Rig(zentor::sim::BoardOptions options) : m_board(options) {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        if (!m_board.start())
+            return;
+        QDir().mkpath(m_config.filePath(QStringLiteral("zentor")));
+        QFile ini(m_config.filePath(QStringLiteral("zentor/zentor.ini")));
+        if (!ini.open(QIODevice::WriteOnly))
+            return;
+        ini.write("[ZENTOR1]\nCOM=3\n[Ports]\nCOM3=" +
+                  QByteArray::fromStdString(m_board.devicePath()) + "\n");
+        ini.close();
+        window = std::make_unique<TForm1>();
+        window->show();
+        m_startGapMs = untilLinkIdle();
+    }
+    ~Rig() {
+        window.reset();
+        m_board.stop();
+    }
+    bool ok() const { return window != nullptr; }
+    double startGapMs() const { return m_startGapMs; }
+
+    std::unique_ptr<TForm1> window;
+
+private:
+    QTemporaryDir m_config;
+    zentor::sim::SimulatedBoard m_board;
+    double m_startGapMs = 0;
+};
+
+// The longest program "Senden && Start" takes: 124 bytes of output frames.
+QStringList longestProgram() {
+    QStringList lines;
+    for (int k = 0; k < 62; ++k)
+        lines << QStringLiteral("\tPortout = %1").arg(k % 64);
+    return lines;
+}
+
+void reportGap(const char* what, double gapMs) {
+    bench::report(what, gapMs, kFrameMs, "ms");
+}
+
+} // namespace
+
+void runResponsivenessBenchmarks() {
+    std::printf("The GUI thread's longest gap between two ticks of a 1 ms probe timer, "
+                "against one frame at 60 Hz\n");
+    {
+        Rig rig({});
+        if (!rig.ok()) {
+            fail("window gap, any", "the simulated board did not start");
+            return;
+        }
+        TForm1& w = *rig.window;
+
+        w.PageControl1->setCurrentWidget(w.TabSheet4);
+        QStringList program = longestProgram();
+        w.TabSheet4->setListingLines(program);
+        while (w.TabSheet4->ButtonCompClick() &&
+               zentor::codeListBytes(w.TabSheet4->codeList()).size() > 124) {
+            program.removeLast();
+            w.TabSheet4->setListingLines(program);
+        }
+        w.TabSheet4->ButtonSendClick();
+        reportGap("window gap: Senden && Start, 124 bytes", untilLinkIdle());
+
+        w.PageControl1->setCurrentWidget(w.TabSheet8);
+        w.TabSheet8->Button14Click(w.TabSheet8->Button14);
+        reportGap("window gap: one capture at 10 ms/DIV", untilLinkIdle());
+
+        w.PageControl1->setCurrentWidget(w.TabSheet3);
+        w.TabSheet3->Button11Click();
+        reportGap("window gap: logger read-out", untilLinkIdle());
+
+        w.PageControl1->setCurrentWidget(w.TabSheet2);
+        reportGap("window gap: 10 s of Direkt polling", longestGapMs(kLongRunMs, {}));
+
+        w.PageControl1->setCurrentWidget(w.TabSheet6);
+        w.TabSheet6->ytstartClick();
+        reportGap("window gap: 10 s of recording", longestGapMs(kLongRunMs, {}));
+        if (w.TabSheet6->isRecording())
+            w.TabSheet6->ytstartClick();
+        untilLinkIdle();
+    }
+    {
+        zentor::sim::BoardOptions silent;
+        silent.faults.silent = true;
+        Rig rig(silent);
+        if (!rig.ok()) {
+            fail("window gap: silent board", "the simulated board did not start");
+            return;
+        }
+        reportGap("window gap: start-up with a silent board", rig.startGapMs());
+        TForm1& w = *rig.window;
+        w.PageControl1->setCurrentWidget(w.TabSheet2);
+        reportGap("window gap: 10 s of Direkt with a silent board",
+               longestGapMs(kLongRunMs, {}));
+    }
+}
+
+} // namespace bench

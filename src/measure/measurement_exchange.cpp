@@ -1,0 +1,164 @@
+#include "measurement_exchange.h"
+
+#include "board_commands.h"
+#include "comphard.h"
+
+#include <algorithm>
+#include <string>
+
+namespace zentor {
+
+namespace {
+
+// ESC command operand; the board's two answer bytes are read by the caller.
+void sendFrame(int command, int operand) {
+    comphard::WriteByte(board::kEsc);
+    comphard::WriteByte(command);
+    comphard::WriteByte(operand);
+}
+
+void report(const std::function<void()>& callback) {
+    if (callback)
+        callback();
+}
+
+void report(const std::function<void(int, int)>& callback, int position, int maximum) {
+    if (callback)
+        callback(position, maximum);
+}
+
+} // namespace
+
+QString bringBoardIntoStep() {
+    comphard::Resync();
+    std::string answer;
+    comphard::Handshake(answer);
+    return QString::fromStdString(answer);
+}
+
+// ---- "Extern Messen" ------------------------------------------------------------
+
+QString startLogger(int durationItem, int inputItem) {
+    const QString answer = bringBoardIntoStep();
+    if (answer != QLatin1String(kHandshakeOk))
+        return answer;
+
+    // The board answers each frame with two bytes that say nothing about
+    // the stored cell; they are read so that the next frame starts clean.
+    for (const BoardFrame& frame : loggerConfigFrames(durationItem, inputItem)) {
+        sendFrame(frame.command, frame.operand);
+        comphard::ReadByte();
+        comphard::ReadByte();
+    }
+    comphard::WriteByte(board::kEsc);
+    comphard::WriteByte(board::kStartLogger);
+    comphard::StopwatchStart();
+    return answer;
+}
+
+void settleLogger() {
+    comphard::WaitMilliseconds(kLoggerSettleMs);
+    comphard::PurgeInput();
+}
+
+LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum,
+                         const ExchangeView& view) {
+    LoggerReadOut result;
+    result.values = values;
+    result.answer = bringBoardIntoStep();
+    if (result.answer != QLatin1String(kHandshakeOk))
+        return result;
+
+    comphard::PurgeInput();
+    report(view.started);
+
+    for (int cell = 0; cell < kLoggerConfigCells; ++cell) {
+        sendFrame(board::kReadCell, cell);
+        result.cells[static_cast<std::size_t>(cell)] = comphard::ReadByte();
+        comphard::ReadByte(); // the complement, not checked
+    }
+
+    comphard::PurgeInput();
+    comphard::WriteByte(board::kEsc);
+    comphard::WriteByte(board::kReadMemory);
+
+    LoggerDump dump(result.values);
+    LoggerDump::Step step = LoggerDump::Step::More;
+    while (step == LoggerDump::Step::More) {
+        if (!comphard::AwaitInput()) {
+            result.outcome = LoggerReadOut::Outcome::ReadTimeout;
+            return result;
+        }
+        step = dump.take(comphard::ReadByte());
+        // Values past the bar's maximum keep it full.
+        if (dump.nextCell() > kLoggerConfigCells)
+            report(view.progress, std::min(dump.progress(), progressMaximum), progressMaximum);
+    }
+    if (step == LoggerDump::Step::Failed) {
+        result.outcome = LoggerReadOut::Outcome::TransferError;
+        return result;
+    }
+
+    // The dump ends with the command's answer pair. When it is missing or
+    // wrong, bytes were lost on the way and the last "values" are that
+    // pair: the values read so far stay, but the read-out failed.
+    const int echo = comphard::ReadByte();
+    const int complement = comphard::ReadByte();
+    const bool closed = echo == board::kReadMemory && board::isAnswerPair(echo, complement);
+    result.outcome = closed ? LoggerReadOut::Outcome::Done : LoggerReadOut::Outcome::TransferError;
+    return result;
+}
+
+// ---- "Oszilloskop" ----------------------------------------------------------------
+
+ScopeRead captureScope(qint32 timeBase, const ScopeValues& values, const ExchangeView& view) {
+    const QString answer = bringBoardIntoStep();
+    if (answer != QLatin1String(kHandshakeOk)) {
+        ScopeRead result;
+        result.answer = answer;
+        result.values = values;
+        return result;
+    }
+    report(view.started);
+
+    comphard::WaitMilliseconds(kScopeSettleMs);
+    comphard::PurgeInput();
+    // The answer pair (1, 254) is not examined: the read shows whether the
+    // board took the capture.
+    comphard::SendCommandWithOperand(2, board::kScopeCapture, timeBase, board::kScopeCaptureAnswer);
+    // The board needs 100 × t ms for the capture.
+    comphard::WaitMilliseconds(scopeCaptureWaitMs(timeBase));
+    comphard::PurgeInput();
+
+    return readScopeMemory(values, view);
+}
+
+ScopeRead readScopeMemory(const ScopeValues& values, const ExchangeView& view) {
+    ScopeRead result;
+    result.values = values;
+    comphard::PurgeInput();
+    comphard::WriteByte(board::kEsc);
+    comphard::WriteByte(board::kScopeRead);
+
+    report(view.progress, 0, kScopeSampleCount);
+    for (int i = 0; i < kScopeSampleCount; ++i) {
+        if (!comphard::AwaitInput()) {
+            result.outcome = ScopeRead::Outcome::ReadTimeout;
+            return result;
+        }
+        const int value = comphard::ReadByte();
+        result.values[static_cast<std::size_t>(i)] = value;
+        if (value == -1) {
+            result.outcome = ScopeRead::Outcome::ReadError;
+            return result;
+        }
+        report(view.progress, i + 1, kScopeSampleCount);
+    }
+    // The pair after the samples is not examined.
+    for (int i = 0; i < board::kTrailingBytes; ++i)
+        comphard::ReadByte();
+    result.outcome = ScopeRead::Outcome::Done;
+    return result;
+}
+
+} // namespace zentor

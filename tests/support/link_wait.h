@@ -1,0 +1,13 @@
+// Waiting for the link thread in tests that drive a page's handlers by hand.
+#pragma once
+
+#include <chrono>
+
+namespace testing_support {
+
+// Runs the event loop until the link has no exchange left and every result
+// (and whatever a result started in turn) has reached its page. Fails the
+// test, and returns false, when that takes longer than the deadline.
+bool waitForLink(std::chrono::milliseconds deadline = std::chrono::seconds(60));
+
+} // namespace testing_support
