@@ -235,7 +235,7 @@ void LoggerPage::Button11Click() {
         m_shell.setStatusText(kLoggerTransferErrorText.toString());
         return;
     }
-    m_measuredAt = zentor::measurementTimeNow();
+    setMeasuredAt(zentor::measurementTimeNow());
     m_shell.setStatusText(kLoggerReadDoneText.toString());
     ProgressBar1->setValue(0);
 }

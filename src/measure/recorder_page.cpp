@@ -166,6 +166,7 @@ void RecorderPage::ytstartClick() {
 
     const qint32 interval = m_recorder.start(timeyt->currentIndex());
     m_recordingItem = timeyt->currentIndex();
+    m_readingsFail = false;
     m_measuredAt = zentor::measurementTimeNow();
     ytdiagram->Invalidate(); // the count is 0 now, so the repaint clears the trace
 
@@ -202,6 +203,13 @@ void RecorderPage::yttimerTimer() {
 void RecorderPage::recordReading(int reading) {
     const bool volts = CheckBox2->isChecked();
     const auto taken = m_recorder.take(reading, clockNow(), volts, RecorderChannel);
+    const bool failed = !taken && m_recorder.isRecording();
+    if (failed != m_readingsFail) {
+        m_readingsFail = failed;
+        m_shell.setStatusText((failed ? zentor::kRecorderReadFailedText
+                                      : zentor::kRecorderReadingAgainText)
+                                  .toString());
+    }
     if (!taken)
         return; // a failed reading: nothing stored, the end is not examined
 

@@ -271,6 +271,7 @@ void ScopePage::readSamples() {
     comphard::WriteByte(board::kEsc);
     comphard::WriteByte(board::kScopeRead);
 
+    const zentor::ScopeValues before = ScopeValues;
     for (int i = 0; i < zentor::kScopeSampleCount; ++i) {
         if (!comphard::AwaitInput()) {
             // The samples read so far stay; the repetition is not re-armed.
@@ -286,10 +287,16 @@ void ScopePage::readSamples() {
             return;
         }
     }
-    // The pair after the samples is not examined.
-    for (int i = 0; i < board::kTrailingBytes; ++i)
-        comphard::ReadByte();
-    m_measuredAt = zentor::measurementTimeNow();
+    const int echo = comphard::ReadByte();
+    const int complement = comphard::ReadByte();
+    if (!zentor::scopeDumpClosed(echo, complement)) {
+        // A short capture is no measurement: the last one stays on the chart.
+        ScopeValues = before;
+        setButtonsEnabled(true);
+        m_shell.setStatusText(zentor::kScopeReadTimeoutText.toString());
+        return;
+    }
+    setMeasuredAt(zentor::measurementTimeNow());
 
     // Draw at once: the picture is rebuilt now with the axes of this read
     // and the samples, rather than drawn over the axes of the last paint.

@@ -69,6 +69,12 @@ const QString kLoggerPageText = QStringLiteral("Externe Messung");
 const QString kRecorderPageText = QStringLiteral("Online Messung");
 const QString kAbout = QStringLiteral("ZENTOR microcontroller\r\rVersion 1.1");
 
+// `text`, followed by why the last port could not be opened, if it was tried.
+QString withOpenFailure(const QString& text, QChar separator) {
+    const QString why = QString::fromStdString(comphard::LastOpenFailureText());
+    return why.isEmpty() ? text : text + separator + why;
+}
+
 // The first page's link label: a credit line that opens the handbook.
 const QString kCreditText = QStringLiteral("Zentor im Netz");
 const QString kCreditHint = QStringLiteral("Das Handbuch öffnen");
@@ -250,7 +256,7 @@ void TForm1::createMenu() {
         connect(Beispiele1->addAction(u'&' + example.caption), &QAction::triggered, this,
                 [this, path = example.path] {
                     PageControl1->setCurrentWidget(TabSheet4);
-                    TabSheet4->openProgramFile(path);
+                    TabSheet4->openExample(path);
                 });
     }
     Beispiele1->setEnabled(!Beispiele1->isEmpty());
@@ -406,7 +412,7 @@ void TForm1::FormShow() {
     uncheckPortEntries();
     if (!ConnectFromIni()) {
         setStatusText(kNoPortChosen);
-        dialogs::information(this, kFirstStart);
+        dialogs::information(this, withOpenFailure(kFirstStart, u'\r'));
     }
     Timer2->setInterval(kTimer2Interval);
     TabSheet3->ComboBox16Change();
@@ -562,7 +568,7 @@ void TForm1::choosePort(int n) {
         m_ini->writeString(section, comKey, QStringLiteral("0"));
         if (simulator || m_ini->readInt(section, simKey, 0) != 0)
             m_ini->writeString(section, simKey, QStringLiteral("0"));
-        setStatusText(kPortNotOpened);
+        setStatusText(withOpenFailure(kPortNotOpened, u' '));
         return;
     }
     bringBoardIntoStep(false);

@@ -325,11 +325,39 @@ TEST_F(RecorderPageTest, FailedReadingsSkipTheTickEvenPastTheEnd) {
     page->recordReading(-1);
     EXPECT_TRUE(page->isRecording());
     EXPECT_EQ(page->sampleCount(), 1);
-    EXPECT_TRUE(lines.empty());
     page->recordReading(20); // the first good reading examines the end
     EXPECT_FALSE(page->isRecording());
     EXPECT_EQ(page->sampleCount(), 1);
+    EXPECT_TRUE(lines.empty()); // no line across the gap
+}
+
+TEST_F(RecorderPageTest, ABoardThatStopsAnsweringIsShownAndLeavesAGap) {
+    startBoard(51, false);
+    page->setRecorderClock([this] { return now; });
+    page->ytstartClick();
+    yttimer.stop(); // the test takes the ticks itself
+    const auto tickAt = [this](quint32 ms) {
+        now = ms;
+        page->yttimerTimer();
+    };
+    tickAt(0);
+    tickAt(20);
     EXPECT_EQ(lines.size(), 1u);
+    EXPECT_EQ(shell.status, "Ok");
+
+    board->stop(); // unplugged
+    tickAt(40);
+    tickAt(60);
+    EXPECT_EQ(shell.status, "Messwert fehlt: Controler antwortet nicht!");
+    EXPECT_TRUE(page->isRecording());
+
+    startBoard(102, false); // back after three seconds
+    tickAt(3060);
+    EXPECT_EQ(shell.status, "Ok");
+    EXPECT_EQ(lines.size(), 1u);
+    tickAt(3080);
+    EXPECT_EQ(lines.size(), 2u);
+    EXPECT_EQ(page->sampleCount(), 4);
 }
 
 TEST_F(RecorderPageTest, DurationOnTheRecorderClockEndsTheRecording) {

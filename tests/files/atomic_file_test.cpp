@@ -1,0 +1,74 @@
+// The atomic save on real file systems that fail: a full 64 KiB tmpfs and a
+// read-only one, each mounted privately for this process (skipped where the
+// tests do not run as root).
+#include "atomic_file.h"
+#include "private_mount.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using zentor::writeFileAtomically;
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<fehlt>");
+}
+
+TEST(AtomicFile, AFailedSaveKeepsTheOldFileAndSaysWhy) {
+    struct Case {
+        const char* name;
+        bool readOnly;
+        QByteArray bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"full", false, QByteArray(100 * 1024, 'x'), "kein Platz mehr frei"},
+        {"read-only", true, QByteArray("neu"), "schreibgeschützt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string why;
+        const std::string mounted = testing_support::mountPrivateTmpfs(64 * 1024, why);
+        if (mounted.empty())
+            GTEST_SKIP() << why;
+        const QString folder = QString::fromStdString(mounted);
+        const QString path = folder + QStringLiteral("/sp2.$$$");
+        ASSERT_TRUE(writeFileAtomically(path, "alt\r\n"));
+        if (c.readOnly)
+            ASSERT_TRUE(testing_support::remountReadOnly(mounted, true, why)) << why;
+
+        const zentor::SaveResult saved = writeFileAtomically(path, c.bytes);
+        EXPECT_FALSE(saved);
+        EXPECT_TRUE(saved.reason.contains(QString::fromUtf8(c.reason))) << saved.reason.toStdString();
+        EXPECT_EQ(contentOf(path), "alt\r\n");
+        // Nothing is left beside it.
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("sp2.$$$")});
+    }
+}
+
+TEST(AtomicFile, MovingAsideNeverReplacesAFile) {
+    std::string why;
+    const std::string mounted = testing_support::mountPrivateTmpfs(64 * 1024, why);
+    if (mounted.empty())
+        GTEST_SKIP() << why;
+    const QString path = QString::fromStdString(mounted) + QStringLiteral("/sp2.$$$");
+    for (const char* expected : {"/sp2.$$$.defekt", "/sp2.$$$.defekt.2"}) {
+        ASSERT_TRUE(writeFileAtomically(path, expected));
+        const zentor::MovedAside moved = zentor::moveAside(path, QStringLiteral(".defekt"));
+        EXPECT_EQ(moved.path, QString::fromStdString(mounted) + QString::fromUtf8(expected));
+        EXPECT_EQ(contentOf(moved.path), expected);
+    }
+    ASSERT_TRUE(writeFileAtomically(path, "drei"));
+    ASSERT_TRUE(testing_support::remountReadOnly(mounted, true, why)) << why;
+    const zentor::MovedAside refused = zentor::moveAside(path, QStringLiteral(".defekt"));
+    EXPECT_TRUE(refused.path.isEmpty());
+    EXPECT_TRUE(refused.reason.contains(QStringLiteral("schreibgeschützt")));
+    EXPECT_EQ(contentOf(path), "drei");
+}
+
+} // namespace
