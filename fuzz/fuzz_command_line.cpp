@@ -7,6 +7,7 @@
 #include "command_line.h"
 #include "sim_arguments.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (sim.error.empty()) {
         const auto& board = sim.runner.board;
         FUZZ_CHECK(board.speed >= 0.01 && board.speed <= 100000.0);
-        FUZZ_CHECK(board.inputs.analog >= 0 && board.inputs.analog <= 255);
-        FUZZ_CHECK(board.inputs.portPins >= 0 && board.inputs.portPins <= 63);
+        const auto within = [](const std::optional<int>& value, int high) {
+            return !value || (*value >= 0 && *value <= high);
+        };
+        FUZZ_CHECK(within(board.inputs.analog, 255) && within(board.inputs.digital, 255));
+        FUZZ_CHECK(within(board.inputs.portPins, 63));
         FUZZ_CHECK(board.faults.wrongComplementRate >= 0 && board.faults.wrongComplementRate <= 1);
         FUZZ_CHECK(board.faults.dropEvery >= 0 && board.faults.unplugAfter >= 0);
     }

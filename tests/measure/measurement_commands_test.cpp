@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>

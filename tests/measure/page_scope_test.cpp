@@ -392,8 +392,9 @@ TEST_F(ScopePageTest, BytesDroppedOnTheLineEndInAReadTimeout) {
         expectIdleButtons();
         EXPECT_FALSE(timerOszi.isActive());
         EXPECT_FALSE(page->holdsMeasurement());
-        if (dropEvery == 97)
+        if (dropEvery == 97) {
             EXPECT_THAT(page->ScopeValues, ::testing::Each(7));
+        }
     }
 }
 
