@@ -1066,12 +1066,18 @@ void ProgramPage::LoadLast() {
     setListingLines(zentor::autosaveLines(*read.bytes, &cut));
     m_autosavedLines = listingLines(); // nothing new to save
     m_fileLines = m_autosavedLines;
-    if (cut > 0)
-        dialogs::information(
-            window(), QStringLiteral("%1 Zeilen der automatischen Sicherung waren länger als %2 "
-                                     "Zeichen und wurden gekürzt.")
-                          .arg(cut)
-                          .arg(zentor::kAutosaveLineLimit));
+    if (cut > 0) {
+        const int limit = zentor::kAutosaveLineLimit;
+        const QString text =
+            cut == 1 ? QStringLiteral("Eine Zeile der automatischen Sicherung war länger als %1 "
+                                      "Zeichen und wurde gekürzt.")
+                           .arg(limit)
+                     : QStringLiteral("%1 Zeilen der automatischen Sicherung waren länger als %2 "
+                                      "Zeichen und wurden gekürzt.")
+                           .arg(cut)
+                           .arg(limit);
+        dialogs::information(window(), text);
+    }
     // At start the pool is still in its initial state: no reset before.
     LabelUpdate();
     ButtonCompClick();

