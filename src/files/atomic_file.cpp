@@ -40,7 +40,8 @@ int writeAll(int fd, const QByteArray& bytes) {
 
 // So that the rename itself survives a power cut.
 void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     ::fsync(fd);
@@ -74,7 +75,8 @@ QString fileErrorReason(int errorNumber) {
     case EIO:
         return QStringLiteral("Der Datenträger meldet einen Ein-/Ausgabefehler.");
     default:
-        return QStringLiteral("Systemfehler: %1").arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
+        return QStringLiteral("Systemfehler: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
     }
 }
 

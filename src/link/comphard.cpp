@@ -76,7 +76,9 @@ bool OpenDevice(const std::string& path, const std::string& mode) {
     return module().port != nullptr;
 }
 
-std::string LastOpenFailureText() { return module().openFailure; }
+std::string LastOpenFailureText() {
+    return module().openFailure;
+}
 
 void AttachPort(std::unique_ptr<BytePort> port) {
     ClosePort();

@@ -107,7 +107,8 @@ inline constexpr QStringView kRecorderStopCaption = u"&Stop";
 
 // Status texts while readings fail during a recording, and once they work
 // again.
-inline constexpr QStringView kRecorderReadFailedText = u"Messwert fehlt: Controler antwortet nicht!";
+inline constexpr QStringView kRecorderReadFailedText =
+    u"Messwert fehlt: Controler antwortet nicht!";
 inline constexpr QStringView kRecorderReadingAgainText = u"Ok";
 
 // One stored reading.

@@ -206,9 +206,9 @@ void RecorderPage::recordReading(int reading) {
     const bool failed = !taken && m_recorder.isRecording();
     if (failed != m_readingsFail) {
         m_readingsFail = failed;
-        m_shell.setStatusText((failed ? zentor::kRecorderReadFailedText
-                                      : zentor::kRecorderReadingAgainText)
-                                  .toString());
+        m_shell.setStatusText(
+            (failed ? zentor::kRecorderReadFailedText : zentor::kRecorderReadingAgainText)
+                .toString());
     }
     if (!taken)
         return; // a failed reading: nothing stored, the end is not examined

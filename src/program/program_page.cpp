@@ -242,8 +242,8 @@ void ProgramPage::autosaveIfChanged() {
 }
 
 zentor::SaveResult ProgramPage::writeAutosave(const QStringList& lines) {
-    zentor::SaveResult saved =
-        zentor::writeFileAtomically(zentor::autosavePath(), zentor::programFileBytes(lines, m_fileEncoding));
+    zentor::SaveResult saved = zentor::writeFileAtomically(
+        zentor::autosavePath(), zentor::programFileBytes(lines, m_fileEncoding));
     if (saved) {
         m_autosavedLines = lines;
         m_autosaveFailureShown = false;

@@ -253,5 +253,5 @@ private:
     QStringList m_autosavedLines; // last saved or loaded; at start the initial lines
     bool m_autosaveFailureShown = false; // since the last autosave that worked
     bool m_autosaveHeld = false;         // an unreadable autosave could not be moved aside
-    QStringList m_fileLines; // the listing last loaded, saved or begun anew
+    QStringList m_fileLines;             // the listing last loaded, saved or begun anew
 };

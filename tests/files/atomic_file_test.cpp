@@ -50,7 +50,8 @@ TEST(AtomicFile, AFailedSaveKeepsTheOldFileAndSaysWhy) {
 
         const zentor::SaveResult saved = writeFileAtomically(path, c.bytes);
         EXPECT_FALSE(saved);
-        EXPECT_TRUE(saved.reason.contains(QString::fromUtf8(c.reason))) << saved.reason.toStdString();
+        EXPECT_TRUE(saved.reason.contains(QString::fromUtf8(c.reason)))
+            << saved.reason.toStdString();
         EXPECT_EQ(contentOf(path), "alt\r\n");
         // Nothing is left beside it.
         QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);

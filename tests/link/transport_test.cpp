@@ -93,8 +93,9 @@ TEST_F(TransportTest, ARefusedPortSaysWhyNamingTheDevice) {
         {folder, nullptr, "ist keine serielle Schnittstelle"},
         {plainFile, nullptr, "ist keine serielle Schnittstelle"},
         {"/dev/null", nullptr, "ist keine serielle Schnittstelle"},
-        {"/dev/ttyS0", refuseAccess, "Keine Berechtigung für \"/dev/ttyS0\": Benutzer in die "
-                                     "Gruppe \"dialout\" aufnehmen und neu anmelden."},
+        {"/dev/ttyS0", refuseAccess,
+         "Keine Berechtigung für \"/dev/ttyS0\": Benutzer in die "
+         "Gruppe \"dialout\" aufnehmen und neu anmelden."},
         {peer.path(), nullptr, "wird schon von einem anderen Programm benutzt"},
     };
     for (const Case& c : cases) {

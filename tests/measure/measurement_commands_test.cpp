@@ -103,7 +103,8 @@ TEST_F(MeasurementMenu, EntriesFollowThePageShown) {
         }
         for (const Row& row : rows) {
             window->PageControl1->setCurrentWidget(row.page);
-            const QString name = window->PageControl1->tabText(window->PageControl1->currentIndex());
+            const QString name =
+                window->PageControl1->tabText(window->PageControl1->currentIndex());
             const bool values = row.values && measured;
             EXPECT_EQ(window->MessungSpeichern1->isEnabled(), values) << name.toStdString();
             EXPECT_EQ(window->MesswerteExportieren1->isEnabled(), values) << name.toStdString();

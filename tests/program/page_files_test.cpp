@@ -148,7 +148,7 @@ TEST_F(ProgramPageFiles, LongLinesAreCutOnlyInTheAutosave) {
     EXPECT_EQ(lines()[1], QStringLiteral("\tEnd"));
     EXPECT_EQ(shell.status, QStringLiteral("123 Bytes frei."));
     EXPECT_EQ(shell.caption, QStringLiteral("Zentor")); // the autosave names no file
-    ASSERT_EQ(boxes.size(), 1u); // the cut is told
+    ASSERT_EQ(boxes.size(), 1u);                        // the cut is told
     EXPECT_EQ(boxes[0].text, QStringLiteral("Eine Zeile der automatischen Sicherung war länger "
                                             "als 259 Zeichen und wurde gekürzt."));
 
@@ -295,7 +295,8 @@ TEST_F(ProgramPageFiles, AnUnreadableFileLeavesTheListing) {
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].kind, dialogs::Kind::Error);
         EXPECT_TRUE(boxes[0].text.contains(QString::fromUtf8(name)));
-        EXPECT_TRUE(boxes[0].text.contains(QString::fromUtf8(reason))) << boxes[0].text.toStdString();
+        EXPECT_TRUE(boxes[0].text.contains(QString::fromUtf8(reason)))
+            << boxes[0].text.toStdString();
         EXPECT_EQ(lines(), kInitial);
         EXPECT_EQ(shell.caption, QStringLiteral("Zentor"));
     }

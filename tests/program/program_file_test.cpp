@@ -52,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"LfOnly", QByteArray("L1: x\n\tBeep\n"), {"L1: x", "\tBeep"}},
         ReadCase{"LastLineWithoutEnd", QByteArray("\tBeep\r\n\tEnd"), {"\tBeep", "\tEnd"}},
         ReadCase{"LoneCrDropped", QByteArray("\tBe\rep\r\r\n\tEnd\r"), {"\tBeep", "\tEnd"}},
-        ReadCase{"CrOnlyFile", QByteArray("L1: x\r\tBeep\r\r\tEnd"), {"L1: x", "\tBeep", "", "\tEnd"}},
+        ReadCase{
+            "CrOnlyFile", QByteArray("L1: x\r\tBeep\r\r\tEnd"), {"L1: x", "\tBeep", "", "\tEnd"}},
         ReadCase{"EmptyLinesStay", QByteArray("\r\n\n\tBeep\r\n\r\n"), {"", "", "\tBeep", ""}},
         ReadCase{"CtrlZEndsLineText",
                  QByteArray("\tBeep\r\n\tE"

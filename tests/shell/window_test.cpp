@@ -296,8 +296,9 @@ TEST_F(WindowTest, AMissingDeviceClosesTheOldPortAndForgetsTheChoice) {
     w.Simulator1->trigger(); // the choice in between is forgotten too
     ASSERT_TRUE(ini().contains("Simulator=1"));
     w.COM21->trigger();
-    EXPECT_EQ(w.statusText(), QStringLiteral("COM nicht geöffnet! Das Gerät "
-                                             "\"/dev/does-not-exist-zentor\" ist nicht vorhanden."));
+    EXPECT_EQ(w.statusText(),
+              QStringLiteral("COM nicht geöffnet! Das Gerät "
+                             "\"/dev/does-not-exist-zentor\" ist nicht vorhanden."));
     EXPECT_FALSE(comphard::PortIsOpen());
     EXPECT_EQ(w.checkedPortEntry(), nullptr);
     EXPECT_TRUE(ini().contains("COM=0"));
