@@ -179,7 +179,7 @@ const SilentCase kCases[] = {
          for (int i = 0; i < 3; ++i)
              w.TabSheet6->yttimerTimer();
      },
-     kNotAnswering, kSilentPresenceMs + 3 * (2 * kWritePauseMs + kSilentReadMs),
+     QStringLiteral("Messwert fehlt: Controler antwortet nicht!"), kSilentPresenceMs + 3 * (2 * kWritePauseMs + kSilentReadMs),
      [](SilentBoard&, RecordingWindow& w) {
          // The recording runs on; the silent ticks store nothing.
          EXPECT_TRUE(w.TabSheet6->isRecording());
