@@ -16,7 +16,7 @@ seconds="${FUZZ_SECONDS:-60}"
 build="${FUZZ_BUILD:-build-fuzz}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 jobs="${JOBS:-2}"
-all_targets=(compiler lookup program_file disassembler profile link)
+all_targets=(compiler lookup program_file disassembler profile link measurement_file command_line)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 

@@ -41,6 +41,7 @@ struct Module {
     std::function<void(std::chrono::microseconds)> wait; // empty: the real wait
     std::function<void(std::uint8_t)> writeTap;
     std::array<std::string, kPortCount> portPaths;
+    std::string openFailure; // why the last open failed
 };
 
 Module& module() {
@@ -54,6 +55,7 @@ milliseconds currentTimeout() { return milliseconds(module().timeout); }
 
 bool OpenPort(const std::string& definition) {
     ClosePort();
+    module().openFailure.clear();
     // "COMn:mode": the first four characters name the device, the rest after
     // the colon is the line mode.
     if (definition.size() < 6 || definition.compare(0, 3, "COM") != 0 || definition[4] != ':')
@@ -66,11 +68,18 @@ bool OpenPort(const std::string& definition) {
 
 bool OpenDevice(const std::string& path, const std::string& mode) {
     ClosePort();
+    module().openFailure.clear();
     const auto lineMode = parseLineMode(mode);
     if (!lineMode)
         return false;
-    module().port = TermiosPort::open(path, *lineMode);
+    OpenFailure failure = OpenFailure::None;
+    module().port = TermiosPort::open(path, *lineMode, &failure);
+    module().openFailure = openFailureText(failure, path);
     return module().port != nullptr;
+}
+
+std::string LastOpenFailureText() {
+    return module().openFailure;
 }
 
 void AttachPort(std::unique_ptr<BytePort> port) {

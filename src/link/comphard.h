@@ -31,6 +31,10 @@ bool OpenPort(const std::string& definition);
 // steps as OpenPort. Used for the built-in simulator's pty.
 bool OpenDevice(const std::string& path, const std::string& mode);
 
+// Why the last OpenPort or OpenDevice failed, as a German sentence naming the
+// device (UTF-8); empty when it succeeded or nothing was opened yet.
+std::string LastOpenFailureText();
+
 // Attaches an already open port (tests, fuzzing). Closes any open port first.
 void AttachPort(std::unique_ptr<BytePort> port);
 

@@ -39,8 +39,10 @@ bool connect(const ConnectJob& job) {
 ChoiceResult choose(const PortTarget& target, int maxTimeout) {
     ChoiceResult result;
     result.opened = open(target);
-    if (!result.opened)
+    if (!result.opened) {
+        result.failure = comphard::LastOpenFailureText();
         return result;
+    }
     bringIntoStep(false, maxTimeout);
     comphard::Handshake(result.answer);
     return result;
@@ -63,13 +65,21 @@ void Connection::reportConnected(const ConnectJob& job, bool connected) {
     emit portConnected(connected ? job.target : std::nullopt);
 }
 
-QFuture<bool> Connection::connectFromIni(Link::Kind kind) {
+QFuture<ConnectResult> Connection::connectFromIni(Link::Kind kind) {
     const ConnectJob job = configuredJob();
     return Link::instance()
-        .run([job] { return job.run(); }, kind)
-        .then(this, [this, job](bool connected) {
-            reportConnected(job, connected);
-            return connected;
+        .run(
+            [job] {
+                ConnectResult result;
+                result.connected = job.run();
+                if (!result.connected && job.target)
+                    result.failure = comphard::LastOpenFailureText();
+                return result;
+            },
+            kind)
+        .then(this, [this, job](const ConnectResult& result) {
+            reportConnected(job, result.connected);
+            return result;
         });
 }
 

@@ -63,10 +63,19 @@ bool connect(const ConnectJob& job);
 struct ChoiceResult {
     bool opened = false;
     std::string answer;
+    std::string failure; // why the open failed (comphard::LastOpenFailureText)
 };
 ChoiceResult choose(const PortTarget& target, int maxTimeout);
 
 } // namespace connection
+
+// How a connection from the settings ended.
+struct ConnectResult {
+    bool connected = false;
+    // Why the configured device could not be opened; empty when it opened
+    // or none is configured.
+    std::string failure;
+};
 
 class Connection : public QObject {
     Q_OBJECT
@@ -95,8 +104,8 @@ public:
     void reportConnected(const ConnectJob& job, bool connected);
 
     // Opens the configured port on the link thread and brings the board into
-    // step. The result (true when connected) arrives after portConnected.
-    QFuture<bool> connectFromIni(Link::Kind kind = Link::Kind::Command);
+    // step. The result arrives after portConnected.
+    QFuture<ConnectResult> connectFromIni(Link::Kind kind = Link::Kind::Command);
 
     // A choice from the port menu, on the link thread.
     QFuture<connection::ChoiceResult> choose(const PortTarget& target);

@@ -109,20 +109,46 @@ std::optional<LineMode> parseLineMode(const std::string& text) {
     return mode;
 }
 
-std::unique_ptr<TermiosPort> TermiosPort::open(const std::string& path, const LineMode& mode) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+namespace {
+
+int systemOpen(const char* path, int flags) {
+    return ::open(path, flags);
+}
+
+TermiosPort::OpenCall g_openCall = systemOpen;
+
+} // namespace
+
+TermiosPort::OpenCall TermiosPort::setOpenCall(OpenCall call) {
+    const OpenCall previous = g_openCall;
+    g_openCall = call != nullptr ? call : systemOpen;
+    return previous;
+}
+
+std::unique_ptr<TermiosPort> TermiosPort::open(const std::string& path, const LineMode& mode,
+                                               OpenFailure* failure) {
+    OpenFailure ignored = OpenFailure::None;
+    OpenFailure& why = failure != nullptr ? *failure : ignored;
+    why = OpenFailure::Unusable; // until the port is ready
+    const int fd = g_openCall(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = openFailureOf(errno);
         return nullptr;
+    }
     std::unique_ptr<TermiosPort> port(new TermiosPort(fd)); // closes fd on every failure below
 
     // No second program on the same port. TIOCEXCL does not stop root, the
     // lock does.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        why = OpenFailure::Busy;
         return nullptr;
+    }
 
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0)
-        return nullptr; // not a terminal
+    if (tcgetattr(fd, &tio) != 0) {
+        why = OpenFailure::NotSerial; // a plain file, /dev/null, ...
+        return nullptr;
+    }
     // The flag belongs to the device: clear it at close only when it was
     // ours to set. Another process may hold it (root passes it on open).
     int heldBefore = 0;
@@ -162,6 +188,7 @@ std::unique_ptr<TermiosPort> TermiosPort::open(const std::string& path, const Li
     // is no reason to fail the open.
     int lines = TIOCM_RTS | TIOCM_DTR;
     ioctl(fd, TIOCMBIS, &lines);
+    why = OpenFailure::None;
     return port;
 }
 

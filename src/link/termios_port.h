@@ -2,6 +2,7 @@
 #pragma once
 
 #include "byte_port.h"
+#include "open_failure.h"
 
 #include <memory>
 #include <optional>
@@ -26,9 +27,16 @@ class TermiosPort final : public BytePort {
 public:
     // Opens the device exclusively and makes it raw in the given mode; RTS
     // and DTR are raised where the device has modem lines. Returns nullptr
-    // when the device is missing, busy, not a terminal or refuses the mode;
-    // the descriptor is released in every such case.
-    static std::unique_ptr<TermiosPort> open(const std::string& path, const LineMode& mode);
+    // when the device is missing, busy, not a terminal or refuses the mode,
+    // and says which in `failure` when given; the descriptor is released in
+    // every such case.
+    static std::unique_ptr<TermiosPort> open(const std::string& path, const LineMode& mode,
+                                             OpenFailure* failure = nullptr);
+
+    // The system call that opens the device; tests replace it to see the
+    // refusals root never meets. Returns the previous one.
+    using OpenCall = int (*)(const char* path, int flags);
+    static OpenCall setOpenCall(OpenCall call);
 
     ~TermiosPort() override;
     TermiosPort(const TermiosPort&) = delete;

@@ -201,7 +201,7 @@ void LoggerPage::showReadOut(const LoggerReadOut& readOut) {
     default:
         break;
     }
-    m_measuredAt = zentor::measurementTimeNow();
+    setMeasuredAt(zentor::measurementTimeNow());
     m_shell.setStatusText(kLoggerReadDoneText.toString());
     ProgressBar1->setValue(0);
 }

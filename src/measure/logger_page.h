@@ -66,7 +66,13 @@ public:
     // When the values were read from the board (or those opened from a file
     // were taken); invalid before the first read-out.
     QDateTime measuredAt() const { return m_measuredAt; }
-    void setMeasuredAt(const QDateTime& time) { m_measuredAt = time; }
+    void setMeasuredAt(const QDateTime& time) {
+        m_measuredAt = time;
+        m_holdsMeasurement = true;
+    }
+    // True once a read succeeded or a measurement was opened (even one
+    // without a time): there is something to save.
+    bool holdsMeasurement() const { return m_holdsMeasurement; }
 
     // The countdown target of the running (or last) measurement, whole seconds.
     quint32 loggerSeconds() const { return LoggerSeconds; }
@@ -112,4 +118,5 @@ private:
     zentor::LoggerValues m_values{};
     quint32 LoggerSeconds = 0;
     QDateTime m_measuredAt;
+    bool m_holdsMeasurement = false;
 };

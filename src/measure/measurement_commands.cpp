@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
@@ -132,6 +133,12 @@ void MeasurementCommands::bindActions(const Actions& actions) {
     connect(actions.exportValues, &QAction::triggered, this, &MeasurementCommands::exportValues);
     connect(actions.savePicture, &QAction::triggered, this, &MeasurementCommands::savePicture);
     connect(m_pages.tabs, &QTabWidget::currentChanged, this, &MeasurementCommands::updateActions);
+    // A measurement arrives while its page is shown: the menu looks again
+    // each time it opens.
+    if (actions.saveMeasurement != nullptr)
+        for (QObject* holder : actions.saveMeasurement->associatedObjects())
+            if (auto* menu = qobject_cast<QMenu*>(holder))
+                connect(menu, &QMenu::aboutToShow, this, &MeasurementCommands::updateActions);
     updateActions();
 }
 
@@ -144,12 +151,25 @@ bool MeasurementCommands::offersPicture(const QWidget* page) const {
     return offersValues(page) || (page != nullptr && page == m_pages.direct);
 }
 
+bool MeasurementCommands::holdsMeasurement(const QWidget* page) const {
+    if (page == nullptr)
+        return false;
+    if (page == m_pages.recorder)
+        return m_pages.recorder->sampleCount() > 0;
+    if (page == m_pages.logger)
+        return m_pages.logger->holdsMeasurement();
+    if (page == m_pages.scope)
+        return m_pages.scope->holdsMeasurement();
+    return false;
+}
+
 void MeasurementCommands::updateActions() {
     const QWidget* page = currentPage();
+    const bool values = offersValues(page) && holdsMeasurement(page);
     if (m_actions.saveMeasurement)
-        m_actions.saveMeasurement->setEnabled(offersValues(page));
+        m_actions.saveMeasurement->setEnabled(values);
     if (m_actions.exportValues)
-        m_actions.exportValues->setEnabled(offersValues(page));
+        m_actions.exportValues->setEnabled(values);
     if (m_actions.savePicture)
         m_actions.savePicture->setEnabled(offersPicture(page));
     if (m_actions.openMeasurement)
@@ -184,16 +204,15 @@ MeasurementCommands::FileChoice MeasurementCommands::askSaveFile(FileKind kind, 
 }
 
 bool MeasurementCommands::writeFile(const QString& path, const QByteArray& bytes) {
-    if (bytes.isEmpty() || !writeFileAtomically(path, bytes)) {
-        dialogs::error(m_dialogParent, cannotSaveMessage(path));
-        return false;
-    }
-    return true;
+    const SaveResult saved = writeFileAtomically(path, bytes);
+    if (!saved)
+        dialogs::error(m_dialogParent, saved.explained(cannotSaveMessage(path)));
+    return static_cast<bool>(saved);
 }
 
 void MeasurementCommands::exportValues() {
     QWidget* page = currentPage();
-    if (!offersValues(page))
+    if (!offersValues(page) || !holdsMeasurement(page))
         return;
     const FileChoice choice = askSaveFile(FileKind::ExportValues, baseName(page), kCsvSuffix);
     if (choice.path.isEmpty())
@@ -227,14 +246,19 @@ void MeasurementCommands::savePicture() {
         picture = chartPicture(*m_pages.scope, scale);
     else if (m_pages.meter != nullptr)
         picture = widgetPicture(*m_pages.meter, scale);
-    if (writeFile(choice.path, pngBytes(picture)))
+    const QByteArray png = pngBytes(picture);
+    if (png.isEmpty()) {
+        dialogs::error(m_dialogParent, cannotSaveMessage(choice.path));
+        return;
+    }
+    if (writeFile(choice.path, png))
         m_shell.setStatusText(
             QStringLiteral("Bild gespeichert: %1").arg(QFileInfo(choice.path).fileName()));
 }
 
 void MeasurementCommands::saveMeasurement() {
     QWidget* page = currentPage();
-    if (!offersValues(page))
+    if (!offersValues(page) || !holdsMeasurement(page))
         return;
     const FileChoice choice =
         askSaveFile(FileKind::SaveMeasurement, baseName(page), kMeasurementFileSuffix.toString());
@@ -293,6 +317,7 @@ void MeasurementCommands::openMeasurement() {
         restoreMeasurement(*m_pages.logger, *logger, m.takenAt);
     else if (const auto* scope = std::get_if<ScopeMeasurement>(&m.data))
         restoreMeasurement(*m_pages.scope, *scope, m.takenAt);
+    updateActions();
     m_shell.setStatusText(
         QStringLiteral("Messung geöffnet: %1").arg(QFileInfo(choice.path).fileName()));
 }

@@ -78,6 +78,9 @@ public:
     // measurement pages, a picture there and on "Direkt".
     bool offersValues(const QWidget* page) const;
     bool offersPicture(const QWidget* page) const;
+    // Whether a measurement page holds a measurement to save or export: one
+    // read from the board, recorded or opened from a file.
+    bool holdsMeasurement(const QWidget* page) const;
 
 public slots:
     void openMeasurement();

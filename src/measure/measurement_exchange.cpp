@@ -154,10 +154,12 @@ ScopeRead readScopeMemory(const ScopeValues& values, const ExchangeView& view) {
         }
         report(view.progress, i + 1, kScopeSampleCount);
     }
-    // The pair after the samples is not examined.
-    for (int i = 0; i < board::kTrailingBytes; ++i)
-        comphard::ReadByte();
-    result.outcome = ScopeRead::Outcome::Done;
+    // The dump closes with the command's answer pair; anything else means
+    // bytes were lost and the last "samples" are that pair.
+    const int echo = comphard::ReadByte();
+    const int complement = comphard::ReadByte();
+    result.outcome = scopeDumpClosed(echo, complement) ? ScopeRead::Outcome::Done
+                                                       : ScopeRead::Outcome::Short;
     return result;
 }
 

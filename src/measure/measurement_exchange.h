@@ -66,6 +66,7 @@ struct ScopeRead {
         NoAnswer,    // the presence check of a capture failed
         ReadTimeout, // a sample did not come
         ReadError,   // a sample's read failed although it was announced
+        Short,       // bytes were lost: the dump did not close with its answer pair
         Done,
     };
     Outcome outcome = Outcome::NoAnswer;

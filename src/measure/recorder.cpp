@@ -56,7 +56,8 @@ std::vector<LineSegment> recorderTrace(const RecorderBuffer& buffer, int count, 
     std::vector<LineSegment> lines;
     lines.reserve(static_cast<std::size_t>(std::max(count - 1, 0)));
     for (int i = 1; i < count; ++i) {
-        lines.push_back(recorderSegment(buffer[i - 1], buffer[i], volts, channelCode));
+        if (!buffer[i].afterGap)
+            lines.push_back(recorderSegment(buffer[i - 1], buffer[i], volts, channelCode));
     }
     return lines;
 }
@@ -65,6 +66,7 @@ qint32 Recorder::start(int item) {
     const RecorderRow& row = recorderRow(item);
     m_recording = true;
     m_taken = false;
+    m_missed = false;
     m_count = 0;
     m_capacity = row.capacity;
     m_durationMs = row.durationMs;
@@ -75,20 +77,25 @@ qint32 Recorder::start(int item) {
 std::optional<Recorder::Taken> Recorder::take(int reading, quint32 nowMs, bool volts,
                                               int channelCode) {
     m_taken = false;
-    if (!m_recording || reading < 0 || reading > 255) {
+    if (!m_recording)
+        return std::nullopt;
+    if (reading < 0 || reading > 255) {
+        m_missed = true;
         return std::nullopt;
     }
     if (m_count == 0) {
         m_clock = nowMs;
     }
     // Unsigned difference: right across the wrap of the millisecond clock.
-    const RecorderSample sample{static_cast<quint8>(reading), static_cast<qint32>(nowMs - m_clock)};
+    const RecorderSample sample{static_cast<quint8>(reading), static_cast<qint32>(nowMs - m_clock),
+                                m_missed && m_count > 0};
+    m_missed = false;
     // With the count at the 1500 budget this index is one past the buffer:
     // that last sample is drawn but has no slot, as it is never counted.
     m_buffer.store(m_count, sample);
 
     Taken taken{sample, std::nullopt};
-    if (m_count > 0) {
+    if (m_count > 0 && !sample.afterGap) {
         taken.segment = recorderSegment(m_buffer[m_count - 1], sample, volts, channelCode);
     }
     m_taken = true;

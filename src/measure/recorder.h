@@ -105,10 +105,19 @@ ChartYAxis recorderYAxis(int channelCode, bool volts);
 inline constexpr QStringView kRecorderStartCaption = u"&Start";
 inline constexpr QStringView kRecorderStopCaption = u"&Stop";
 
+// Status texts while readings fail during a recording, and once they work
+// again.
+inline constexpr QStringView kRecorderReadFailedText =
+    u"Messwert fehlt: Controler antwortet nicht!";
+inline constexpr QStringView kRecorderReadingAgainText = u"Ok";
+
 // One stored reading.
 struct RecorderSample {
     quint8 value = 0; // raw 0..255
     qint32 time = 0;  // ms since the first sample of the recording
+    // Readings failed before this sample: no line leads to it, the trace
+    // shows the gap.
+    bool afterGap = false;
     friend bool operator==(const RecorderSample&, const RecorderSample&) = default;
 };
 
@@ -138,7 +147,8 @@ LineSegment recorderSegment(const RecorderSample& from, const RecorderSample& to
                             int channelCode);
 
 // The lines ytdiagramPainted draws: entry i - 1 to entry i for
-// i = 1 .. count - 1 (count is clamped to the buffer).
+// i = 1 .. count - 1 (count is clamped to the buffer), except to an entry
+// after a gap.
 std::vector<LineSegment> recorderTrace(const RecorderBuffer& buffer, int count, bool volts,
                                        int channelCode);
 
@@ -162,9 +172,10 @@ public:
         RecorderSample sample;
         std::optional<LineSegment> segment; // none for the first sample
     };
-    // Stores a reading taken at nowMs. Nothing happens (nullopt) for a failed
-    // reading (-1 or anything outside 0..255) or when no recording runs; the
-    // end conditions are then not examined either.
+    // Stores a reading taken at nowMs. Nothing is stored (nullopt) for a
+    // failed reading (-1 or anything outside 0..255) or when no recording
+    // runs; the end conditions are then not examined either. The next sample
+    // after a failed reading comes after a gap: it has no segment.
     std::optional<Taken> take(int reading, quint32 nowMs, bool volts, int channelCode);
 
     // After a successful take(): counts the sample and returns true while the
@@ -188,6 +199,7 @@ private:
     qint32 m_intervalMs = 0;
     quint32 m_clock = 0;
     bool m_taken = false; // take() stored a sample that proceed() has not judged
+    bool m_missed = false; // a reading failed since the last stored sample
 };
 
 } // namespace zentor

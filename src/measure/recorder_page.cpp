@@ -175,6 +175,7 @@ void RecorderPage::beginRecording(int item, const QString& answer) {
 
     const qint32 interval = m_recorder.start(item);
     m_recordingItem = item;
+    m_readingsFail = false;
     m_measuredAt = zentor::measurementTimeNow();
     m_readingOwed = false;
     ytdiagram->Invalidate(); // the count is 0 now, so the repaint clears the trace
@@ -234,6 +235,13 @@ void RecorderPage::takeOwedReading() {
 void RecorderPage::recordReading(int reading) {
     const bool volts = CheckBox2->isChecked();
     const auto taken = m_recorder.take(reading, clockNow(), volts, RecorderChannel);
+    const bool failed = !taken && m_recorder.isRecording();
+    if (failed != m_readingsFail) {
+        m_readingsFail = failed;
+        m_shell.setStatusText(
+            (failed ? zentor::kRecorderReadFailedText : zentor::kRecorderReadingAgainText)
+                .toString());
+    }
     if (!taken)
         return; // a failed reading: nothing stored, the end is not examined
 

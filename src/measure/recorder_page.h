@@ -78,8 +78,10 @@ public:
     void setRecorderClock(Clock clock);
 
     // One tick with the reading already taken (0..255, or -1 for a failed
-    // read, which skips the tick): stores it, draws the new segment and ends
-    // the recording when its budget or duration is used up.
+    // read, which skips the tick and leaves a gap in the trace): stores it,
+    // draws the new segment and ends the recording when its budget or
+    // duration is used up. The status bar says when readings start to fail
+    // and when they come back.
     void recordReading(int reading);
 
 signals:
@@ -118,6 +120,7 @@ private:
     zentor::Recorder m_recorder;
     Clock m_clock;
     int m_recordingItem = -1;
+    bool m_readingsFail = false; // the last reading of the recording failed
     QDateTime m_measuredAt;
     bool m_readingOwed = false;    // a tick came while a reading ran
     bool m_readingRunning = false; // a reading is on the link

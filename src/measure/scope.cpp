@@ -6,6 +6,10 @@ namespace zentor {
 
 static_assert(kScopeSampleCount == board::kScopeSamples);
 
+bool scopeDumpClosed(int echo, int complement) {
+    return echo == board::kScopeRead && board::isAnswerPair(echo, complement);
+}
+
 ChartYAxis scopeYAxis(bool volts) {
     return volts ? ChartYAxis{u"Volt", 0, 5, 0.5} : kRawYAxis;
 }

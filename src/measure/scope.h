@@ -64,6 +64,11 @@ inline constexpr QStringView kScopeDoneText = u"Ok";
 inline constexpr QStringView kScopeReadTimeoutText = u"LeseTimeout-Übertragungsfehler.";
 inline constexpr QStringView kScopeReadErrorText = u"Fehler!";
 
+// Whether the two bytes after the 101 samples are the dump's closing answer
+// pair. When they are not, bytes were lost on the way and the last "samples"
+// are that pair: the read failed.
+bool scopeDumpClosed(int echo, int complement);
+
 // Y axis (CheckBox4Click): 0..5 step 0.5 "Volt", or the raw axis.
 ChartYAxis scopeYAxis(bool volts);
 

@@ -225,6 +225,11 @@ void ScopePage::showSamples(const zentor::ScopeRead& read) {
         m_shell.setStatusText(read.answer);
         return;
     }
+    if (read.outcome == Outcome::Short) {
+        // A short capture is no measurement: the last one stays on the chart.
+        m_shell.setStatusText(zentor::kScopeReadTimeoutText.toString());
+        return;
+    }
     // The samples read so far stay when the read failed; the repetition is
     // not re-armed then.
     ScopeValues = read.values;
@@ -236,7 +241,7 @@ void ScopePage::showSamples(const zentor::ScopeRead& read) {
         m_shell.setStatusText(zentor::kScopeReadErrorText.toString());
         return;
     }
-    m_measuredAt = zentor::measurementTimeNow();
+    setMeasuredAt(zentor::measurementTimeNow());
 
     // Draw at once: the picture is rebuilt now with the axes of this read
     // and the samples, rather than drawn over the axes of the last paint.

@@ -59,7 +59,13 @@ public:
     // When the samples were read (or those opened from a file were taken);
     // invalid before the first read.
     QDateTime measuredAt() const { return m_measuredAt; }
-    void setMeasuredAt(const QDateTime& time) { m_measuredAt = time; }
+    void setMeasuredAt(const QDateTime& time) {
+        m_measuredAt = time;
+        m_holdsMeasurement = true;
+    }
+    // True once a read succeeded or a measurement was opened (even one
+    // without a time): there is something to save.
+    bool holdsMeasurement() const { return m_holdsMeasurement; }
 
     // The action TimerOszi repeats: zentor::kScopeRepeatCapture ("&Messen")
     // or zentor::kScopeRepeatRamRead ("&RAM lesen").
@@ -103,4 +109,5 @@ private:
     int m_timerOsziTag = zentor::kScopeRepeatCapture;
     QDateTime m_measuredAt;
     bool m_reading = false; // a capture or read is on the link
+    bool m_holdsMeasurement = false;
 };

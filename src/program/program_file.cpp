@@ -1,10 +1,7 @@
 #include "program_file.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -53,6 +50,8 @@ int cp1252Byte(QChar c) {
 // Splits file bytes into line bytes by the reading rules.
 std::vector<QByteArray> splitLines(const QByteArray& bytes) {
     std::vector<QByteArray> lines;
+    // Files from systems that end lines with CR alone hold no LF at all.
+    const char lineEnd = bytes.contains('\n') ? '\n' : '\r';
     qsizetype i = 0;
     const qsizetype n = bytes.size();
     while (i < n) {
@@ -60,7 +59,7 @@ std::vector<QByteArray> splitLines(const QByteArray& bytes) {
             break; // Ctrl-Z at the beginning of a line ends the file
         QByteArray line;
         bool skipping = false; // after a Ctrl-Z inside the line
-        while (i < n && bytes[i] != '\n') {
+        while (i < n && bytes[i] != lineEnd) {
             const char c = bytes[i++];
             if (c == kCtrlZ)
                 skipping = true;
@@ -69,7 +68,7 @@ std::vector<QByteArray> splitLines(const QByteArray& bytes) {
             // A CR before LF belongs to the line end; a lone CR is dropped.
         }
         if (i < n)
-            ++i; // the LF
+            ++i; // the line end
         lines.push_back(line);
     }
     return lines;
@@ -105,18 +104,28 @@ ProgramFileText decodeLines(const std::vector<QByteArray>& raw) {
 } // namespace
 
 ProgramFileText programFileText(const QByteArray& bytes) {
-    return decodeLines(splitLines(bytes));
+    const std::vector<QByteArray> raw = splitLines(bytes);
+    ProgramFileText text = decodeLines(raw);
+    const auto nul = std::find_if(raw.begin(), raw.end(),
+                                  [](const QByteArray& line) { return line.contains('\0'); });
+    if (nul != raw.end())
+        text.nulLine = static_cast<int>(nul - raw.begin()) + 1;
+    return text;
 }
 
 QStringList programFileLines(const QByteArray& bytes) {
     return programFileText(bytes).lines;
 }
 
-QStringList autosaveLines(const QByteArray& bytes) {
+QStringList autosaveLines(const QByteArray& bytes, int* cut) {
     QStringList lines = programFileLines(bytes);
+    if (cut != nullptr)
+        *cut = 0;
     for (QString& line : lines) {
         if (line.size() <= kAutosaveLineLimit)
             continue;
+        if (cut != nullptr)
+            ++*cut;
         qsizetype keep = kAutosaveLineLimit;
         if (line[keep - 1].isHighSurrogate())
             --keep; // never keep half a character
@@ -199,20 +208,6 @@ FileRead readRegularFile(const QString& path, qint64 limit) {
 
 std::optional<QByteArray> readFileBytes(const QString& path) {
     return readRegularFile(path, kProgramFileLimit).bytes;
-}
-
-bool writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace zentor

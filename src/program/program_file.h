@@ -4,7 +4,8 @@
 //
 // File form: one listing line per file line, each followed by CR LF (the last
 // one too); an empty listing is an empty file. Reading accepts more:
-//  - a line ends at LF or at CR LF; a CR not followed by LF is dropped;
+//  - a line ends at LF or at CR LF; a CR not followed by LF is dropped,
+//    except in a file without any LF, whose lines end at CR;
 //  - a byte 26 (Ctrl-Z) ends the text of its line (the rest up to the line
 //    end is skipped); at the beginning of a line it ends the file;
 //  - a last line without line end is read all the same; empty lines stay.
@@ -19,6 +20,8 @@
 // leading UTF-8 byte order mark is dropped) and as Windows-1252 otherwise.
 // Plain ASCII files are the same either way.
 #pragma once
+
+#include "atomic_file.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,6 +41,9 @@ enum class TextEncoding {
 struct ProgramFileText {
     QStringList lines;
     TextEncoding encoding = TextEncoding::SingleByte;
+    // The number (from 1) of the first line holding a NUL byte, 0 when none
+    // does: such a file is no program file.
+    int nulLine = 0;
 };
 
 // The lines of a program file's bytes and the encoding they were read in.
@@ -46,8 +52,9 @@ ProgramFileText programFileText(const QByteArray& bytes);
 QStringList programFileLines(const QByteArray& bytes);
 
 // The lines of the autosave file's bytes: as programFileLines(), with each
-// line cut to its first 259 characters.
-QStringList autosaveLines(const QByteArray& bytes);
+// line cut to its first 259 characters. `cut`, when given, receives the
+// number of lines that were cut.
+QStringList autosaveLines(const QByteArray& bytes, int* cut = nullptr);
 
 // Characters of an autosave line that are restored.
 inline constexpr int kAutosaveLineLimit = 259;
@@ -86,10 +93,5 @@ FileRead readRegularFile(const QString& path, qint64 limit);
 
 // readRegularFile() with the program file limit, without the reason.
 std::optional<QByteArray> readFileBytes(const QString& path);
-
-// Writes `bytes` to `path` atomically: the old file stays in place until the
-// new one is complete. Creates missing parent folders. Returns false when the
-// file could not be written (the old file, if any, is then unchanged).
-bool writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 } // namespace zentor

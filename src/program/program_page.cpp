@@ -68,6 +68,8 @@ struct ReadBack {
 const QString kCaption = QStringLiteral("Zentor");
 const QString kCaptionWithFile = QStringLiteral("Zentor - ");
 const QString kConfirmNew = QStringLiteral("Programm löschen?");
+const QString kConfirmReplace =
+    QStringLiteral("Das Programm wurde geändert. Durch das Beispiel ersetzen?");
 const QString kPaletteHint = QStringLiteral("Doppelklick oder ins Listing ziehen");
 const QString kNumberHint = QStringLiteral("Eingabe Zahl 0..255");
 const QString kFileFilter = QStringLiteral("Zentor-Dateien (*.z)");
@@ -77,6 +79,10 @@ const QString kEndLine = QStringLiteral("\tEnd");
 QString cannotOpenMessage(const QString& path) {
     return QStringLiteral("Die Datei \"%1\" kann nicht geöffnet werden.")
         .arg(QDir::toNativeSeparators(path));
+}
+
+QString nulLineMessage(int line) {
+    return QStringLiteral("Zeile %1 enthält ein Nullbyte: das ist keine Programmdatei.").arg(line);
 }
 
 QString cannotSaveMessage(const QString& path) {
@@ -222,6 +228,7 @@ ProgramPage::ProgramPage(Shell& shell, QWidget* parent)
     for (const QString& entry : zentor::listOpTexts())
         ListOP->addItem(entry);
     m_listing->addItems(kInitialListing);
+    m_fileLines = kInitialListing;
     showLabelPool();
     ListBox6->setEnabled(false);
     followListingWithAutosave();
@@ -254,11 +261,28 @@ void ProgramPage::followListingWithAutosave() {
 
 void ProgramPage::autosaveIfChanged() {
     const QStringList lines = listingLines();
-    if (lines == m_autosavedLines)
+    if (lines == m_autosavedLines || m_autosaveHeld)
         return;
-    if (zentor::writeFileAtomically(zentor::autosavePath(),
-                                    zentor::programFileBytes(lines, m_fileEncoding)))
+    const zentor::SaveResult saved = writeAutosave(lines);
+    // Told once; the next change tries again, and after a success a new
+    // failure is told again.
+    if (saved || m_autosaveFailureShown)
+        return;
+    m_autosaveFailureShown = true;
+    dialogs::error(window(),
+                   saved.explained(QStringLiteral("Das Programm kann nicht automatisch gesichert "
+                                                  "werden: \"%1\"")
+                                       .arg(QDir::toNativeSeparators(zentor::autosavePath()))));
+}
+
+zentor::SaveResult ProgramPage::writeAutosave(const QStringList& lines) {
+    zentor::SaveResult saved = zentor::writeFileAtomically(
+        zentor::autosavePath(), zentor::programFileBytes(lines, m_fileEncoding));
+    if (saved) {
         m_autosavedLines = lines;
+        m_autosaveFailureShown = false;
+    }
+    return saved;
 }
 
 PaletteBox* ProgramPage::createPalette(QWidget* parent, const char* name, int tag,
@@ -962,6 +986,25 @@ void ProgramPage::setListcodeVisible(bool visible) {
 
 // ---- Program files ------------------------------------------------------------------
 
+void ProgramPage::setAsideDamagedAutosave(const QString& path, const QString& why) {
+    // Kept for rescue: the autosave at exit would otherwise replace it.
+    QString text = QStringLiteral("Die automatische Sicherung \"%1\" kann nicht gelesen werden.")
+                       .arg(QDir::toNativeSeparators(path));
+    if (!why.isEmpty())
+        text += u' ' + why;
+    const zentor::MovedAside moved = zentor::moveAside(path, kDamagedAutosaveSuffix.toString());
+    if (moved.path.isEmpty()) {
+        m_autosaveHeld = true;
+        text += QStringLiteral("\nSie bleibt unverändert; in dieser Sitzung wird das Programm "
+                               "nicht automatisch gesichert. ") +
+                moved.reason;
+    } else {
+        text += QStringLiteral("\nSie liegt jetzt unter \"%1\".")
+                    .arg(QDir::toNativeSeparators(moved.path));
+    }
+    dialogs::error(window(), text);
+}
+
 ProgramPage::FileDialogHandler ProgramPage::setFileDialogHandler(FileDialogHandler handler) {
     FileDialogHandler previous = fileDialogHandler();
     fileDialogHandler() = handler ? std::move(handler) : FileDialogHandler(showFileDialog);
@@ -1003,6 +1046,7 @@ void ProgramPage::Beenden2Click() {
     if (m_listing->count() > 0 && !confirmHandler()(window(), kCaption, kConfirmNew))
         return;
     setListingLines({kEndLine});
+    m_fileLines = listingLines();
     m_fileEncoding = zentor::TextEncoding::SingleByte;
     selectRow(0);
     ResetLabelPool();
@@ -1030,11 +1074,19 @@ void ProgramPage::ffnen1Click() {
 }
 
 bool ProgramPage::openReadableStartupFile() {
-    if (!m_startupFilePending ||
-        !zentor::readRegularFile(m_startupFile, zentor::kProgramFileLimit).bytes)
+    if (!m_startupFilePending)
         return false;
+    const zentor::FileRead read = zentor::readRegularFile(m_startupFile, zentor::kProgramFileLimit);
+    if (!read.bytes || zentor::programFileText(*read.bytes).nulLine > 0)
+        return false; // the next ffnen1Click tells why
     m_startupFilePending = false;
     return openProgramFile(m_startupFile);
+}
+
+void ProgramPage::openExample(const QString& path) {
+    if (listingLines() != m_fileLines && !confirmHandler()(window(), kCaption, kConfirmReplace))
+        return;
+    openProgramFile(path);
 }
 
 bool ProgramPage::openProgramFile(const QString& path) {
@@ -1045,8 +1097,14 @@ bool ProgramPage::openProgramFile(const QString& path) {
         return false;
     }
     const zentor::ProgramFileText text = zentor::programFileText(*read.bytes);
+    if (text.nulLine > 0) {
+        // A NUL shows nowhere in the listing: the line would look empty.
+        dialogs::error(window(), cannotOpenMessage(path) + u'\n' + nulLineMessage(text.nulLine));
+        return false;
+    }
     m_fileEncoding = text.encoding;
     setListingLines(text.lines);
+    m_fileLines = text.lines;
     ResetLabelPool();
     LabelUpdate();
     ButtonCompClick();
@@ -1059,33 +1117,54 @@ void ProgramPage::Speichern1Click() {
     if (path.isEmpty())
         return;
     path = withDefaultSuffix(path);
-    if (!zentor::writeFileAtomically(path,
-                                     zentor::programFileBytes(listingLines(), m_fileEncoding))) {
-        dialogs::error(window(), cannotSaveMessage(path));
+    const zentor::SaveResult saved =
+        zentor::writeFileAtomically(path, zentor::programFileBytes(listingLines(), m_fileEncoding));
+    if (!saved) {
+        dialogs::error(window(), saved.explained(cannotSaveMessage(path)));
         return;
     }
+    m_fileLines = listingLines();
     m_shell.setWindowCaption(kCaptionWithFile + QFileInfo(path).fileName());
 }
 
 void ProgramPage::SaveLast() {
     // At exit there is nobody left to tell; the old autosave stays in place.
     m_autosaveTimer->stop();
-    const QStringList lines = listingLines();
-    if (zentor::writeFileAtomically(zentor::autosavePath(),
-                                    zentor::programFileBytes(lines, m_fileEncoding)))
-        m_autosavedLines = lines;
+    if (!m_autosaveHeld)
+        writeAutosave(listingLines());
 }
 
 void ProgramPage::LoadLast() {
     const QString path = zentor::autosavePath();
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
         return;
-    const std::optional<QByteArray> bytes = zentor::readFileBytes(path);
-    if (!bytes)
+    const zentor::FileRead read = zentor::readRegularFile(path, zentor::kProgramFileLimit);
+    if (!read.bytes) {
+        setAsideDamagedAutosave(path, read.refusal);
         return;
-    m_fileEncoding = zentor::programFileText(*bytes).encoding;
-    setListingLines(zentor::autosaveLines(*bytes));
+    }
+    const zentor::ProgramFileText text = zentor::programFileText(*read.bytes);
+    if (text.nulLine > 0) {
+        setAsideDamagedAutosave(path, nulLineMessage(text.nulLine));
+        return;
+    }
+    m_fileEncoding = text.encoding;
+    int cut = 0;
+    setListingLines(zentor::autosaveLines(*read.bytes, &cut));
     m_autosavedLines = listingLines(); // nothing new to save
+    m_fileLines = m_autosavedLines;
+    if (cut > 0) {
+        const int limit = zentor::kAutosaveLineLimit;
+        const QString text =
+            cut == 1 ? QStringLiteral("Eine Zeile der automatischen Sicherung war länger als %1 "
+                                      "Zeichen und wurde gekürzt.")
+                           .arg(limit)
+                     : QStringLiteral("%1 Zeilen der automatischen Sicherung waren länger als %2 "
+                                      "Zeichen und wurden gekürzt.")
+                           .arg(cut)
+                           .arg(limit);
+        dialogs::information(window(), text);
+    }
     // At start the pool is still in its initial state: no reset before.
     LabelUpdate();
     ButtonCompClick();

@@ -125,11 +125,18 @@ public:
     // cannot be read shows the error box, changes nothing and gives false.
     bool openProgramFile(const QString& path);
 
+    // Opens an example program as openProgramFile() does, after asking when
+    // the listing differs from the one last loaded or saved.
+    void openExample(const QString& path);
+
     // The listing saved at exit and restored at start (program_file.h
     // autosavePath()). SaveLast reports nothing when the file cannot be
-    // written; LoadLast does nothing when there is no readable file.
+    // written. LoadLast does nothing when there is no file; a file it cannot
+    // read is moved aside (kDamagedAutosaveSuffix) with a box saying so, and
+    // is never overwritten.
     void SaveLast();
     void LoadLast();
+    static constexpr QStringView kDamagedAutosaveSuffix = u".defekt";
     // Between those, the autosave follows the listing: written this long
     // after a change, and only when the lines differ from those last saved
     // or loaded.
@@ -236,6 +243,8 @@ private:
     void setListcodeVisible(bool visible);
     void followListingWithAutosave();
     void autosaveIfChanged();
+    zentor::SaveResult writeAutosave(const QStringList& lines);
+    void setAsideDamagedAutosave(const QString& path, const QString& why);
 
     Shell& m_shell;
     ListingBox* m_listing;
@@ -255,4 +264,7 @@ private:
     zentor::TextEncoding m_fileEncoding = zentor::TextEncoding::SingleByte;
     QTimer* m_autosaveTimer = nullptr;
     QStringList m_autosavedLines; // last saved or loaded; at start the initial lines
+    bool m_autosaveFailureShown = false; // since the last autosave that worked
+    bool m_autosaveHeld = false;         // an unreadable autosave could not be moved aside
+    QStringList m_fileLines;             // the listing last loaded, saved or begun anew
 };

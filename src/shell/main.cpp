@@ -97,5 +97,10 @@ int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsEmpty("ZENTOR_REPORT_FIRST_PAINT"))
         app.installEventFilter(&reporter);
     window.show();
+    // A box of the start-up (a restored listing that had to be cut or moved
+    // aside) runs its own loop inside show(): a termination request
+    // answered there has ended the program before the main loop begins.
+    if (!window.isVisible())
+        return 0;
     return app.exec();
 }

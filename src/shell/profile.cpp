@@ -1,9 +1,8 @@
 #include "profile.h"
 
-#include <QDir>
+#include "atomic_file.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 #include <optional>
@@ -126,10 +125,6 @@ bool ProfileFile::writeString(const QString& section, const QString& key, const 
         lines.insert(insertAt, entry);
     }
 
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-    return file.commit();
+    return static_cast<bool>(zentor::writeFileAtomically(
+        m_path, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8()));
 }

@@ -74,6 +74,12 @@ const QString kCancel = QStringLiteral("Abbrechen");
 const QString kCancelHint = QStringLiteral("Bricht die laufende Übertragung ab (Esc)");
 const QString kAbout = QStringLiteral("ZENTOR microcontroller\r\rVersion 1.1");
 
+// `text`, followed by why the port could not be opened, if it was tried.
+QString withOpenFailure(const QString& text, QChar separator, const std::string& failure) {
+    const QString why = QString::fromStdString(failure);
+    return why.isEmpty() ? text : text + separator + why;
+}
+
 // The first page's link label: a credit line that opens the handbook.
 const QString kCreditText = QStringLiteral("Zentor im Netz");
 const QString kCreditHint = QStringLiteral("Das Handbuch öffnen");
@@ -254,7 +260,7 @@ void TForm1::createMenu() {
         connect(Beispiele1->addAction(u'&' + example.caption), &QAction::triggered, this,
                 [this, path = example.path] {
                     PageControl1->setCurrentWidget(TabSheet4);
-                    TabSheet4->openProgramFile(path);
+                    TabSheet4->openExample(path);
                 });
     }
     Beispiele1->setEnabled(!Beispiele1->isEmpty());
@@ -461,17 +467,16 @@ void TForm1::FormShow() {
     uncheckPortEntries();
     // The window paints first; the board is looked for on the link thread,
     // and the start-up goes on when it has answered or given up.
-    zentor::Connection::instance().connectFromIni().then(this, [this](bool connected) {
-        continueShow(connected);
-    });
+    zentor::Connection::instance().connectFromIni().then(
+        this, [this](const zentor::ConnectResult& result) { continueShow(result); });
 }
 
-void TForm1::continueShow(bool connected) {
+void TForm1::continueShow(const zentor::ConnectResult& result) {
     if (m_shutDown)
         return;
-    if (!connected) {
+    if (!result.connected) {
         setStatusText(kNoPortChosen);
-        dialogs::information(this, kFirstStart);
+        dialogs::information(this, withOpenFailure(kFirstStart, u'\r', result.failure));
         if (m_shutDown)
             return; // ended while the box was open
     }
@@ -615,23 +620,23 @@ void TForm1::choosePort(int n) {
         refreshPortPaths();
         target = zentor::PortTarget{n, false, comphard::PortPath(n)};
     }
-    auto refuse = [=, this] {
+    auto refuse = [=, this](const std::string& failure) {
         // Neither the port nor the simulator stays chosen: the next start
         // asks again instead of silently taking the other one.
         simulatorConnected(false);
         m_ini->writeString(section, comKey, QStringLiteral("0"));
         if (simulator || m_ini->readInt(section, simKey, 0) != 0)
             m_ini->writeString(section, simKey, QStringLiteral("0"));
-        setStatusText(kPortNotOpened);
+        setStatusText(withOpenFailure(kPortNotOpened, u' ', failure));
     };
     if (!target) {
-        refuse();
+        refuse({});
         return;
     }
     zentor::Connection::instance().choose(*target).then(
         this, [=, this](const zentor::connection::ChoiceResult& result) {
             if (!result.opened) {
-                refuse();
+                refuse(result.failure);
                 return;
             }
             markPort(target);

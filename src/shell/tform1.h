@@ -31,6 +31,7 @@ class BuiltInSimulator;
 class SimulatorPanel;
 
 namespace zentor {
+struct ConnectResult;
 struct PortTarget;
 class MeasurementCommands;
 class RecorderBuffer;
@@ -151,7 +152,7 @@ private:
     // Marks the port the board is reached through.
     void markPort(const std::optional<zentor::PortTarget>& target);
     // The steps of FormShow after the first connection.
-    void continueShow(bool connected);
+    void continueShow(const zentor::ConnectResult& result);
     // Opens port n, or the simulator for n == 0, with the menu choice's
     // steps; the status bar shows the outcome.
     void choosePort(int n);

@@ -183,7 +183,8 @@ const SilentCase kCases[] = {
              testing_support::waitForLink();
          }
      },
-     kNotAnswering, kSilentPresenceMs + 3 * (2 * kWritePauseMs + kSilentReadMs),
+     QStringLiteral("Messwert fehlt: Controler antwortet nicht!"),
+     kSilentPresenceMs + 3 * (2 * kWritePauseMs + kSilentReadMs),
      [](SilentBoard&, RecordingWindow& w) {
          // The recording runs on; the silent ticks store nothing.
          EXPECT_TRUE(w.TabSheet6->isRecording());

@@ -71,6 +71,45 @@ TEST(TransportOpen, MalformedDefinitionsAndMissingDevicesFail) {
     }
 }
 
+TEST_F(TransportTest, ARefusedPortSaysWhyNamingTheDevice) {
+    char folder[] = "/tmp/zentor-port-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string plainFile = std::string(folder) + "/ttyUSB0";
+    ::close(::open(plainFile.c_str(), O_CREAT | O_WRONLY, 0600));
+    // Root may open any device: the refusal comes through the open seam.
+    const auto refuseAccess = +[](const char*, int) {
+        errno = EACCES;
+        return -1;
+    };
+    const auto held = TermiosPort::open(peer.path(), {}); // another program holds the pty
+    ASSERT_NE(held, nullptr);
+    struct Case {
+        std::string path;
+        TermiosPort::OpenCall openCall;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"/dev/does-not-exist-zentor", nullptr, "ist nicht vorhanden"},
+        {folder, nullptr, "ist keine serielle Schnittstelle"},
+        {plainFile, nullptr, "ist keine serielle Schnittstelle"},
+        {"/dev/null", nullptr, "ist keine serielle Schnittstelle"},
+        {"/dev/ttyS0", refuseAccess,
+         "Keine Berechtigung für \"/dev/ttyS0\": Benutzer in die "
+         "Gruppe \"dialout\" aufnehmen und neu anmelden."},
+        {peer.path(), nullptr, "wird schon von einem anderen Programm benutzt"},
+    };
+    for (const Case& c : cases) {
+        TermiosPort::setOpenCall(c.openCall);
+        EXPECT_FALSE(OpenDevice(c.path, "1200,N,8,1")) << c.path;
+        const std::string why = LastOpenFailureText();
+        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        EXPECT_NE(why.find("\"" + c.path + "\""), std::string::npos) << why;
+    }
+    TermiosPort::setOpenCall(nullptr);
+    ::unlink(plainFile.c_str());
+    ::rmdir(folder);
+}
+
 TEST(TransportOpen, LineModesAreParsedAndBadOnesRefused) {
     struct Case {
         const char* text;

@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -81,7 +82,7 @@ protected:
 TEST_F(MeasurementMenu, EntriesFollowThePageShown) {
     struct Row {
         QWidget* page;
-        bool values; // "Messung speichern", "Messwerte exportieren"
+        bool values; // "Messung speichern", "Messwerte exportieren", once measured
         bool picture;
     };
     const Row rows[] = {
@@ -89,19 +90,34 @@ TEST_F(MeasurementMenu, EntriesFollowThePageShown) {
         {window->TabSheet3, true, true},   {window->TabSheet6, true, true},
         {window->TabSheet8, true, true},   {window->TabSheet4, false, false},
     };
-    for (const Row& row : rows) {
-        window->PageControl1->setCurrentWidget(row.page);
-        const QString name = window->PageControl1->tabText(window->PageControl1->currentIndex());
-        EXPECT_EQ(window->MessungSpeichern1->isEnabled(), row.values) << name.toStdString();
-        EXPECT_EQ(window->MesswerteExportieren1->isEnabled(), row.values) << name.toStdString();
-        EXPECT_EQ(window->DiagrammBild1->isEnabled(), row.picture) << name.toStdString();
-        EXPECT_TRUE(window->MessungOeffnen1->isEnabled()) << name.toStdString();
+    // Nothing to save before anything was measured; a measurement that
+    // arrives while the page is shown is seen when the menu opens.
+    for (const bool measured : {false, true}) {
+        if (measured) {
+            window->PageControl1->setCurrentWidget(window->TabSheet8);
+            window->TabSheet3->setMeasuredAt(QDateTime::currentDateTime());
+            ASSERT_TRUE(window->TabSheet6->loadRecording({{128, 0}, {130, 20}}, QDateTime()));
+            window->TabSheet8->setMeasuredAt(QDateTime());
+            emit window->Beenden1->aboutToShow();
+            EXPECT_TRUE(window->MessungSpeichern1->isEnabled());
+        }
+        for (const Row& row : rows) {
+            window->PageControl1->setCurrentWidget(row.page);
+            const QString name =
+                window->PageControl1->tabText(window->PageControl1->currentIndex());
+            const bool values = row.values && measured;
+            EXPECT_EQ(window->MessungSpeichern1->isEnabled(), values) << name.toStdString();
+            EXPECT_EQ(window->MesswerteExportieren1->isEnabled(), values) << name.toStdString();
+            EXPECT_EQ(window->DiagrammBild1->isEnabled(), row.picture) << name.toStdString();
+            EXPECT_TRUE(window->MessungOeffnen1->isEnabled()) << name.toStdString();
+        }
     }
 }
 
 TEST_F(MeasurementMenu, ExportWritesTheCopyRowsAsCsv) {
     ScopePage& scope = *window->TabSheet8;
     scope.ScopeValues.fill(51);
+    scope.setMeasuredAt(QDateTime());
     window->PageControl1->setCurrentWidget(&scope);
     choice.path = path(QStringLiteral("werte")); // the suffix is added
     window->MesswerteExportieren1->trigger();
@@ -121,15 +137,17 @@ TEST_F(MeasurementMenu, AFileThatCannotBeWrittenIsNamedInAnErrorBox) {
     QFile blocker(path(QStringLiteral("keinOrdner")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where a folder would have to be
     blocker.close();
-    window->PageControl1->setCurrentWidget(window->TabSheet6);
+    window->TabSheet8->setMeasuredAt(QDateTime());
+    window->PageControl1->setCurrentWidget(window->TabSheet8);
     window->setStatusText(QStringLiteral("vorher"));
     choice.path = path(QStringLiteral("keinOrdner/werte.csv"));
     window->MesswerteExportieren1->trigger();
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].kind, dialogs::Kind::Error);
-    EXPECT_EQ(boxes[0].text,
-              QStringLiteral("Die Datei \"%1\" kann nicht gespeichert werden.").arg(choice.path));
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Die Datei \"%1\" kann nicht gespeichert werden.\n"
+                                            "Ein Teil des Pfades ist kein Ordner.")
+                                 .arg(choice.path));
     EXPECT_EQ(window->statusText(), QStringLiteral("vorher"));
 }
 
@@ -150,6 +168,7 @@ TEST_F(MeasurementMenu, MeterPictureAtTwiceTheScreenResolution) {
 TEST_F(MeasurementMenu, MeasurementOpensOnItsOwnPage) {
     LoggerPage& logger = *window->TabSheet3;
     logger.loggerValues().fill(200);
+    logger.setMeasuredAt(QDateTime());
     logger.ComboBox16->setCurrentIndex(2);
     logger.ComboBox17->setCurrentIndex(zentor::kLoggerInputDigital);
     const QStringList shown = logger.copyLines();
@@ -205,6 +224,7 @@ TEST_F(MeasurementMenu, NothingOpensWhileTheLoggerCountsDown) {
 }
 
 TEST_F(MeasurementMenu, CancelledDialogsWriteNothing) {
+    ASSERT_TRUE(window->TabSheet6->loadRecording({{128, 0}}, QDateTime()));
     window->PageControl1->setCurrentWidget(window->TabSheet6);
     choice.path.clear();
     for (QAction* entry : {window->MessungSpeichern1, window->MesswerteExportieren1,

@@ -138,9 +138,14 @@ TEST(Recorder, AFailedReadingSkipsTheTick) {
         EXPECT_TRUE(result.goesOn);
         EXPECT_EQ(recorder.count(), 1);
     }
-    // The next good reading is timed from the first sample.
-    EXPECT_EQ(tick(recorder, 11, 40).taken->sample, (RecorderSample{11, 40}));
+    // The next good reading is timed from the first sample and comes after
+    // a gap: no line leads to it, now or when the trace is redrawn.
+    const TickResult after = tick(recorder, 11, 40);
+    EXPECT_EQ(after.taken->sample, (RecorderSample{11, 40, true}));
+    EXPECT_FALSE(after.taken->segment.has_value());
     EXPECT_EQ(recorder.count(), 2);
+    EXPECT_TRUE(recorderTrace(recorder.buffer(), recorder.count(), true, 60).empty());
+    EXPECT_TRUE(tick(recorder, 12, 60).taken->segment.has_value());
 }
 
 TEST(Recorder, EndsWhenTheDurationIsUsedUpWithoutCountingTheLastSample) {

@@ -1,6 +1,7 @@
 // Program files on the "Programm" page: "&Neu", "&Öffnen ...", "&Speichern
 // ...", the autosave file and the file named on the command line.
 #include "page_support.h"
+#include "private_mount.h"
 #include "program_file.h"
 
 #include <QDir>
@@ -97,6 +98,7 @@ TEST_F(ProgramPageFiles, LineEndsAndCtrlZ) {
         {"lf.z", "L1: Testprogramm\n\tDelay 250\n\tBeep\n\tGoto L1:\n", kInitial},
         {"ohne-ende.z", "\tBeep\r\n\tEnd", {"\tBeep", "\tEnd"}},
         {"cr.z", "\tBe\rep\r\n", {"\tBeep"}},
+        {"nur-cr.z", "\tBeep\r\tEnd\r", {"\tBeep", "\tEnd"}},
         {"leerzeile.z", "\tBeep\r\n\r\n\tEnd\r\n", {"\tBeep", "", "\tEnd"}},
         {"ctrlz-mitte.z", "\tBeep\r\n\tE\x1And\r\n\tReturn\r\n", {"\tBeep", "\tE", "\tReturn"}},
         {"ctrlz-anfang.z", "\tBeep\r\n\x1A\tEnd\r\n\tReturn\r\n", {"\tBeep"}},
@@ -146,6 +148,9 @@ TEST_F(ProgramPageFiles, LongLinesAreCutOnlyInTheAutosave) {
     EXPECT_EQ(lines()[1], QStringLiteral("\tEnd"));
     EXPECT_EQ(shell.status, QStringLiteral("123 Bytes frei."));
     EXPECT_EQ(shell.caption, QStringLiteral("Zentor")); // the autosave names no file
+    ASSERT_EQ(boxes.size(), 1u);                        // the cut is told
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Eine Zeile der automatischen Sicherung war länger "
+                                            "als 259 Zeichen und wurde gekürzt."));
 
     writeFile("lang.z", longLine + "\r\n");
     open("lang.z");
@@ -282,12 +287,86 @@ TEST_F(ProgramPageFiles, ASaveReplacesTheOldFileCompletely) {
 // A file that cannot be read must not replace the listing on screen.
 TEST_F(ProgramPageFiles, AnUnreadableFileLeavesTheListing) {
     QDir(files.path()).mkdir("ordner.z");
-    open("ordner.z");
+    writeFile("null.z", QByteArray("\tBeep\r\n\tE\0nd\r\n", 13));
+    for (const auto& [name, reason] :
+         {std::pair{"ordner.z", "keine gewöhnliche Datei"}, std::pair{"null.z", "Zeile 2"}}) {
+        boxes.clear();
+        open(name);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].kind, dialogs::Kind::Error);
+        EXPECT_TRUE(boxes[0].text.contains(QString::fromUtf8(name)));
+        EXPECT_TRUE(boxes[0].text.contains(QString::fromUtf8(reason)))
+            << boxes[0].text.toStdString();
+        EXPECT_EQ(lines(), kInitial);
+        EXPECT_EQ(shell.caption, QStringLiteral("Zentor"));
+    }
+}
+
+// The autosave after a change cannot be written: told once, tried again.
+TEST_F(ProgramPageFiles, AnAutosaveThatCannotBeWrittenIsToldOnce) {
+    std::string why;
+    const std::string mounted = testing_support::mountPrivateTmpfs(64 * 1024, why);
+    if (mounted.empty())
+        GTEST_SKIP() << why;
+    ASSERT_TRUE(testing_support::remountReadOnly(mounted, true, why)) << why;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(mounted));
+    const auto changeAndWait = [this](const QString& line) {
+        page->setListingLines({line});
+        QTest::qWait(ProgramPage::kAutosaveDelayMs + 200);
+    };
+    changeAndWait("\tBeep");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].kind, dialogs::Kind::Error);
-    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("ordner.z")));
-    EXPECT_EQ(lines(), kInitial);
-    EXPECT_EQ(shell.caption, QStringLiteral("Zentor"));
+    EXPECT_TRUE(boxes[0].text.startsWith(
+        "Das Programm kann nicht automatisch gesichert werden: \"" + zentor::autosavePath()));
+    EXPECT_TRUE(boxes[0].text.contains("schreibgeschützt")) << boxes[0].text.toStdString();
+    changeAndWait("\tEnd");
+    EXPECT_EQ(boxes.size(), 1u);
+
+    ASSERT_TRUE(testing_support::remountReadOnly(mounted, false, why)) << why;
+    changeAndWait("\tReturn");
+    EXPECT_EQ(boxes.size(), 1u);
+    QFile autosave(zentor::autosavePath());
+    ASSERT_TRUE(autosave.open(QIODevice::ReadOnly));
+    EXPECT_EQ(autosave.readAll(), QByteArray("\tReturn\r\n"));
+}
+
+// An autosave that cannot be read is kept for rescue, never overwritten.
+TEST_F(ProgramPageFiles, AnUnreadableAutosaveIsMovedAside) {
+    QByteArray oversized(zentor::kProgramFileLimit + 1, 'x');
+    const QByteArray binary("\tBeep\r\n\0\x01\x02", 9);
+    const QString aside = zentor::autosavePath() + QStringLiteral(".defekt");
+    for (const auto& [bytes, movedTo] :
+         {std::pair{oversized, aside}, std::pair{binary, aside + QStringLiteral(".2")}}) {
+        boxes.clear();
+        writeAutosave(bytes);
+        page->LoadLast();
+        EXPECT_EQ(lines(), kInitial);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("kann nicht gelesen werden")));
+        EXPECT_TRUE(boxes[0].text.contains(movedTo)) << boxes[0].text.toStdString();
+        QFile kept(movedTo);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bytes);
+        page->SaveLast();
+        QFile autosave(zentor::autosavePath());
+        ASSERT_TRUE(autosave.open(QIODevice::ReadOnly));
+        EXPECT_EQ(autosave.readAll(), kInitialBytes);
+    }
+}
+
+// An example replaces the listing without a question only when nothing
+// would be lost.
+TEST_F(ProgramPageFiles, AnExampleAsksBeforeItReplacesAChangedListing) {
+    writeFile("beispiel.z", "\tBeep\r\n");
+    page->openExample(path("beispiel.z")); // the initial listing: not asked
+    page->setListingLines({"\tEnd"});
+    confirmAnswer = false;
+    page->openExample(path("beispiel.z"));
+    ASSERT_EQ(confirmations.size(), 1u);
+    EXPECT_EQ(confirmations[0].text,
+              QStringLiteral("Das Programm wurde geändert. Durch das Beispiel ersetzen?"));
+    EXPECT_EQ(lines(), QStringList{"\tEnd"});
 }
 
 TEST_F(ProgramPageFiles, TheStartupFileIsOpenedWithoutAsking) {

@@ -52,6 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"LfOnly", QByteArray("L1: x\n\tBeep\n"), {"L1: x", "\tBeep"}},
         ReadCase{"LastLineWithoutEnd", QByteArray("\tBeep\r\n\tEnd"), {"\tBeep", "\tEnd"}},
         ReadCase{"LoneCrDropped", QByteArray("\tBe\rep\r\r\n\tEnd\r"), {"\tBeep", "\tEnd"}},
+        ReadCase{
+            "CrOnlyFile", QByteArray("L1: x\r\tBeep\r\r\tEnd"), {"L1: x", "\tBeep", "", "\tEnd"}},
         ReadCase{"EmptyLinesStay", QByteArray("\r\n\n\tBeep\r\n\r\n"), {"", "", "\tBeep", ""}},
         ReadCase{"CtrlZEndsLineText",
                  QByteArray("\tBeep\r\n\tE"
@@ -107,10 +109,17 @@ TEST(ProgramFileAutosave, LinesCutTo259Characters) {
     const QString longLine = u'\t' + QString(299, u'x');
     const QByteArray bytes = programFileBytes({longLine, QStringLiteral("\tEnd")});
     EXPECT_EQ(programFileLines(bytes).first().size(), 300);
-    const QStringList restored = autosaveLines(bytes);
+    int cut = 0;
+    const QStringList restored = autosaveLines(bytes, &cut);
+    EXPECT_EQ(cut, 1);
     ASSERT_EQ(restored.size(), 2);
     EXPECT_EQ(restored[0], longLine.left(259));
     EXPECT_EQ(restored[1], "\tEnd");
+}
+
+TEST(ProgramFileText, TheFirstLineWithANulByteIsNamed) {
+    EXPECT_EQ(programFileText(QByteArray("\tBeep\r\n\tEnd\r\n")).nulLine, 0);
+    EXPECT_EQ(programFileText(QByteArray("\tBeep\r\n\tE\0nd\r\n\0\r\n", 17)).nulLine, 2);
 }
 
 TEST(ProgramFileAutosave, PathFollowsConfigurationDirectory) {

@@ -239,6 +239,15 @@ TEST_F(WindowTest, FirstStartAsksForAPortAndWritesNothing) {
     EXPECT_FALSE(comphard::PortIsOpen());
 }
 
+TEST_F(WindowTest, AConfiguredPortThatCannotBeOpenedSaysWhyAtStart) {
+    writeIni("[ZENTOR1]\nCOM=1\n[Ports]\nCOM1=/dev/null\n");
+    start();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Erster Programmstart:\rZunächst einen Anschluß wählen "
+                                            "(Menü/Anschluß)\r\"/dev/null\" ist keine serielle "
+                                            "Schnittstelle."));
+}
+
 TEST_F(WindowTest, ConfiguredPortOpensAtStart) {
     peer.setScript(boardScript());
     writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3));
@@ -312,7 +321,9 @@ TEST_F(WindowTest, AMissingDeviceClosesTheOldPortAndForgetsTheChoice) {
     ASSERT_TRUE(ini().contains("Simulator=1"));
     w.COM21->trigger();
     testing_support::waitForLink();
-    EXPECT_EQ(w.statusText(), QStringLiteral("COM nicht geöffnet!"));
+    EXPECT_EQ(w.statusText(),
+              QStringLiteral("COM nicht geöffnet! Das Gerät "
+                             "\"/dev/does-not-exist-zentor\" ist nicht vorhanden."));
     EXPECT_FALSE(comphard::PortIsOpen());
     EXPECT_EQ(w.checkedPortEntry(), nullptr);
     EXPECT_TRUE(ini().contains("COM=0"));
