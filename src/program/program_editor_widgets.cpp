@@ -1,5 +1,7 @@
 #include "program_editor_widgets.h"
 
+#include "widget_access.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -81,6 +83,33 @@ QString PaletteBox::selectedEntry() const {
 
 void PaletteBox::startDrag(Qt::DropActions) {
     dragSelectedRow(this);
+}
+
+void PaletteBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (QListWidgetItem* item = currentItem(); item != nullptr && !event->isAutoRepeat()) {
+            item->setSelected(true);
+            emit entryChosen();
+        }
+        // Used up: the key must not reach a default button of the page.
+        event->accept();
+        return;
+    default:
+        QListWidget::keyPressEvent(event);
+    }
+}
+
+void PaletteBox::focusInEvent(QFocusEvent* event) {
+    QListWidget::focusInEvent(event);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+        // An entry is current, so that the arrows and Return act at once.
+        if (currentItem() == nullptr && count() > 0)
+            setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        emit enteredByKeyboard();
+    }
 }
 
 ListingBox::ListingBox(QWidget* parent) : QListWidget(parent) {
@@ -165,6 +194,14 @@ void NumberField::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         emit clicked();
+}
+
+void NumberField::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        zentor::access::drawFocusFrame(painter, rect());
+    }
 }
 
 void NumberField::mouseDoubleClickEvent(QMouseEvent* event) {

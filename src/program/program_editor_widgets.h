@@ -40,8 +40,18 @@ public:
     // The selected entry's text; empty when none is selected.
     QString selectedEntry() const;
 
+signals:
+    // Return, Enter or Space on an entry: it is selected, and the page
+    // inserts it as a double-click does.
+    void entryChosen();
+    // The focus came by keyboard (Tab, Backtab): the page treats it as a
+    // click into the palette, without moving the focus elsewhere.
+    void enteredByKeyboard();
+
 protected:
     void startDrag(Qt::DropActions supportedActions) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 };
 
 // The listing. Drag events are answered by the callbacks (source widget and
@@ -92,4 +102,6 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // The field has no frame: a focus frame shows where typing goes.
+    void paintEvent(QPaintEvent* event) override;
 };

@@ -7,6 +7,7 @@
 #include "program_file.h"
 #include "program_transfer.h"
 #include "shell.h"
+#include "widget_access.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -240,7 +241,10 @@ PaletteBox* ProgramPage::createPalette(QWidget* parent, const char* name, int ta
     palette->setItemDelegate(new ListRowDelegate(kPaletteRowHeight, 0, palette));
     palette->setUniformItemSizes(true);
     palette->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setListColours(palette, palette->palette().color(QPalette::Text), kPaletteBackground);
+    setListColours(palette,
+                   zentor::access::readableOn(kPaletteBackground,
+                                              palette->palette().color(QPalette::Text)),
+                   kPaletteBackground);
     palette->addItems(entries);
     palette->setGeometry(geometry);
     return palette;
@@ -367,6 +371,8 @@ void ProgramPage::createControls() {
         field->setToolTip(kNumberHint);
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, kInfoBackground);
+        palette.setColor(QPalette::Text,
+                         zentor::access::readableOn(kInfoBackground, palette.color(QPalette::Text)));
         field->setPalette(palette);
         field->setGeometry(kGroupPadding + constantsWidth + 2,
                            firstRowTop + static_cast<int>(k) * kPaletteRowHeight, kNumberFieldWidth,
@@ -486,6 +492,16 @@ void ProgramPage::connectEditor() {
         connect(palette, &QAbstractItemView::pressed, this, handler);
         connect(palette, &QAbstractItemView::doubleClicked, this,
                 [this, p = palette] { Add2Click(p); });
+        // By keyboard: Return or Space inserts, as a double-click does.
+        connect(palette, &PaletteBox::entryChosen, this, [this, p = palette] { Add2Click(p); });
+        // Reaching a palette by Tab chooses it as a click does, but leaves
+        // the focus in it; the comment field opens for labels and "Rem".
+        connect(palette, &PaletteBox::enteredByKeyboard, this, [this, p = palette] {
+            for (PaletteBox* other : palettes())
+                if (other != p)
+                    other->clearSelection();
+            Edit3->setEnabled(p == ListBox13 || p == ListBox14);
+        });
     }
     for (NumberField* field : m_numberFields) {
         connect(field, &NumberField::clicked, this, [this, field] { EditAClick(field); });
@@ -914,6 +930,7 @@ QFileDialog* ProgramPage::createFileDialog(QWidget* parent, FileDialogKind kind)
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
         dialog->setFileMode(QFileDialog::ExistingFile);
     }
+    zentor::access::nameFileDialog(*dialog);
     return dialog;
 }
 

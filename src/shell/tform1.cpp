@@ -1,5 +1,6 @@
 #include "tform1.h"
 
+#include "access_names.h"
 #include "amm.h"
 #include "analysis_commands.h"
 #include "builtin_simulator.h"
@@ -146,6 +147,7 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     // on top of it.
     PageControl1->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    nameControlsForAccess(*this);
 
     FormCreate();
 }

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -62,6 +63,9 @@ SimulatorPanel::SimulatorPanel(BoardSource board, QWidget* parent)
     setWindowTitle(QStringLiteral("Simulator-Tafel"));
     createControls();
     m_clock.start();
+    // Escape closes the panel, as it closes a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     m_refreshTimer.setInterval(kRefreshInterval);
     connect(&m_refreshTimer, &QTimer::timeout, this, &SimulatorPanel::refresh);
@@ -249,16 +253,18 @@ void SimulatorPanel::createControls() {
         buttons->addWidget(b);
         return b;
     };
-    PauseButton = button(QStringLiteral("Anhalten"), "PauseButton",
+    PauseButton = button(QStringLiteral("&Anhalten"), "PauseButton",
                          QStringLiteral("Hält das Programm des Simulators an"));
-    StepButton = button(QStringLiteral("Schritt"), "StepButton",
+    StepButton = button(QStringLiteral("&Schritt"), "StepButton",
                         QStringLiteral("Führt den nächsten Befehl aus"));
-    ResumeButton = button(QStringLiteral("Weiter"), "ResumeButton",
+    ResumeButton = button(QStringLiteral("&Weiter"), "ResumeButton",
                           QStringLiteral("Lässt das Programm weiterlaufen"));
     program->addLayout(buttons);
     connect(PauseButton, &QPushButton::clicked, this, &SimulatorPanel::PauseClick);
     connect(StepButton, &QPushButton::clicked, this, &SimulatorPanel::StepClick);
     connect(ResumeButton, &QPushButton::clicked, this, &SimulatorPanel::ResumeClick);
+
+    nameControlsForAccess();
 
     auto* left = new QVBoxLayout;
     left->addWidget(GroupInputs);
@@ -268,6 +274,27 @@ void SimulatorPanel::createControls() {
     auto* top = new QHBoxLayout(this);
     top->addLayout(left);
     top->addWidget(GroupProgram, 1);
+}
+
+void SimulatorPanel::nameControlsForAccess() {
+    // Names that tell the controls apart where their captions repeat
+    // ("Signal" three times, the pin numbers in two groups).
+    AnalogSlider->setAccessibleName(QStringLiteral("Analogeingang"));
+    AnalogSignal->setAccessibleName(QStringLiteral("Analogeingang Signal"));
+    DigitalSwitch->setAccessibleName(QStringLiteral("Digitaleingang Din"));
+    DigitalSignal->setAccessibleName(QStringLiteral("Digitaleingang Signal"));
+    PinSignal->setAccessibleName(QStringLiteral("Porteingänge Signal"));
+    OutLed->setAccessibleName(QStringLiteral("Out"));
+    LedLed->setAccessibleName(QStringLiteral("LED"));
+    BeepLed->setAccessibleName(QStringLiteral("Beep"));
+    PwmBar->setAccessibleName(QStringLiteral("PWM"));
+    for (int n = 0; n < kPins; ++n) {
+        PinSwitches[static_cast<std::size_t>(n)]->setAccessibleName(
+            QStringLiteral("Porteingang %1").arg(n));
+        PinLeds[static_cast<std::size_t>(n)]->setAccessibleName(
+            QStringLiteral("Portausgang %1").arg(n));
+    }
+    ListingList->setAccessibleName(QStringLiteral("Programm im Simulator"));
 }
 
 void SimulatorPanel::showEvent(QShowEvent* event) {

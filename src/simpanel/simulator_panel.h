@@ -108,6 +108,7 @@ protected:
 
 private:
     void createControls();
+    void nameControlsForAccess();
     zentor::sim::SimulatedBoard* board() const { return m_board ? m_board() : nullptr; }
     void showNoBoard(const QString& state);
     void showInputs(const zentor::sim::BoardSnapshot& s);
