@@ -21,6 +21,7 @@
 #include "scope_page.h"
 #include "simulator_panel.h"
 #include "weblabel.h"
+#include "window_fit.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -147,6 +148,7 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     // on top of it.
     PageControl1->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    zentor::fitWindowToScreen(*this); // scrolls the pages where the screen is too small
     nameControlsForAccess(*this);
 
     FormCreate();

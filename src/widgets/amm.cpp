@@ -174,7 +174,8 @@ void TAnal::paintEvent(QPaintEvent* /*event*/) {
     p.drawPixmap(0, 0, m_dial);
 
     const amm::MeterFrame frame = amm::meterFrame(size());
-    p.setPen(QPen(m_needleColor, 0));
+    // A dark desktop makes the dial dark: the needle stays visible on it.
+    p.setPen(QPen(zentor::access::readableOn(m_bkColor, m_needleColor), 0));
     p.drawLine(amm::needleLine(frame, m_value, m_max));
 
     p.fillRect(QRect(0, frame.y1, width(), height() - frame.y1), m_bbColor);
