@@ -14,6 +14,7 @@
 #include "logger_page.h"
 #include "measurement_commands.h"
 #include "page_access_keys.h"
+#include "picture_label.h"
 #include "profile.h"
 #include "program_page.h"
 #include "recorder.h"
@@ -149,6 +150,7 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     PageControl1->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     zentor::fitWindowToScreen(*this); // scrolls the pages where the screen is too small
+    zentor::keepLaidOutFonts(*this);
     nameControlsForAccess(*this);
 
     FormCreate();
@@ -180,7 +182,7 @@ void TForm1::createPages() {
     auto* pictureSheet = new PictureSheet;
     TabSheet1 = pictureSheet;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    Image1 = new QLabel(TabSheet1);
+    Image1 = new PictureLabel(TabSheet1); // smooth on scaled screens
     Image1->setObjectName(QStringLiteral("Image1"));
     QFile picture(QStringLiteral(":/app/zentor.jpg"));
     if (picture.open(QIODevice::ReadOnly)) {

@@ -39,4 +39,14 @@ bool fitWindowToScreen(QMainWindow& window) {
     return true;
 }
 
+void keepLaidOutFonts(QWidget& window) {
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->testAttribute(Qt::WA_SetFont))
+            continue; // a font of its own is kept anyway
+        QFont font = widget->font();
+        font.setResolveMask(QFont::AllPropertiesResolved);
+        widget->setFont(font);
+    }
+}
+
 } // namespace zentor

@@ -10,6 +10,7 @@
 #include <QSize>
 
 class QMainWindow;
+class QWidget;
 
 namespace zentor {
 
@@ -23,5 +24,11 @@ bool windowFits(QSize windowSize, QRect available);
 // not fit its screen's available area, and sizes the window to that area.
 // Returns whether it did.
 bool fitWindowToScreen(QMainWindow& window);
+
+// Fixes the font of every widget inside `window` to the one it has now, so
+// that a font a desktop theme sets later for labels, buttons or the whole
+// application (often only after start-up) cannot cut the captions of a
+// fixed layout.
+void keepLaidOutFonts(QWidget& window);
 
 } // namespace zentor

@@ -144,7 +144,8 @@ void TAnal::renderDial(qreal ratio) {
     // Tick by tick: the major tick, its label, then the minor ticks up to the
     // next label. A label's opaque box may cover its own tick, but the ticks
     // drawn after it (on a small meter or with long labels) stay on top.
-    const QPen tickPen(zentor::access::readableOn(m_bkColor, Qt::black), 0);
+    const QPen tickPen(
+        zentor::access::readableOn(m_bkColor, Qt::black, zentor::access::kGraphicContrast), 0);
     const std::size_t intervals = layout.majorTicks.size() - 1;
     const std::size_t minorsPerInterval = intervals > 0 ? layout.minorTicks.size() / intervals : 0;
     for (std::size_t i = 0; i < layout.majorTicks.size(); ++i) {
@@ -175,7 +176,9 @@ void TAnal::paintEvent(QPaintEvent* /*event*/) {
 
     const amm::MeterFrame frame = amm::meterFrame(size());
     // A dark desktop makes the dial dark: the needle stays visible on it.
-    p.setPen(QPen(zentor::access::readableOn(m_bkColor, m_needleColor), 0));
+    p.setPen(QPen(zentor::access::readableOn(m_bkColor, m_needleColor,
+                                                      zentor::access::kGraphicContrast),
+                   0));
     p.drawLine(amm::needleLine(frame, m_value, m_max));
 
     p.fillRect(QRect(0, frame.y1, width(), height() - frame.y1), m_bbColor);

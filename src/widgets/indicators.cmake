@@ -11,6 +11,7 @@ target_sources(zentor_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/weblabel.h
     ${CMAKE_CURRENT_LIST_DIR}/weblabel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/click_tracker.h
+    ${CMAKE_CURRENT_LIST_DIR}/picture_label.h
     ${CMAKE_CURRENT_LIST_DIR}/widget_access.h
     ${CMAKE_CURRENT_LIST_DIR}/widget_access.cpp
     ${CMAKE_CURRENT_LIST_DIR}/access_style.h

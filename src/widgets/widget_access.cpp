@@ -20,8 +20,6 @@ namespace zentor::access {
 
 namespace {
 
-constexpr double kTextContrast = 4.5;
-
 double channel(int value) {
     const double c = value / 255.0;
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
@@ -210,8 +208,8 @@ double contrastRatio(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QColor readableOn(const QColor& background, const QColor& preferred) {
-    if (contrastRatio(background, preferred) >= kTextContrast)
+QColor readableOn(const QColor& background, const QColor& preferred, double minimum) {
+    if (contrastRatio(background, preferred) >= minimum)
         return preferred;
     const QColor black(Qt::black);
     const QColor white(Qt::white);

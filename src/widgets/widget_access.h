@@ -24,10 +24,15 @@ void installWidgetAccessibility();
 // The contrast ratio of two colours (relative luminance, sRGB), 1 to 21.
 double contrastRatio(const QColor& a, const QColor& b);
 
-// `preferred` when it stands out from `background` by at least 4.5:1, else
-// black or white, whichever stands out more. A fixed background keeps its
-// text readable when the desktop palette is dark.
-QColor readableOn(const QColor& background, const QColor& preferred);
+// Contrast that text needs, and lines and frames.
+inline constexpr double kTextContrast = 4.5;
+inline constexpr double kGraphicContrast = 3.0;
+
+// `preferred` when it stands out from `background` by at least `minimum`,
+// else black or white, whichever stands out more. A fixed background keeps
+// its text readable when the desktop palette is dark.
+QColor readableOn(const QColor& background, const QColor& preferred,
+                  double minimum = kTextContrast);
 
 // A keyboard focus frame just inside `rect`: a black ring around a white
 // one. On any background one of the two stands out by more than 4.5:1.
