@@ -44,8 +44,8 @@ signals:
     // Return, Enter or Space on an entry: it is selected, and the page
     // inserts it as a double-click does.
     void entryChosen();
-    // The focus came by keyboard (Tab, Backtab): the page treats it as a
-    // click into the palette, without moving the focus elsewhere.
+    // The focus came with Tab or Backtab (or moved on from a control that
+    // was disabled).
     void enteredByKeyboard();
 
 protected:

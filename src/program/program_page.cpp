@@ -494,15 +494,13 @@ void ProgramPage::connectEditor() {
                 [this, p = palette] { Add2Click(p); });
         // By keyboard: Return or Space inserts, as a double-click does.
         connect(palette, &PaletteBox::entryChosen, this, [this, p = palette] { Add2Click(p); });
-        // Reaching a palette by Tab chooses it as a click does, but leaves
-        // the focus in it; the comment field opens for labels and "Rem".
-        connect(palette, &PaletteBox::enteredByKeyboard, this, [this, p = palette] {
-            for (PaletteBox* other : palettes())
-                if (other != p)
-                    other->clearSelection();
-            Edit3->setEnabled(p == ListBox13 || p == ListBox14);
-        });
     }
+    // Reaching the labels or "Rem" by Tab opens the comment field, which
+    // comes next in the tab order, as a click into them does; the focus
+    // stays in the list. (Focus that moves on because a list was disabled
+    // comes with the same reason, so nothing is closed here.)
+    for (PaletteBox* palette : {ListBox13, ListBox14})
+        connect(palette, &PaletteBox::enteredByKeyboard, this, [this] { Edit3->setEnabled(true); });
     for (NumberField* field : m_numberFields) {
         connect(field, &NumberField::clicked, this, [this, field] { EditAClick(field); });
         connect(field, &NumberField::doubleClicked, this, [this, field] { Add2Click(field); });

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -232,7 +233,7 @@ TEST_F(AccessTest, AProgramIsWrittenAndSentByKeyboard) {
     EXPECT_EQ(w.statusText(), QStringLiteral("Programm gestartet"));
 }
 
-TEST_F(AccessTest, ThePwmSliderFollowsTheKeys) {
+TEST_F(AccessTest, PwmSliderMeterAndPageTabsByKeys) {
     TForm1& w = start(false);
     DirectPage& page = *w.TabSheet2;
     w.PageControl1->setCurrentWidget(&page);
@@ -255,6 +256,18 @@ TEST_F(AccessTest, ThePwmSliderFollowsTheKeys) {
     page.Anal1->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Space);
     EXPECT_EQ(page.Anal1->Caption(), QStringLiteral("Wert"));
+
+    // Return on the page tabs starts the recorder, as inside its page.
+    RecorderPage& recorder = *w.TabSheet6;
+    w.PageControl1->setCurrentWidget(&recorder);
+    w.PageControl1->tabBar()->setFocus(Qt::TabFocusReason);
+    const QString start = recorder.ytstart->text();
+    press(Qt::Key_Return);
+    const QDeadlineTimer deadline(10000);
+    while (recorder.ytstart->text() == start && !deadline.hasExpired())
+        QTest::qWait(20);
+    EXPECT_NE(recorder.ytstart->text(), start);
+    recorder.ytstart->click();
 }
 
 } // namespace
