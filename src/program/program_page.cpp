@@ -241,10 +241,10 @@ PaletteBox* ProgramPage::createPalette(QWidget* parent, const char* name, int ta
     palette->setItemDelegate(new ListRowDelegate(kPaletteRowHeight, 0, palette));
     palette->setUniformItemSizes(true);
     palette->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setListColours(palette,
-                   zentor::access::readableOn(kPaletteBackground,
-                                              palette->palette().color(QPalette::Text)),
-                   kPaletteBackground);
+    setListColours(
+        palette,
+        zentor::access::readableOn(kPaletteBackground, palette->palette().color(QPalette::Text)),
+        kPaletteBackground);
     palette->addItems(entries);
     palette->setGeometry(geometry);
     return palette;
@@ -371,8 +371,8 @@ void ProgramPage::createControls() {
         field->setToolTip(kNumberHint);
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, kInfoBackground);
-        palette.setColor(QPalette::Text,
-                         zentor::access::readableOn(kInfoBackground, palette.color(QPalette::Text)));
+        palette.setColor(QPalette::Text, zentor::access::readableOn(kInfoBackground,
+                                                                    palette.color(QPalette::Text)));
         field->setPalette(palette);
         field->setGeometry(kGroupPadding + constantsWidth + 2,
                            firstRowTop + static_cast<int>(k) * kPaletteRowHeight, kNumberFieldWidth,

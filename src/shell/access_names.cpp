@@ -16,8 +16,8 @@
 #include "weblabel.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

@@ -53,10 +53,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QFontDatabase>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>

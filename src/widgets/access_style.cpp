@@ -21,18 +21,17 @@ AccessStyle::AccessStyle() : QProxyStyle(nullptr) {}
 
 void AccessStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                 QPainter* painter, const QWidget* widget) const {
-    if (element == PE_FrameFocusRect) {
+    if (element == PE_FrameFocusRect && option->state.testFlag(State_KeyboardFocusChange)) {
         // The desktop style's frame often has the highlight's colour, which
         // vanishes on a selected row and on light blue lists.
-        if (option->state.testFlag(State_KeyboardFocusChange))
-            access::drawFocusFrame(*painter, option->rect);
+        access::drawFocusFrame(*painter, option->rect);
         return;
     }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
-void AccessStyle::drawControl(ControlElement element, const QStyleOption* option,
-                              QPainter* painter, const QWidget* widget) const {
+void AccessStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                              const QWidget* widget) const {
     if (element == CE_MenuBarItem && widget != nullptr && widget->hasFocus() &&
         option->state.testFlag(State_Selected)) {
         // After Alt or F10 the menu bar has the focus and an entry is

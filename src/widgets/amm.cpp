@@ -176,9 +176,8 @@ void TAnal::paintEvent(QPaintEvent* /*event*/) {
 
     const amm::MeterFrame frame = amm::meterFrame(size());
     // A dark desktop makes the dial dark: the needle stays visible on it.
-    p.setPen(QPen(zentor::access::readableOn(m_bkColor, m_needleColor,
-                                                      zentor::access::kGraphicContrast),
-                   0));
+    p.setPen(QPen(
+        zentor::access::readableOn(m_bkColor, m_needleColor, zentor::access::kGraphicContrast), 0));
     p.drawLine(amm::needleLine(frame, m_value, m_max));
 
     p.fillRect(QRect(0, frame.y1, width(), height() - frame.y1), m_bbColor);

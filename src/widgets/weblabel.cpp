@@ -3,10 +3,10 @@
 #include "widget_access.h"
 
 #include <QDesktopServices>
-#include <QKeyEvent>
-#include <QPainter>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QUrl>
 
 #include <array>

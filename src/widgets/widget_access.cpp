@@ -5,8 +5,8 @@
 #include "chart_widget.h"
 #include "weblabel.h"
 
-#include <QAccessibleWidget>
 #include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -92,7 +92,8 @@ public:
 // captions of its axes.
 class ChartAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
-    explicit ChartAccessible(ChartWidgetBase* chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
+    explicit ChartAccessible(ChartWidgetBase* chart)
+        : QAccessibleWidget(chart, QAccessible::Chart) {}
 
     ChartWidgetBase* chart() const { return static_cast<ChartWidgetBase*>(widget()); }
 
@@ -153,7 +154,8 @@ public:
     QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value || (t == QAccessible::Name && combo()->accessibleName().isEmpty()))
+        if (t == QAccessible::Value ||
+            (t == QAccessible::Name && combo()->accessibleName().isEmpty()))
             return combo()->currentText();
         return QAccessibleWidget::text(t);
     }

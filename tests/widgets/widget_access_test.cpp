@@ -29,10 +29,10 @@ TEST(Contrast, RatiosAndReadableColours) {
         double minimum;
         QColor expected;
     } cases[] = {
-        {white, black, zentor::access::kTextContrast, black},       // the default desktop
-        {listing, navy, zentor::access::kTextContrast, navy},       // the listing as it is
-        {palette, white, zentor::access::kTextContrast, black},     // dark desktop, light list
-        {dark, black, zentor::access::kGraphicContrast, white},     // dark dial, black ticks
+        {white, black, zentor::access::kTextContrast, black},   // the default desktop
+        {listing, navy, zentor::access::kTextContrast, navy},   // the listing as it is
+        {palette, white, zentor::access::kTextContrast, black}, // dark desktop, light list
+        {dark, black, zentor::access::kGraphicContrast, white}, // dark dial, black ticks
         {white, QColor(255, 0, 0), zentor::access::kGraphicContrast, QColor(255, 0, 0)},
     };
     for (const auto& c : cases)
