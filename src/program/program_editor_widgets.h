@@ -28,6 +28,10 @@ private:
     qreal m_tabStop;
 };
 
+// The palettes and the listing have a current entry (the keyboard's place
+// in the list, which screen readers are told has the focus) only while they
+// have the keyboard focus; what they offer is their selected entry.
+//
 // A palette: pressing on an entry selects it, moving the pointer then drags
 // it. The drag carries the entry's text; drop targets identify the palette
 // by the drag's source.
@@ -52,6 +56,8 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 };
 
 // The listing. Drag events are answered by the callbacks (source widget and
@@ -86,6 +92,9 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 };
 
 // A number field: reports clicks and double-clicks into it. Takes no drops.

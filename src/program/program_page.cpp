@@ -627,7 +627,8 @@ QString ProgramPage::lineFrom(QObject* source) const {
         extra = Edit3->text();
         break;
     case InsertionKind::ConstantRow:
-        if (const NumberField* field = numberFieldOfRow(palette->currentRow()))
+        if (const NumberField* field =
+                numberFieldOfRow(palette->row(palette->selectedItems().value(0))))
             extra = field->text();
         break;
     default:

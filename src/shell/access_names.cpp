@@ -137,7 +137,8 @@ void nameMeasurements(LoggerPage& logger, RecorderPage& recorder, ScopePage& sco
 
 void nameProgram(ProgramPage& page) {
     name(page.ListBox1, QStringLiteral("Listing"),
-         QStringLiteral("Entf löscht die gewählte Zeile; neue Zeilen kommen über die Zeile"));
+         QStringLiteral("Entf löscht die gewählte Zeile; neue Zeilen kommen über die "
+                        "gewählte Zeile"));
     name(page.Listcode, QStringLiteral("Maschinencode"));
     const std::array<std::pair<PaletteBox*, const char*>, 8> palettes{{
         {page.ListBox2, "Rechenbefehle"},

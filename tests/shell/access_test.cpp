@@ -71,7 +71,8 @@ bool drawn(const QAccessibleInterface& item) {
 struct Walk {
     QStringList unnamed;
     QStringList shared;
-    QStringList silent; // drawn widgets without a value
+    QStringList silent;     // drawn widgets without a value
+    QStringList strayFocus; // entries focused in a list without the focus
     int operableCount = 0;
 };
 
@@ -99,10 +100,16 @@ void walk(QAccessibleInterface* item, const QObject* skip, QHash<QString, QStrin
     }
     if (drawn(*item) && item->text(QAccessible::Value).isEmpty())
         result.silent << where;
-    // Entries of lists, tabs and menus are named by their text.
+    // Entries of lists, tabs and menus are named by their text; an entry
+    // says it has the focus only while its list has it.
     if (item->role() == QAccessible::List || item->role() == QAccessible::PageTabList ||
-        item->role() == QAccessible::MenuBar)
+        item->role() == QAccessible::MenuBar) {
+        for (int i = 0; i < item->childCount(); ++i)
+            if (QAccessibleInterface* entry = item->child(i);
+                entry && entry->state().focused && !item->state().focused)
+                result.strayFocus << where + QStringLiteral(": ") + entry->text(QAccessible::Name);
         return;
+    }
     for (int i = 0; i < item->childCount(); ++i)
         walk(item->child(i), skip, names, result);
 }
@@ -196,6 +203,8 @@ TEST_F(AccessTest, EveryControlHasANameOfItsOwnAndDrawnWidgetsSpeak) {
             << row.what << ": " << found.shared.join("; ").toStdString();
         EXPECT_TRUE(found.silent.isEmpty())
             << row.what << ": " << found.silent.join("; ").toStdString();
+        EXPECT_TRUE(found.strayFocus.isEmpty())
+            << row.what << ": " << found.strayFocus.join("; ").toStdString();
     }
     std::printf("controls without a name: %d\n", unnamed);
 }
