@@ -9,11 +9,11 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -63,9 +63,6 @@ SimulatorPanel::SimulatorPanel(BoardSource board, QWidget* parent)
     setWindowTitle(QStringLiteral("Simulator-Tafel"));
     createControls();
     m_clock.start();
-    // Escape closes the panel, as it closes a dialog.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     m_refreshTimer.setInterval(kRefreshInterval);
     connect(&m_refreshTimer, &QTimer::timeout, this, &SimulatorPanel::refresh);
@@ -306,6 +303,15 @@ void SimulatorPanel::showEvent(QShowEvent* event) {
 void SimulatorPanel::hideEvent(QHideEvent* event) {
     m_refreshTimer.stop();
     QWidget::hideEvent(event);
+}
+
+void SimulatorPanel::keyPressEvent(QKeyEvent* event) {
+    // Escape closes the panel, as it closes a dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SimulatorPanel::closeEvent(QCloseEvent* event) {

@@ -207,6 +207,12 @@ TEST_F(AccessTest, EveryControlHasANameOfItsOwnAndDrawnWidgetsSpeak) {
             << row.what << ": " << found.strayFocus.join("; ").toStdString();
     }
     std::printf("controls without a name: %d\n", unnamed);
+
+    // The simulator panel closes with Escape, as a dialog does.
+    panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    QTest::keyClick(panel->windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(panel->isVisible());
 }
 
 TEST_F(AccessTest, AProgramIsWrittenAndSentByKeyboard) {
