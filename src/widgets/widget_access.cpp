@@ -238,14 +238,16 @@ void nameFileDialog(QFileDialog& dialog) {
 }
 
 void drawFocusFrame(QPainter& painter, const QRect& rect) {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.drawRect(rect.adjusted(0, 0, -1, -1));
-    painter.setPen(QPen(Qt::white, 1));
-    painter.drawRect(rect.adjusted(1, 1, -2, -2));
-    painter.restore();
+    // Filled edges rather than lines: on a screen scaled to 150 % a line
+    // at the widget's edge may fall between device pixels.
+    const auto ring = [&painter](const QRect& r, const QColor& color) {
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+        painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
+        painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
+    };
+    ring(rect, Qt::black);
+    ring(rect.adjusted(1, 1, -1, -1), Qt::white);
 }
 
 } // namespace zentor::access
