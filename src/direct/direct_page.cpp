@@ -271,6 +271,8 @@ void DirectPage::createControls() {
     ScrollBarPWM->setPageStep(kPwmLargeStep);
     ScrollBarPWM->setValue(kPwmMin);
     ScrollBarPWM->setGeometry(kScrollBarX, kPwmRowY, kScrollBarWidth, kButtonHeight);
+    // In the tab order, for the arrows, Page Up/Down, Home and End.
+    ScrollBarPWM->setFocusPolicy(Qt::StrongFocus);
 
     Button8 = makeButton("Button8", QStringLiteral("PWM = &255"),
                          QStringLiteral("Schaltet den Ausgang an"), kButton8X);

@@ -8,6 +8,7 @@
 #include "recorder_page.h"
 #include "scope_page.h"
 #include "shell.h"
+#include "widget_access.h"
 
 #include <QAction>
 #include <QDir>
@@ -91,6 +92,7 @@ MeasurementCommands::FileChoice showFileDialog(QWidget* parent,
         dialog.selectFile(request.suggestedName);
     }
 
+    zentor::access::nameFileDialog(dialog);
     MeasurementCommands::FileChoice choice;
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         choice.path = dialog.selectedFiles().front();

@@ -1,5 +1,7 @@
 #include "program_editor_widgets.h"
 
+#include "widget_access.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -16,14 +18,32 @@ namespace {
 // views remove the dragged rows after a move, which neither the palettes
 // nor the listing may do.
 void dragSelectedRow(QListWidget* list) {
-    const QListWidgetItem* item = list->currentItem();
-    if (item == nullptr || !item->isSelected())
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (selected.isEmpty())
         return;
+    const QListWidgetItem* item = selected.front();
     auto* mime = new QMimeData;
     mime->setText(item->text());
     auto* drag = new QDrag(list);
     drag->setMimeData(mime);
     drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+// A list without the keyboard focus keeps no current entry: screen readers
+// would take it for the focus. The selection stays.
+void dropCurrentUnlessFocused(QListWidget& list, const QModelIndex& current) {
+    if (current.isValid() && !list.hasFocus())
+        list.selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+// The keyboard starts at the selected entry, or at the first one.
+void takeCurrentOnFocus(QListWidget& list) {
+    if (list.currentItem() != nullptr || list.count() == 0)
+        return;
+    const QList<QListWidgetItem*> selected = list.selectedItems();
+    const int row = selected.isEmpty() ? 0 : list.row(selected.front());
+    list.selectionModel()->setCurrentIndex(list.model()->index(row, 0),
+                                           QItemSelectionModel::NoUpdate);
 }
 
 } // namespace
@@ -81,6 +101,55 @@ QString PaletteBox::selectedEntry() const {
 
 void PaletteBox::startDrag(Qt::DropActions) {
     dragSelectedRow(this);
+}
+
+void PaletteBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (QListWidgetItem* item = currentItem(); item != nullptr && !event->isAutoRepeat()) {
+            item->setSelected(true);
+            emit entryChosen();
+        }
+        // Used up: the key must not reach a default button of the page.
+        event->accept();
+        return;
+    default:
+        QListWidget::keyPressEvent(event);
+    }
+}
+
+void PaletteBox::focusInEvent(QFocusEvent* event) {
+    QListWidget::focusInEvent(event);
+    takeCurrentOnFocus(*this);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        emit enteredByKeyboard();
+}
+
+void PaletteBox::focusOutEvent(QFocusEvent* event) {
+    QListWidget::focusOutEvent(event);
+    dropCurrentUnlessFocused(*this, currentIndex());
+}
+
+void PaletteBox::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QListWidget::currentChanged(current, previous);
+    dropCurrentUnlessFocused(*this, current);
+}
+
+void ListingBox::focusInEvent(QFocusEvent* event) {
+    QListWidget::focusInEvent(event);
+    takeCurrentOnFocus(*this);
+}
+
+void ListingBox::focusOutEvent(QFocusEvent* event) {
+    QListWidget::focusOutEvent(event);
+    dropCurrentUnlessFocused(*this, currentIndex());
+}
+
+void ListingBox::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QListWidget::currentChanged(current, previous);
+    dropCurrentUnlessFocused(*this, current);
 }
 
 ListingBox::ListingBox(QWidget* parent) : QListWidget(parent) {
@@ -165,6 +234,14 @@ void NumberField::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         emit clicked();
+}
+
+void NumberField::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        zentor::access::drawFocusFrame(painter, rect());
+    }
 }
 
 void NumberField::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -28,6 +28,10 @@ private:
     qreal m_tabStop;
 };
 
+// The palettes and the listing have a current entry (the keyboard's place
+// in the list, which screen readers are told has the focus) only while they
+// have the keyboard focus; what they offer is their selected entry.
+//
 // A palette: pressing on an entry selects it, moving the pointer then drags
 // it. The drag carries the entry's text; drop targets identify the palette
 // by the drag's source.
@@ -40,8 +44,20 @@ public:
     // The selected entry's text; empty when none is selected.
     QString selectedEntry() const;
 
+signals:
+    // Return, Enter or Space on an entry: it is selected, and the page
+    // inserts it as a double-click does.
+    void entryChosen();
+    // The focus came with Tab or Backtab (or moved on from a control that
+    // was disabled).
+    void enteredByKeyboard();
+
 protected:
     void startDrag(Qt::DropActions supportedActions) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 };
 
 // The listing. Drag events are answered by the callbacks (source widget and
@@ -76,6 +92,9 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 };
 
 // A number field: reports clicks and double-clicks into it. Takes no drops.
@@ -92,4 +111,6 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // The field has no frame: a focus frame shows where typing goes.
+    void paintEvent(QPaintEvent* event) override;
 };

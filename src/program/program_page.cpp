@@ -8,6 +8,7 @@
 #include "program_file.h"
 #include "program_transfer.h"
 #include "shell.h"
+#include "widget_access.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -298,7 +299,10 @@ PaletteBox* ProgramPage::createPalette(QWidget* parent, const char* name, int ta
     palette->setItemDelegate(new ListRowDelegate(kPaletteRowHeight, 0, palette));
     palette->setUniformItemSizes(true);
     palette->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setListColours(palette, palette->palette().color(QPalette::Text), kPaletteBackground);
+    setListColours(
+        palette,
+        zentor::access::readableOn(kPaletteBackground, palette->palette().color(QPalette::Text)),
+        kPaletteBackground);
     palette->addItems(entries);
     palette->setGeometry(geometry);
     return palette;
@@ -425,6 +429,8 @@ void ProgramPage::createControls() {
         field->setToolTip(kNumberHint);
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, kInfoBackground);
+        palette.setColor(QPalette::Text, zentor::access::readableOn(kInfoBackground,
+                                                                    palette.color(QPalette::Text)));
         field->setPalette(palette);
         field->setGeometry(kGroupPadding + constantsWidth + 2,
                            firstRowTop + static_cast<int>(k) * kPaletteRowHeight, kNumberFieldWidth,
@@ -549,7 +555,15 @@ void ProgramPage::connectEditor() {
         connect(palette, &QAbstractItemView::pressed, this, handler);
         connect(palette, &QAbstractItemView::doubleClicked, this,
                 [this, p = palette] { Add2Click(p); });
+        // By keyboard: Return or Space inserts, as a double-click does.
+        connect(palette, &PaletteBox::entryChosen, this, [this, p = palette] { Add2Click(p); });
     }
+    // Reaching the labels or "Rem" by Tab opens the comment field, which
+    // comes next in the tab order, as a click into them does; the focus
+    // stays in the list. (Focus that moves on because a list was disabled
+    // comes with the same reason, so nothing is closed here.)
+    for (PaletteBox* palette : {ListBox13, ListBox14})
+        connect(palette, &PaletteBox::enteredByKeyboard, this, [this] { Edit3->setEnabled(true); });
     for (NumberField* field : m_numberFields) {
         connect(field, &NumberField::clicked, this, [this, field] { EditAClick(field); });
         connect(field, &NumberField::doubleClicked, this, [this, field] { Add2Click(field); });
@@ -676,7 +690,8 @@ QString ProgramPage::lineFrom(QObject* source) const {
         extra = Edit3->text();
         break;
     case InsertionKind::ConstantRow:
-        if (const NumberField* field = numberFieldOfRow(palette->currentRow()))
+        if (const NumberField* field =
+                numberFieldOfRow(palette->row(palette->selectedItems().value(0))))
             extra = field->text();
         break;
     default:
@@ -1034,6 +1049,7 @@ QFileDialog* ProgramPage::createFileDialog(QWidget* parent, FileDialogKind kind)
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
         dialog->setFileMode(QFileDialog::ExistingFile);
     }
+    zentor::access::nameFileDialog(*dialog);
     return dialog;
 }
 

@@ -2,6 +2,7 @@
 #include "qt_german.h"
 #include "command_line.h"
 #include "tform1.h"
+#include "access_style.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -83,6 +84,8 @@ int main(int argc, char* argv[]) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(11);
     QApplication::setFont(font);
+    // The desktop's style with a keyboard focus that can always be seen.
+    QApplication::setStyle(new zentor::AccessStyle);
 
     TForm1::StartOptions options;
     options.simulator = commandLine.simulator;

@@ -7,6 +7,8 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QShortcutEvent>
+#include <QTabBar>
+#include <QTabWidget>
 
 namespace {
 
@@ -42,6 +44,8 @@ PageAccessKeys::PageAccessKeys(QMainWindow& window) : QObject(&window), m_window
 }
 
 bool PageAccessKeys::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress)
+        return returnOnTabs(watched, *static_cast<QKeyEvent*>(event));
     if (event->type() != QEvent::Shortcut || !watched->isWidgetType())
         return false;
     auto* owner = static_cast<QWidget*>(watched);
@@ -55,4 +59,17 @@ bool PageAccessKeys::eventFilter(QObject* watched, QEvent* event) {
     // What Qt does for an access key that only the control has.
     control->animateClick();
     return true;
+}
+
+bool PageAccessKeys::returnOnTabs(QObject* watched, QKeyEvent& event) {
+    auto* tabs = qobject_cast<QTabBar*>(watched);
+    if (tabs == nullptr || tabs->window() != &m_window ||
+        (event.key() != Qt::Key_Return && event.key() != Qt::Key_Enter))
+        return false;
+    auto* pages = qobject_cast<QTabWidget*>(tabs->parentWidget());
+    if (pages == nullptr || pages->currentWidget() == nullptr)
+        return false;
+    QKeyEvent copy(event.type(), event.key(), event.modifiers(), event.text());
+    QCoreApplication::sendEvent(pages->currentWidget(), &copy);
+    return copy.isAccepted();
 }

@@ -3,11 +3,14 @@
 // Alt+letter as ambiguous, and the first press only moves the focus. Here the
 // page's control wins at the first press, as a keyboard user expects of the
 // control in front of them. On pages without such a control Alt+letter opens
-// the menu as before, and F10 opens the menu bar on every page.
+// the menu as before, and F10 opens the menu bar on every page. Return and
+// Enter on the page tabs reach the page in front, so that a page with a
+// start button starts as it does when the focus is inside it.
 #pragma once
 
 #include <QObject>
 
+class QKeyEvent;
 class QMainWindow;
 
 class PageAccessKeys : public QObject {
@@ -20,5 +23,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Return or Enter on the page tabs: handed to the page in front.
+    bool returnOnTabs(QObject* watched, QKeyEvent& event);
+
     QMainWindow& m_window;
 };

@@ -20,9 +20,19 @@
 //                                  between them, the first recording as the
 //                                  reference curve
 //   page-4-zeitschreiber-auswertung  the recorder's chart with those marks
+//   zugang-direkt-<v>, zugang-programm-<v>
+//                                  the "Direkt" and "Programm" pages for
+//                                  access checks, each in a process of its
+//                                  own on a 1920 x 1080 screen: <v> is 100,
+//                                  150 and 200 (QT_SCALE_FACTOR 1, 1.5, 2;
+//                                  at 200 the pages scroll) and "dunkel"
+//                                  (100 % under a dark desktop palette), the
+//                                  keyboard focus on the PWM bar and in the
+//                                  listing
 //
 // The whole run takes about a minute: the logger and the recorder measure in
 // the board's real time.
+#include "access_style.h"
 #include "analysis_commands.h"
 #include "analysis_window.h"
 #include "diagramm.h"
@@ -43,8 +53,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFontDatabase>
+#include <QListWidget>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -248,6 +261,111 @@ bool runAnalysis(TForm1& w, Shooter& shoot, const QString& folder) {
     return ok;
 }
 
+// The access variants: a name, a scale factor, the dark palette or not.
+struct Variant {
+    const char* name;
+    const char* scale;
+    bool dark;
+};
+constexpr Variant kVariants[] = {
+    {"100", "1", false},
+    {"150", "1.5", false},
+    {"200", "2", false},
+    {"dunkel", "1", true},
+};
+const QString kVariantOption = QStringLiteral("--variant");
+
+// A dark desktop palette, as dark themes set it.
+QPalette darkPalette() {
+    QPalette p;
+    const QColor window(45, 45, 48);
+    const QColor base(30, 30, 30);
+    const QColor text(230, 230, 230);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    return p;
+}
+
+// Moves the focus to `target` as the Tab key does, so that its focus frame
+// shows.
+void tabFocus(QWidget* target) {
+    target->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    target->setFocus(Qt::TabFocusReason);
+    runFor(100);
+}
+
+// One access variant, in this process (started with its scale factor).
+int shootVariant(const QString& folder, const Variant& variant) {
+    TForm1::StartOptions options;
+    options.simulator = true;
+    TForm1 window(options);
+    window.show();
+    window.activateWindow();
+    runFor(500);
+    // The panel would cover nothing here; only the main window is shot.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != &window && top->objectName().contains(u"Simulator"))
+            top->hide();
+    Shooter shoot(window, folder);
+    const QString suffix = QString::fromLatin1(variant.name);
+    bool ok = true;
+
+    shoot.showPage(window.TabSheet2);
+    driveDirect(window);
+    tabFocus(window.TabSheet2->ScrollBarPWM);
+    ok = shoot.save(QStringLiteral("zugang-direkt-") + suffix) && ok;
+    releasePins(window);
+
+    shoot.showPage(window.TabSheet4);
+    QTemporaryDir programs;
+    if (!runProgram(window, programs.path()))
+        std::fprintf(stderr, "cannot write the demonstration program\n");
+    tabFocus(window.TabSheet4->ListBox1);
+    ok = shoot.save(QStringLiteral("zugang-programm-") + suffix) && ok;
+    window.close();
+    return ok ? 0 : 1;
+}
+
+// Runs every access variant in a process of its own: the scale factor is
+// read once, when the application starts.
+bool shootVariants(const QString& folder) {
+    QTemporaryDir screens;
+    const QString config = screens.filePath(QStringLiteral("screen.json"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(R"({"screens": [{"name": "Bildschirm", "x": 0, "y": 0, "width": 1920,
+                       "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})") < 0)
+        return false;
+    file.close();
+    bool ok = true;
+    for (const Variant& variant : kVariants) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(variant.scale));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                           QStringLiteral("offscreen:configfile=") + config);
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {folder, kVariantOption, QString::fromLatin1(variant.name)});
+        ok = child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit &&
+             child.exitCode() == 0 && ok;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -266,6 +384,8 @@ int main(int argc, char* argv[]) {
     font.setPixelSize(11);
     QApplication::setFont(font);
 
+    QApplication::setStyle(new zentor::AccessStyle);
+
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(folder);
     dialogs::setHandler([](QWidget*, const dialogs::Request& request) {
@@ -273,6 +393,19 @@ int main(int argc, char* argv[]) {
         return QMessageBox::Ok;
     });
     dialogs::setBeepHandler([] {});
+
+    if (argc > 3 && QString::fromLocal8Bit(argv[2]) == kVariantOption) {
+        const QString name = QString::fromLocal8Bit(argv[3]);
+        for (const Variant& variant : kVariants) {
+            if (name != QLatin1String(variant.name))
+                continue;
+            if (variant.dark)
+                QApplication::setPalette(darkPalette());
+            return shootVariant(folder, variant);
+        }
+        std::fprintf(stderr, "unknown variant %s\n", qPrintable(name));
+        return 2;
+    }
 
     TForm1::StartOptions options;
     options.simulator = true;
@@ -326,5 +459,9 @@ int main(int argc, char* argv[]) {
     }
 
     window.close();
+    if (!shootVariants(folder)) {
+        std::fprintf(stderr, "an access variant could not be shot\n");
+        ok = false;
+    }
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "tform1.h"
 
+#include "access_names.h"
 #include "amm.h"
 #include "analysis_commands.h"
 #include "builtin_simulator.h"
@@ -15,6 +16,7 @@
 #include "logger_page.h"
 #include "measurement_commands.h"
 #include "page_access_keys.h"
+#include "picture_label.h"
 #include "profile.h"
 #include "program_page.h"
 #include "recorder.h"
@@ -22,6 +24,7 @@
 #include "scope_page.h"
 #include "simulator_panel.h"
 #include "weblabel.h"
+#include "window_fit.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -156,6 +159,9 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     // on top of it.
     PageControl1->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    zentor::fitWindowToScreen(*this); // scrolls the pages where the screen is too small
+    zentor::keepLaidOutFonts(*this);
+    nameControlsForAccess(*this);
 
     FormCreate();
 }
@@ -186,7 +192,7 @@ void TForm1::createPages() {
     auto* pictureSheet = new PictureSheet;
     TabSheet1 = pictureSheet;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    Image1 = new QLabel(TabSheet1);
+    Image1 = new PictureLabel(TabSheet1); // smooth on scaled screens
     Image1->setObjectName(QStringLiteral("Image1"));
     QFile picture(QStringLiteral(":/app/zentor.jpg"));
     if (picture.open(QIODevice::ReadOnly)) {

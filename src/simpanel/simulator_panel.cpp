@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -249,16 +250,18 @@ void SimulatorPanel::createControls() {
         buttons->addWidget(b);
         return b;
     };
-    PauseButton = button(QStringLiteral("Anhalten"), "PauseButton",
+    PauseButton = button(QStringLiteral("&Anhalten"), "PauseButton",
                          QStringLiteral("Hält das Programm des Simulators an"));
-    StepButton = button(QStringLiteral("Schritt"), "StepButton",
+    StepButton = button(QStringLiteral("&Schritt"), "StepButton",
                         QStringLiteral("Führt den nächsten Befehl aus"));
-    ResumeButton = button(QStringLiteral("Weiter"), "ResumeButton",
+    ResumeButton = button(QStringLiteral("&Weiter"), "ResumeButton",
                           QStringLiteral("Lässt das Programm weiterlaufen"));
     program->addLayout(buttons);
     connect(PauseButton, &QPushButton::clicked, this, &SimulatorPanel::PauseClick);
     connect(StepButton, &QPushButton::clicked, this, &SimulatorPanel::StepClick);
     connect(ResumeButton, &QPushButton::clicked, this, &SimulatorPanel::ResumeClick);
+
+    nameControlsForAccess();
 
     auto* left = new QVBoxLayout;
     left->addWidget(GroupInputs);
@@ -270,6 +273,27 @@ void SimulatorPanel::createControls() {
     top->addWidget(GroupProgram, 1);
 }
 
+void SimulatorPanel::nameControlsForAccess() {
+    // Names that tell the controls apart where their captions repeat
+    // ("Signal" three times, the pin numbers in two groups).
+    AnalogSlider->setAccessibleName(QStringLiteral("Analogeingang"));
+    AnalogSignal->setAccessibleName(QStringLiteral("Analogeingang Signal"));
+    DigitalSwitch->setAccessibleName(QStringLiteral("Digitaleingang Din"));
+    DigitalSignal->setAccessibleName(QStringLiteral("Digitaleingang Signal"));
+    PinSignal->setAccessibleName(QStringLiteral("Porteingänge Signal"));
+    OutLed->setAccessibleName(QStringLiteral("Out"));
+    LedLed->setAccessibleName(QStringLiteral("LED"));
+    BeepLed->setAccessibleName(QStringLiteral("Beep"));
+    PwmBar->setAccessibleName(QStringLiteral("PWM"));
+    for (int n = 0; n < kPins; ++n) {
+        PinSwitches[static_cast<std::size_t>(n)]->setAccessibleName(
+            QStringLiteral("Porteingang %1").arg(n));
+        PinLeds[static_cast<std::size_t>(n)]->setAccessibleName(
+            QStringLiteral("Portausgang %1").arg(n));
+    }
+    ListingList->setAccessibleName(QStringLiteral("Programm im Simulator"));
+}
+
 void SimulatorPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     refresh();
@@ -279,6 +303,15 @@ void SimulatorPanel::showEvent(QShowEvent* event) {
 void SimulatorPanel::hideEvent(QHideEvent* event) {
     m_refreshTimer.stop();
     QWidget::hideEvent(event);
+}
+
+void SimulatorPanel::keyPressEvent(QKeyEvent* event) {
+    // Escape closes the panel, as it closes a dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SimulatorPanel::closeEvent(QCloseEvent* event) {

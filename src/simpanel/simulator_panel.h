@@ -105,9 +105,11 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void createControls();
+    void nameControlsForAccess();
     zentor::sim::SimulatedBoard* board() const { return m_board ? m_board() : nullptr; }
     void showNoBoard(const QString& state);
     void showInputs(const zentor::sim::BoardSnapshot& s);

@@ -1,7 +1,9 @@
 #include "amadvled.h"
 
 #include "led_names.h"
+#include "widget_access.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -57,6 +59,7 @@ QImage tintLedPicture(const QImage& shape, const QColor& lampColor, const QColor
 
 TAMAdvLed::TAMAdvLed(QWidget* parent) : QWidget(parent) {
     initLedResources();
+    zentor::access::installWidgetAccessibility();
     // Fixed size: a geometry from a window description or a layout cannot
     // make the lamp larger or smaller.
     setFixedSize(kSize, kSize);
@@ -89,6 +92,10 @@ void TAMAdvLed::setLedOn(bool on) {
     m_numSwitch = m_numSwitch == INT_MAX ? INT_MIN : m_numSwitch + 1;
     emit OnLedStateChanged(this, m_ledOn, m_numSwitch);
     repaint();
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TAMAdvLed::setColor(int index, const QColor& color) {

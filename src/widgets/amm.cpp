@@ -1,9 +1,12 @@
 #include "amm.h"
 
 #include "amm_geometry.h"
+#include "widget_access.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
@@ -28,7 +31,25 @@ void drawAnchoredText(QPainter& painter, QPoint anchor, const QString& text,
 
 TAnal::TAnal(QWidget* parent)
     : QWidget(parent), m_bkColor(palette().color(QPalette::Base)), m_bbColor(kInactiveCaption) {
+    zentor::access::installWidgetAccessibility();
     resize(kDefaultWidth, kDefaultHeight);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void TAnal::setValueText(ValueText text) {
+    m_valueText = std::move(text);
+    announceValue();
+}
+
+QString TAnal::valueText() const {
+    if (m_valueText)
+        return m_valueText(*this);
+    return QStringLiteral("%1 %2").arg(m_value).arg(m_caption);
+}
+
+void TAnal::announceValue() {
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TAnal::setBKColor(const QColor& color) {
@@ -61,6 +82,7 @@ void TAnal::setValue(int value) {
     }
     m_value = value;
     repaint();
+    announceValue();
 }
 
 void TAnal::setMax(int max) {
@@ -95,6 +117,7 @@ void TAnal::setCaption(const QString& caption) {
     }
     m_caption = caption;
     dialChanged();
+    announceValue();
 }
 
 void TAnal::dialChanged() {
@@ -112,14 +135,17 @@ void TAnal::renderDial(qreal ratio) {
     p.setFont(font());
     p.fillRect(QRect(0, 0, width(), layout.frame.y1), m_bkColor);
 
-    p.setPen(palette().color(QPalette::Text));
+    // Text and ticks keep their colours where they can be read on the dial,
+    // as on the default desktop; otherwise black or white.
+    const QColor textColor = zentor::access::readableOn(m_bkColor, palette().color(QPalette::Text));
+    p.setPen(textColor);
     drawAnchoredText(p, layout.captionAnchor, m_caption, m_bkColor);
 
     // Tick by tick: the major tick, its label, then the minor ticks up to the
     // next label. A label's opaque box may cover its own tick, but the ticks
     // drawn after it (on a small meter or with long labels) stay on top.
-    const QPen tickPen(Qt::black, 0);
-    const QColor textColor = palette().color(QPalette::Text);
+    const QPen tickPen(
+        zentor::access::readableOn(m_bkColor, Qt::black, zentor::access::kGraphicContrast), 0);
     const std::size_t intervals = layout.majorTicks.size() - 1;
     const std::size_t minorsPerInterval = intervals > 0 ? layout.minorTicks.size() / intervals : 0;
     for (std::size_t i = 0; i < layout.majorTicks.size(); ++i) {
@@ -149,14 +175,18 @@ void TAnal::paintEvent(QPaintEvent* /*event*/) {
     p.drawPixmap(0, 0, m_dial);
 
     const amm::MeterFrame frame = amm::meterFrame(size());
-    p.setPen(QPen(m_needleColor, 0));
+    // A dark desktop makes the dial dark: the needle stays visible on it.
+    p.setPen(QPen(
+        zentor::access::readableOn(m_bkColor, m_needleColor, zentor::access::kGraphicContrast), 0));
     p.drawLine(amm::needleLine(frame, m_value, m_max));
 
     p.fillRect(QRect(0, frame.y1, width(), height() - frame.y1), m_bbColor);
     p.setFont(font());
-    p.setPen(palette().color(QPalette::Text));
+    p.setPen(zentor::access::readableOn(m_bbColor, palette().color(QPalette::Text)));
     drawAnchoredText(p, {frame.cx, frame.y1 + amm::kValueBelow}, QString::number(m_value),
                      m_bbColor);
+    if (hasFocus())
+        zentor::access::drawFocusFrame(p, rect());
 }
 
 void TAnal::resizeEvent(QResizeEvent* event) {
@@ -189,6 +219,30 @@ void TAnal::mouseReleaseEvent(QMouseEvent* event) {
     if (click) {
         emit OnClick();
     }
+}
+
+void TAnal::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat())
+            Click();
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TAnal::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TAnal::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TAnal::mouseDoubleClickEvent(QMouseEvent* event) {

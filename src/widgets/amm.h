@@ -9,6 +9,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class TAnal : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor BKColor READ BKColor WRITE setBKColor)
@@ -57,6 +59,17 @@ public:
     void setScale(const QString& scale); // accepted only when longer than 2 characters
     void setCaption(const QString& caption);
 
+    // The reading as a screen reader says it; by default the value and the
+    // caption ("128 Wert"). An owner that knows the unit better replaces it.
+    using ValueText = std::function<QString(const TAnal&)>;
+    void setValueText(ValueText text);
+    QString valueText() const;
+
+    // Reports a click, as a mouse click on the meter does; Space and Return
+    // do the same while the meter has the keyboard focus (it takes the
+    // focus by Tab only, so a mouse click never shows the focus frame).
+    void Click() { emit OnClick(); }
+
 signals:
     // A left click (press and release on the meter) and a double click.
     void OnClick();
@@ -69,8 +82,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Tells assistive technology that the reading changed.
+    void announceValue();
     // Drops the cached dial and repaints.
     void dialChanged();
     void renderDial(qreal ratio);
@@ -88,4 +106,5 @@ private:
     // pixel ratio; null when it has to be drawn again.
     QPixmap m_dial;
     ClickTracker m_click;
+    ValueText m_valueText;
 };

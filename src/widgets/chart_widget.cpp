@@ -1,5 +1,8 @@
 #include "chart_widget.h"
 
+#include "widget_access.h"
+
+#include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -20,6 +23,7 @@ QRect lineBounds(QPoint a, QPoint b, int margin) {
 } // namespace
 
 ChartWidgetBase::ChartWidgetBase(QWidget* parent) : QWidget(parent) {
+    zentor::access::installWidgetAccessibility();
     // The system's window colour: the background of a document or text
     // field (QPalette::Base), not the grey of dialogs and buttons.
     m_color = palette().color(QPalette::Base);
@@ -152,6 +156,9 @@ void ChartWidgetBase::changeEvent(QEvent* event) {
 
 void ChartWidgetBase::rebuild() {
     m_dirty = false;
+    const int countBefore = valueCount();
+    m_linePoints = 0;
+    m_markers = 0;
     if (!pictureFits()) {
         const qreal dpr = devicePixelRatioF();
         m_picture = QPixmap((QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1)));
@@ -183,6 +190,20 @@ void ChartWidgetBase::rebuild() {
     emit OnPainted(this);
     flushTrace();
     m_painter = nullptr;
+    announceValueCount(countBefore);
+}
+
+void ChartWidgetBase::countLine(double x1, double y1, double x2, double y2) {
+    m_linePoints += (m_linePoints > 0 && x1 == m_lastX && y1 == m_lastY) ? 1 : 2;
+    m_lastX = x2;
+    m_lastY = y2;
+}
+
+void ChartWidgetBase::announceValueCount(int before) {
+    if (valueCount() == before)
+        return;
+    QAccessibleValueChangeEvent event(this, valueCount());
+    QAccessible::updateAccessibility(&event);
 }
 
 void ChartWidgetBase::paintAxes(QPainter& p) {
@@ -276,6 +297,7 @@ void ChartWidgetBase::DrawLine(double x1, double y1, double x2, double y2) {
     const QPoint a(m_scale.toPixelX(x1), m_scale.toPixelY(y1));
     const QPoint b(m_scale.toPixelX(x2), m_scale.toPixelY(y2));
     if (m_painter != nullptr) {
+        countLine(x1, y1, x2, y2);
         if (m_trace.empty() || m_trace.back() != a) {
             flushTrace();
             m_trace.push_back(a);
@@ -286,6 +308,9 @@ void ChartWidgetBase::DrawLine(double x1, double y1, double x2, double y2) {
     if (m_picture.isNull()) {
         return; // never painted: the first paint has the owner draw everything
     }
+    const int countBefore = valueCount();
+    countLine(x1, y1, x2, y2);
+    announceValueCount(countBefore);
     QPainter p(&m_picture);
     p.setPen(QPen(m_colorLine, 1));
     p.drawLine(a, b);
@@ -297,6 +322,7 @@ void ChartWidgetBase::DrawMarker(double x, double y) {
     const int px = m_scale.toPixelX(x);
     const int py = m_scale.toPixelY(y);
     if (m_painter != nullptr) {
+        ++m_markers;
         flushTrace();
         drawMarkerAt(*m_painter, px, py);
         return;
@@ -304,6 +330,9 @@ void ChartWidgetBase::DrawMarker(double x, double y) {
     if (m_picture.isNull()) {
         return;
     }
+    const int countBefore = valueCount();
+    ++m_markers;
+    announceValueCount(countBefore);
     QPainter p(&m_picture);
     drawMarkerAt(p, px, py);
     p.end();

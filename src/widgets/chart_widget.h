@@ -20,6 +20,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <algorithm>
+
 #include <functional>
 #include <initializer_list>
 #include <vector>
@@ -114,6 +116,10 @@ public:
     int ToPixelY(double y) const { return m_scale.toPixelY(y); }
     // The mapping of the last paint.
     const chart::ChartScale& scale() const { return m_scale; }
+    // The values the picture shows: the points of the owner's lines (joined
+    // lines share their point) or its markers, whichever are more; what a
+    // screen reader says of the chart.
+    int valueCount() const { return std::max(m_linePoints, m_markers); }
 
     // Drawing that is not the owner's data, for tools that mark a chart up.
     // The back layer is drawn into the picture after the axes and before
@@ -184,6 +190,8 @@ private:
     void drawText(QPainter& p, const chart::TextItem& item);
     void drawMarkerAt(QPainter& p, int px, int py);
     void flushTrace();
+    void countLine(double x1, double y1, double x2, double y2);
+    void announceValueCount(int before);
 
     QColor m_color;
     QColor m_colorGrid{128, 128, 128};
@@ -204,4 +212,7 @@ private:
     std::vector<QPoint> m_trace; // joined lines waiting to be drawn as one polyline
     Layer m_backLayer;
     Layer m_frontLayer;
+    int m_linePoints = 0;
+    int m_markers = 0;
+    double m_lastX = 0, m_lastY = 0; // end of the last line, in chart units
 };

@@ -10,7 +10,12 @@ target_sources(zentor_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/leds.qrc
     ${CMAKE_CURRENT_LIST_DIR}/weblabel.h
     ${CMAKE_CURRENT_LIST_DIR}/weblabel.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/click_tracker.h)
+    ${CMAKE_CURRENT_LIST_DIR}/click_tracker.h
+    ${CMAKE_CURRENT_LIST_DIR}/picture_label.h
+    ${CMAKE_CURRENT_LIST_DIR}/widget_access.h
+    ${CMAKE_CURRENT_LIST_DIR}/widget_access.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/access_style.h
+    ${CMAKE_CURRENT_LIST_DIR}/access_style.cpp)
 
 # The LED shape pictures in resources/leds are drawn by tools/leds and kept
 # in the repository; `cmake --build <dir> --target zentor_leds` draws them

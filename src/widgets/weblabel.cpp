@@ -1,8 +1,12 @@
 #include "weblabel.h"
 
+#include "widget_access.h"
+
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QUrl>
 
 #include <array>
@@ -41,6 +45,8 @@ TWebLabel::Opener TWebLabel::setOpener(Opener replacement) {
 }
 
 TWebLabel::TWebLabel(QWidget* parent) : QLabel(parent) {
+    zentor::access::installWidgetAccessibility();
+    setFocusPolicy(Qt::TabFocus);
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, kLinkColor);
     setPalette(pal);
@@ -131,4 +137,36 @@ void TWebLabel::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QLabel::mouseReleaseEvent(event);
+}
+
+void TWebLabel::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat())
+            Click();
+        event->accept();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
+}
+
+void TWebLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        zentor::access::drawFocusFrame(painter, rect());
+    }
+}
+
+void TWebLabel::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void TWebLabel::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    update();
 }

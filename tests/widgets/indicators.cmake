@@ -8,3 +8,8 @@ zentor_add_test(widgets_led
 zentor_add_test(widgets_weblabel
     SOURCES weblabel_test.cpp
     LIBS zentor_widgets zentor_qt_test_main Qt6::Test)
+# What the drawn widgets tell assistive technology; text colours on fixed
+# backgrounds.
+zentor_add_test(widgets_access
+    SOURCES widget_access_test.cpp
+    LIBS zentor_widgets zentor_qt_test_main Qt6::Test)

@@ -1,0 +1,253 @@
+#include "widget_access.h"
+
+#include "amadvled.h"
+#include "amm.h"
+#include "chart_widget.h"
+#include "weblabel.h"
+
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPainter>
+
+#include <array>
+#include <cmath>
+#include <utility>
+
+namespace zentor::access {
+
+namespace {
+
+double channel(int value) {
+    const double c = value / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double luminance(const QColor& color) {
+    const QColor rgb = color.toRgb();
+    return 0.2126 * channel(rgb.red()) + 0.7152 * channel(rgb.green()) +
+           0.0722 * channel(rgb.blue());
+}
+
+// The meter: a read-only dial whose value is the needle position; its text
+// is the reading with its unit. Pressing it switches the scale.
+class MeterAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit MeterAccessible(TAnal* meter) : QAccessibleWidget(meter, QAccessible::Dial) {}
+
+    TAnal* meter() const { return static_cast<TAnal*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return meter()->valueText();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction())
+            meter()->Click();
+    }
+
+    QVariant currentValue() const override { return meter()->Value(); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return meter()->Max(); }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+};
+
+// An LED: an indicator whose state is "checked" while it is lit.
+class LedAccessible : public QAccessibleWidget {
+public:
+    explicit LedAccessible(TAMAdvLed* led) : QAccessibleWidget(led, QAccessible::Indicator) {}
+
+    TAMAdvLed* led() const { return static_cast<TAMAdvLed*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return led()->LedOn() ? QStringLiteral("an") : QStringLiteral("aus");
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = led()->LedOn();
+        s.readOnly = true;
+        return s;
+    }
+};
+
+// A chart: its value is the number of values it shows, its description the
+// captions of its axes.
+class ChartAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ChartAccessible(ChartWidgetBase* chart)
+        : QAccessibleWidget(chart, QAccessible::Chart) {}
+
+    ChartWidgetBase* chart() const { return static_cast<ChartWidgetBase*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        switch (t) {
+        case QAccessible::Value:
+            return QStringLiteral("%1 Werte").arg(chart()->valueCount());
+        case QAccessible::Description:
+            if (chart()->accessibleDescription().isEmpty())
+                return QStringLiteral("X-Achse: %1, Y-Achse: %2")
+                    .arg(chart()->CaptionX().trimmed(), chart()->CaptionY().trimmed());
+            break;
+        default:
+            break;
+        }
+        return QAccessibleWidget::text(t);
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return chart()->valueCount(); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return chart()->valueCount(); }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+};
+
+// The link label: a link named by its caption that opens when pressed.
+class LinkAccessible : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(TWebLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+    TWebLabel* label() const { return static_cast<TWebLabel*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && label()->accessibleName().isEmpty())
+            return label()->text();
+        if (t == QAccessible::Value)
+            return label()->address();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction())
+            label()->Click();
+    }
+};
+
+// A drop-down list named by its label, as other controls are; Qt's own names
+// it by its current entry here. The value stays the entry; the list of
+// entries is its one child.
+class ComboAccessible : public QAccessibleWidget {
+public:
+    explicit ComboAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+    QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value ||
+            (t == QAccessible::Name && combo()->accessibleName().isEmpty()))
+            return combo()->currentText();
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return 1; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? QAccessible::queryAccessibleInterface(combo()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child != nullptr && child->object() == combo()->view() ? 0 : -1;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = combo()->view()->isVisible();
+        s.editable = combo()->isEditable();
+        return s;
+    }
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == showMenuAction() || name == pressAction())
+            combo()->showPopup();
+    }
+};
+
+QAccessibleInterface* widgetInterface(const QString& className, QObject* object) {
+    if (className == QLatin1String("QComboBox"))
+        return new ComboAccessible(static_cast<QComboBox*>(object));
+    if (className == QLatin1String("TAnal"))
+        return new MeterAccessible(static_cast<TAnal*>(object));
+    if (className == QLatin1String("TAMAdvLed"))
+        return new LedAccessible(static_cast<TAMAdvLed*>(object));
+    if (className == QLatin1String("TDiagramm") || className == QLatin1String("TDiagram"))
+        return new ChartAccessible(static_cast<ChartWidgetBase*>(object));
+    if (className == QLatin1String("TWebLabel"))
+        return new LinkAccessible(static_cast<TWebLabel*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+void installWidgetAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(widgetInterface);
+        return true;
+    }();
+    (void)installed;
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor& background, const QColor& preferred, double minimum) {
+    if (contrastRatio(background, preferred) >= minimum)
+        return preferred;
+    const QColor black(Qt::black);
+    const QColor white(Qt::white);
+    return contrastRatio(background, black) >= contrastRatio(background, white) ? black : white;
+}
+
+void nameFileDialog(QFileDialog& dialog) {
+    installWidgetAccessibility();
+    const std::array<std::pair<const char*, const char*>, 2> pairs{{
+        {"lookInLabel", "lookInCombo"},
+        {"fileTypeLabel", "fileTypeCombo"},
+    }};
+    for (const auto& [labelName, comboName] : pairs) {
+        const auto* label = dialog.findChild<QLabel*>(QLatin1String(labelName));
+        auto* combo = dialog.findChild<QComboBox*>(QLatin1String(comboName));
+        if (label == nullptr || combo == nullptr || !combo->accessibleName().isEmpty())
+            continue;
+        QString text = label->text();
+        text.remove(QLatin1Char('&'));
+        if (text.endsWith(QLatin1Char(':')))
+            text.chop(1);
+        combo->setAccessibleName(text.trimmed());
+    }
+}
+
+void drawFocusFrame(QPainter& painter, const QRect& rect) {
+    // Filled edges rather than lines: on a screen scaled to 150 % a line
+    // at the widget's edge may fall between device pixels.
+    const auto ring = [&painter](const QRect& r, const QColor& color) {
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+        painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
+        painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
+    };
+    ring(rect, Qt::black);
+    ring(rect.adjusted(1, 1, -1, -1), Qt::white);
+}
+
+} // namespace zentor::access

@@ -1,0 +1,94 @@
+// What the drawn widgets tell assistive technology, and the colour rules
+// for text on fixed backgrounds.
+#include "amadvled.h"
+#include "amm.h"
+#include "diagramm.h"
+#include "weblabel.h"
+#include "widget_access.h"
+
+#include <QAccessible>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using zentor::access::contrastRatio;
+using zentor::access::readableOn;
+
+TEST(Contrast, RatiosAndReadableColours) {
+    const QColor black(Qt::black), white(Qt::white), navy(0, 0, 128);
+    const QColor listing(224, 240, 255), palette(166, 202, 240), dark(30, 30, 30);
+    EXPECT_NEAR(contrastRatio(black, white), 21.0, 0.01);
+    EXPECT_NEAR(contrastRatio(palette, palette), 1.0, 0.01);
+    EXPECT_NEAR(contrastRatio(white, palette), contrastRatio(palette, white), 1e-9);
+
+    const struct {
+        QColor background, preferred;
+        double minimum;
+        QColor expected;
+    } cases[] = {
+        {white, black, zentor::access::kTextContrast, black},   // the default desktop
+        {listing, navy, zentor::access::kTextContrast, navy},   // the listing as it is
+        {palette, white, zentor::access::kTextContrast, black}, // dark desktop, light list
+        {dark, black, zentor::access::kGraphicContrast, white}, // dark dial, black ticks
+        {white, QColor(255, 0, 0), zentor::access::kGraphicContrast, QColor(255, 0, 0)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(readableOn(c.background, c.preferred, c.minimum), c.expected)
+            << c.background.name().toStdString() << " " << c.preferred.name().toStdString();
+}
+
+QAccessibleInterface* accessible(QObject* object) {
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+TEST(WidgetAccess, DrawnWidgetsReportTheirValueAndState) {
+    TAnal meter;
+    meter.setValue(128);
+    QSignalSpy clicks(&meter, &TAnal::OnClick);
+    QAccessibleInterface* dial = accessible(&meter);
+    EXPECT_EQ(dial->role(), QAccessible::Dial);
+    EXPECT_EQ(dial->text(QAccessible::Value), QStringLiteral("128 Volt"));
+    EXPECT_EQ(dial->valueInterface()->currentValue().toInt(), 128);
+    dial->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTest::keyClick(&meter, Qt::Key_Space);
+    QTest::keyClick(&meter, Qt::Key_Return);
+    EXPECT_EQ(clicks.count(), 3);
+
+    TAMAdvLed led;
+    EXPECT_FALSE(accessible(&led)->state().checked);
+    led.setLedOn(true);
+    EXPECT_TRUE(accessible(&led)->state().checked);
+    EXPECT_EQ(accessible(&led)->text(QAccessible::Value), QStringLiteral("an"));
+
+    // Three joined lines share their points; a line elsewhere has two more.
+    TDiagramm chart;
+    chart.resize(300, 200);
+    QObject::connect(&chart, &TDiagramm::OnPainted, [&chart] {
+        for (int x = 0; x < 3; ++x)
+            chart.DrawLine(x, x, x + 1, x + 1);
+        chart.DrawLine(50, 50, 60, 60);
+    });
+    chart.Repaint();
+    EXPECT_EQ(accessible(&chart)->text(QAccessible::Value), QStringLiteral("6 Werte"));
+    chart.DrawLine(60, 60, 70, 70); // a trace growing between paints
+    EXPECT_EQ(accessible(&chart)->valueInterface()->currentValue().toInt(), 7);
+
+    QStringList opened;
+    const auto previous = TWebLabel::setOpener([&opened](const QString& a) {
+        opened << a;
+        return true;
+    });
+    TWebLabel link(QStringLiteral("Handbuch"));
+    link.setLink(QStringLiteral("example.org/"));
+    EXPECT_EQ(accessible(&link)->role(), QAccessible::Link);
+    EXPECT_EQ(accessible(&link)->text(QAccessible::Name), QStringLiteral("Handbuch"));
+    accessible(&link)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTest::keyClick(&link, Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 2);
+    TWebLabel::setOpener(previous);
+}
+
+} // namespace
