@@ -171,6 +171,13 @@ TEST_F(MeasurementMenu, MeasurementOpensOnItsOwnPage) {
     EXPECT_EQ(logger.ComboBox17->currentIndex(), zentor::kLoggerInputDigital);
     EXPECT_EQ(window->statusText(), QStringLiteral("Messung geöffnet: logger.zmess"));
     EXPECT_TRUE(boxes.empty());
+
+    // Given on the command line, the file opens at start as from the menu.
+    window = std::make_unique<TForm1>(TForm1::StartOptions{.measurementFile = choice.path});
+    window->show();
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet3);
+    EXPECT_EQ(window->TabSheet3->copyLines(), shown);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Messung geöffnet: logger.zmess"));
 }
 
 TEST_F(MeasurementMenu, ADamagedFileIsRefusedAndChangesNothing) {
