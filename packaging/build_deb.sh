@@ -6,7 +6,7 @@
 # <release>+snap<YYYYMMDD>.<HHMMSS>, the UTC time of the last commit, so that
 # a package of a newer commit installs over an older one. Without git (a
 # tarball) the time of the newest source file takes its place.
-# The build runs in OUTDIR/source, a copy of the files git knows (or of the
+# The build runs in OUTDIR/zentor, a copy of the files git knows (or of the
 # tree without build folders), so that two builds of one commit in two
 # folders give the same bytes.
 set -euo pipefail
@@ -15,7 +15,7 @@ out=${1:?usage: build_deb.sh OUTDIR}
 top=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-stage=$out/source
+stage=$out/zentor
 
 in_git() { command -v git >/dev/null 2>&1 && git -C "$top" rev-parse --git-dir >/dev/null 2>&1; }
 
