@@ -60,7 +60,7 @@ contents)
         ./usr/share/metainfo/org.zentor.Zentor.metainfo.xml \
         ./usr/share/mime/packages/zentor.xml \
         ./usr/share/zentor/handbuch/handbuch.md \
-        ./usr/share/doc/zentor/{README.md,copyright,changelog.gz} \
+        ./usr/share/doc/zentor/{README.md.gz,copyright,changelog.gz} \
         ./usr/share/man/man1/{zentor,zentor-sim,zentor-asm,zentor-mess}.1.gz; do
         if ! grep -qxF "$f" <<<"$listing"; then
             echo "missing from $deb: $f"
@@ -87,8 +87,11 @@ hardening)
     need hardening-check dpkg-deb
     deb=$(the_deb "$target")
     unpack "$deb"
+    # Control-flow protection is compiled in (-fcf-protection), but the
+    # mark survives linking only where the C library's start files carry
+    # it, which Debian 12's do not: it is reported, not required.
     for p in "${programs[@]}"; do
-        hardening-check "$root/usr/bin/$p"
+        hardening-check --nocfprotection "$root/usr/bin/$p"
     done
     ;;
 unpacked)

@@ -47,9 +47,7 @@ const char* const kUsage =
     "DATEI darf - für die Standardeingabe sein.\n";
 
 void printLine(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fputc('\n', stream);
+    std::fprintf(stream, "%s\n", text.toUtf8().constData());
 }
 
 int usageError(const QString& message) {
