@@ -48,7 +48,7 @@ fi
 rm -rf "$stage" "$out"/zentor_*
 mkdir -p "$stage"
 # Only files that exist: a file deleted but not yet committed is left out.
-source_files | (cd "$top" && tar --null -T - --ignore-failed-read -cf - 2>/dev/null) |
+source_files | (cd "$top" && tar --null -T - --ignore-failed-read -cf -) |
     tar -xf - -C "$stage"
 
 # The snapshot's entry on top of the changelog.

@@ -50,7 +50,6 @@ HandbookWindow::HandbookWindow(const QString& path, QWidget* parent)
     : QDialog(parent), m_browser(new QTextBrowser(this)) {
     setObjectName(QStringLiteral("Handbuch"));
     setWindowTitle(QStringLiteral("Zentor - Handbuch"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
     resize(kWindowSize);
 
     m_browser->setObjectName(QStringLiteral("HandbuchText"));
