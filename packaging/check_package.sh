@@ -132,6 +132,8 @@ unpacked)
     ;;
 reproducible)
     need dpkg-buildpackage dh
+    mkdir -p "$target"
+    target=$(cd "$target" && pwd)
     for build in first second; do
         "$top/packaging/build_deb.sh" "$target/$build" >"$target.$build.log" 2>&1 ||
             { tail -20 "$target.$build.log"; exit 1; }
