@@ -14,7 +14,7 @@ JOBS ?= $(shell nproc)
 # The build's own make runs below ours; keep its output plain.
 SUBMAKE = env -u MAKEFLAGS -u MAKELEVEL -u MFLAGS
 
-.PHONY: all deps configure build run test bench screenshots install package clean fuzz
+.PHONY: all deps configure build run test bench screenshots install package package-check clean fuzz
 
 all: build
 
@@ -52,9 +52,15 @@ fuzz:
 install: build
 	@cmake --install $(BUILD)
 
-# The Debian package, $(BUILD)/zentor_<version>_<arch>.deb.
-package: build
-	@cd $(BUILD) && cpack -G DEB
+# The Debian package from debian/, with its source package, in $(BUILD)/package/.
+package:
+	@./tools/install-deps.sh --packaging
+	@./packaging/build_deb.sh $(BUILD)/package
+
+# Builds the package twice, in two folders, and compares the bytes.
+package-check:
+	@./tools/install-deps.sh --packaging
+	@./packaging/check_package.sh reproducible $(BUILD)/reproducible
 
 clean:
 	@rm -rf build build-asan

@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    if (line.version) {
+        std::puts("zentor-sim " ZENTOR_VERSION);
+        return 0;
+    }
     if (line.trace) {
         line.runner.trace = [](const TraceEvent& event) {
             std::printf("%12.3f ms  %s  %3u  0x%02X\n", static_cast<double>(event.at) / 1000.0,

@@ -30,25 +30,26 @@ std::optional<double> realNumber(const std::string& text, double low, double hig
 } // namespace
 
 std::string usageText() {
-    return "Usage: zentor-sim [options]\n"
-           "Simulates the board on a pseudo-terminal, prints the device path and runs\n"
-           "until interrupted (Ctrl+C).\n"
+    return "Aufruf: zentor-sim [OPTION]...\n"
+           "Simuliert die Zentor-Platine an einem Pseudo-Terminal, gibt dessen Gerätepfad\n"
+           "aus und läuft, bis es unterbrochen wird (Strg+C).\n"
            "\n"
-           "  --link PATH              also make a symbolic link PATH to the device\n"
-           "  --no-pacing              answer at once instead of at 1200 baud\n"
-           "  --speed F                run the board clock F times faster (0.01..100000)\n"
-           "  --analog RAW             fix the analog input (0..255, volts x 51)\n"
-           "  --din V                  fix the digital input (0..255, bit 0 is Din)\n"
-           "  --pins V                 fix the six port input pins (0..63)\n"
-           "  --loopback               the analog input reads the PWM output\n"
-           "  --silent                 never answer\n"
-           "  --wrong-complements R    garble a share R (0..1) of the complement bytes\n"
-           "  --drop-every N           drop every N-th byte the board sends\n"
-           "  --bad-cell K[:always]    memory cell K reads back wrong once (or always)\n"
-           "  --unplug-after N         close the device on the N-th byte received\n"
-           "  --seed S                 seed of the garbled complements (default 1)\n"
-           "  --trace                  print every byte in and out with its time\n"
-           "  -h, --help               show this text\n";
+           "  --link PFAD              zusätzlich einen symbolischen Link PFAD auf das Gerät\n"
+           "  --no-pacing              sofort antworten statt mit 1200 Baud\n"
+           "  --speed F                den Takt der Platine F-mal schneller (0.01..100000)\n"
+           "  --analog ROH             Analogeingang fest (0..255, Volt x 51)\n"
+           "  --din W                  Digitaleingang fest (0..255, Bit 0 ist Din)\n"
+           "  --pins W                 die sechs Porteingänge fest (0..63)\n"
+           "  --loopback               der Analogeingang liest den PWM-Ausgang\n"
+           "  --silent                 nie antworten\n"
+           "  --wrong-complements R    einen Anteil R (0..1) der Komplement-Bytes verfälschen\n"
+           "  --drop-every N           jedes N-te Byte der Platine verwerfen\n"
+           "  --bad-cell K[:always]    Speicherzelle K liest einmal (oder immer) falsch zurück\n"
+           "  --unplug-after N         das Gerät beim N-ten empfangenen Byte schließen\n"
+           "  --seed S                 Startwert der verfälschten Komplemente (Vorgabe 1)\n"
+           "  --trace                  jedes Byte hin und zurück mit seiner Zeit ausgeben\n"
+           "  -h, --help               diesen Text zeigen\n"
+           "      --version            die Version zeigen\n";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
@@ -70,6 +71,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 
         if (option == "-h" || option == "--help") {
             result.help = true;
+        } else if (option == "--version") {
+            result.version = true;
         } else if (option == "--trace") {
             result.trace = true;
         } else if (option == "--no-pacing") {

@@ -13,6 +13,7 @@ struct CommandLine {
     RunnerOptions runner;
     bool trace = false;
     bool help = false;
+    bool version = false;
     std::string error; // not empty: the arguments were refused, with the reason
 };
 

@@ -15,7 +15,8 @@ packages=(
 # With --packaging also the tools that build and check the Debian package
 # (make package and its checks in make test; CI installs them).
 if [ "${1:-}" = "--packaging" ]; then
-    packages+=(dpkg-dev lintian appstream desktop-file-utils)
+    packages+=(dpkg-dev debhelper libjpeg-dev lintian devscripts appstream desktop-file-utils
+               shared-mime-info)
 fi
 
 missing=()

@@ -289,17 +289,19 @@ void MeasurementCommands::openMeasurement() {
     }
     const FileChoice choice =
         fileDialogHandler()(m_dialogParent, {FileKind::OpenMeasurement, QString()});
-    if (choice.path.isEmpty())
-        return;
+    if (!choice.path.isEmpty())
+        openMeasurementFile(choice.path);
+}
 
-    const FileRead file = readRegularFile(choice.path, kMeasurementFileLimit);
+void MeasurementCommands::openMeasurementFile(const QString& path) {
+    const FileRead file = readRegularFile(path, kMeasurementFileLimit);
     if (!file.bytes) {
-        dialogs::error(m_dialogParent, file.explained(cannotOpenMessage(choice.path)));
+        dialogs::error(m_dialogParent, file.explained(cannotOpenMessage(path)));
         return;
     }
     const MeasurementReadResult read = readMeasurementFile(*file.bytes);
     if (!read.ok) {
-        dialogs::error(m_dialogParent, cannotOpenMessage(choice.path) + u'\n' + read.error);
+        dialogs::error(m_dialogParent, cannotOpenMessage(path) + u'\n' + read.error);
         return;
     }
 
@@ -321,7 +323,7 @@ void MeasurementCommands::openMeasurement() {
         restoreMeasurement(*m_pages.scope, *scope, m.takenAt);
     updateActions();
     m_shell.setStatusText(
-        QStringLiteral("Messung geöffnet: %1").arg(QFileInfo(choice.path).fileName()));
+        QStringLiteral("Messung geöffnet: %1").arg(QFileInfo(path).fileName()));
 }
 
 } // namespace zentor

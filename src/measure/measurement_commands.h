@@ -84,6 +84,9 @@ public:
 
 public slots:
     void openMeasurement();
+    // Opens the measurement file at `path` as openMeasurement() does after
+    // its dialog (a file given on the command line).
+    void openMeasurementFile(const QString& path);
     void saveMeasurement();
     void exportValues();
     void savePicture();

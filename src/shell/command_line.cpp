@@ -44,15 +44,16 @@ bool startsWithAny(const std::array<QLatin1StringView, N>& prefixes, QStringView
 
 QString usageText() {
     return QStringLiteral(
-        "Usage: zentor [OPTION]... [FILE]\n"
-        "The PC front end of the Zentor microcontroller board (German user interface).\n"
-        "FILE, a program file (*.z), is opened on the page \"Programm\" at start.\n"
+        "Aufruf: zentor [OPTION]... [DATEI]\n"
+        "Das PC-Programm der Zentor-Mikrocontroller-Lernplatine.\n"
+        "DATEI wird beim Start geöffnet: ein Programm (*.z) auf der Seite \"Programm\",\n"
+        "eine Messung (*.zmess) auf ihrer Messseite.\n"
         "\n"
-        "      --sim      use the built-in simulated board as the port for this run\n"
-        "  -h, --help     show this text and exit\n"
-        "      --version  show the version and exit\n"
+        "      --sim      die eingebaute simulierte Platine als Anschluss für diesen Lauf\n"
+        "  -h, --help     diesen Text zeigen und beenden\n"
+        "      --version  die Version zeigen und beenden\n"
         "\n"
-        "Qt's own options (-platform, -style, -session, ...) are passed on to Qt.\n");
+        "Die Optionen von Qt (-platform, -style, -session, ...) gehen an Qt weiter.\n");
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -86,13 +87,17 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                 QStringView(argument).mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
             if (contains(kQtOptionsWithValue, name)) {
                 if (i + 1 >= arguments.size())
-                    return refuse(QStringLiteral("option '%1' requires an argument").arg(argument));
+                    return refuse(QStringLiteral("Option '%1' braucht einen Wert").arg(argument));
                 ++i;
             } else if (!contains(kQtFlags, name) && !startsWithAny(kQtOptionsWithEquals, name)) {
-                return refuse(QStringLiteral("unrecognized option '%1'").arg(argument));
+                return refuse(QStringLiteral("unbekannte Option '%1'").arg(argument));
             }
         }
     }
+    // A measurement file opens on its page instead of a program.
+    if (!result.parameters.isEmpty() &&
+        result.parameters.front().endsWith(QStringLiteral(".zmess"), Qt::CaseInsensitive))
+        result.measurementFile = result.parameters.takeFirst();
     return result;
 }
 

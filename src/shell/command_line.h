@@ -24,7 +24,10 @@ struct CommandLine {
     bool simulator = false;
     // The file arguments in order; the first is opened at start.
     QStringList parameters;
-    // Why the arguments were refused, e.g. "unrecognized option '--x'".
+    // A first file argument ending in ".zmess", taken out of `parameters`:
+    // the measurement opened at start.
+    QString measurementFile;
+    // Why the arguments were refused, e.g. "unbekannte Option '--x'".
     QString error;
 };
 

@@ -1,4 +1,5 @@
 #include "example_programs.h"
+#include "handbook.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -6,13 +7,7 @@
 namespace zentor {
 
 QString exampleFolder(const QString& applicationDir) {
-    // Both paths come from the build: the installed folder relative to the
-    // installed executable, and the source tree's folder.
-    const QString installed =
-        QDir::cleanPath(applicationDir + u'/' + QStringLiteral(ZENTOR_EXAMPLES_FROM_BINDIR));
-    if (QFileInfo(installed).isDir())
-        return installed;
-    return QStringLiteral(ZENTOR_SOURCE_EXAMPLES);
+    return dataFolder(applicationDir) + QStringLiteral("/examples");
 }
 
 QList<ExampleProgram> examplePrograms(const QString& folder) {

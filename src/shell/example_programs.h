@@ -1,5 +1,5 @@
 // The example programs for a first lesson: program files installed in the
-// documentation folder (<docdir>/examples), offered under "&Datei" /
+// data folder (share/zentor/examples), offered under "&Datei" /
 // "Be&ispiel öffnen".
 #pragma once
 
@@ -14,9 +14,7 @@ struct ExampleProgram {
 };
 
 // The folder of the example programs for an executable in `applicationDir`:
-// the installed one, found from the executable's folder the way the
-// installation lays them out; for a program run from its build tree, where
-// there is none, the examples of the source tree.
+// "examples" in its data folder (see handbook.h).
 QString exampleFolder(const QString& applicationDir);
 
 // The program files ("*.z") of `folder`, sorted by name; empty when the

@@ -1,11 +1,14 @@
 #include "termination_signals.h"
 #include "qt_german.h"
 #include "command_line.h"
+#include "handbook.h"
+#include "example_programs.h"
 #include "tform1.h"
 #include "access_style.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QTimer>
 
@@ -60,9 +63,15 @@ int main(int argc, char* argv[]) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const zentor::CommandLine commandLine = zentor::parseCommandLine(arguments);
     switch (commandLine.action) {
-    case zentor::CommandLine::Action::Help:
-        std::fputs(zentor::usageText().toLocal8Bit().constData(), stdout);
+    case zentor::CommandLine::Action::Help: {
+        // Where this program finds its handbook and examples (no
+        // application object yet to ask for its folder).
+        const QString folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+        const QString places = QStringLiteral("\nHandbuch: %1\nBeispiele: %2\n")
+                                   .arg(handbookPath(folder), zentor::exampleFolder(folder));
+        std::fputs((zentor::usageText() + places).toLocal8Bit().constData(), stdout);
         return 0;
+    }
     case zentor::CommandLine::Action::Version:
         std::puts("zentor " ZENTOR_VERSION);
         return 0;
@@ -90,6 +99,7 @@ int main(int argc, char* argv[]) {
     TForm1::StartOptions options;
     options.simulator = commandLine.simulator;
     options.parameters = commandLine.parameters;
+    options.measurementFile = commandLine.measurementFile;
 
     TForm1 window(options);
     // A termination request from outside (kill, logout, Ctrl+C in the

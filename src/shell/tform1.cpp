@@ -203,11 +203,12 @@ void TForm1::createPages() {
     WebLabel1 = new TWebLabel(kCreditText, TabSheet1);
     WebLabel1->setObjectName(QStringLiteral("WebLabel1"));
     WebLabel1->setToolTip(kCreditHint);
-    const QString handbook = handbookPath(QCoreApplication::applicationDirPath());
-    WebLabel1->setLink(handbook);
+    WebLabel1->setLink(handbookPath(QCoreApplication::applicationDirPath()));
     WebLabel1->setLinkTyp(TWebLabel::lnFile);
-    connect(WebLabel1, &TWebLabel::notOpened, this,
-            [this, handbook] { setStatusText(handbookNotOpenedText(handbook)); });
+    WebLabel1->setLinkHandler([this](const QString&) {
+        HandbuchClick();
+        return true;
+    });
     WebLabel1->setHover(true);
     QFont creditFont(QStringLiteral("Arial"));
     creditFont.setPixelSize(9);
@@ -332,6 +333,9 @@ void TForm1::createMenu() {
 
     N3 = bar->addMenu(QStringLiteral("&?"));
     N3->setObjectName(QStringLiteral("N3"));
+    Handbuch1 = addEntry(N3, QStringLiteral("&Handbuch"), "Handbuch1");
+    Handbuch1->setShortcut(QKeySequence::HelpContents);
+    connect(Handbuch1, &QAction::triggered, this, &TForm1::HandbuchClick);
     ber1 = addEntry(N3, QStringLiteral("Über ..."), "ber1");
     connect(ber1, &QAction::triggered, this, &TForm1::ber1Click);
 }
@@ -496,6 +500,8 @@ void TForm1::continueShow(const zentor::ConnectResult& result) {
             PageControl1->setCurrentIndex((PageControl1->currentIndex() + 1) %
                                           PageControl1->count());
     }
+    if (!m_options.measurementFile.isEmpty())
+        m_measurementCommands->openMeasurementFile(m_options.measurementFile);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -712,3 +718,14 @@ void TForm1::KopiernalsText1Click() {
 }
 
 void TForm1::ber1Click() { dialogs::information(this, kAbout); }
+
+void TForm1::HandbuchClick() {
+    const QString path = handbookPath(QCoreApplication::applicationDirPath());
+    if (!m_handbook)
+        m_handbook = new HandbookWindow(path, this);
+    if (!m_handbook->loaded())
+        setStatusText(handbookNotOpenedText(path));
+    m_handbook->show();
+    m_handbook->raise();
+    m_handbook->activateWindow();
+}

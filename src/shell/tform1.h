@@ -21,6 +21,7 @@ class QStatusBar;
 class QTabWidget;
 class QTimer;
 class TWebLabel;
+class HandbookWindow;
 class DirectPage;
 class LoggerPage;
 class RecorderPage;
@@ -51,6 +52,8 @@ public:
         // Connect to the built-in simulator for this run, whatever
         // "zentor.ini" says, without writing it.
         bool simulator = false;
+        // A measurement file opened at start-up, as "Messung öffnen ..." does.
+        QString measurementFile;
     };
 
     // Reports whether the Ctrl key is held down now; replaceable for tests.
@@ -106,6 +109,7 @@ public:
     QAction* Simulator1; // the built-in simulated board
     QAction* SimulatorPanel1; // "Simulator-&Tafel ...": the simulated board's panel
     QMenu* N3;          // "&?"
+    QAction* Handbuch1; // "&Handbuch" (F1): the handbook's window
     QAction* ber1;      // "Über ..."
 
     QTimer* Timer1;
@@ -129,6 +133,8 @@ public slots:
     void PageControl1Change();
     void Beenden3Click();
     void ber1Click();
+    // Shows the handbook's window (one, reused), or says where it belongs.
+    void HandbuchClick();
     void KopiernalsText1Click();
 
 protected:
@@ -168,6 +174,7 @@ private:
     std::unique_ptr<ProfileFile> m_ini;
     std::unique_ptr<BuiltInSimulator> m_simulator;
     SimulatorPanel* m_simulatorPanel = nullptr; // created when first opened
+    HandbookWindow* m_handbook = nullptr;        // created when first opened
     bool m_simulatorPanelOffered = false;        // opened by itself once
     std::unique_ptr<zentor::RecorderBuffer> m_recorderBuffer;
     // The measurement entries of "&Datei"; a child of the window.

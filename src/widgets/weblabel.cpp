@@ -100,7 +100,7 @@ void TWebLabel::Click() {
     if (m_link.isEmpty()) {
         m_link = kDefaultLink;
     }
-    if (!opener()(text))
+    if (!(m_handler ? m_handler(text) : opener()(text)))
         emit notOpened(text);
 }
 

@@ -45,6 +45,10 @@ public:
     // an empty function restores the default. Returns the previous one.
     static Opener setOpener(Opener opener);
 
+    // Gives this label an opener of its own, used instead of the one for
+    // every label (a link the program shows itself); empty: none.
+    void setLinkHandler(Opener handler) { m_handler = std::move(handler); }
+
     explicit TWebLabel(QWidget* parent = nullptr);
     explicit TWebLabel(const QString& text, QWidget* parent = nullptr);
 
@@ -94,4 +98,5 @@ private:
     TURLType m_linkTyp = lnHttp;
     bool m_hover = false;
     ClickTracker m_click;
+    Opener m_handler;
 };

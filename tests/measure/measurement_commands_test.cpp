@@ -5,6 +5,7 @@
 #include "comphard.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "link_wait.h"
 #include "locale_scope.h"
 #include "logger_page.h"
 #include "measurement_commands.h"
@@ -190,6 +191,16 @@ TEST_F(MeasurementMenu, MeasurementOpensOnItsOwnPage) {
     EXPECT_EQ(logger.ComboBox17->currentIndex(), zentor::kLoggerInputDigital);
     EXPECT_EQ(window->statusText(), QStringLiteral("Messung geöffnet: logger.zmess"));
     EXPECT_TRUE(boxes.empty());
+
+    // Given on the command line, the file opens at start as from the menu.
+    TForm1::StartOptions options;
+    options.measurementFile = choice.path;
+    window = std::make_unique<TForm1>(options);
+    window->show();
+    testing_support::waitForLink(); // the file opens once the board has been looked for
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet3);
+    EXPECT_EQ(window->TabSheet3->copyLines(), shown);
+    EXPECT_EQ(window->statusText(), QStringLiteral("Messung geöffnet: logger.zmess"));
 }
 
 TEST_F(MeasurementMenu, ADamagedFileIsRefusedAndChangesNothing) {

@@ -12,4 +12,4 @@ zentor_add_test(measure_measurement_pages_test
     LIBS zentor_measure_pages zentor_qt_test_main zentor_test_link_wait)
 zentor_add_test(measure_measurement_menu_test
     SOURCES locale_scope.h measurement_commands_test.cpp
-    LIBS zentor_shell zentor_qt_test_main)
+    LIBS zentor_shell zentor_test_link_wait zentor_qt_test_main)

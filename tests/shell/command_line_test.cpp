@@ -17,6 +17,7 @@ struct Case {
     bool simulator;
     const char* parameters;
     const char* error;
+    const char* measurement = "";
 };
 
 QStringList words(const char* text) {
@@ -36,21 +37,24 @@ TEST_P(CommandLine, IsReadAsGnuProgramsReadTheirs) {
     EXPECT_EQ(line.error, QString::fromUtf8(c.error));
     EXPECT_EQ(line.simulator, c.simulator);
     EXPECT_EQ(line.parameters, words(c.parameters));
+    EXPECT_EQ(line.measurementFile, QString::fromUtf8(c.measurement));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLine,
     ::testing::Values(
         Case{"prog.z --sim b.z", Action::Run, true, "prog.z b.z", ""},
+        // A measurement first opens on its page; later ones are no measurement.
+        Case{"Versuch.ZMESS b.z c.zmess", Action::Run, false, "b.z c.zmess", "", "Versuch.ZMESS"},
         // --help and --version act unless a refused argument comes first.
         Case{"--help --bogus", Action::Help, false, "", ""},
         Case{"--version", Action::Version, false, "", ""},
-        Case{"--bogus --help", Action::Refuse, false, "", "unrecognized option '--bogus'"},
-        Case{"--sim=1", Action::Refuse, false, "", "unrecognized option '--sim=1'"},
+        Case{"--bogus --help", Action::Refuse, false, "", "unbekannte Option '--bogus'"},
+        Case{"--sim=1", Action::Refuse, false, "", "unbekannte Option '--sim=1'"},
         // Qt's own options and their values are no files.
         Case{"-platform offscreen -reverse --session 1a2b -style=Fusion prog.z", Action::Run, false,
              "prog.z", ""},
-        Case{"-style", Action::Refuse, false, "", "option '-style' requires an argument"},
+        Case{"-style", Action::Refuse, false, "", "Option '-style' braucht einen Wert"},
         // "--" ends the options; "-" is a file name.
         Case{"-- --sim -", Action::Run, false, "--sim -", ""}));
 

@@ -33,6 +33,13 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTextFragment>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -379,37 +386,44 @@ TEST_F(WindowTest, AboutBoxNamesTheVersion) {
     EXPECT_EQ(boxes[0].kind, dialogs::Kind::Information);
 }
 
-TEST_F(WindowTest, TheCreditLinkOpensTheHandbookOrSaysWhereItLies) {
-    // Installed, the handbook lies in the documentation folder beside bin.
-    QTemporaryDir prefix;
-    const QString installed = prefix.filePath(QStringLiteral("share/doc/zentor/README.md"));
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(installed).path()));
-    ASSERT_TRUE(QFile(installed).open(QIODevice::WriteOnly));
-    EXPECT_EQ(handbookPath(prefix.filePath(QStringLiteral("bin"))), installed);
-
-    QStringList opened;
-    bool opens = true;
-    const TWebLabel::Opener previous = TWebLabel::setOpener([&](const QString& address) {
-        opened << address;
-        return opens;
-    });
-    const auto restore = qScopeGuard([&] { TWebLabel::setOpener(previous); });
+TEST_F(WindowTest, TheMenuF1AndTheCreditLinkShowTheHandbookWithItsPictures) {
     TForm1& w = start();
+    EXPECT_EQ(w.Handbuch1->shortcut(), QKeySequence(Qt::Key_F1));
     w.setStatusText(QStringLiteral("vorher"));
-    w.WebLabel1->Click();
-    // From the build tree: the source tree's handbook.
-    ASSERT_EQ(opened.size(), 1);
-    const QUrl url(opened[0]);
-    ASSERT_TRUE(url.isLocalFile()) << opened[0].toStdString();
-    const QString handbook = url.toLocalFile();
-    EXPECT_TRUE(QFileInfo(handbook).isFile()) << handbook.toStdString();
-    EXPECT_TRUE(handbook.endsWith(QStringLiteral("/README.md")));
+    HandbookWindow* shown = nullptr;
+    for (const auto& open : std::vector<std::function<void()>>{
+             [&] { w.Handbuch1->trigger(); }, [&] { w.WebLabel1->Click(); }}) {
+        open();
+        auto* handbook = w.findChild<HandbookWindow*>();
+        ASSERT_NE(handbook, nullptr);
+        EXPECT_TRUE(handbook->isVisible());
+        EXPECT_TRUE(shown == nullptr || shown == handbook); // one window, shown again
+        shown = handbook;
+        handbook->close();
+    }
+    // From the build tree: the handbook of the source tree, every picture found.
+    ASSERT_TRUE(shown->loaded());
+    QTextBrowser* browser = shown->browser();
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("dialout")));
+    int pictures = 0;
+    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextImageFormat picture = it.fragment().charFormat().toImageFormat();
+            if (!picture.isValid())
+                continue;
+            ++pictures;
+            const QVariant bytes =
+                browser->loadResource(QTextDocument::ImageResource, QUrl(picture.name()));
+            EXPECT_FALSE(QImage::fromData(bytes.toByteArray()).isNull()) << picture.name().toStdString();
+            EXPECT_LE(picture.width(), shown->width()) << picture.name().toStdString();
+        }
+    EXPECT_GE(pictures, 6);
     EXPECT_EQ(w.statusText(), QStringLiteral("vorher"));
 
-    opens = false;
-    w.WebLabel1->Click();
-    EXPECT_EQ(w.statusText(),
-              QStringLiteral("Kein Programm öffnet das Handbuch; es liegt unter ") + handbook);
+    const QString missing = QStringLiteral("/nirgends/handbuch.md");
+    HandbookWindow none(missing);
+    EXPECT_FALSE(none.loaded());
+    EXPECT_EQ(none.browser()->toPlainText(), handbookNotOpenedText(missing));
 }
 
 TEST_F(WindowTest, CopyPutsTheVisiblePagesTextOnTheClipboard) {

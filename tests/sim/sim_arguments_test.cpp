@@ -74,9 +74,10 @@ TEST(Arguments, HelpNamesEveryOption) {
     const std::string text = zentor::sim::usageText();
     for (const char* option : {"--link", "--no-pacing", "--speed", "--analog", "--din", "--pins",
                                "--loopback", "--silent", "--wrong-complements", "--drop-every",
-                               "--bad-cell", "--unplug-after", "--seed", "--trace"})
+                               "--bad-cell", "--unplug-after", "--seed", "--trace", "--version"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
     EXPECT_TRUE(parseCommandLine({"--help"}).help);
+    EXPECT_TRUE(parseCommandLine({"--version"}).version);
 }
 
 } // namespace

@@ -30,25 +30,24 @@ constexpr int kExitUsage = 2;
 constexpr int kExitTooLong = 2;
 
 const char* const kUsage =
-    "usage: zentor-asm compile FILE\n"
-    "       zentor-asm disasm BYTE...\n"
-    "       zentor-asm disasm --file FILE\n"
-    "       zentor-asm disasm --binary FILE\n"
-    "       zentor-asm --help | --version\n"
+    "Aufruf: zentor-asm compile DATEI\n"
+    "        zentor-asm disasm BYTE...\n"
+    "        zentor-asm disasm --file DATEI\n"
+    "        zentor-asm disasm --binary DATEI\n"
+    "        zentor-asm --help | --version\n"
     "\n"
-    "compile  prints the code list of a program file (one code line per line),\n"
-    "         then the status text; on an error it prints FILE:LINE: and the\n"
-    "         message and exits 1; a program too long for the board exits 2.\n"
-    "disasm   prints the listing that reading back a board memory holding these\n"
-    "         bytes gives. BYTEs are hexadecimal (\"66 5A 50 00 58\", \"665A500058\",\n"
-    "         \"0x66,$5A\"); --file reads them from a text file, --binary takes the\n"
-    "         file's bytes as the memory image. At most 128 bytes; missing cells are 0.\n"
-    "FILE may be - for standard input.\n";
+    "compile  gibt die Codeliste eines Programms aus (eine Codezeile je Zeile), dann\n"
+    "         den Statustext; bei einem Fehler DATEI:ZEILE: und die Meldung mit dem\n"
+    "         Status 1; ein Programm, das zu lang für die Platine ist, endet mit 2.\n"
+    "disasm   gibt das Listing aus, das ein Zurücklesen eines Platinenspeichers mit\n"
+    "         diesen Bytes ergibt. BYTEs sind hexadezimal (\"66 5A 50 00 58\",\n"
+    "         \"665A500058\", \"0x66,$5A\"); --file liest sie aus einer Textdatei,\n"
+    "         --binary nimmt die Bytes der Datei als Speicherabbild. Höchstens 128 Bytes;\n"
+    "         fehlende Zellen sind 0.\n"
+    "DATEI darf - für die Standardeingabe sein.\n";
 
 void printLine(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fputc('\n', stream);
+    std::fprintf(stream, "%s\n", text.toUtf8().constData());
 }
 
 int usageError(const QString& message) {
