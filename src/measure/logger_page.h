@@ -9,6 +9,7 @@
 // when the board stops answering.
 #pragma once
 
+#include "analysis_source.h"
 #include "logger.h"
 
 #include <QDateTime>
@@ -17,6 +18,7 @@
 
 #include <memory>
 
+class ChartWidgetBase;
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
@@ -31,7 +33,7 @@ namespace Ui {
 class LoggerPageForm;
 }
 
-class LoggerPage : public QWidget {
+class LoggerPage : public QWidget, public zentor::AnalysisSource {
     Q_OBJECT
 
 public:
@@ -62,7 +64,10 @@ public:
     // When the values were read from the board (or those opened from a file
     // were taken); invalid before the first read-out.
     QDateTime measuredAt() const { return m_measuredAt; }
-    void setMeasuredAt(const QDateTime& time) { m_measuredAt = time; }
+    void setMeasuredAt(const QDateTime& time) {
+        m_measuredAt = time;
+        m_opened = true;
+    }
 
     // The countdown target of the running (or last) measurement, whole seconds.
     quint32 loggerSeconds() const { return LoggerSeconds; }
@@ -70,6 +75,14 @@ public:
     // "&Kopieren": 121 lines "time<TAB>value", the time i × the interval of
     // the selected duration in s, the value raw as read.
     QStringList copyLines() const;
+
+    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    ChartWidgetBase& analysisChart() const override;
+    bool offersAnalysis() const override;
+    std::optional<zentor::Measurement> analysisMeasurement() const override;
+    zentor::AnalysisTimeScale analysisTimeScale() const override;
+    QList<QMetaObject::Connection>
+    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
 
 public slots:
     // Label14 and the chart's x axis for the selected duration. Also run
@@ -102,4 +115,5 @@ private:
     zentor::LoggerValues m_values{};
     quint32 LoggerSeconds = 0;
     QDateTime m_measuredAt;
+    bool m_opened = false; // values opened from a file
 };

@@ -7,6 +7,7 @@
 // check (up to a few seconds with a silent board).
 #pragma once
 
+#include "analysis_source.h"
 #include "chart_geometry.h"
 #include "recorder.h"
 
@@ -17,6 +18,7 @@
 #include <functional>
 #include <vector>
 
+class ChartWidgetBase;
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
@@ -27,7 +29,7 @@ class QTimer;
 class Shell;
 class TDiagramm;
 
-class RecorderPage : public QWidget {
+class RecorderPage : public QWidget, public zentor::AnalysisSource {
     Q_OBJECT
 
 public:
@@ -81,6 +83,14 @@ public:
     // read, which skips the tick): stores it, draws the new segment and ends
     // the recording when its budget or duration is used up.
     void recordReading(int reading);
+
+    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    ChartWidgetBase& analysisChart() const override;
+    bool offersAnalysis() const override;
+    std::optional<zentor::Measurement> analysisMeasurement() const override;
+    zentor::AnalysisTimeScale analysisTimeScale() const override;
+    QList<QMetaObject::Connection>
+    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
 
 signals:
     // Every line the page draws on ytdiagram, between paints and in

@@ -10,6 +10,7 @@
 // 1200 baud), so up to about 3.5 s at the slowest time base.
 #pragma once
 
+#include "analysis_source.h"
 #include "chart_geometry.h"
 #include "scope.h"
 
@@ -19,6 +20,7 @@
 
 #include <array>
 
+class ChartWidgetBase;
 class QCheckBox;
 class QPushButton;
 class QRadioButton;
@@ -26,7 +28,7 @@ class QTimer;
 class Shell;
 class TDiagramm;
 
-class ScopePage : public QWidget {
+class ScopePage : public QWidget, public zentor::AnalysisSource {
     Q_OBJECT
 
 public:
@@ -54,7 +56,10 @@ public:
     // When the samples were read (or those opened from a file were taken);
     // invalid before the first read.
     QDateTime measuredAt() const { return m_measuredAt; }
-    void setMeasuredAt(const QDateTime& time) { m_measuredAt = time; }
+    void setMeasuredAt(const QDateTime& time) {
+        m_measuredAt = time;
+        m_opened = true;
+    }
 
     // The action TimerOszi repeats: zentor::kScopeRepeatCapture ("&Messen")
     // or zentor::kScopeRepeatRamRead ("&RAM lesen").
@@ -69,6 +74,14 @@ public:
     // status text; other timer handlers that talk to the board skip their
     // tick meanwhile.
     static bool boardBusy();
+
+    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    ChartWidgetBase& analysisChart() const override;
+    bool offersAnalysis() const override;
+    std::optional<zentor::Measurement> analysisMeasurement() const override;
+    zentor::AnalysisTimeScale analysisTimeScale() const override;
+    QList<QMetaObject::Connection>
+    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
 
 signals:
     // Every line the page draws on OSZI, in chart units.
@@ -104,4 +117,5 @@ private:
     QTimer& TimerOszi;
     int m_timerOsziTag = zentor::kScopeRepeatCapture;
     QDateTime m_measuredAt;
+    bool m_opened = false; // values opened from a file
 };
