@@ -403,6 +403,7 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
     fitWarning->setVisible(fit && *fit && fit->value->doubtful());
 
     referenceName->setText(session->reference() ? session->referenceName() : kNoReference);
+    referenceName->setAccessibleName(QStringLiteral("Vergleichskurve: ") + referenceName->text());
     removeReference->setEnabled(session->reference().has_value());
 }
 

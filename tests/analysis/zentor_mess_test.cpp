@@ -148,8 +148,9 @@ TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
     EXPECT_EQ(info.out, QStringLiteral("Seite\tZeitschreiber\nMessdauer\t2 Sekunden\n"
                                        "Kanal\tSpannung\nAnzeigeInVolt\tja\nWerte\t100\n"));
 
+    // The bounds in either order, as the window takes the cursors.
     const Outcome stats = mess({QStringLiteral("stats"), file, QStringLiteral("--von"),
-                                QStringLiteral("0,5"), QStringLiteral("--bis=1")});
+                                QStringLiteral("1"), QStringLiteral("--bis=0,5")});
     EXPECT_EQ(stats.status, 0);
     QStringList names;
     for (const QString& line : stats.out.split(u'\n', Qt::SkipEmptyParts))
@@ -192,7 +193,8 @@ TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
         {{"stats", digital}, 1, digital + ": Die Messung zeigt die Eingänge als Bits"},
         {{"fit", "parabel", good}, 2, "zentor-mess: unbekannte Kurve 'parabel'"},
         {{"stats", good, "--von", "bald"}, 2, "zentor-mess: 'bald' ist keine Zeit in Sekunden"},
-        {{"stats", good, "--von", "2", "--bis", "1"}, 2, "zentor-mess: --von liegt hinter --bis"},
+        {{"stats", good, "--von=1", "--foo"}, 2, "zentor-mess: unbekannte Option '--foo'\nHilfe: "},
+        {{"stats", good, "--von"}, 2, "zentor-mess: --von braucht eine Zeit in Sekunden"},
         {{"csv"}, 2, "zentor-mess: csv braucht genau eine DATEI"},
         {{}, 2, "zentor-mess: es fehlt der Befehl"},
     };
@@ -206,6 +208,6 @@ TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
 
     const Outcome help = mess({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Aufruf: zentor-mess info DATEI\n")));
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Aufruf: zentor-mess BEFEHL [OPTIONEN] DATEI\n")));
     EXPECT_EQ(mess({QStringLiteral("--version")}).out, QStringLiteral("zentor-mess 1.1\n"));
 }
