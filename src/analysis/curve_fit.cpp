@@ -195,11 +195,13 @@ struct SinePart {
 std::optional<SinePart> solveSine(std::span<const Point> points, double origin, double f) {
     Eigen::Matrix3d normal = Eigen::Matrix3d::Zero();
     Eigen::Vector3d right = Eigen::Vector3d::Zero();
+    double squares = 0;
     for (const Point& p : points) {
         const double angle = kTwoPi * f * (p.t - origin);
         const Eigen::Vector3d row(std::sin(angle), std::cos(angle), 1);
         normal += row * row.transpose();
         right += row * p.y;
+        squares += p.y * p.y;
     }
     const Eigen::LDLT<Eigen::Matrix3d> solver(normal);
     if (solver.info() != Eigen::Success)
@@ -207,13 +209,11 @@ std::optional<SinePart> solveSine(std::span<const Point> points, double origin, 
     const Eigen::Vector3d x = solver.solve(right);
     if (!x.allFinite())
         return std::nullopt;
-    SinePart part{std::hypot(x[0], x[1]), std::atan2(x[1], x[0]), x[2], 0};
-    for (const Point& p : points) {
-        const double d = x[0] * std::sin(kTwoPi * f * (p.t - origin)) +
-                         x[1] * std::cos(kTwoPi * f * (p.t - origin)) + x[2] - p.y;
-        part.sumSquares += d * d;
-    }
-    return part;
+    // The sum of squares from the normal equations: a second pass over the
+    // points (and their sines) would double the cost of every trial, and
+    // the sums only rank the trial frequencies.
+    const double sumSquares = squares - 2 * x.dot(right) + x.dot(normal * x);
+    return SinePart{std::hypot(x[0], x[1]), std::atan2(x[1], x[0]), x[2], sumSquares};
 }
 
 // ---- Starting values ---------------------------------------------------------------------
