@@ -16,8 +16,6 @@
 #include "analysis_source.h"
 #include "measurement_file.h"
 
-#include <QList>
-#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>

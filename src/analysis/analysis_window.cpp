@@ -405,6 +405,10 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
     referenceName->setText(session->reference() ? session->referenceName() : kNoReference);
     referenceName->setAccessibleName(QStringLiteral("Vergleichskurve: ") + referenceName->text());
     removeReference->setEnabled(session->reference().has_value());
+    // Rows that came in (a fit, the periodic values) get their room; the
+    // width stays.
+    if (const int needed = sizeHint().height(); isVisible() && needed > height())
+        resize(width(), needed);
 }
 
 void AnalysisWindow::setReferenceColor(const QColor& color) {

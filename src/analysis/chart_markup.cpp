@@ -28,6 +28,13 @@ QRect plotRect(const chart::ChartScale& s) {
     return QRect(s.left, s.top, s.width + 1, s.height + 1);
 }
 
+// Dashed with wide gaps, so that the trace under the curve shows through.
+QPen fitPen() {
+    QPen pen(kFitColor, 2);
+    pen.setDashPattern({3, 2.5});
+    return pen;
+}
+
 double luminance(const QColor& color) {
     const auto linear = [](double c) {
         return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
@@ -223,7 +230,7 @@ void ChartMarkup::drawFront(QPainter& p) const {
         }
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(kFitColor, 2, Qt::DashLine));
+        p.setPen(fitPen());
         p.drawPolyline(curve);
         p.restore();
     }
@@ -265,7 +272,7 @@ void ChartMarkup::drawLegend(QPainter& p) const {
     };
     std::vector<Entry> entries{{QStringLiteral("Messung"), QPen(m_chart.ColorLine(), 2)}};
     if (const auto& fit = m_session.fit(); fit && *fit)
-        entries.push_back({QStringLiteral("Ausgleichskurve"), QPen(kFitColor, 2, Qt::DashLine)});
+        entries.push_back({QStringLiteral("Ausgleichskurve"), fitPen()});
     if (m_session.reference())
         entries.push_back(
             {QStringLiteral("Vergleichskurve"), QPen(referenceColorOn(m_chart.Color()), 2)});
