@@ -228,8 +228,9 @@ TEST_F(AnalysisWindowTest, MenuEntryOnlyWhereAChartCanBeEvaluated) {
         EXPECT_EQ(window->Auswertung1->isEnabled(), row.offered);
         EXPECT_EQ(analysis->message->isVisible(), !row.values);
         EXPECT_EQ(analysis->copyResult->isEnabled(), row.values);
-        if (row.offered && !row.values)
+        if (row.offered && !row.values) {
             EXPECT_EQ(analysis->message->text(), QStringLiteral("Noch keine Messwerte"));
+        }
     }
 }
 
