@@ -220,8 +220,9 @@ void AnalysisCommands::openWindow() {
 void AnalysisCommands::attach() {
     for (Entry& entry : m_entries) {
         AnalysisSource* source = entry.source;
-        entry.markup = new ChartMarkup(source->analysisChart(), entry.session,
-                                       [source] { return source->analysisTimeScale().chartPerSecond; });
+        entry.markup = new ChartMarkup(source->analysisChart(), entry.session, [source] {
+            return source->analysisTimeScale().chartPerSecond;
+        });
         connect(entry.markup, &ChartMarkup::cursorsChanged, this, &AnalysisCommands::showCurrent);
     }
 }
@@ -258,8 +259,7 @@ void AnalysisCommands::refreshEntry(Entry& entry) {
     const AnalysisTimeScale scale = entry.source->analysisTimeScale();
     session.setTimeUnit({scale.unit, scale.unitPerSecond});
     const std::optional<Measurement> shown = entry.source->analysisMeasurement();
-    const Outcome<Series> series =
-        shown ? seriesOf(*shown) : Outcome<Series>::failure(kNoValues);
+    const Outcome<Series> series = shown ? seriesOf(*shown) : Outcome<Series>::failure(kNoValues);
     if (!series) {
         if (session.available() || session.unavailableReason() != series.error)
             session.setUnavailable(series.error);
@@ -326,11 +326,12 @@ void AnalysisCommands::loadReference() {
     }
     if (shown && entry->session.available() &&
         reference.value->volts != entry->session.series().volts) {
-        dialogs::error(m_window, QStringLiteral("Die Messung in \"%1\" zeigt ihre Werte %2, die "
-                                                "Seite \"%3\" %4: die Kurven passen nicht in ein "
-                                                "Diagramm.")
-                                     .arg(QFileInfo(path).fileName(), unitsText(reference.value->volts),
-                                          entry->name, unitsText(entry->session.series().volts)));
+        dialogs::error(m_window,
+                       QStringLiteral("Die Messung in \"%1\" zeigt ihre Werte %2, die "
+                                      "Seite \"%3\" %4: die Kurven passen nicht in ein "
+                                      "Diagramm.")
+                           .arg(QFileInfo(path).fileName(), unitsText(reference.value->volts),
+                                entry->name, unitsText(entry->session.series().volts)));
         return;
     }
     entry->reference = read.measurement;

@@ -140,18 +140,20 @@ std::vector<ResultRow> AnalysisSession::cursorRows() const {
     const double dt = b->t - a->t;
     const double dy = b->y - a->y;
     const double none = std::nan("");
-    return inTimeUnit({
-        {QStringLiteral("t_A"), QStringLiteral("t(A)"), a->t, s},
-        {QStringLiteral("y_A"), symbol + QStringLiteral("(A)"), a->y, y},
-        {QStringLiteral("t_B"), QStringLiteral("t(B)"), b->t, s},
-        {QStringLiteral("y_B"), symbol + QStringLiteral("(B)"), b->y, y},
-        {QStringLiteral("dt"), QStringLiteral("Δt"), dt, s},
-        {QStringLiteral("dy"), u'Δ' + symbol, dy, y},
-        {QStringLiteral("f"), QStringLiteral("1/Δt"), dt != 0 ? 1 / std::fabs(dt) : none,
-         QStringLiteral("Hz")},
-        {QStringLiteral("slope"), u'Δ' + symbol + QStringLiteral("/Δt"), dt != 0 ? dy / dt : none,
-         unitOf(RowUnit::Slope, m_series.volts)},
-    }, m_timeUnit);
+    return inTimeUnit(
+        {
+            {QStringLiteral("t_A"), QStringLiteral("t(A)"), a->t, s},
+            {QStringLiteral("y_A"), symbol + QStringLiteral("(A)"), a->y, y},
+            {QStringLiteral("t_B"), QStringLiteral("t(B)"), b->t, s},
+            {QStringLiteral("y_B"), symbol + QStringLiteral("(B)"), b->y, y},
+            {QStringLiteral("dt"), QStringLiteral("Δt"), dt, s},
+            {QStringLiteral("dy"), u'Δ' + symbol, dy, y},
+            {QStringLiteral("f"), QStringLiteral("1/Δt"), dt != 0 ? 1 / std::fabs(dt) : none,
+             QStringLiteral("Hz")},
+            {QStringLiteral("slope"), u'Δ' + symbol + QStringLiteral("/Δt"),
+             dt != 0 ? dy / dt : none, unitOf(RowUnit::Slope, m_series.volts)},
+        },
+        m_timeUnit);
 }
 
 std::vector<ResultRow> AnalysisSession::statisticsResultRows() const {

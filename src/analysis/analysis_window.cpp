@@ -108,8 +108,8 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
     // ---- Statistics ----
     m_statisticsBox = new QGroupBox(QStringLiteral("Statistik zwischen A und B"), this);
-    m_statisticsRows = {m_statisticsBox, rowGrid(), QStringLiteral("stat_"),
-                        QStringLiteral("Statistik"), 3, {}};
+    m_statisticsRows = {
+        m_statisticsBox, rowGrid(), QStringLiteral("stat_"), QStringLiteral("Statistik"), 3, {}};
     statisticsError = new QLabel(m_statisticsBox);
     wrapOnLines(statisticsError, 2);
     auto* statisticsLayout = new QVBoxLayout(m_statisticsBox);
@@ -118,8 +118,12 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
     // ---- Periodic signal ----
     m_periodicBox = new QGroupBox(QStringLiteral("Periodisches Signal zwischen A und B"), this);
-    m_periodicRows = {m_periodicBox, rowGrid(), QStringLiteral("per_"),
-                      QStringLiteral("Periodisches Signal"), 3, {}};
+    m_periodicRows = {m_periodicBox,
+                      rowGrid(),
+                      QStringLiteral("per_"),
+                      QStringLiteral("Periodisches Signal"),
+                      3,
+                      {}};
     periodicError = new QLabel(m_periodicBox);
     wrapOnLines(periodicError, 2);
     auto* periodicLayout = new QVBoxLayout(m_periodicBox);
@@ -150,7 +154,7 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     fitWarning->hide();
     // One column: each parameter is followed by its uncertainty.
     m_fitRows = {m_fitBox, rowGrid(), QStringLiteral("fit_"), QStringLiteral("Ausgleichskurve"),
-                 100, {}};
+                 100,      {}};
     auto* fitLayout = new QVBoxLayout(m_fitBox);
     fitLayout->addLayout(fitRow);
     fitLayout->addWidget(fitFormula);
@@ -173,10 +177,10 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
         }
         const int number = metrics.horizontalAdvance(kWidestNumber);
         const int unit = metrics.horizontalAdvance(kWidestUnit);
-        const int rows = label + number + unit +
-                         metrics.horizontalAdvance(QStringLiteral("± ") + kWidestNumber + u' ' +
-                                                   kWidestUnit) +
-                         3 * m_fitRows.grid->horizontalSpacing();
+        const int rows =
+            label + number + unit +
+            metrics.horizontalAdvance(QStringLiteral("± ") + kWidestNumber + u' ' + kWidestUnit) +
+            3 * m_fitRows.grid->horizontalSpacing();
         formula += metrics.horizontalAdvance(QStringLiteral(",  t₀ = ") + kWidestNumber +
                                              QStringLiteral(" min"));
         const QMargins margins = fitLayout->contentsMargins();
@@ -338,7 +342,8 @@ void AnalysisWindow::showRows(RowSet& set, const std::vector<ResultRow>& rows) {
         const ResultRow& row = rows[static_cast<std::size_t>(i)];
         const auto [gridRow, column] = place(i);
         const auto label = [&](int offset) {
-            return static_cast<QLabel*>(set.grid->itemAtPosition(gridRow, column + offset)->widget());
+            return static_cast<QLabel*>(
+                set.grid->itemAtPosition(gridRow, column + offset)->widget());
         };
         const ValueText text = displayValue(row);
         label(0)->setText(row.label + u':');
@@ -347,10 +352,10 @@ void AnalysisWindow::showRows(RowSet& set, const std::vector<ResultRow>& rows) {
         label(3)->setText(uncertaintyText(text, row));
         label(3)->setVisible(row.hasUncertainty());
         // A screen reader reads the row as one: "Statistik: Mittelwert 2,5 V".
-        label(1)->setAccessibleName(
-            QStringLiteral("%1: %2 %3 %4 %5")
-                .arg(set.group, row.label, text.value, unitText(row.unit), uncertaintyText(text, row))
-                .simplified());
+        label(1)->setAccessibleName(QStringLiteral("%1: %2 %3 %4 %5")
+                                        .arg(set.group, row.label, text.value, unitText(row.unit),
+                                             uncertaintyText(text, row))
+                                        .simplified());
     }
 }
 
@@ -392,10 +397,10 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
     const std::optional<FitKind> kind = session->fitKind();
     fitChoice->setCurrentIndex(kind ? static_cast<int>(*kind) + 1 : 0);
     const auto& fit = session->fit();
-    fitFormula->setText(kind ? describe(*kind).formula.toString() +
-                                   (fit && *fit ? QStringLiteral(",  ") + session->fitOriginText()
-                                                : QString())
-                             : QString());
+    fitFormula->setText(
+        kind ? describe(*kind).formula.toString() +
+                   (fit && *fit ? QStringLiteral(",  ") + session->fitOriginText() : QString())
+             : QString());
     fitFormula->setVisible(kind.has_value());
     showRows(m_fitRows, session->fitResultRows());
     fitError->setText(fit && !*fit ? fit->error : QString());

@@ -387,10 +387,10 @@ Reported reported(FitKind kind, const Vector& x, double start, double origin) {
             phase += kTwoPi;
         r.values = {x[0], 1 / x[1], x[1], phase, x[3]};
         r.derivatives.resize(5, 4);
-        r.derivatives << 1, 0, 0, 0,        //
-            0, -1 / (x[1] * x[1]), 0, 0,    //
-            0, 1, 0, 0,                     //
-            0, kTwoPi * d, 1, 0,            //
+        r.derivatives << 1, 0, 0, 0,     //
+            0, -1 / (x[1] * x[1]), 0, 0, //
+            0, 1, 0, 0,                  //
+            0, kTwoPi * d, 1, 0,         //
             0, 0, 0, 1;
         break;
     }

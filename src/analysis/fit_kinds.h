@@ -51,8 +51,7 @@ inline constexpr std::array kLineRows{
 inline constexpr std::array kExponentialRows{
     FitParameter{u"A", u"A", RowUnit::Y},
     FitParameter{u"tau", u"Zeitkonstante τ", RowUnit::Time},
-    FitParameter{u"t_halb", u"Halbwertszeit t½", RowUnit::Time, u"t_doppel",
-                 u"Verdopplungszeit"},
+    FitParameter{u"t_halb", u"Halbwertszeit t½", RowUnit::Time, u"t_doppel", u"Verdopplungszeit"},
     FitParameter{u"C", u"C", RowUnit::Y},
 };
 inline constexpr std::array kSineRows{

@@ -47,8 +47,8 @@ Outcome<Periodic> periodic(std::span<const Point> points) {
     const double band = kHysteresis * peakToPeak;
 
     std::vector<double> crossings;
-    bool armed = false;   // the signal was below the band since the last crossing
-    double crossing = 0;  // the last upward pass through the middle
+    bool armed = false;  // the signal was below the band since the last crossing
+    double crossing = 0; // the last upward pass through the middle
     for (std::size_t i = 0; i < points.size(); ++i) {
         const Point& p = points[i];
         if (p.y < middle - band)

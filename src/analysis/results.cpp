@@ -69,8 +69,7 @@ std::vector<ResultRow> fitRows(const Fit& fit, bool volts) {
                         negated ? -fit.values[i] : fit.values[i], unitOf(p.unit, volts),
                         fit.uncertainties[i]});
     }
-    rows.push_back(
-        {QStringLiteral("r2"), QStringLiteral("R²"), fit.rSquared, QStringLiteral("1")});
+    rows.push_back({QStringLiteral("r2"), QStringLiteral("R²"), fit.rSquared, QStringLiteral("1")});
     return rows;
 }
 

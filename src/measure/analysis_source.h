@@ -18,9 +18,9 @@ class QObject;
 namespace zentor {
 
 struct AnalysisTimeScale {
-    double chartPerSecond = 1;    // chart x units per second of measurement time
+    double chartPerSecond = 1;          // chart x units per second of measurement time
     QString unit = QStringLiteral("s"); // the time unit the chart shows: "s", "ms", "min", "h"
-    double unitPerSecond = 1;     // that unit per second (1000 for ms)
+    double unitPerSecond = 1;           // that unit per second (1000 for ms)
 };
 
 class AnalysisSource {

@@ -102,7 +102,7 @@ int recorderValueDecimals(int channelCode, bool volts) {
         return decimalsFor(kAnalogFullScaleVolts / kAnalogFullScaleRaw);
     if (channelCode == kChannelTemperature)
         return decimalsFor(0.1); // 0,3 or 0,7
-    return 0; // passed through as read
+    return 0;                    // passed through as read
 }
 
 QString row(double time, int timeDecimals, double value, int valueDecimals) {

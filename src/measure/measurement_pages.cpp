@@ -406,8 +406,7 @@ std::optional<zentor::Measurement> ScopePage::analysisMeasurement() const {
 
 zentor::AnalysisTimeScale ScopePage::analysisTimeScale() const {
     // OSZI spreads the 100 intervals over Xmax ms, whatever time base they were taken at.
-    return {OSZI->Xmax() * 1000 / (100.0 * std::max(1, ScopeTimeBase)), QStringLiteral("ms"),
-            1000};
+    return {OSZI->Xmax() * 1000 / (100.0 * std::max(1, ScopeTimeBase)), QStringLiteral("ms"), 1000};
 }
 
 QList<QMetaObject::Connection>

@@ -86,7 +86,8 @@ TEST(AnalysisSession, CopyTextHoldsReadOutsStatisticsAndFitInTheUsersFormat) {
                              "Steigung m\t2\tV/s\t±\t0\tV/s\r\n"
                              "b\t1\tV\t±\t0\tV\r\n"
                              "R²\t1\t\r\n"
-                             "Vergleichskurve: vorher.zmess").toStdString());
+                             "Vergleichskurve: vorher.zmess")
+                  .toStdString());
 }
 
 // The oscilloscope's chart counts in milliseconds: so do its read-outs, and

@@ -379,9 +379,10 @@ TEST_F(AnalysisWindowTest, ReferenceCurveOfTheSamePageIsDrawnBehindTheTrace) {
 }
 
 TEST(ChartMarkup, TheReferenceCurveStandsOutOnEveryChartBackground) {
-    for (const QColor background : {QColor(1, 101, 118), QColor(100, 154, 221),
-                                    QColor(0, 128, 128), QColor(Qt::black), QColor(Qt::white)})
-        EXPECT_GE(contrastRatio(referenceColorOn(background), background), 3) << background.name().toStdString();
+    for (const QColor background : {QColor(1, 101, 118), QColor(100, 154, 221), QColor(0, 128, 128),
+                                    QColor(Qt::black), QColor(Qt::white)})
+        EXPECT_GE(contrastRatio(referenceColorOn(background), background), 3)
+            << background.name().toStdString();
 }
 
 TEST_F(AnalysisWindowTest, CopyPutsTheReadOutsOnTheClipboard) {

@@ -149,15 +149,15 @@ TEST(CurveFit, TheStartOfTheRangeMovesOnlyTheBaseOfTheParameters) {
 // NIST StRD "Norris" (linear least squares, 36 observations): the data and
 // the certified estimates with their standard deviations.
 TEST(CurveFit, LineMatchesTheCertifiedNorrisResults) {
-    const double data[][2] = {
-        {0.1, 0.2},     {338.8, 337.4}, {118.1, 118.2}, {888.0, 884.6}, {9.2, 10.1},
-        {228.1, 226.5}, {668.5, 666.3}, {998.5, 996.3}, {449.1, 448.6}, {778.9, 777.0},
-        {559.2, 558.2}, {0.3, 0.4},     {0.1, 0.6},     {778.1, 775.5}, {668.8, 666.9},
-        {339.3, 338.0}, {448.9, 447.5}, {10.8, 11.6},   {557.7, 556.0}, {228.3, 228.1},
-        {998.0, 995.8}, {888.8, 887.6}, {119.6, 120.2}, {0.3, 0.3},     {0.6, 0.3},
-        {557.6, 556.8}, {339.3, 339.1}, {888.0, 887.2}, {998.5, 999.0}, {778.9, 779.0},
-        {10.2, 11.1},   {117.6, 118.3}, {228.9, 229.2}, {668.4, 669.1}, {449.2, 448.9},
-        {0.2, 0.5}};
+    const double data[][2] = {{0.1, 0.2},     {338.8, 337.4}, {118.1, 118.2}, {888.0, 884.6},
+                              {9.2, 10.1},    {228.1, 226.5}, {668.5, 666.3}, {998.5, 996.3},
+                              {449.1, 448.6}, {778.9, 777.0}, {559.2, 558.2}, {0.3, 0.4},
+                              {0.1, 0.6},     {778.1, 775.5}, {668.8, 666.9}, {339.3, 338.0},
+                              {448.9, 447.5}, {10.8, 11.6},   {557.7, 556.0}, {228.3, 228.1},
+                              {998.0, 995.8}, {888.8, 887.6}, {119.6, 120.2}, {0.3, 0.3},
+                              {0.6, 0.3},     {557.6, 556.8}, {339.3, 339.1}, {888.0, 887.2},
+                              {998.5, 999.0}, {778.9, 779.0}, {10.2, 11.1},   {117.6, 118.3},
+                              {228.9, 229.2}, {668.4, 669.1}, {449.2, 448.9}, {0.2, 0.5}};
     std::vector<Point> points;
     for (const auto& [y, x] : data)
         points.push_back({x, y});
@@ -183,8 +183,8 @@ TEST(CurveFit, FitsThatExplainLittleAreMarkedAndGrowthShowsItsDoublingTime) {
     using std::exp, std::sin;
     const std::vector<Point> sine =
         sampled([](double t) { return 2.5 + 2 * sin(2 * std::numbers::pi * t); }, 200, 0.01);
-    const std::vector<Point> growth = sampled([](double t) { return 0.2 * exp(t / 3) + 0.1; }, 121,
-                                              1.0 / 15);
+    const std::vector<Point> growth =
+        sampled([](double t) { return 0.2 * exp(t / 3) + 0.1; }, 121, 1.0 / 15);
     struct Case {
         const char* what;
         FitKind kind;
@@ -201,7 +201,8 @@ TEST(CurveFit, FitsThatExplainLittleAreMarkedAndGrowthShowsItsDoublingTime) {
         ASSERT_TRUE(fit) << c.what;
         EXPECT_EQ(fit.value->doubtful(), c.doubtful) << c.what;
     }
-    const std::vector<ResultRow> rows = fitRows(*fitCurve(FitKind::Exponential, growth, 0).value, true);
+    const std::vector<ResultRow> rows =
+        fitRows(*fitCurve(FitKind::Exponential, growth, 0).value, true);
     EXPECT_EQ(rows[2].name, QStringLiteral("t_doppel"));
     EXPECT_EQ(rows[2].label, QStringLiteral("Verdopplungszeit"));
     EXPECT_NEAR(rows[2].value, 3 * std::log(2.0), 0.01);
@@ -209,9 +210,8 @@ TEST(CurveFit, FitsThatExplainLittleAreMarkedAndGrowthShowsItsDoublingTime) {
 
 TEST(Periodic, PeriodPeakToPeakMeanAndRmsOverWholePeriods) {
     // 3,3 periods of 0,4 s, sampled unevenly: mean and RMS of the whole ones.
-    const std::vector<Point> wave =
-        sampled([](double t) { return 2.5 + 2 * std::sin(2 * std::numbers::pi * t / 0.4); }, 660,
-                0.002);
+    const std::vector<Point> wave = sampled(
+        [](double t) { return 2.5 + 2 * std::sin(2 * std::numbers::pi * t / 0.4); }, 660, 0.002);
     const Outcome<Periodic> p = periodic(wave);
     ASSERT_TRUE(p) << p.error.toStdString();
     EXPECT_NEAR(p.value->period, 0.4, 1e-3);
@@ -232,10 +232,8 @@ TEST(Results, AValueIsShownToTheDigitsItsUncertaintyLeaves) {
         const char* shownUncertainty;
     };
     const Case cases[] = {
-        {2.34512, 0.00412, "2,345", "0,004"},
-        {2.34512, 0.0012, "2,3451", "0,0012"},
-        {1234.5, 340, "1200", "300"},
-        {5, 0, "5", "0"},
+        {2.34512, 0.00412, "2,345", "0,004"}, {2.34512, 0.0012, "2,3451", "0,0012"},
+        {1234.5, 340, "1200", "300"},         {5, 0, "5", "0"},
         {2.34512, NAN, "2,3451", ""},
     };
     for (const Case& c : cases) {

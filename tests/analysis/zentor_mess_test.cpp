@@ -146,8 +146,9 @@ TEST_F(ZentorMess, CsvIsWhatTheExportWrote) {
 TEST_F(ZentorMess, AFitToTheCsvAgreesWithTheProgramsFit) {
     using namespace zentor::analysis;
     saveAndExport(window->TabSheet6, QStringLiteral("entladung"));
-    const QString csv = QString::fromUtf8(
-        zentor::readFileBytes(files.filePath(QStringLiteral("entladung.csv"))).value_or(QByteArray()));
+    const QString csv =
+        QString::fromUtf8(zentor::readFileBytes(files.filePath(QStringLiteral("entladung.csv")))
+                              .value_or(QByteArray()));
     const QLocale german = zentor::test::german();
     std::vector<Point> points;
     for (const QString& line : csv.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).mid(1)) {
@@ -161,7 +162,8 @@ TEST_F(ZentorMess, AFitToTheCsvAgreesWithTheProgramsFit) {
     ASSERT_TRUE(fromCsv && inProgram);
     for (std::size_t i = 0; i < inProgram.value->values.size(); ++i)
         EXPECT_NEAR(fromCsv.value->values[i], inProgram.value->values[i],
-                    inProgram.value->uncertainties[i] / 10) << i;
+                    inProgram.value->uncertainties[i] / 10)
+            << i;
 }
 
 TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
@@ -174,7 +176,7 @@ TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
 
     // The bounds in either order, as the window takes the cursors.
     const Result stats = mess({QStringLiteral("stats"), file, QStringLiteral("--von"),
-                                QStringLiteral("1"), QStringLiteral("--bis=0,5")});
+                               QStringLiteral("1"), QStringLiteral("--bis=0,5")});
     EXPECT_EQ(stats.status, 0);
     QStringList names;
     for (const QString& line : stats.out.split(u'\n', Qt::SkipEmptyParts))
@@ -185,7 +187,7 @@ TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
 
     // From 0,5 s on: t counts from --von, so A is the drop still to come there.
     const Result fit = mess({QStringLiteral("fit"), QStringLiteral("exp"), file,
-                              QStringLiteral("--von"), QStringLiteral("0.5")});
+                             QStringLiteral("--von"), QStringLiteral("0.5")});
     EXPECT_EQ(fit.status, 0) << fit.err.toStdString();
     EXPECT_NEAR(lineOf(fit.out, QStringLiteral("tau")).value, 0.5, 0.01);
     EXPECT_NEAR(lineOf(fit.out, QStringLiteral("A")).value, 4 * std::exp(-1.0), 0.03);
@@ -232,6 +234,7 @@ TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
 
     const Result help = mess({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Aufruf: zentor-mess BEFEHL [OPTIONEN] DATEI\n")));
+    EXPECT_TRUE(
+        help.out.startsWith(QStringLiteral("Aufruf: zentor-mess BEFEHL [OPTIONEN] DATEI\n")));
     EXPECT_EQ(mess({QStringLiteral("--version")}).out, QStringLiteral("zentor-mess 1.1\n"));
 }

@@ -1,10 +1,10 @@
 // zentor-mess: measurement files (*.zmess) on the command line.
 //
 //   zentor-mess info FILE                             page, settings, number of values
-//   zentor-mess csv FILE                              the CSV file "Messwerte exportieren ..." writes
-//   zentor-mess stats FILE [--von S] [--bis S]        statistics of the values
-//   zentor-mess periode FILE [--von S] [--bis S]      period, frequency, peak-to-peak, mean, RMS
-//   zentor-mess fit gerade|exp|sinus FILE [--von S] [--bis S]
+//   zentor-mess csv FILE                              the CSV file "Messwerte exportieren ..."
+//   writes zentor-mess stats FILE [--von S] [--bis S]        statistics of the values zentor-mess
+//   periode FILE [--von S] [--bis S]      period, frequency, peak-to-peak, mean, RMS zentor-mess
+//   fit gerade|exp|sinus FILE [--von S] [--bis S]
 //
 // Results one a line, "name<TAB>value<TAB>unit", numbers with a decimal
 // point. Exit status: 0 done, 1 the file cannot be read or evaluated (the
@@ -256,8 +256,9 @@ int main(int argc, char** argv) {
     if (!parser.parse(args)) {
         if (!parser.unknownOptionNames().isEmpty()) {
             const QString name = parser.unknownOptionNames().front();
-            return usageError(QStringLiteral("unbekannte Option '%1'")
-                                  .arg(name.size() == 1 ? u'-' + name : QStringLiteral("--") + name));
+            return usageError(
+                QStringLiteral("unbekannte Option '%1'")
+                    .arg(name.size() == 1 ? u'-' + name : QStringLiteral("--") + name));
         }
         // The only other fault: an option's value is missing at the end.
         return usageError(QStringLiteral("%1 braucht eine Zeit in Sekunden").arg(args.back()));
