@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zentor::analysis {
 
@@ -153,8 +154,12 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     fitWarning->setFont(bold);
     fitWarning->hide();
     // One column: each parameter is followed by its uncertainty.
-    m_fitRows = {m_fitBox, rowGrid(), QStringLiteral("fit_"), QStringLiteral("Ausgleichskurve"),
-                 100,      {}};
+    m_fitRows = {m_fitBox,
+                 rowGrid(),
+                 QStringLiteral("fit_"),
+                 QStringLiteral("Ausgleichskurve"),
+                 std::numeric_limits<int>::max(),
+                 {}};
     auto* fitLayout = new QVBoxLayout(m_fitBox);
     fitLayout->addLayout(fitRow);
     fitLayout->addWidget(fitFormula);
