@@ -12,7 +12,7 @@ constexpr double kHysteresis = 0.1;
 
 const QString kFlat = QStringLiteral("Die Werte ändern sich nicht: das Signal hat keine Periode.");
 const QString kNoPeriod =
-    QStringLiteral("Keine volle Periode zwischen A und B: das Signal kreuzt seine Mitte nicht "
+    QStringLiteral("Keine volle Periode im Bereich: das Signal kreuzt seine Mitte nicht "
                    "zweimal steigend.");
 
 // The integrals of y and y² over the straight line from a to b, cut to [from, to].

@@ -80,7 +80,7 @@ TEST(AnalysisSession, CopyTextHoldsReadOutsStatisticsAndFitInTheUsersFormat) {
                              "Mittelwert\t1,75\tV\r\n"
                              "Standardabweichung\t0,6455\tV\r\n"
                              "Periodisches Signal zwischen A und B\r\n"
-                             "Keine volle Periode zwischen A und B: das Signal kreuzt seine "
+                             "Keine volle Periode im Bereich: das Signal kreuzt seine "
                              "Mitte nicht zweimal steigend.\r\n"
                              "Ausgleichsgerade: y = m·(t − t₀) + b, t₀ = 0 s\r\n"
                              "Steigung m\t2\tV/s\t±\t0\tV/s\r\n"

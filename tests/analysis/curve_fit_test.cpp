@@ -220,7 +220,7 @@ TEST(Periodic, PeriodPeakToPeakMeanAndRmsOverWholePeriods) {
     EXPECT_NEAR(p.value->rms, std::sqrt(2.5 * 2.5 + 2.0 * 2.0 / 2), 0.005);
 
     const std::span<const Point> lessThanTwo = std::span(wave).first(250); // 1,25 periods
-    EXPECT_EQ(periodic(lessThanTwo).error.left(28), QStringLiteral("Keine volle Periode zwischen"));
+    EXPECT_TRUE(periodic(lessThanTwo).error.startsWith(QStringLiteral("Keine volle Periode")));
     EXPECT_FALSE(periodic(sampled([](double) { return 1.0; }, 50, 0.01)));
 }
 

@@ -169,7 +169,7 @@ TEST_F(ZentorMess, AFitToTheCsvAgreesWithTheProgramsFit) {
 TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
     const QString file = saveAndExport(window->TabSheet6, QStringLiteral("entladung"));
 
-    const Result info = mess({QStringLiteral("info"), file});
+    const Result info = mess({QStringLiteral("info"), QStringLiteral("--"), file});
     EXPECT_EQ(info.status, 0);
     EXPECT_EQ(info.out, QStringLiteral("Seite\tZeitschreiber\nMessdauer\t2 Sekunden\n"
                                        "Kanal\tSpannung\nAnzeigeInVolt\tja\nWerte\t100\n"));
@@ -194,6 +194,14 @@ TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
     EXPECT_NEAR(lineOf(fit.out, QStringLiteral("t_halb")).value, 0.5 * std::log(2.0), 0.01);
     EXPECT_EQ(lineOf(fit.out, QStringLiteral("C")).unit, QStringLiteral("V"));
     EXPECT_GT(lineOf(fit.out, QStringLiteral("r2")).value, 0.999);
+    // Each parameter is followed by its uncertainty; a doubtful fit says so.
+    EXPECT_GT(lineOf(fit.out, QStringLiteral("u_tau")).value, 0);
+    EXPECT_LT(lineOf(fit.out, QStringLiteral("u_tau")).value, 0.01);
+    const Result fewPoints = mess({QStringLiteral("fit"), QStringLiteral("gerade"), file,
+                                   QStringLiteral("--bis"), QStringLiteral("0,05")});
+    EXPECT_EQ(fewPoints.status, 0);
+    EXPECT_EQ(fewPoints.err,
+              file + QStringLiteral(": Die Kurve passt schlecht zu den Messwerten.\n"));
 }
 
 TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
@@ -221,6 +229,7 @@ TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
         {{"stats", good, "--von", "bald"}, 2, "zentor-mess: 'bald' ist keine Zeit in Sekunden"},
         {{"stats", good, "--von=1", "--foo"}, 2, "zentor-mess: unbekannte Option '--foo'\nHilfe: "},
         {{"stats", good, "--von"}, 2, "zentor-mess: --von braucht eine Zeit in Sekunden"},
+        {{"periode", good}, 1, good + ": Keine volle Periode im Bereich"},
         {{"csv"}, 2, "zentor-mess: csv braucht genau eine DATEI"},
         {{}, 2, "zentor-mess: es fehlt der Befehl"},
     };
