@@ -82,6 +82,8 @@ QStringList scopeCsvHeader() {
 }
 
 int decimalsFor(double step) {
+    if (!(step > 0) || !std::isfinite(step))
+        return 0;
     constexpr int kExactDecimals = 6;
     for (int decimals = 0; decimals <= kExactDecimals; ++decimals) {
         const double scaled = step * std::pow(10.0, decimals);
