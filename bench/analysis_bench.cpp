@@ -1,7 +1,10 @@
-// Benchmarks of "Auswertung": each fit over a full recording of 1500 values.
+// Benchmarks of "Auswertung": each fit over a full recording of 1500 values,
+// with the uncertainties of its parameters, from the range's start and from
+// an origin far before it; the values of a periodic signal.
 #include "bench_report.h"
 
 #include "curve_fit.h"
+#include "periodic.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,23 +36,33 @@ std::vector<Point> recording(const std::function<double(double)>& volts) {
     return points;
 }
 
-void benchFit(const char* what, FitKind kind, const std::vector<Point>& points) {
+// The median time of `run` in ms, and whether it always succeeded.
+template <typename Run> std::pair<double, bool> timed(Run run) {
     std::vector<double> times;
     bool ok = true;
-    for (int run = 0; run < kRuns; ++run) {
+    for (int i = 0; i < kRuns; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        const Outcome<Fit> fit = fitCurve(kind, points, 0);
+        ok = run() && ok;
         times.push_back(
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count());
-        ok = ok && fit.value.has_value();
     }
-    const std::string name = std::string("fit: ") + what + ", 1500 values (median)";
+    return {statsOf(times).median, ok};
+}
+
+void benchFit(const char* what, FitKind kind, const std::vector<Point>& points, double origin) {
+    const auto [median, ok] = timed([&] {
+        const Outcome<Fit> fit = fitCurve(kind, points, origin);
+        return fit && fit.value->uncertainties.size() == fit.value->values.size();
+    });
+    const std::string name = std::string("fit: ") + what + ", 1500 values, t0 " +
+                             std::to_string(static_cast<int>(origin)) +
+                             " s, with uncertainties (median)";
     if (!ok) {
         fail(name, "the fit gave no result");
         return;
     }
-    report(name, statsOf(times).median, kFitLimitMs, "ms");
+    report(name, median, kFitLimitMs, "ms");
 }
 
 } // namespace
@@ -57,11 +70,20 @@ void benchFit(const char* what, FitKind kind, const std::vector<Point>& points) 
 void runAnalysisBenchmarks() {
     using std::exp, std::sin;
     constexpr double pi = std::numbers::pi;
-    benchFit("Ausgleichsgerade", FitKind::Line, recording([](double t) { return 0.5 + 0.12 * t; }));
-    benchFit("Exponentialfunktion", FitKind::Exponential,
-             recording([](double t) { return 4.2 * exp(-t / 7) + 0.4; }));
-    benchFit("Sinus", FitKind::Sine,
-             recording([](double t) { return 2.5 + 2 * sin(2 * pi * t / 2 + 0.3); }));
+    const std::vector<Point> sine =
+        recording([](double t) { return 2.5 + 2 * sin(2 * pi * t / 2 + 0.3); });
+    for (double origin : {0.0, -1000.0}) {
+        benchFit("Ausgleichsgerade", FitKind::Line,
+                 recording([](double t) { return 0.5 + 0.12 * t; }), origin);
+        benchFit("Exponentialfunktion", FitKind::Exponential,
+                 recording([](double t) { return 4.2 * exp(-t / 7) + 0.4; }), origin);
+        benchFit("Sinus", FitKind::Sine, sine, origin);
+    }
+    const auto [median, ok] = timed([&] { return periodic(sine).value.has_value(); });
+    if (ok)
+        report("periodic values, 1500 values (median)", median, kFitLimitMs, "ms");
+    else
+        fail("periodic values, 1500 values (median)", "no period found");
 }
 
 } // namespace bench

@@ -2,18 +2,12 @@
 
 #include "analysis_window.h"
 #include "chart_markup.h"
-#include "diagram.h"
-#include "diagramm.h"
+#include "chart_widget.h"
 #include "dialogs.h"
-#include "logger_page.h"
-#include "measurement_pages.h"
 #include "program_file.h"
-#include "recorder_page.h"
-#include "scope_page.h"
 
 #include <QAction>
 #include <QClipboard>
-#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,6 +30,7 @@ constexpr int kRefreshMs = 100;
 constexpr int kWindowGap = 8;
 
 const QString kCopied = QStringLiteral("Ergebnis in die Zwischenablage kopiert.");
+const QString kNoValues = QStringLiteral("Noch keine Messwerte");
 
 QString cannotOpen(const QString& path) {
     return QStringLiteral("Die Datei \"%1\" kann nicht geöffnet werden.")
@@ -54,6 +49,17 @@ QString showReferenceDialog(QWidget* parent) {
     return dialog.selectedFiles().front();
 }
 
+QString unitsText(bool volts) {
+    return volts ? QStringLiteral("in Volt") : QStringLiteral("als Rohwerte");
+}
+
+// A stored measurement goes on the page's chart when their time axes agree:
+// the oscilloscope's in milliseconds, the other two in seconds.
+bool comparable(const Measurement& stored, const AnalysisSource& page) {
+    const bool storedInSeconds = !std::holds_alternative<ScopeMeasurement>(stored.data);
+    return storedInSeconds == (page.analysisTimeScale().unit != u"ms");
+}
+
 AnalysisCommands::ReferenceDialog& referenceDialog() {
     static AnalysisCommands::ReferenceDialog handler = showReferenceDialog;
     return handler;
@@ -67,33 +73,15 @@ AnalysisCommands::AnalysisCommands(const Pages& pages, QWidget* dialogParent)
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &AnalysisCommands::refresh);
 
-    RecorderPage* recorder = pages.recorder;
-    LoggerPage* logger = pages.logger;
-    ScopePage* scope = pages.scope;
-    Entry& r = m_entries[0];
-    r.page = recorder;
-    r.chart = recorder->ytdiagram;
-    r.measurement = [recorder] { return measurementOf(*recorder); };
-    r.xPerSecond = [] { return 1.0; }; // the recorder's x axis is in seconds
-    Entry& l = m_entries[1];
-    l.page = logger;
-    l.chart = logger->Diagram1;
-    l.measurement = [logger] { return measurementOf(*logger); };
-    // The logger's x axis runs over the measuring time in seconds, minutes or hours.
-    l.xPerSecond = [logger] {
-        return logger->Diagram1->Xmax() /
-               loggerSummary(logger->ComboBox16->currentIndex()).durationSeconds;
-    };
-    Entry& s = m_entries[2];
-    s.page = scope;
-    s.chart = scope->OSZI;
-    s.measurement = [scope] { return measurementOf(*scope); };
-    // OSZI spreads the 100 intervals over Xmax ms, whatever time base they were taken at.
-    s.xPerSecond = [scope] {
-        return scope->OSZI->Xmax() * 1000 / (100.0 * std::max(1, scope->ScopeTimeBase));
-    };
-    for (Entry& entry : m_entries)
-        entry.name = measurementPageName(entry.measurement());
+    std::size_t i = 0;
+    for (AnalysisSource* source : {pages.recorder, pages.logger, pages.scope}) {
+        Entry& entry = m_entries[i++];
+        entry.source = source;
+        entry.page = dynamic_cast<QWidget*>(source);
+        entry.name = entry.page ? pages.tabs->tabText(pages.tabs->indexOf(entry.page)).remove(u'&')
+                                : QString();
+        source->watchAnalysisData(this, [this] { dataChanged(); });
+    }
 }
 
 AnalysisCommands::~AnalysisCommands() {
@@ -114,18 +102,12 @@ void AnalysisCommands::bindAction(QAction* action) {
         updateAction();
         showCurrent();
     });
-    connect(m_pages.logger->ComboBox17, &QComboBox::currentIndexChanged, this, [this] {
-        updateAction();
-        if (m_window && m_window->isVisible())
-            refresh();
-    });
     updateAction();
 }
 
 bool AnalysisCommands::offersAnalysis(const QWidget* page) const {
-    if (page == m_pages.logger)
-        return m_pages.logger->ComboBox17->currentIndex() != kLoggerInputDigital;
-    return page != nullptr && (page == m_pages.recorder || page == m_pages.scope);
+    const Entry* entry = entryOf(page);
+    return entry != nullptr && entry->source->offersAnalysis();
 }
 
 void AnalysisCommands::updateAction() {
@@ -188,6 +170,16 @@ void AnalysisCommands::openWindow() {
             }
             showCurrent();
         });
+        connect(m_window, &AnalysisWindow::endRequested, this, [this](bool last) {
+            if (Entry* entry = current()) {
+                AnalysisSession& session = entry->session;
+                session.setCursor(session.activeCursor(),
+                                  last ? static_cast<int>(session.series().points.size()) - 1 : 0);
+                if (entry->markup)
+                    entry->markup->refresh();
+            }
+            showCurrent();
+        });
         connect(m_window, &AnalysisWindow::referenceRequested, this,
                 &AnalysisCommands::loadReference);
         connect(m_window, &AnalysisWindow::referenceRemoveRequested, this, [this] {
@@ -227,22 +219,15 @@ void AnalysisCommands::openWindow() {
 
 void AnalysisCommands::attach() {
     for (Entry& entry : m_entries) {
-        entry.markup = new ChartMarkup(*entry.chart, entry.session, entry.xPerSecond);
+        AnalysisSource* source = entry.source;
+        entry.markup = new ChartMarkup(source->analysisChart(), entry.session, [source] {
+            return source->analysisTimeScale().chartPerSecond;
+        });
         connect(entry.markup, &ChartMarkup::cursorsChanged, this, &AnalysisCommands::showCurrent);
-        m_dataConnections << connect(entry.chart, &ChartWidgetBase::OnPainted, this,
-                                     &AnalysisCommands::scheduleRefresh);
     }
-    // Samples drawn between paints: a growing recording, a capture drawn at once.
-    m_dataConnections << connect(m_pages.recorder, &RecorderPage::lineDrawn, this,
-                                 &AnalysisCommands::scheduleRefresh);
-    m_dataConnections << connect(m_pages.scope, &ScopePage::lineDrawn, this,
-                                 &AnalysisCommands::scheduleRefresh);
 }
 
 void AnalysisCommands::detach() {
-    for (const QMetaObject::Connection& connection : std::as_const(m_dataConnections))
-        disconnect(connection);
-    m_dataConnections.clear();
     m_refreshTimer.stop();
     for (Entry& entry : m_entries) {
         if (entry.markup) {
@@ -250,6 +235,12 @@ void AnalysisCommands::detach() {
             delete entry.markup;
         }
     }
+}
+
+void AnalysisCommands::dataChanged() {
+    updateAction();
+    if (m_window && m_window->isVisible())
+        scheduleRefresh();
 }
 
 void AnalysisCommands::scheduleRefresh() {
@@ -265,8 +256,10 @@ void AnalysisCommands::refresh() {
 
 void AnalysisCommands::refreshEntry(Entry& entry) {
     AnalysisSession& session = entry.session;
-    const Measurement shown = entry.measurement();
-    const Outcome<Series> series = seriesOf(shown);
+    const AnalysisTimeScale scale = entry.source->analysisTimeScale();
+    session.setTimeUnit({scale.unit, scale.unitPerSecond});
+    const std::optional<Measurement> shown = entry.source->analysisMeasurement();
+    const Outcome<Series> series = shown ? seriesOf(*shown) : Outcome<Series>::failure(kNoValues);
     if (!series) {
         if (session.available() || session.unavailableReason() != series.error)
             session.setUnavailable(series.error);
@@ -275,7 +268,8 @@ void AnalysisCommands::refreshEntry(Entry& entry) {
     }
     if (entry.reference) {
         // The reference is drawn in the units the page shows now.
-        const Outcome<Series> reference = seriesOf(shownLike(*entry.reference, shown));
+        const Outcome<Series> reference =
+            seriesOf(shown ? shownLike(*entry.reference, *shown) : *entry.reference);
         if (reference && session.reference() != reference.value) {
             session.setReference(*reference.value, session.referenceName());
             if (entry.markup)
@@ -290,6 +284,8 @@ void AnalysisCommands::showCurrent() {
     if (!m_window)
         return;
     const Entry* entry = current();
+    if (entry)
+        m_window->setReferenceColor(referenceColorOn(entry->source->analysisChart().Color()));
     m_window->display(entry ? &entry->session : nullptr, entry ? entry->name : QString());
 }
 
@@ -312,16 +308,30 @@ void AnalysisCommands::loadReference() {
         return;
     }
     const QString page = measurementPageName(read.measurement);
-    if (page != entry->name) {
+    const std::optional<Measurement> shown = entry->source->analysisMeasurement();
+    if (!comparable(read.measurement, *entry->source)) {
         dialogs::error(m_window, QStringLiteral("Die Messung in \"%1\" stammt von der Seite "
-                                                "\"%2\". Verglichen werden nur Messungen der "
-                                                "Seite \"%3\".")
+                                                "\"%2\", deren Zeitachse nicht zu \"%3\" passt. "
+                                                "Verglichen werden Messungen von \"Zeitschreiber\" "
+                                                "und \"Extern Messen\" untereinander (Zeit in "
+                                                "Sekunden) und Messungen von \"Oszilloskop\".")
                                      .arg(QFileInfo(path).fileName(), page, entry->name));
         return;
     }
-    const Outcome<Series> reference = seriesOf(shownLike(read.measurement, entry->measurement()));
+    const Outcome<Series> reference =
+        seriesOf(shown ? shownLike(read.measurement, *shown) : read.measurement);
     if (!reference) {
         dialogs::error(m_window, cannotOpen(path) + u'\n' + reference.error);
+        return;
+    }
+    if (shown && entry->session.available() &&
+        reference.value->volts != entry->session.series().volts) {
+        dialogs::error(m_window,
+                       QStringLiteral("Die Messung in \"%1\" zeigt ihre Werte %2, die "
+                                      "Seite \"%3\" %4: die Kurven passen nicht in ein "
+                                      "Diagramm.")
+                           .arg(QFileInfo(path).fileName(), unitsText(reference.value->volts),
+                                entry->name, unitsText(entry->session.series().volts)));
         return;
     }
     entry->reference = read.measurement;

@@ -8,14 +8,14 @@
 // (a new recording sample, a read-out, a capture, other units), so that the
 // results follow the data. Each page keeps its cursors, fit and reference
 // curve while the window is closed; the charts then draw exactly what they
-// drew without the window, and nothing of this runs.
+// drew without the window. The pages are reached only through their
+// AnalysisSource.
 #pragma once
 
 #include "analysis_session.h"
+#include "analysis_source.h"
 #include "measurement_file.h"
 
-#include <QList>
-#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -25,11 +25,8 @@
 #include <optional>
 
 class ChartWidgetBase;
-class LoggerPage;
 class QAction;
 class QTabWidget;
-class RecorderPage;
-class ScopePage;
 
 namespace zentor::analysis {
 
@@ -42,9 +39,9 @@ class AnalysisCommands : public QObject {
 public:
     struct Pages {
         QTabWidget* tabs = nullptr;
-        RecorderPage* recorder = nullptr;
-        LoggerPage* logger = nullptr;
-        ScopePage* scope = nullptr;
+        AnalysisSource* recorder = nullptr; // pages of the tabs
+        AnalysisSource* logger = nullptr;
+        AnalysisSource* scope = nullptr;
     };
 
     // `dialogParent` is the parent of the window, the file dialog and the
@@ -79,10 +76,8 @@ public slots:
 private:
     struct Entry {
         QWidget* page = nullptr;
-        ChartWidgetBase* chart = nullptr;
+        AnalysisSource* source = nullptr;
         QString name; // the tab caption
-        std::function<Measurement()> measurement;
-        std::function<double()> xPerSecond; // chart x units per second
         AnalysisSession session;
         std::optional<Measurement> reference; // as stored
         QPointer<ChartMarkup> markup;         // while the window is open
@@ -97,6 +92,8 @@ private:
     void refresh();
     void refreshEntry(Entry& entry);
     void scheduleRefresh();
+    // A page's data or display may have changed.
+    void dataChanged();
     void showCurrent();
     void cursorsChanged();
     void loadReference();
@@ -108,7 +105,6 @@ private:
     std::array<Entry, 3> m_entries;
     QPointer<AnalysisWindow> m_window;
     QTimer m_refreshTimer;
-    QList<QMetaObject::Connection> m_dataConnections; // while the window is open
 };
 
 } // namespace zentor::analysis

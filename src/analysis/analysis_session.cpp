@@ -16,15 +16,14 @@ QString shownUnit(const QString& unit) {
     return unit == u"1" ? QString() : unit;
 }
 
-QString valueText(const ResultRow& row) {
-    if (!std::isfinite(row.value))
-        return QStringLiteral("—");
-    return displayNumber(row.value);
-}
-
 void appendRows(QStringList& lines, const std::vector<ResultRow>& rows) {
-    for (const ResultRow& row : rows)
-        lines << row.label + u'\t' + valueText(row) + u'\t' + shownUnit(row.unit);
+    for (const ResultRow& row : rows) {
+        const ValueText text = displayValue(row);
+        QString line = row.label + u'\t' + text.value + u'\t' + shownUnit(row.unit);
+        if (!text.uncertainty.isEmpty())
+            line += QStringLiteral("\t±\t") + text.uncertainty + u'\t' + shownUnit(row.unit);
+        lines << line;
+    }
 }
 
 } // namespace
@@ -114,6 +113,7 @@ std::span<const Point> AnalysisSession::range() const {
 void AnalysisSession::update() {
     const std::span<const Point> points = range();
     m_statistics = analysis::statistics(points);
+    m_periodic = analysis::periodic(points);
     m_fit.reset();
     if (m_fitKind)
         m_fit = fitCurve(*m_fitKind, points, points.empty() ? 0 : points.front().t);
@@ -140,30 +140,45 @@ std::vector<ResultRow> AnalysisSession::cursorRows() const {
     const double dt = b->t - a->t;
     const double dy = b->y - a->y;
     const double none = std::nan("");
-    return {
-        {QStringLiteral("t_A"), QStringLiteral("t(A)"), a->t, s},
-        {QStringLiteral("y_A"), symbol + QStringLiteral("(A)"), a->y, y},
-        {QStringLiteral("t_B"), QStringLiteral("t(B)"), b->t, s},
-        {QStringLiteral("y_B"), symbol + QStringLiteral("(B)"), b->y, y},
-        {QStringLiteral("dt"), QStringLiteral("Δt"), dt, s},
-        {QStringLiteral("dy"), u'Δ' + symbol, dy, y},
-        {QStringLiteral("f"), QStringLiteral("1/Δt"), dt != 0 ? 1 / dt : none,
-         QStringLiteral("Hz")},
-        {QStringLiteral("slope"), u'Δ' + symbol + QStringLiteral("/Δt"), dt != 0 ? dy / dt : none,
-         m_series.volts ? QStringLiteral("V/s") : QStringLiteral("1/s")},
-    };
+    return inTimeUnit(
+        {
+            {QStringLiteral("t_A"), QStringLiteral("t(A)"), a->t, s},
+            {QStringLiteral("y_A"), symbol + QStringLiteral("(A)"), a->y, y},
+            {QStringLiteral("t_B"), QStringLiteral("t(B)"), b->t, s},
+            {QStringLiteral("y_B"), symbol + QStringLiteral("(B)"), b->y, y},
+            {QStringLiteral("dt"), QStringLiteral("Δt"), dt, s},
+            {QStringLiteral("dy"), u'Δ' + symbol, dy, y},
+            {QStringLiteral("f"), QStringLiteral("1/Δt"), dt != 0 ? 1 / std::fabs(dt) : none,
+             QStringLiteral("Hz")},
+            {QStringLiteral("slope"), u'Δ' + symbol + QStringLiteral("/Δt"),
+             dt != 0 ? dy / dt : none, unitOf(RowUnit::Slope, m_series.volts)},
+        },
+        m_timeUnit);
 }
 
 std::vector<ResultRow> AnalysisSession::statisticsResultRows() const {
     if (!m_statistics)
         return {};
-    return statisticsRows(*m_statistics.value, m_series.volts);
+    return inTimeUnit(statisticsRows(*m_statistics.value, m_series.volts), m_timeUnit);
+}
+
+std::vector<ResultRow> AnalysisSession::periodicResultRows() const {
+    if (!m_periodic)
+        return {};
+    return inTimeUnit(periodicRows(*m_periodic.value, m_series.volts), m_timeUnit);
 }
 
 std::vector<ResultRow> AnalysisSession::fitResultRows() const {
     if (!m_fit || !*m_fit)
         return {};
-    return fitRows(*m_fit->value, m_series.volts);
+    return inTimeUnit(fitRows(*m_fit->value, m_series.volts), m_timeUnit);
+}
+
+QString AnalysisSession::fitOriginText() const {
+    if (!m_fit || !*m_fit)
+        return {};
+    return QStringLiteral("t₀ = %1 %2")
+        .arg(displayNumber(m_fit->value->origin * m_timeUnit.perSecond), m_timeUnit.name);
 }
 
 QString AnalysisSession::copyText(const QString& pageName) const {
@@ -180,15 +195,24 @@ QString AnalysisSession::copyText(const QString& pageName) const {
         appendRows(lines, statisticsResultRows());
     else
         lines << m_statistics.error;
+    lines << QStringLiteral("Periodisches Signal zwischen A und B");
+    if (m_periodic)
+        appendRows(lines, periodicResultRows());
+    else
+        lines << m_periodic.error;
     if (m_fit && m_fitKind) {
-        QString heading = fitName(*m_fitKind) + QStringLiteral(": ") + fitFormula(*m_fitKind);
+        const FitDescription& fit = describe(*m_fitKind);
+        QString heading = fit.name.toString() + QStringLiteral(": ") + fit.formula.toString();
         if (*m_fit)
-            heading += QStringLiteral(", t₀ = %1 s").arg(displayNumber(m_fit->value->origin));
+            heading += QStringLiteral(", ") + fitOriginText();
         lines << heading;
-        if (*m_fit)
+        if (*m_fit) {
             appendRows(lines, fitResultRows());
-        else
+            if (m_fit->value->doubtful())
+                lines << doubtfulFitWarning();
+        } else {
             lines << m_fit->error;
+        }
     }
     if (m_reference)
         lines << QStringLiteral("Vergleichskurve: %1").arg(m_referenceName);

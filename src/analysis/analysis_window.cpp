@@ -13,7 +13,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zentor::analysis {
 
@@ -24,19 +26,24 @@ const QString kNoAnalysis =
     QStringLiteral("Auf dieser Seite gibt es nichts auszuwerten. Die Auswertung gilt den Seiten "
                    "\"Extern Messen\" (analog), \"Zeitschreiber\" und \"Oszilloskop\".");
 const QString kHint = QStringLiteral(
-    "Cursor setzen: ins Diagramm klicken oder eine Cursorlinie ziehen. "
-    "Pfeiltasten: zum nächsten Messwert (mit Umschalt: zehn weiter), Taste A oder B: Cursor "
-    "wählen.");
+    "Cursor setzen: ins Diagramm klicken oder eine Cursorlinie ziehen. Überall in diesem "
+    "Fenster und im Diagramm: Pfeiltasten zum nächsten Messwert (mit Umschalt: zehn weiter), "
+    "Pos1 und Ende zum ersten und letzten. Cursor wählen: A oder B im Diagramm, Alt+A oder "
+    "Alt+B hier.");
 const QString kNoReference = QStringLiteral("keine");
-
-QString valueText(const ResultRow& row) {
-    if (!std::isfinite(row.value))
-        return QStringLiteral("—");
-    return displayNumber(row.value);
-}
+// The widest number a row shows, and the widest unit (a slope per minute).
+const QString kWidestNumber = QStringLiteral("−0,00012345");
+const QString kWidestUnit = QStringLiteral("V/min");
 
 QString unitText(const QString& unit) {
     return unit == u"1" ? QString() : unit;
+}
+
+QString uncertaintyText(const ValueText& text, const ResultRow& row) {
+    if (text.uncertainty.isEmpty())
+        return {};
+    const QString unit = unitText(row.unit);
+    return QStringLiteral("± ") + text.uncertainty + (unit.isEmpty() ? QString() : u' ' + unit);
 }
 
 // A small square in a cursor's colour before its radio button.
@@ -84,6 +91,8 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     cursorA = new QRadioButton(QStringLiteral("Cursor &A"), m_cursorBox);
     cursorB = new QRadioButton(QStringLiteral("Cursor &B"), m_cursorBox);
     cursorA->setChecked(true);
+    cursorA->setAccessibleName(QStringLiteral("Cursor A verschieben"));
+    cursorB->setAccessibleName(QStringLiteral("Cursor B verschieben"));
     auto* choice = new QHBoxLayout;
     choice->addWidget(new QLabel(QStringLiteral("Verschieben:"), m_cursorBox));
     choice->addSpacing(4);
@@ -93,27 +102,43 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     choice->addWidget(swatch(kCursorBColor, m_cursorBox));
     choice->addWidget(cursorB);
     choice->addStretch(1);
-    m_cursorRows = {m_cursorBox, rowGrid(), QString(), 4, {}};
+    m_cursorRows = {m_cursorBox, rowGrid(), QString(), QStringLiteral("Cursor"), 4, {}};
     auto* cursorLayout = new QVBoxLayout(m_cursorBox);
     cursorLayout->addLayout(choice);
     cursorLayout->addLayout(m_cursorRows.grid);
 
     // ---- Statistics ----
     m_statisticsBox = new QGroupBox(QStringLiteral("Statistik zwischen A und B"), this);
-    m_statisticsRows = {m_statisticsBox, rowGrid(), QStringLiteral("stat_"), 3, {}};
+    m_statisticsRows = {
+        m_statisticsBox, rowGrid(), QStringLiteral("stat_"), QStringLiteral("Statistik"), 3, {}};
     statisticsError = new QLabel(m_statisticsBox);
     wrapOnLines(statisticsError, 2);
     auto* statisticsLayout = new QVBoxLayout(m_statisticsBox);
     statisticsLayout->addLayout(m_statisticsRows.grid);
     statisticsLayout->addWidget(statisticsError);
 
+    // ---- Periodic signal ----
+    m_periodicBox = new QGroupBox(QStringLiteral("Periodisches Signal zwischen A und B"), this);
+    m_periodicRows = {m_periodicBox,
+                      rowGrid(),
+                      QStringLiteral("per_"),
+                      QStringLiteral("Periodisches Signal"),
+                      3,
+                      {}};
+    periodicError = new QLabel(m_periodicBox);
+    wrapOnLines(periodicError, 2);
+    auto* periodicLayout = new QVBoxLayout(m_periodicBox);
+    periodicLayout->addLayout(m_periodicRows.grid);
+    periodicLayout->addWidget(periodicError);
+
     // ---- Fit ----
     m_fitBox = new QGroupBox(QStringLiteral("Ausgleichskurve zwischen A und B"), this);
     fitChoice = new QComboBox(m_fitBox);
+    fitChoice->setAccessibleName(QStringLiteral("Ausgleichskurve wählen"));
     fitChoice->addItem(QStringLiteral("keine"));
-    for (FitKind kind : {FitKind::Line, FitKind::Exponential, FitKind::Sine})
-        fitChoice->addItem(fitName(kind));
-    auto* fitLabel = new QLabel(QStringLiteral("&Kurve:"), m_fitBox);
+    for (const FitDescription& fit : kFits)
+        fitChoice->addItem(fit.name.toString());
+    auto* fitLabel = new QLabel(QStringLiteral("K&urve:"), m_fitBox);
     fitLabel->setBuddy(fitChoice);
     auto* fitRow = new QHBoxLayout;
     fitRow->addWidget(fitLabel);
@@ -122,13 +147,51 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     fitFormula->setTextInteractionFlags(Qt::TextSelectableByMouse);
     fitError = new QLabel(m_fitBox);
     wrapOnLines(fitError, 2);
-    m_fitRows = {m_fitBox, rowGrid(), QStringLiteral("fit_"), 3, {}};
+    fitWarning = new QLabel(doubtfulFitWarning(), m_fitBox);
+    fitWarning->setWordWrap(true);
+    QFont bold = fitWarning->font();
+    bold.setBold(true);
+    fitWarning->setFont(bold);
+    fitWarning->hide();
+    // One column: each parameter is followed by its uncertainty.
+    m_fitRows = {m_fitBox,
+                 rowGrid(),
+                 QStringLiteral("fit_"),
+                 QStringLiteral("Ausgleichskurve"),
+                 std::numeric_limits<int>::max(),
+                 {}};
     auto* fitLayout = new QVBoxLayout(m_fitBox);
     fitLayout->addLayout(fitRow);
     fitLayout->addWidget(fitFormula);
     fitLayout->addLayout(m_fitRows.grid);
+    fitLayout->addWidget(fitWarning);
     fitLayout->addWidget(fitError);
     fitLayout->addStretch(1);
+    // As wide as the widest fit needs, so that choosing one does not widen
+    // the window.
+    {
+        const QFontMetrics metrics = fontMetrics();
+        int label = metrics.horizontalAdvance(QStringLiteral("R²:"));
+        int formula = 0;
+        for (const FitDescription& fit : kFits) {
+            for (const FitParameter& row : fit.rows) {
+                for (QStringView text : {row.label, row.negativeLabel})
+                    label = std::max(label, metrics.horizontalAdvance(text.toString() + u':'));
+            }
+            formula = std::max(formula, metrics.horizontalAdvance(fit.formula.toString()));
+        }
+        const int number = metrics.horizontalAdvance(kWidestNumber);
+        const int unit = metrics.horizontalAdvance(kWidestUnit);
+        const int rows =
+            label + number + unit +
+            metrics.horizontalAdvance(QStringLiteral("± ") + kWidestNumber + u' ' + kWidestUnit) +
+            3 * m_fitRows.grid->horizontalSpacing();
+        formula += metrics.horizontalAdvance(QStringLiteral(",  t₀ = ") + kWidestNumber +
+                                             QStringLiteral(" min"));
+        const QMargins margins = fitLayout->contentsMargins();
+        m_fitBox->setMinimumWidth(std::max(rows, formula) + margins.left() + margins.right() +
+                                  2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
+    }
 
     // ---- Reference ----
     m_referenceBox = new QGroupBox(QStringLiteral("Vergleichskurve"), this);
@@ -136,8 +199,11 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     referenceName->setTextInteractionFlags(Qt::TextSelectableByMouse);
     loadReference = new QPushButton(QStringLiteral("Vergleichskurve &laden ..."), m_referenceBox);
     removeReference = new QPushButton(QStringLiteral("&Entfernen"), m_referenceBox);
+    loadReference->setAccessibleName(QStringLiteral("Vergleichskurve laden"));
+    removeReference->setAccessibleName(QStringLiteral("Vergleichskurve entfernen"));
     auto* referenceLayout = new QGridLayout(m_referenceBox);
-    referenceLayout->addWidget(swatch(kReferenceColor, m_referenceBox), 0, 0);
+    m_referenceSwatch = swatch(referenceColorOn(Qt::black), m_referenceBox);
+    referenceLayout->addWidget(m_referenceSwatch, 0, 0);
     referenceLayout->addWidget(referenceName, 0, 1, 1, 2);
     referenceLayout->addWidget(loadReference, 1, 0, 1, 2);
     referenceLayout->addWidget(removeReference, 1, 2);
@@ -146,6 +212,8 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     // ---- Buttons ----
     copyResult = new QPushButton(QStringLiteral("Ergebnis &kopieren"), this);
     closeButton = new QPushButton(QStringLiteral("&Schließen"), this);
+    copyResult->setAccessibleName(QStringLiteral("Ergebnis kopieren"));
+    closeButton->setAccessibleName(QStringLiteral("Auswertung schließen"));
     m_note = new QLabel(this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(copyResult);
@@ -158,8 +226,9 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     columns->setContentsMargins(0, 0, 0, 0);
     columns->addWidget(m_cursorBox, 0, 0);
     columns->addWidget(m_statisticsBox, 1, 0);
-    columns->addWidget(m_fitBox, 0, 1);
-    columns->addWidget(m_referenceBox, 1, 1);
+    columns->addWidget(m_periodicBox, 2, 0);
+    columns->addWidget(m_fitBox, 0, 1, 2, 1);
+    columns->addWidget(m_referenceBox, 2, 1);
     columns->setColumnStretch(0, 1);
     columns->setColumnStretch(1, 1);
     auto* notice = new QWidget(this);
@@ -204,8 +273,9 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     connect(copyResult, &QPushButton::clicked, this, &AnalysisWindow::copyRequested);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
-    // The arrow keys move the active cursor wherever the focus is in the
-    // window (a radio button would take them for itself).
+    // The arrow keys, Home and End move the active cursor wherever the
+    // focus is in the window (a radio button or the box would take them for
+    // itself).
     const struct {
         QKeySequence keys;
         int steps;
@@ -218,6 +288,10 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
         connect(shortcut, &QShortcut::activated, this,
                 [this, steps = move.steps] { emit stepRequested(steps); });
     }
+    for (const bool last : {false, true}) {
+        auto* shortcut = new QShortcut(last ? Qt::Key_End : Qt::Key_Home, this);
+        connect(shortcut, &QShortcut::activated, this, [this, last] { emit endRequested(last); });
+    }
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, &QWidget::close);
 }
 
@@ -226,8 +300,10 @@ QLabel* AnalysisWindow::valueLabel(const QString& name) const {
 }
 
 void AnalysisWindow::clearRows(RowSet& set) {
-    for (const QString& name : std::as_const(set.names))
+    for (const QString& name : std::as_const(set.names)) {
         m_values.remove(set.prefix + name);
+        m_values.remove(set.prefix + QStringLiteral("u_") + name);
+    }
     while (QLayoutItem* item = set.grid->takeAt(0)) {
         delete item->widget();
         delete item;
@@ -239,39 +315,52 @@ void AnalysisWindow::showRows(RowSet& set, const std::vector<ResultRow>& rows) {
     QStringList names;
     for (const ResultRow& row : rows)
         names << row.name;
+    const auto place = [&set](int i) {
+        return std::pair{i < set.split ? i : i - set.split, i < set.split ? 0 : 4};
+    };
     if (names != set.names) {
         clearRows(set);
         QWidget* owner = set.owner;
         for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-            const int gridRow = i < set.split ? i : i - set.split;
-            const int column = i < set.split ? 0 : 4;
-            auto* label = new QLabel(owner);
+            const auto [gridRow, column] = place(i);
+            const QString name = set.prefix + rows[static_cast<std::size_t>(i)].name;
             auto* value = new QLabel(owner);
-            auto* unit = new QLabel(owner);
-            value->setObjectName(set.prefix + rows[static_cast<std::size_t>(i)].name);
+            value->setObjectName(name);
             value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);
             // Wide enough for any number of five digits, so that the
             // columns keep still while the values change.
-            value->setMinimumWidth(
-                value->fontMetrics().horizontalAdvance(QStringLiteral("−0,00012345")));
-            set.grid->addWidget(label, gridRow, column);
+            value->setMinimumWidth(value->fontMetrics().horizontalAdvance(kWidestNumber));
+            auto* uncertainty = new QLabel(owner);
+            uncertainty->setObjectName(set.prefix + QStringLiteral("u_") +
+                                       rows[static_cast<std::size_t>(i)].name);
+            set.grid->addWidget(new QLabel(owner), gridRow, column);
             set.grid->addWidget(value, gridRow, column + 1);
-            set.grid->addWidget(unit, gridRow, column + 2);
+            set.grid->addWidget(new QLabel(owner), gridRow, column + 2);
+            set.grid->addWidget(uncertainty, gridRow, column + 3);
             m_values.insert(value->objectName(), value);
+            m_values.insert(uncertainty->objectName(), uncertainty);
         }
         set.names = names;
     }
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const ResultRow& row = rows[static_cast<std::size_t>(i)];
-        const int gridRow = i < set.split ? i : i - set.split;
-        const int column = i < set.split ? 0 : 4;
-        static_cast<QLabel*>(set.grid->itemAtPosition(gridRow, column)->widget())
-            ->setText(row.label + u':');
-        static_cast<QLabel*>(set.grid->itemAtPosition(gridRow, column + 1)->widget())
-            ->setText(valueText(row));
-        static_cast<QLabel*>(set.grid->itemAtPosition(gridRow, column + 2)->widget())
-            ->setText(unitText(row.unit));
+        const auto [gridRow, column] = place(i);
+        const auto label = [&](int offset) {
+            return static_cast<QLabel*>(
+                set.grid->itemAtPosition(gridRow, column + offset)->widget());
+        };
+        const ValueText text = displayValue(row);
+        label(0)->setText(row.label + u':');
+        label(1)->setText(text.value);
+        label(2)->setText(unitText(row.unit));
+        label(3)->setText(uncertaintyText(text, row));
+        label(3)->setVisible(row.hasUncertainty());
+        // A screen reader reads the row as one: "Statistik: Mittelwert 2,5 V".
+        label(1)->setAccessibleName(QStringLiteral("%1: %2 %3 %4 %5")
+                                        .arg(set.group, row.label, text.value, unitText(row.unit),
+                                             uncertaintyText(text, row))
+                                        .simplified());
     }
 }
 
@@ -289,10 +378,13 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
     if (!usable) {
         clearRows(m_cursorRows);
         clearRows(m_statisticsRows);
+        clearRows(m_periodicRows);
         clearRows(m_fitRows);
         statisticsError->clear();
+        periodicError->clear();
         fitError->clear();
         fitFormula->clear();
+        fitWarning->hide();
         return;
     }
 
@@ -303,22 +395,35 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
     statisticsError->setText(session->statistics() ? QString() : session->statistics().error);
     statisticsError->setVisible(!session->statistics());
 
+    showRows(m_periodicRows, session->periodicResultRows());
+    periodicError->setText(session->periodic() ? QString() : session->periodic().error);
+    periodicError->setVisible(!session->periodic());
+
     const std::optional<FitKind> kind = session->fitKind();
     fitChoice->setCurrentIndex(kind ? static_cast<int>(*kind) + 1 : 0);
     const auto& fit = session->fit();
     fitFormula->setText(
-        kind ? analysis::fitFormula(*kind) +
-                   (fit && *fit
-                        ? QStringLiteral(",  t₀ = %1 s").arg(displayNumber(fit->value->origin))
-                        : QString())
+        kind ? describe(*kind).formula.toString() +
+                   (fit && *fit ? QStringLiteral(",  ") + session->fitOriginText() : QString())
              : QString());
     fitFormula->setVisible(kind.has_value());
     showRows(m_fitRows, session->fitResultRows());
     fitError->setText(fit && !*fit ? fit->error : QString());
     fitError->setVisible(fit && !*fit);
+    fitWarning->setVisible(fit && *fit && fit->value->doubtful());
 
     referenceName->setText(session->reference() ? session->referenceName() : kNoReference);
+    referenceName->setAccessibleName(QStringLiteral("Vergleichskurve: ") + referenceName->text());
     removeReference->setEnabled(session->reference().has_value());
+    // Rows that came in (a fit, the periodic values) get their room; the
+    // width stays.
+    if (const int needed = sizeHint().height(); isVisible() && needed > height())
+        resize(width(), needed);
+}
+
+void AnalysisWindow::setReferenceColor(const QColor& color) {
+    m_referenceSwatch->setStyleSheet(
+        QStringLiteral("background-color: %1; border: 1px solid palette(dark);").arg(color.name()));
 }
 
 void AnalysisWindow::setNote(const QString& text) {

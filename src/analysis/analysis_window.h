@@ -1,6 +1,7 @@
 // The "Auswertung" window: shows what an AnalysisSession holds (the read-outs
-// at the cursors, the statistics between them, the chosen fit, the
-// reference curve) and passes the user's choices on as signals. It computes
+// at the cursors, the statistics and the values of a periodic signal
+// between them, the chosen fit with the uncertainties of its parameters,
+// the reference curve) and passes the user's choices on as signals. It computes
 // nothing itself; AnalysisCommands connects it to the pages.
 #pragma once
 
@@ -31,10 +32,13 @@ public:
     void display(const AnalysisSession* session, const QString& pageName);
     // A short note under the buttons ("Ergebnis kopiert."), until the next display.
     void setNote(const QString& text);
+    // The colour the reference curve has on the page's chart.
+    void setReferenceColor(const QColor& color);
 
     // The value shown for a result row: cursor rows by their name ("t_A",
-    // "dt", "f", ...), statistics as "stat_<name>", fit parameters as
-    // "fit_<name>"; nullptr when the row is not shown.
+    // "dt", "f", ...), statistics as "stat_<name>", periodic values as
+    // "per_<name>", fit parameters as "fit_<name>" and their uncertainties
+    // as "fit_u_<name>" ("± 0,004 s"); nullptr when the row is not shown.
     QLabel* valueLabel(const QString& name) const;
 
     QRadioButton* cursorA;
@@ -42,6 +46,8 @@ public:
     QComboBox* fitChoice; // "keine", then the three fits in FitKind order
     QLabel* fitFormula;
     QLabel* fitError;
+    QLabel* fitWarning; // "Die Kurve passt schlecht zu den Messwerten."
+    QLabel* periodicError;
     QLabel* statisticsError;
     QLabel* referenceName;
     QLabel* message; // why there is nothing to evaluate
@@ -55,6 +61,8 @@ signals:
     void fitChosen(std::optional<zentor::analysis::FitKind> kind);
     // Arrow keys in the window: move the active cursor by `steps` samples.
     void stepRequested(int steps);
+    // Home and End: the active cursor to the first or last sample.
+    void endRequested(bool last);
     void referenceRequested();
     void referenceRemoveRequested();
     void copyRequested();
@@ -65,12 +73,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Label, value and unit of result rows in a grid: the first `split` rows
-    // in the left column, the others in the right one.
+    // Label, value and unit of result rows in a grid (and "± uncertainty
+    // unit" where a row has one): the first `split` rows in the left
+    // column, the others in the right one.
     struct RowSet {
         QWidget* owner = nullptr;
         QGridLayout* grid = nullptr;
         QString prefix;
+        QString group; // for the accessible names: "Statistik"
         int split = 0;
         QStringList names;
     };
@@ -79,14 +89,17 @@ private:
 
     QLabel* m_hint;
     QLabel* m_note;
+    QLabel* m_referenceSwatch;
     QWidget* m_results; // the four groups
     QWidget* m_notice;  // the message, in their place
     QGroupBox* m_cursorBox;
     QGroupBox* m_statisticsBox;
+    QGroupBox* m_periodicBox;
     QGroupBox* m_fitBox;
     QGroupBox* m_referenceBox;
     RowSet m_cursorRows;
     RowSet m_statisticsRows;
+    RowSet m_periodicRows;
     RowSet m_fitRows;
     QHash<QString, QLabel*> m_values;
 };

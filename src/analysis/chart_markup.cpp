@@ -20,11 +20,41 @@ constexpr int kGrabPixels = 4;
 // Columns between the points of a fitted curve.
 constexpr int kCurveStep = 2;
 
+constexpr int kCursorWidth = 2;
+const QColor kReferenceLight{150, 255, 150};
+const QColor kReferenceDark{0, 70, 0};
+
 QRect plotRect(const chart::ChartScale& s) {
     return QRect(s.left, s.top, s.width + 1, s.height + 1);
 }
 
+// Dashed with wide gaps, so that the trace under the curve shows through.
+QPen fitPen() {
+    QPen pen(kFitColor, 2);
+    pen.setDashPattern({3, 2.5});
+    return pen;
+}
+
+double luminance(const QColor& color) {
+    const auto linear = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
+}
+
 } // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor referenceColorOn(const QColor& background) {
+    return contrastRatio(kReferenceLight, background) >= contrastRatio(kReferenceDark, background)
+               ? kReferenceLight
+               : kReferenceDark;
+}
 
 ChartMarkup::ChartMarkup(ChartWidgetBase& chart, AnalysisSession& session,
                          std::function<double()> xPerSecond)
@@ -171,7 +201,7 @@ void ChartMarkup::drawBack(QPainter& p) const {
     line.reserve(reference->points.size());
     for (const Point& point : reference->points)
         line.emplace_back(pixelAt(point.t), m_chart.ToPixelY(point.y));
-    p.setPen(QPen(kReferenceColor, 1));
+    p.setPen(QPen(referenceColorOn(m_chart.Color()), 1));
     p.drawPolyline(line.data(), static_cast<int>(line.size()));
 }
 
@@ -200,7 +230,7 @@ void ChartMarkup::drawFront(QPainter& p) const {
         }
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(kFitColor, 2));
+        p.setPen(fitPen());
         p.drawPolyline(curve);
         p.restore();
     }
@@ -216,8 +246,7 @@ void ChartMarkup::drawFront(QPainter& p) const {
         const bool isA = which == Cursor::A;
         const QColor color = isA ? kCursorAColor : kCursorBColor;
         const int column = isA ? columnA : columnB;
-        p.setPen(QPen(color, 1));
-        p.drawLine(column, s.top, column, s.top + s.height);
+        p.fillRect(column - kCursorWidth / 2, s.top, kCursorWidth, s.height + 1, color);
         // The name above on the line, inside the plot; B's goes below A's
         // where they would cover each other.
         const int left = std::clamp(column - tagWidth / 2, s.left, s.left + s.width - tagWidth + 1);
@@ -233,6 +262,48 @@ void ChartMarkup::drawFront(QPainter& p) const {
         p.setPen(Qt::black);
         p.drawText(tag, Qt::AlignCenter, name);
     }
+    drawLegend(p);
+}
+
+void ChartMarkup::drawLegend(QPainter& p) const {
+    struct Entry {
+        QString name;
+        QPen pen;
+    };
+    std::vector<Entry> entries{{QStringLiteral("Messung"), QPen(m_chart.ColorLine(), 2)}};
+    if (const auto& fit = m_session.fit(); fit && *fit)
+        entries.push_back({QStringLiteral("Ausgleichskurve"), fitPen()});
+    if (m_session.reference())
+        entries.push_back(
+            {QStringLiteral("Vergleichskurve"), QPen(referenceColorOn(m_chart.Color()), 2)});
+    if (entries.size() < 2)
+        return; // the trace alone needs no legend
+
+    const QFontMetrics metrics(m_chart.font());
+    const int line = metrics.height();
+    const int sample = 3 * metrics.averageCharWidth();
+    int width = 0;
+    for (const Entry& entry : entries)
+        width = std::max(width, metrics.horizontalAdvance(entry.name));
+    width += sample + 12;
+    const int height = static_cast<int>(entries.size()) * line + 6;
+    // In the bottom right corner of the plot, away from the cursors' names.
+    const chart::ChartScale& s = m_chart.scale();
+    const QRect box(s.left + s.width - width - 3, s.top + s.height - height - 3, width, height);
+    p.save();
+    p.setFont(m_chart.font());
+    p.fillRect(box, m_chart.Color());
+    p.setPen(QPen(m_chart.ColorText(), 1));
+    p.drawRect(box.adjusted(0, 0, -1, -1));
+    int y = box.top() + 3;
+    for (const Entry& entry : entries) {
+        p.setPen(entry.pen);
+        p.drawLine(box.left() + 4, y + line / 2, box.left() + 4 + sample, y + line / 2);
+        p.setPen(m_chart.ColorText());
+        p.drawText(QRect(box.left() + sample + 8, y, width, line), Qt::AlignVCenter, entry.name);
+        y += line;
+    }
+    p.restore();
 }
 
 } // namespace zentor::analysis

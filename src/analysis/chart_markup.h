@@ -1,6 +1,8 @@
 // The marks of the "Auswertung" window on a page's chart: the cursors A and
-// B as vertical lines in their own colours, the fitted curve between them
-// and a reference curve behind the page's trace. While attached, a click on
+// B as vertical lines (2 px) in their own colours, the fitted curve between
+// them (dashed, so that the trace shows through), a reference curve behind
+// the page's trace in a colour that stands out from the chart's background,
+// and a small legend naming trace, fit and reference. While attached, a click on
 // the chart puts the active cursor there (or takes the cursor line under the
 // pointer), dragging moves it, and the arrow keys move it to the next
 // sample (with Shift ten samples); A and B choose the active cursor.
@@ -25,7 +27,12 @@ namespace zentor::analysis {
 inline const QColor kCursorAColor{255, 72, 72};
 inline const QColor kCursorBColor{255, 96, 255};
 inline const QColor kFitColor{255, 160, 0};
-inline const QColor kReferenceColor{150, 255, 150};
+
+// The contrast ratio of two colours by their relative luminance (1 to 21).
+double contrastRatio(const QColor& a, const QColor& b);
+// The reference curve's colour on a chart background: light or dark green,
+// whichever stands out more.
+QColor referenceColorOn(const QColor& background);
 
 // Samples an arrow key with Shift moves a cursor.
 inline constexpr int kCursorLongStep = 10;
@@ -62,6 +69,7 @@ private:
     double timeAt(int column) const;
     void drawFront(QPainter& p) const;
     void drawBack(QPainter& p) const;
+    void drawLegend(QPainter& p) const;
     bool pressAt(QPoint pos);
     void dragTo(QPoint pos);
     bool keyPressed(int key, Qt::KeyboardModifiers modifiers);

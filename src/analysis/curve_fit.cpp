@@ -195,11 +195,13 @@ struct SinePart {
 std::optional<SinePart> solveSine(std::span<const Point> points, double origin, double f) {
     Eigen::Matrix3d normal = Eigen::Matrix3d::Zero();
     Eigen::Vector3d right = Eigen::Vector3d::Zero();
+    double squares = 0;
     for (const Point& p : points) {
         const double angle = kTwoPi * f * (p.t - origin);
         const Eigen::Vector3d row(std::sin(angle), std::cos(angle), 1);
         normal += row * row.transpose();
         right += row * p.y;
+        squares += p.y * p.y;
     }
     const Eigen::LDLT<Eigen::Matrix3d> solver(normal);
     if (solver.info() != Eigen::Success)
@@ -207,13 +209,11 @@ std::optional<SinePart> solveSine(std::span<const Point> points, double origin, 
     const Eigen::Vector3d x = solver.solve(right);
     if (!x.allFinite())
         return std::nullopt;
-    SinePart part{std::hypot(x[0], x[1]), std::atan2(x[1], x[0]), x[2], 0};
-    for (const Point& p : points) {
-        const double d = x[0] * std::sin(kTwoPi * f * (p.t - origin)) +
-                         x[1] * std::cos(kTwoPi * f * (p.t - origin)) + x[2] - p.y;
-        part.sumSquares += d * d;
-    }
-    return part;
+    // The sum of squares from the normal equations: a second pass over the
+    // points (and their sines) would double the cost of every trial, and
+    // the sums only rank the trial frequencies.
+    const double sumSquares = squares - 2 * x.dot(right) + x.dot(normal * x);
+    return SinePart{std::hypot(x[0], x[1]), std::atan2(x[1], x[0]), x[2], sumSquares};
 }
 
 // ---- Starting values ---------------------------------------------------------------------
@@ -329,6 +329,75 @@ std::optional<Vector> sineStart(std::span<const Point> points, double origin) {
     return start;
 }
 
+// ---- Uncertainties ------------------------------------------------------------------
+
+// The covariance of the minimised parameters: σ²·(JᵀJ)⁻¹ with the residual
+// variance σ² = SSE/(n − p). NaN throughout when JᵀJ is singular.
+Eigen::MatrixXd covarianceOf(const Eigen::MatrixXd& jacobian, double sumSquares) {
+    const Eigen::Index p = jacobian.cols();
+    const double variance = sumSquares / static_cast<double>(jacobian.rows() - p);
+    const Eigen::MatrixXd normal = jacobian.transpose() * jacobian;
+    const Eigen::FullPivLU<Eigen::MatrixXd> lu(normal);
+    if (!lu.isInvertible())
+        return Eigen::MatrixXd::Constant(p, p, std::nan(""));
+    return variance * lu.inverse();
+}
+
+template <typename Model>
+Eigen::MatrixXd jacobianOf(std::span<const Point> points, double start, const Vector& x) {
+    Eigen::MatrixXd jacobian(static_cast<Eigen::Index>(points.size()), Model::kParameters);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        Model::gradient(x, points[i].t - start, jacobian.row(static_cast<Eigen::Index>(i)));
+    return jacobian;
+}
+
+// The rows of the kind's description for time counted from `origin`, and
+// their derivatives by the minimised parameters (one row each).
+struct Reported {
+    std::vector<double> values;
+    Eigen::MatrixXd derivatives;
+};
+
+Reported reported(FitKind kind, const Vector& x, double start, double origin) {
+    Reported r;
+    switch (kind) {
+    case FitKind::Line: { // b moves along the line to t0
+        const double d = origin - start;
+        r.values = {x[0], x[1] + x[0] * d};
+        r.derivatives.resize(2, 2);
+        r.derivatives << 1, 0, d, 1;
+        break;
+    }
+    case FitKind::Exponential: { // A·e^(−k·(t − start)) = A·e^(k·(start − t0))·e^(−k·(t − t0))
+        const double d = start - origin;
+        const double e = std::exp(x[1] * d);
+        const double k2 = x[1] * x[1];
+        r.values = {x[0] * e, 1 / x[1], std::numbers::ln2 / x[1], x[2]};
+        r.derivatives.resize(4, 3);
+        r.derivatives << e, x[0] * d * e, 0, //
+            0, -1 / k2, 0,                   //
+            0, -std::numbers::ln2 / k2, 0,   //
+            0, 0, 1;
+        break;
+    }
+    case FitKind::Sine: { // the phase moves by 2π·f·(t0 − start)
+        const double d = origin - start;
+        double phase = std::remainder(x[2] + kTwoPi * x[1] * d, kTwoPi);
+        if (phase <= -std::numbers::pi)
+            phase += kTwoPi;
+        r.values = {x[0], 1 / x[1], x[1], phase, x[3]};
+        r.derivatives.resize(5, 4);
+        r.derivatives << 1, 0, 0, 0,     //
+            0, -1 / (x[1] * x[1]), 0, 0, //
+            0, 1, 0, 0,                  //
+            0, kTwoPi * d, 1, 0,         //
+            0, 0, 0, 1;
+        break;
+    }
+    }
+    return r;
+}
+
 // ---- The fits ---------------------------------------------------------------------------
 
 double totalSquares(std::span<const Point> points) {
@@ -342,89 +411,125 @@ double totalSquares(std::span<const Point> points) {
     return sum;
 }
 
-Outcome<Fit> finished(Fit fit, std::span<const Point> points) {
+QString tooFarBefore(double origin) {
+    return QStringLiteral("Für t₀ = %1 s lassen sich die Parameter nicht angeben: der Anfang "
+                          "liegt zu weit vor den Messwerten.")
+        .arg(origin);
+}
+
+// The fit from the minimised parameters x (time from the first point) and
+// their Jacobian there.
+Outcome<Fit> finished(FitKind kind, std::span<const Point> points, double origin, const Vector& x,
+                      const Eigen::MatrixXd& jacobian) {
+    Fit fit;
+    fit.kind = kind;
+    fit.origin = origin;
+    fit.n = static_cast<int>(points.size());
+    fit.start = points.front().t;
+    for (Eigen::Index i = 0; i < x.size(); ++i)
+        fit.curve[static_cast<std::size_t>(i)] = x[i];
     const double residual = sumOfSquares(fit, points);
     if (!std::isfinite(residual))
         return Outcome<Fit>::failure(kNoConvergence);
     const double total = totalSquares(points);
     fit.rSquared = total > 0 ? 1 - residual / total : 1;
+
+    const Reported rows = reported(kind, x, fit.start, origin);
+    for (double value : rows.values) {
+        if (!std::isfinite(value))
+            return Outcome<Fit>::failure(tooFarBefore(origin));
+    }
+    // σ of each row from g·C·gᵀ, with g its derivatives; g is scaled to a
+    // largest entry of 1 first, so that A far from the data (e^(k·d)) does
+    // not overflow in the square.
+    const Eigen::MatrixXd covariance = covarianceOf(jacobian, residual);
+    fit.values = rows.values;
+    for (Eigen::Index i = 0; i < rows.derivatives.rows(); ++i) {
+        const Eigen::RowVectorXd g = rows.derivatives.row(i);
+        const double scale = g.cwiseAbs().maxCoeff();
+        const Eigen::RowVectorXd unit = g / scale;
+        const double variance = (unit * covariance * unit.transpose())(0, 0);
+        fit.uncertainties.push_back(scale * std::sqrt(std::max(0.0, variance)));
+    }
     return {fit, {}};
 }
 
+struct LineModel {
+    static constexpr int kParameters = 2;
+    template <typename Row> static void gradient(const Vector&, double s, Row&& g) {
+        g(0) = s;
+        g(1) = 1;
+    }
+};
+
 Outcome<Fit> fitLine(std::span<const Point> points, double origin) {
-    const auto part = solveLinear(points, origin, [](double s) { return s; });
+    const double start = points.front().t;
+    const auto part = solveLinear(points, start, [](double s) { return s; });
     if (!part)
         return Outcome<Fit>::failure(kNoTimeSpan);
-    return finished({LineCurve{part->a, part->c}, origin}, points);
+    Vector x(2);
+    x << part->a, part->c;
+    return finished(FitKind::Line, points, origin, x, jacobianOf<LineModel>(points, start, x));
 }
 
 Outcome<Fit> fitExponential(std::span<const Point> points, double origin) {
     if (isFlat(points))
         return Outcome<Fit>::failure(kFlatExponential);
-    const std::optional<Vector> start = exponentialStart(points, origin);
+    const double start = points.front().t;
+    const std::optional<Vector> begin = exponentialStart(points, start);
     const std::optional<Vector> x =
-        start ? minimise<ExponentialModel>(points, origin, *start) : std::nullopt;
+        begin ? minimise<ExponentialModel>(points, start, *begin) : std::nullopt;
     if (!x || (*x)[1] == 0)
         return Outcome<Fit>::failure(kNoConvergence);
-    const double tau = 1 / (*x)[1];
-    if (std::fabs(tau) > kLongestTau * timeSpan(points))
+    if (std::fabs(1 / (*x)[1]) > kLongestTau * timeSpan(points))
         return Outcome<Fit>::failure(kStraight);
-    return finished({ExponentialCurve{(*x)[0], tau, (*x)[2]}, origin}, points);
+    return finished(FitKind::Exponential, points, origin, *x,
+                    jacobianOf<ExponentialModel>(points, start, *x));
 }
 
 Outcome<Fit> fitSine(std::span<const Point> points, double origin) {
     if (isFlat(points))
         return Outcome<Fit>::failure(kFlatSine);
-    const std::optional<Vector> start = sineStart(points, origin);
-    const std::optional<Vector> x =
-        start ? minimise<SineModel>(points, origin, *start) : std::nullopt;
+    const double start = points.front().t;
+    const std::optional<Vector> begin = sineStart(points, start);
+    std::optional<Vector> x = begin ? minimise<SineModel>(points, start, *begin) : std::nullopt;
     if (!x || (*x)[0] == 0 || (*x)[1] == 0)
         return Outcome<Fit>::failure(kNoConvergence);
-    double a = (*x)[0], f = (*x)[1], phase = (*x)[2];
-    if (f < 0) { // A·sin(−x + φ) = −A·sin(x − φ)
-        f = -f;
-        phase = -phase;
-        a = -a;
+    Vector& v = *x;
+    if (v[1] < 0) { // A·sin(−x + φ) = −A·sin(x − φ)
+        v[1] = -v[1];
+        v[2] = -v[2];
+        v[0] = -v[0];
     }
-    if (a < 0) {
-        a = -a;
-        phase += std::numbers::pi;
+    if (v[0] < 0) {
+        v[0] = -v[0];
+        v[2] += std::numbers::pi;
     }
-    if (1 / f > kLongestPeriod * timeSpan(points))
+    if (1 / v[1] > kLongestPeriod * timeSpan(points))
         return Outcome<Fit>::failure(kTooSlow);
-    phase = std::remainder(phase, kTwoPi);
-    if (phase <= -std::numbers::pi)
-        phase += kTwoPi;
-    return finished({SineCurve{a, 1 / f, phase, (*x)[3]}, origin}, points);
-}
-
-// Fewest points a fit takes: its parameters plus one.
-int minimumPoints(FitKind kind) {
-    switch (kind) {
-    case FitKind::Line:
-        return 3;
-    case FitKind::Exponential:
-        return 4;
-    case FitKind::Sine:
-        return 5;
-    }
-    return 5;
+    v[2] = std::remainder(v[2], kTwoPi);
+    return finished(FitKind::Sine, points, origin, v, jacobianOf<SineModel>(points, start, v));
 }
 
 } // namespace
 
-double ExponentialCurve::halfLife() const {
-    return tau * std::numbers::ln2;
+double Fit::valueAt(double t) const {
+    const double s = t - start;
+    const auto& x = curve;
+    switch (kind) {
+    case FitKind::Line:
+        return x[0] * s + x[1];
+    case FitKind::Exponential:
+        return x[0] * std::exp(-x[1] * s) + x[2];
+    case FitKind::Sine:
+        return x[0] * std::sin(kTwoPi * x[1] * s + x[2]) + x[3];
+    }
+    return 0;
 }
 
-double Fit::valueAt(double t) const {
-    const double s = t - origin;
-    if (const auto* line = std::get_if<LineCurve>(&curve))
-        return line->m * s + line->b;
-    if (const auto* e = std::get_if<ExponentialCurve>(&curve))
-        return e->a * std::exp(-s / e->tau) + e->c;
-    const auto& sine = std::get<SineCurve>(curve);
-    return sine.a * std::sin(kTwoPi * s / sine.period + sine.phase) + sine.c;
+bool Fit::doubtful() const {
+    constexpr double kLeastRSquared = 0.9;
+    return rSquared < kLeastRSquared || n < 2 * describe(kind).freeParameters;
 }
 
 double sumOfSquares(const Fit& fit, std::span<const Point> points) {
@@ -458,7 +563,7 @@ Outcome<Statistics> statistics(std::span<const Point> points) {
 
 Outcome<Fit> fitCurve(FitKind kind, std::span<const Point> points, double origin) {
     prepareVectorUnit();
-    const int needed = minimumPoints(kind);
+    const int needed = describe(kind).minimumPoints();
     if (points.size() < static_cast<std::size_t>(needed))
         return Outcome<Fit>::failure(tooFew(points.size(), needed));
     if (timeSpan(points) <= 0)

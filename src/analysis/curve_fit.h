@@ -7,15 +7,19 @@
 // fit that cannot be made (too few points, a flat line for the exponential
 // or the sine, no convergence) gives a German error text, never a number.
 //
-// The curves count time from an origin t0, the start of the range asked
-// for: A, b and phi are the values at t0, which keeps them meaningful when
-// the range starts late in a long measurement.
+// The fit itself counts time from the first point, so that where the range
+// starts changes nothing about the minimum; the parameters are then given
+// for the curves as written in kFits, with time counted from an origin t0
+// (the start of the range asked for), each with its standard uncertainty
+// from the covariance of the fit at the minimum.
 #pragma once
 
+#include "fit_kinds.h"
 #include "series.h"
 
+#include <array>
 #include <span>
-#include <variant>
+#include <vector>
 
 namespace zentor::analysis {
 
@@ -28,33 +32,30 @@ struct Statistics {
 };
 Outcome<Statistics> statistics(std::span<const Point> points);
 
-enum class FitKind { Line, Exponential, Sine };
-
-// "Ausgleichsgerade": y = m·(t − t0) + b.
-struct LineCurve {
-    double m = 0, b = 0;
-};
-// "Exponentialfunktion": y = A·e^(−(t − t0)/τ) + C; τ < 0 for growth.
-struct ExponentialCurve {
-    double a = 0, tau = 0, c = 0;
-    double halfLife() const; // τ·ln 2
-};
-// "Sinus": y = A·sin(2π·(t − t0)/T + φ) + C with A > 0, T > 0, −π < φ <= π.
-struct SineCurve {
-    double a = 0, period = 0, phase = 0, c = 0;
-    double frequency() const { return 1 / period; }
-};
-
 struct Fit {
-    std::variant<LineCurve, ExponentialCurve, SineCurve> curve;
-    double origin = 0;   // t0 in s
+    FitKind kind = FitKind::Line;
+    double origin = 0; // t0 in s
+    // The values of describe(kind).rows at t0 and their standard
+    // uncertainties (σ of the parameter: the residual variance SSE/(n − p)
+    // times the inverse of JᵀJ, carried over to the rows).
+    std::vector<double> values;
+    std::vector<double> uncertainties;
     double rSquared = 0; // 1 − SSE/SST; 1 for an exact fit of constant values
+    int n = 0;           // points fitted
+
+    // The curve as minimised: time counted from `start` (the first point);
+    // line (m, b), exponential (A, k = 1/τ, C), sine (A, f, φ, C).
+    double start = 0;
+    std::array<double, 4> curve{};
 
     double valueAt(double t) const;
+    // The curve explains the points badly (R² below 0.9) or rests on fewer
+    // than twice as many points as it has parameters.
+    bool doubtful() const;
 };
 
-// The fit of `kind` through the points, time counted from origin. It takes
-// at least as many points as its parameters plus one.
+// The fit of `kind` through the points (in time order), its parameters
+// given for time counted from origin. It takes describe(kind).minimumPoints().
 Outcome<Fit> fitCurve(FitKind kind, std::span<const Point> points, double origin);
 
 // The sum of squared differences between a curve and the points; the fits

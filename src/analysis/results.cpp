@@ -2,17 +2,46 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace zentor::analysis {
 
 namespace {
 
 constexpr int kDisplayDigits = 5;
+const QString kNoValue = QStringLiteral("—");
 
-QString slopeUnit(bool volts) {
-    return volts ? QStringLiteral("V/s") : QStringLiteral("1/s");
+QLocale displayLocale() {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+QString fixed(double value, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    value = std::round(value * scale) / scale;
+    if (value == 0)
+        value = 0; // no "-0"
+    return displayLocale().toString(value, 'f', std::max(0, decimals));
 }
 
 } // namespace
+
+QString unitOf(RowUnit unit, bool volts) {
+    switch (unit) {
+    case RowUnit::Y:
+        return yUnit(volts);
+    case RowUnit::Time:
+        return QStringLiteral("s");
+    case RowUnit::Slope:
+        return volts ? QStringLiteral("V/s") : QStringLiteral("1/s");
+    case RowUnit::Frequency:
+        return QStringLiteral("Hz");
+    case RowUnit::Angle:
+        return QStringLiteral("rad");
+    }
+    return {};
+}
 
 std::vector<ResultRow> statisticsRows(const Statistics& s, bool volts) {
     const QString y = yUnit(volts);
@@ -30,60 +59,75 @@ std::vector<ResultRow> statisticsRows(const Statistics& s, bool volts) {
 }
 
 std::vector<ResultRow> fitRows(const Fit& fit, bool volts) {
+    std::vector<ResultRow> rows;
+    const std::span<const FitParameter> parameters = describe(fit.kind).rows;
+    for (std::size_t i = 0; i < parameters.size() && i < fit.values.size(); ++i) {
+        const FitParameter& p = parameters[i];
+        const bool negated = fit.values[i] < 0 && !p.negativeName.isEmpty();
+        rows.push_back({(negated ? p.negativeName : p.name).toString(),
+                        (negated ? p.negativeLabel : p.label).toString(),
+                        negated ? -fit.values[i] : fit.values[i], unitOf(p.unit, volts),
+                        fit.uncertainties[i]});
+    }
+    rows.push_back({QStringLiteral("r2"), QStringLiteral("R²"), fit.rSquared, QStringLiteral("1")});
+    return rows;
+}
+
+std::vector<ResultRow> periodicRows(const Periodic& p, bool volts) {
     const QString y = yUnit(volts);
-    const QString seconds = QStringLiteral("s");
-    const ResultRow r2{QStringLiteral("r2"), QStringLiteral("R²"), fit.rSquared,
-                       QStringLiteral("1")};
-    if (const auto* line = std::get_if<LineCurve>(&fit.curve))
-        return {{QStringLiteral("m"), QStringLiteral("Steigung m"), line->m, slopeUnit(volts)},
-                {QStringLiteral("b"), QStringLiteral("b"), line->b, y},
-                r2};
-    if (const auto* e = std::get_if<ExponentialCurve>(&fit.curve))
-        return {{QStringLiteral("A"), QStringLiteral("A"), e->a, y},
-                {QStringLiteral("tau"), QStringLiteral("Zeitkonstante τ"), e->tau, seconds},
-                {QStringLiteral("t_halb"), QStringLiteral("t½ = τ·ln 2"), e->halfLife(), seconds},
-                {QStringLiteral("C"), QStringLiteral("C"), e->c, y},
-                r2};
-    const auto& sine = std::get<SineCurve>(fit.curve);
     return {
-        {QStringLiteral("A"), QStringLiteral("Amplitude A"), sine.a, y},
-        {QStringLiteral("T"), QStringLiteral("Periode T"), sine.period, seconds},
-        {QStringLiteral("f"), QStringLiteral("Frequenz f"), sine.frequency(), QStringLiteral("Hz")},
-        {QStringLiteral("phi"), QStringLiteral("Phase φ"), sine.phase, QStringLiteral("rad")},
-        {QStringLiteral("C"), QStringLiteral("C"), sine.c, y},
-        r2};
+        {QStringLiteral("T"), QStringLiteral("Periode T"), p.period, QStringLiteral("s")},
+        {QStringLiteral("f"), QStringLiteral("Frequenz f"), 1 / p.period, QStringLiteral("Hz")},
+        {QStringLiteral("ss"), QStringLiteral("Spitze-Spitze"), p.peakToPeak, y},
+        {QStringLiteral("mittel"), QStringLiteral("Mittelwert"), p.mean, y},
+        {QStringLiteral("eff"), QStringLiteral("Effektivwert"), p.rms, y},
+    };
 }
 
-QString fitName(FitKind kind) {
-    switch (kind) {
-    case FitKind::Line:
-        return QStringLiteral("Ausgleichsgerade");
-    case FitKind::Exponential:
-        return QStringLiteral("Exponentialfunktion");
-    case FitKind::Sine:
-        return QStringLiteral("Sinus");
+std::vector<ResultRow> inTimeUnit(std::vector<ResultRow> rows, const TimeUnit& unit) {
+    if (unit.name == u"s")
+        return rows;
+    for (ResultRow& row : rows) {
+        double factor = 1;
+        if (row.unit == u"s") {
+            row.unit = unit.name;
+            factor = unit.perSecond;
+        } else if (row.unit.endsWith(u"/s")) {
+            row.unit.chop(1);
+            row.unit += unit.name;
+            factor = 1 / unit.perSecond;
+        }
+        row.value *= factor;
+        row.uncertainty *= factor;
     }
-    return {};
+    return rows;
 }
 
-QString fitFormula(FitKind kind) {
-    switch (kind) {
-    case FitKind::Line:
-        return QStringLiteral("y = m·(t − t₀) + b");
-    case FitKind::Exponential:
-        return QStringLiteral("y = A·e^(−(t − t₀)/τ) + C");
-    case FitKind::Sine:
-        return QStringLiteral("y = A·sin(2π·(t − t₀)/T + φ) + C");
-    }
-    return {};
+QString doubtfulFitWarning() {
+    return QStringLiteral("Die Kurve passt schlecht zu den Messwerten.");
 }
 
 QString displayNumber(double value) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    if (!std::isfinite(value))
+        return kNoValue;
     if (value == 0)
         value = 0; // no "-0"
-    return locale.toString(value, 'g', kDisplayDigits);
+    return displayLocale().toString(value, 'g', kDisplayDigits);
+}
+
+ValueText displayValue(const ResultRow& row) {
+    if (!row.hasUncertainty())
+        return {displayNumber(row.value), {}};
+    const double u = row.uncertainty;
+    if (!std::isfinite(u) || !std::isfinite(row.value))
+        return {displayNumber(row.value), kNoValue};
+    if (u == 0)
+        return {displayNumber(row.value), QStringLiteral("0")};
+    const int exponent = static_cast<int>(std::floor(std::log10(u)));
+    const int digits = u / std::pow(10.0, exponent) < 3 ? 2 : 1;
+    // Far more decimals than the value can carry say nothing.
+    const int decimals = std::min(digits - 1 - exponent, 15);
+    return {fixed(row.value, decimals), fixed(u, decimals)};
 }
 
 } // namespace zentor::analysis

@@ -9,6 +9,7 @@
 // answering. The read-out can be cancelled; the page keeps its values then.
 #pragma once
 
+#include "analysis_source.h"
 #include "logger.h"
 
 #include <QDateTime>
@@ -17,6 +18,7 @@
 
 #include <memory>
 
+class ChartWidgetBase;
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
@@ -35,7 +37,7 @@ namespace Ui {
 class LoggerPageForm;
 }
 
-class LoggerPage : public QWidget {
+class LoggerPage : public QWidget, public zentor::AnalysisSource {
     Q_OBJECT
 
 public:
@@ -80,6 +82,14 @@ public:
     // "&Kopieren": 121 lines "time<TAB>value", the time i × the interval of
     // the selected duration in s, the value raw as read.
     QStringList copyLines() const;
+
+    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    ChartWidgetBase& analysisChart() const override;
+    bool offersAnalysis() const override;
+    std::optional<zentor::Measurement> analysisMeasurement() const override;
+    zentor::AnalysisTimeScale analysisTimeScale() const override;
+    QList<QMetaObject::Connection>
+    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
 
 public slots:
     // Label14 and the chart's x axis for the selected duration. Also run

@@ -3,8 +3,12 @@
 #include "conversion.h"
 #include "logger.h"
 #include "measurement_file.h"
+#include "number_format.h"
 #include "recorder.h"
-#include "text_export.h"
+#include "scope.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace zentor {
 
@@ -77,23 +81,73 @@ QStringList scopeCsvHeader() {
     return {kTimeMilliseconds, kVoltage};
 }
 
-QByteArray measurementCsvBytes(const Measurement& measurement) {
-    const QString lineBreak = QStringLiteral("\r\n");
-    if (const auto* m = std::get_if<RecorderMeasurement>(&measurement.data)) {
-        RecorderBuffer buffer;
-        const int count = static_cast<int>(
-            std::min(m->samples.size(), static_cast<std::size_t>(RecorderBuffer::kSize)));
-        for (int i = 0; i < count; ++i)
-            buffer.store(i, m->samples[static_cast<std::size_t>(i)]);
-        return csvFileBytes(
-            recorderCsvHeader(m->channelCode, m->volts),
-            recorderExportText(buffer, count, m->volts, m->channelCode).split(lineBreak));
+int decimalsFor(double step) {
+    if (!(step > 0) || !std::isfinite(step))
+        return 0;
+    constexpr int kExactDecimals = 6;
+    for (int decimals = 0; decimals <= kExactDecimals; ++decimals) {
+        const double scaled = step * std::pow(10.0, decimals);
+        if (std::fabs(scaled - std::round(scaled)) < 1e-9 * std::max(1.0, scaled))
+            return decimals;
     }
-    if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data))
-        return csvFileBytes(loggerCsvHeader(m->inputItem),
-                            loggerExportText(m->values, m->durationItem).split(lineBreak));
-    const auto& m = std::get<ScopeMeasurement>(measurement.data);
-    return csvFileBytes(scopeCsvHeader(), scopeExportText(m.values, m.timeBase).split(lineBreak));
+    return static_cast<int>(std::ceil(-std::log10(step))) + 1;
+}
+
+namespace {
+
+constexpr int kMillisecondDecimals = 3;
+
+int recorderValueDecimals(int channelCode, bool volts) {
+    if (!volts)
+        return 0;
+    if (channelCode == kChannelVoltage)
+        return decimalsFor(kAnalogFullScaleVolts / kAnalogFullScaleRaw);
+    if (channelCode == kChannelTemperature)
+        return decimalsFor(0.1); // 0,3 or 0,7
+    return 0;                    // passed through as read
+}
+
+QString row(double time, int timeDecimals, double value, int valueDecimals) {
+    return fixedText(time, timeDecimals) + u'\t' + fixedText(value, valueDecimals);
+}
+
+} // namespace
+
+QStringList measurementCsvRows(const Measurement& measurement) {
+    QStringList rows;
+    if (const auto* m = std::get_if<RecorderMeasurement>(&measurement.data)) {
+        const int decimals = recorderValueDecimals(m->channelCode, m->volts);
+        const std::size_t count =
+            std::min(m->samples.size(), static_cast<std::size_t>(RecorderBuffer::kSize));
+        for (std::size_t i = 0; i < count; ++i) {
+            const RecorderSample& sample = m->samples[i];
+            rows << row(sample.time / 1000.0, kMillisecondDecimals,
+                        recorderY(sample.value, m->volts, m->channelCode), decimals);
+        }
+    } else if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data)) {
+        const double interval = loggerSummary(m->durationItem).intervalSeconds;
+        const int decimals = std::max(kMillisecondDecimals, decimalsFor(interval));
+        for (int i = 0; i < kLoggerChartSamples; ++i)
+            rows << row(i * interval, decimals, m->values[static_cast<std::size_t>(i)], 0);
+    } else {
+        const auto& scope = std::get<ScopeMeasurement>(measurement.data);
+        const int decimals = decimalsFor(1 / kScopeRawPerVolt);
+        for (int i = 0; i < kScopeSampleCount; ++i)
+            rows << row(static_cast<double>(i) * scope.timeBase, 0,
+                        scopeY(scope.values[static_cast<std::size_t>(i)], true), decimals);
+    }
+    return rows;
+}
+
+QByteArray measurementCsvBytes(const Measurement& measurement) {
+    QStringList header;
+    if (const auto* m = std::get_if<RecorderMeasurement>(&measurement.data))
+        header = recorderCsvHeader(m->channelCode, m->volts);
+    else if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data))
+        header = loggerCsvHeader(m->inputItem);
+    else
+        header = scopeCsvHeader();
+    return csvFileBytes(header, measurementCsvRows(measurement));
 }
 
 } // namespace zentor

@@ -3,8 +3,12 @@
 // with the user's decimal separator (a comma under German), a header line
 // with the column names and units, UTF-8 with a byte order mark (so that
 // umlauts in the header survive), every line ending in CR LF, the last one
-// too. The rows are those of "&Kopieren" for the same page, so the file and
-// the clipboard never disagree.
+// too. The rows are the measurement's samples as "&Kopieren" lists them, but
+// with the measurement's full precision: the times to the resolution of the
+// sampling interval (at least milliseconds, the logger's 0,0625 s exactly),
+// the values to the resolution of a reading, and every sample (the
+// oscilloscope's 101), so that a curve fitted to the file agrees with the
+// one fitted in the program.
 #pragma once
 
 #include <QByteArray>
@@ -36,8 +40,22 @@ QStringList loggerCsvHeader(int inputItem);
 // "Oszilloskop": time in ms and the voltage.
 QStringList scopeCsvHeader();
 
+// The rows of a measurement's CSV file in the clipboard's form ("0,020\t5,000"):
+//   Zeitschreiber  every counted sample, time in s to the millisecond, the
+//                  value as shown (volts to 3 decimals, the raw reading whole);
+//   Extern Messen  121 samples, i × the interval in s (exact, at least to
+//                  the millisecond), the raw value whole (-1: a failed read);
+//   Oszilloskop    101 samples, i × the time base in ms, volts to 3 decimals.
+// Numbers in the user's locale.
+QStringList measurementCsvRows(const Measurement& measurement);
+
+// Decimals that write multiples of `step` exactly where up to six do
+// (0.0625: 4), else one more than the step's first significant digit needs
+// (5/255 V: 3).
+int decimalsFor(double step);
+
 // The CSV file of a measurement as its page writes it: the page's header
-// over the rows of its "&Kopieren", with the measurement's settings.
+// over measurementCsvRows.
 QByteArray measurementCsvBytes(const Measurement& measurement);
 
 } // namespace zentor

@@ -316,6 +316,107 @@ void restoreMeasurement(ScopePage& page, const ScopeMeasurement& m, const QDateT
     page.OSZI->Invalidate();
 }
 
+// ---- The evaluation ---------------------------------------------------------------
+
+namespace {
+
+// The chart redrawn (other units, a new capture or read-out) and, where the
+// page draws between paints, each new line.
+template <typename Page>
+QList<QMetaObject::Connection> watchChart(const Page& page, ChartWidgetBase& chart,
+                                          QObject* receiver, const std::function<void()>& changed) {
+    QList<QMetaObject::Connection> connections{
+        QObject::connect(&chart, &ChartWidgetBase::OnPainted, receiver, changed)};
+    if constexpr (!std::is_same_v<Page, LoggerPage>)
+        connections << QObject::connect(&page, &Page::lineDrawn, receiver, changed);
+    return connections;
+}
+
+} // namespace
+
+} // namespace zentor
+
+ChartWidgetBase& RecorderPage::analysisChart() const {
+    return *ytdiagram;
+}
+
+bool RecorderPage::offersAnalysis() const {
+    return true;
+}
+
+std::optional<zentor::Measurement> RecorderPage::analysisMeasurement() const {
+    if (sampleCount() <= 0)
+        return std::nullopt;
+    return zentor::measurementOf(*this);
+}
+
+zentor::AnalysisTimeScale RecorderPage::analysisTimeScale() const {
+    return {}; // the x axis is in seconds
+}
+
+QList<QMetaObject::Connection>
+RecorderPage::watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const {
+    return zentor::watchChart(*this, *ytdiagram, receiver, changed);
+}
+
+ChartWidgetBase& LoggerPage::analysisChart() const {
+    return *Diagram1;
+}
+
+bool LoggerPage::offersAnalysis() const {
+    return ComboBox17->currentIndex() != zentor::kLoggerInputDigital;
+}
+
+std::optional<zentor::Measurement> LoggerPage::analysisMeasurement() const {
+    if (!holdsMeasurement())
+        return std::nullopt;
+    return zentor::measurementOf(*this);
+}
+
+zentor::AnalysisTimeScale LoggerPage::analysisTimeScale() const {
+    // The x axis runs over the measuring time in seconds, minutes or hours.
+    const double perSecond =
+        Diagram1->Xmax() / zentor::loggerSummary(ComboBox16->currentIndex()).durationSeconds;
+    const QString unit = perSecond > 0.1    ? QStringLiteral("s")
+                         : perSecond > 0.01 ? QStringLiteral("min")
+                                            : QStringLiteral("h");
+    return {perSecond, unit, perSecond};
+}
+
+QList<QMetaObject::Connection>
+LoggerPage::watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const {
+    QList<QMetaObject::Connection> connections =
+        zentor::watchChart(*this, *Diagram1, receiver, changed);
+    connections << connect(ComboBox17, &QComboBox::currentIndexChanged, receiver, changed);
+    return connections;
+}
+
+ChartWidgetBase& ScopePage::analysisChart() const {
+    return *OSZI;
+}
+
+bool ScopePage::offersAnalysis() const {
+    return true;
+}
+
+std::optional<zentor::Measurement> ScopePage::analysisMeasurement() const {
+    if (!holdsMeasurement())
+        return std::nullopt;
+    return zentor::measurementOf(*this);
+}
+
+zentor::AnalysisTimeScale ScopePage::analysisTimeScale() const {
+    // OSZI spreads the 100 intervals over Xmax ms, whatever time base they were taken at.
+    return {OSZI->Xmax() * 1000 / (100.0 * std::max(1, ScopeTimeBase)), QStringLiteral("ms"), 1000};
+}
+
+QList<QMetaObject::Connection>
+ScopePage::watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const {
+    return zentor::watchChart(*this, *OSZI, receiver, changed);
+}
+
+namespace zentor {
+
 // ---- CSV ----------------------------------------------------------------------------
 
 QByteArray csvOf(const RecorderPage& page) {

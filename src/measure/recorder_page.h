@@ -7,6 +7,7 @@
 // reading (about 27 ms at 1200 baud, longer than the shortest interval).
 #pragma once
 
+#include "analysis_source.h"
 #include "chart_geometry.h"
 #include "recorder.h"
 
@@ -17,6 +18,7 @@
 #include <functional>
 #include <vector>
 
+class ChartWidgetBase;
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
@@ -27,7 +29,7 @@ class QTimer;
 class Shell;
 class TDiagramm;
 
-class RecorderPage : public QWidget {
+class RecorderPage : public QWidget, public zentor::AnalysisSource {
     Q_OBJECT
 
 public:
@@ -83,6 +85,14 @@ public:
     // duration is used up. The status bar says when readings start to fail
     // and when they come back.
     void recordReading(int reading);
+
+    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    ChartWidgetBase& analysisChart() const override;
+    bool offersAnalysis() const override;
+    std::optional<zentor::Measurement> analysisMeasurement() const override;
+    zentor::AnalysisTimeScale analysisTimeScale() const override;
+    QList<QMetaObject::Connection>
+    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
 
 signals:
     // Every line the page draws on ytdiagram, between paints and in

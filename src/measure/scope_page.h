@@ -11,6 +11,7 @@
 // reads can be cancelled; the page keeps its samples then.
 #pragma once
 
+#include "analysis_source.h"
 #include "chart_geometry.h"
 #include "scope.h"
 
@@ -20,6 +21,7 @@
 
 #include <array>
 
+class ChartWidgetBase;
 class QCheckBox;
 class QPushButton;
 class QRadioButton;
@@ -31,7 +33,7 @@ namespace zentor {
 struct ScopeRead;
 }
 
-class ScopePage : public QWidget {
+class ScopePage : public QWidget, public zentor::AnalysisSource {
     Q_OBJECT
 
 public:
@@ -74,6 +76,14 @@ public:
     // The clipboard lines of "&Kopieren": 100 lines, i × ScopeTimeBase ms and
     // the sample in volts, whatever the units shown.
     QStringList copyLines() const;
+
+    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    ChartWidgetBase& analysisChart() const override;
+    bool offersAnalysis() const override;
+    std::optional<zentor::Measurement> analysisMeasurement() const override;
+    zentor::AnalysisTimeScale analysisTimeScale() const override;
+    QList<QMetaObject::Connection>
+    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
 
 signals:
     // Every line the page draws on OSZI, in chart units.

@@ -60,7 +60,7 @@ TEST(AnalysisSession, CopyTextHoldsReadOutsStatisticsAndFitInTheUsersFormat) {
     session.setCursor(Cursor::B, 3);
     session.setFitKind(FitKind::Line);
     session.setReference(ramp(3, 1), QStringLiteral("vorher.zmess"));
-    EXPECT_EQ(session.copyText(QStringLiteral("Zeitschreiber")),
+    EXPECT_EQ(session.copyText(QStringLiteral("Zeitschreiber")).toStdString(),
               QStringLiteral("Auswertung: Zeitschreiber\r\n"
                              "Cursor A und B\r\n"
                              "t(A)\t0\ts\r\n"
@@ -79,9 +79,45 @@ TEST(AnalysisSession, CopyTextHoldsReadOutsStatisticsAndFitInTheUsersFormat) {
                              "Maximum\t2,5\tV\r\n"
                              "Mittelwert\t1,75\tV\r\n"
                              "Standardabweichung\t0,6455\tV\r\n"
+                             "Periodisches Signal zwischen A und B\r\n"
+                             "Keine volle Periode im Bereich: das Signal kreuzt seine "
+                             "Mitte nicht zweimal steigend.\r\n"
                              "Ausgleichsgerade: y = m·(t − t₀) + b, t₀ = 0 s\r\n"
-                             "Steigung m\t2\tV/s\r\n"
-                             "b\t1\tV\r\n"
+                             "Steigung m\t2\tV/s\t±\t0\tV/s\r\n"
+                             "b\t1\tV\t±\t0\tV\r\n"
                              "R²\t1\t\r\n"
-                             "Vergleichskurve: vorher.zmess"));
+                             "Vergleichskurve: vorher.zmess")
+                  .toStdString());
+}
+
+// The oscilloscope's chart counts in milliseconds: so do its read-outs, and
+// the rate stays positive with B left of A.
+TEST(AnalysisSession, ReadOutsUseTheChartsTimeUnit) {
+    AnalysisSession session;
+    session.setTimeUnit({QStringLiteral("ms"), 1000});
+    session.setSeries(ramp(101, 0.001));
+    session.setCursor(Cursor::A, 50);
+    session.setCursor(Cursor::B, 10);
+    session.setFitKind(FitKind::Line);
+    const struct {
+        std::vector<ResultRow> rows;
+        std::size_t row;
+        const char* name;
+        double value;
+        const char* unit;
+    } cases[] = {
+        {session.cursorRows(), 0, "t_A", 50, "ms"},
+        {session.cursorRows(), 4, "dt", -40, "ms"},
+        {session.cursorRows(), 6, "f", 25, "Hz"},
+        {session.cursorRows(), 7, "slope", 0.001, "V/ms"},
+        {session.statisticsResultRows(), 1, "t_von", 10, "ms"},
+        {session.fitResultRows(), 0, "m", 0.001, "V/ms"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_GT(c.rows.size(), c.row);
+        const ResultRow& row = c.rows[c.row];
+        EXPECT_EQ(row.name, QString::fromUtf8(c.name));
+        EXPECT_NEAR(row.value, c.value, 1e-9) << c.name;
+        EXPECT_EQ(row.unit, QString::fromUtf8(c.unit)) << c.name;
+    }
 }

@@ -21,6 +21,8 @@
 #include "simulated_board.h"
 #include "tform1.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -198,20 +200,23 @@ protected:
 
 } // namespace
 
+// Only measured values are evaluated: before a read-out or a capture the
+// window says so and copies nothing.
 TEST_F(AnalysisWindowTest, MenuEntryOnlyWhereAChartCanBeEvaluated) {
     struct Row {
         QWidget* page;
         int loggerInput;
         bool offered;
+        bool values;
     };
     const Row rows[] = {
-        {window->TabSheet1, kLoggerInputAnalog, false},
-        {window->TabSheet2, kLoggerInputAnalog, false},
-        {window->TabSheet3, kLoggerInputAnalog, true},
-        {window->TabSheet3, kLoggerInputDigital, false},
-        {window->TabSheet6, kLoggerInputAnalog, true},
-        {window->TabSheet8, kLoggerInputAnalog, true},
-        {window->TabSheet4, kLoggerInputAnalog, false},
+        {window->TabSheet1, kLoggerInputAnalog, false, false},
+        {window->TabSheet2, kLoggerInputAnalog, false, false},
+        {window->TabSheet3, kLoggerInputAnalog, true, false},
+        {window->TabSheet3, kLoggerInputDigital, false, false},
+        {window->TabSheet6, kLoggerInputAnalog, true, true},
+        {window->TabSheet8, kLoggerInputAnalog, true, false},
+        {window->TabSheet4, kLoggerInputAnalog, false, false},
     };
     for (const Row& row : rows) {
         window->PageControl1->setCurrentWidget(row.page);
@@ -220,8 +225,59 @@ TEST_F(AnalysisWindowTest, MenuEntryOnlyWhereAChartCanBeEvaluated) {
         SCOPED_TRACE(
             window->PageControl1->tabText(window->PageControl1->currentIndex()).toStdString() +
             (row.loggerInput == kLoggerInputDigital ? " digital" : ""));
+        QApplication::processEvents();
         EXPECT_EQ(window->Auswertung1->isEnabled(), row.offered);
-        EXPECT_EQ(analysis->message->isVisible(), !row.offered);
+        EXPECT_EQ(analysis->message->isVisible(), !row.values);
+        EXPECT_EQ(analysis->copyResult->isEnabled(), row.values);
+        if (row.offered && !row.values) {
+            EXPECT_EQ(analysis->message->text(), QStringLiteral("Noch keine Messwerte"));
+        }
+    }
+}
+
+// Every control has a name of its own and a key of its own; Home, End and
+// the arrow keys move the active cursor wherever the focus is; choosing a
+// fit leaves the window as wide as it was.
+TEST_F(AnalysisWindowTest, TheWindowIsOperatedByKeysAndKeepsItsWidth) {
+    QStringList names;
+    QList<QChar> keys;
+    for (QWidget* widget : analysis->findChildren<QWidget*>()) {
+        if (widget->focusPolicy() == Qt::NoFocus || !widget->isVisible())
+            continue;
+        const QString name = QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        EXPECT_FALSE(name.isEmpty()) << widget->metaObject()->className();
+        EXPECT_FALSE(names.contains(name)) << name.toStdString();
+        names << name;
+    }
+    for (QWidget* widget : analysis->findChildren<QWidget*>()) {
+        const auto* button = qobject_cast<QAbstractButton*>(widget);
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const QString text = button ? button->text() : label ? label->text() : QString();
+        if (const qsizetype amp = text.indexOf(u'&'); amp >= 0 && amp + 1 < text.size()) {
+            const QChar key = text[amp + 1].toLower();
+            EXPECT_FALSE(keys.contains(key)) << text.toStdString();
+            keys << key;
+        }
+    }
+
+    const int width = analysis->width();
+    QApplication::setActiveWindow(analysis);
+    const int last = static_cast<int>(session().series().points.size()) - 1;
+    for (QWidget* focus : std::initializer_list<QWidget*>{analysis->fitChoice, analysis->cursorA,
+                                                          analysis->copyResult}) {
+        SCOPED_TRACE(focus->metaObject()->className());
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_End);
+        EXPECT_EQ(session().cursor(Cursor::A), last);
+        QTest::keyClick(focus, Qt::Key_Home);
+        QTest::keyClick(focus, Qt::Key_Right);
+        EXPECT_EQ(session().cursor(Cursor::A), 1);
+    }
+    EXPECT_EQ(analysis->fitChoice->currentIndex(), 0);
+    for (int fit = 1; fit <= static_cast<int>(kFits.size()); ++fit) {
+        emit analysis->fitChoice->activated(fit);
+        QApplication::processEvents();
+        EXPECT_EQ(analysis->width(), width) << fit;
     }
 }
 
@@ -302,16 +358,32 @@ TEST_F(AnalysisWindowTest, ReferenceCurveOfTheSamePageIsDrawnBehindTheTrace) {
 
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(analysis->referenceName->text(), QStringLiteral("gestern.zmess"));
-    EXPECT_GT(inkOf(chartImage(), kReferenceColor).count, 100);
+    const QColor color = referenceColorOn(chart->Color());
+    EXPECT_GT(inkOf(chartImage(), color).count, 100);
 
     referencePath = files.filePath(QStringLiteral("oszi.zmess"));
     ASSERT_TRUE(writeFileAtomically(referencePath, measurementFileBytes({{}, ScopeMeasurement{}})));
     analysis->loadReference->click();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, QStringLiteral("Die Messung in \"oszi.zmess\" stammt von der Seite "
-                                            "\"Oszilloskop\". Verglichen werden nur Messungen "
-                                            "der Seite \"Zeitschreiber\"."));
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral(
+        "Die Messung in \"oszi.zmess\" stammt von der Seite \"Oszilloskop\", deren Zeitachse")));
     EXPECT_EQ(analysis->referenceName->text(), QStringLiteral("gestern.zmess"));
+
+    // A logger run of the same experiment has its time in seconds, too.
+    LoggerMeasurement logger;
+    logger.values.fill(100);
+    referencePath = files.filePath(QStringLiteral("logger.zmess"));
+    ASSERT_TRUE(writeFileAtomically(referencePath, measurementFileBytes({{}, logger})));
+    analysis->loadReference->click();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(analysis->referenceName->text(), QStringLiteral("logger.zmess"));
+}
+
+TEST(ChartMarkup, TheReferenceCurveStandsOutOnEveryChartBackground) {
+    for (const QColor background : {QColor(1, 101, 118), QColor(100, 154, 221), QColor(0, 128, 128),
+                                    QColor(Qt::black), QColor(Qt::white)})
+        EXPECT_GE(contrastRatio(referenceColorOn(background), background), 3)
+            << background.name().toStdString();
 }
 
 TEST_F(AnalysisWindowTest, CopyPutsTheReadOutsOnTheClipboard) {
@@ -321,6 +393,7 @@ TEST_F(AnalysisWindowTest, CopyPutsTheReadOutsOnTheClipboard) {
     const QString text = QGuiApplication::clipboard()->text();
     EXPECT_EQ(text, session().copyText(QStringLiteral("Zeitschreiber")));
     EXPECT_TRUE(text.contains(QStringLiteral("\r\nΔt\t%1\ts\r\n").arg(shown("dt"))));
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\nPeriodisches Signal zwischen A und B\r\n")));
     EXPECT_TRUE(shown("dt").contains(u',')); // the user's decimal separator
 }
 

@@ -1,5 +1,9 @@
-// Statistics and curve fits on values quantised as the board quantises them.
+// Statistics and curve fits on values quantised as the board quantises them,
+// and the line against certified reference data.
 #include "curve_fit.h"
+#include "locale_scope.h"
+#include "periodic.h"
+#include "results.h"
 
 #include <gtest/gtest.h>
 
@@ -30,23 +34,24 @@ std::vector<Point> sampled(const std::function<double(double)>& volts, int n, do
     return points;
 }
 
-// m, τ or T: what a teacher reads off each fit.
-double keyParameter(const Fit& fit) {
-    if (const auto* line = std::get_if<LineCurve>(&fit.curve))
-        return line->m;
-    if (const auto* e = std::get_if<ExponentialCurve>(&fit.curve))
-        return e->tau;
-    return std::get<SineCurve>(fit.curve).period;
+// The row of m, τ or T: what a teacher reads off each fit.
+std::size_t keyRow(FitKind kind) {
+    return kind == FitKind::Line ? 0 : 1;
 }
 
-// The curve's parameters as numbers, and back.
-std::vector<double*> parameters(Fit& fit) {
-    if (auto* line = std::get_if<LineCurve>(&fit.curve))
-        return {&line->m, &line->b};
-    if (auto* e = std::get_if<ExponentialCurve>(&fit.curve))
-        return {&e->a, &e->tau, &e->c};
-    auto& sine = std::get<SineCurve>(fit.curve);
-    return {&sine.a, &sine.period, &sine.phase, &sine.c};
+// The curve as its reported parameters write it, time counted from t0.
+double reportedValueAt(const Fit& fit, double t) {
+    const std::vector<double>& p = fit.values;
+    const double s = t - fit.origin;
+    switch (fit.kind) {
+    case FitKind::Line:
+        return p[0] * s + p[1];
+    case FitKind::Exponential:
+        return p[0] * std::exp(-s / p[1]) + p[3];
+    case FitKind::Sine:
+        return p[0] * std::sin(2 * std::numbers::pi * s / p[1] + p[3]) + p[4];
+    }
+    return NAN;
 }
 
 struct Known {
@@ -88,9 +93,12 @@ TEST(CurveFit, RecoversKnownParametersFromQuantisedValues) {
         const std::vector<Point> points = sampled(c.volts, c.n, c.step);
         const Outcome<Fit> fit = fitCurve(c.kind, points, 0);
         ASSERT_TRUE(fit) << fit.error.toStdString();
-        EXPECT_EQ(fit.value->curve.index(), static_cast<std::size_t>(c.kind));
-        EXPECT_NEAR(keyParameter(*fit.value), c.key, std::fabs(c.key) * c.tolerance);
+        const std::size_t key = keyRow(c.kind);
+        EXPECT_NEAR(fit.value->values[key], c.key, std::fabs(c.key) * c.tolerance);
+        // The true value lies within a few standard uncertainties.
+        EXPECT_LT(std::fabs(fit.value->values[key] - c.key), 5 * fit.value->uncertainties[key]);
         EXPECT_GT(fit.value->rSquared, 0.99);
+        EXPECT_FALSE(fit.value->doubtful());
     }
 }
 
@@ -103,19 +111,135 @@ TEST(CurveFit, NoNearbyParametersHaveASmallerSumOfSquares) {
         const Outcome<Fit> fit = fitCurve(c.kind, late, late.front().t);
         ASSERT_TRUE(fit) << fit.error.toStdString();
         const double best = sumOfSquares(*fit.value, late);
-        Fit copy = *fit.value;
-        const std::size_t count = parameters(copy).size();
+        const auto count = static_cast<std::size_t>(describe(c.kind).freeParameters);
         for (double share : {1e-3, 1e-5}) {
             for (std::size_t i = 0; i < count; ++i) {
                 for (double sign : {-1.0, 1.0}) {
                     Fit nearby = *fit.value;
-                    double& p = *parameters(nearby)[i];
+                    double& p = nearby.curve[i];
                     p += sign * share * std::max(std::fabs(p), 1e-3);
                     EXPECT_GE(sumOfSquares(nearby, late), best * (1 - 1e-12))
                         << "parameter " << i << " moved by " << sign * share;
                 }
             }
         }
+    }
+}
+
+// However far before the data the range starts, the minimum is the same;
+// only the base of the reported parameters moves with t0.
+TEST(CurveFit, TheStartOfTheRangeMovesOnlyTheBaseOfTheParameters) {
+    for (const Known& c : knownCurves()) {
+        SCOPED_TRACE(c.what);
+        const std::vector<Point> points = sampled(c.volts, c.n, c.step);
+        const Outcome<Fit> near = fitCurve(c.kind, points, points.front().t);
+        ASSERT_TRUE(near);
+        for (double before : {100.0, 1000.0}) {
+            const Outcome<Fit> far = fitCurve(c.kind, points, points.front().t - before);
+            ASSERT_TRUE(far) << far.error.toStdString();
+            EXPECT_DOUBLE_EQ(far.value->rSquared, near.value->rSquared);
+            const std::size_t key = keyRow(c.kind);
+            EXPECT_DOUBLE_EQ(far.value->values[key], near.value->values[key]);
+            for (const Point& p : {points.front(), points.back()})
+                EXPECT_NEAR(reportedValueAt(*far.value, p.t), near.value->valueAt(p.t), 1e-6);
+        }
+    }
+}
+
+// NIST StRD "Norris" (linear least squares, 36 observations): the data and
+// the certified estimates with their standard deviations.
+TEST(CurveFit, LineMatchesTheCertifiedNorrisResults) {
+    const double data[][2] = {{0.1, 0.2},     {338.8, 337.4}, {118.1, 118.2}, {888.0, 884.6},
+                              {9.2, 10.1},    {228.1, 226.5}, {668.5, 666.3}, {998.5, 996.3},
+                              {449.1, 448.6}, {778.9, 777.0}, {559.2, 558.2}, {0.3, 0.4},
+                              {0.1, 0.6},     {778.1, 775.5}, {668.8, 666.9}, {339.3, 338.0},
+                              {448.9, 447.5}, {10.8, 11.6},   {557.7, 556.0}, {228.3, 228.1},
+                              {998.0, 995.8}, {888.8, 887.6}, {119.6, 120.2}, {0.3, 0.3},
+                              {0.6, 0.3},     {557.6, 556.8}, {339.3, 339.1}, {888.0, 887.2},
+                              {998.5, 999.0}, {778.9, 779.0}, {10.2, 11.1},   {117.6, 118.3},
+                              {228.9, 229.2}, {668.4, 669.1}, {449.2, 448.9}, {0.2, 0.5}};
+    std::vector<Point> points;
+    for (const auto& [y, x] : data)
+        points.push_back({x, y});
+    std::stable_sort(points.begin(), points.end(),
+                     [](const Point& a, const Point& b) { return a.t < b.t; });
+    const Outcome<Fit> fit = fitCurve(FitKind::Line, points, 0);
+    ASSERT_TRUE(fit);
+    const struct {
+        const char* what;
+        double value, certified;
+    } checks[] = {
+        {"slope B1", fit.value->values[0], 1.00211681802045},
+        {"intercept B0", fit.value->values[1], -0.262323073774029},
+        {"sd of B1", fit.value->uncertainties[0], 0.429796848199937E-03},
+        {"sd of B0", fit.value->uncertainties[1], 0.232818234301152},
+        {"R-squared", fit.value->rSquared, 0.999993745883712},
+    };
+    for (const auto& check : checks)
+        EXPECT_NEAR(check.value, check.certified, std::fabs(check.certified) * 1e-10) << check.what;
+}
+
+TEST(CurveFit, FitsThatExplainLittleAreMarkedAndGrowthShowsItsDoublingTime) {
+    using std::exp, std::sin;
+    const std::vector<Point> sine =
+        sampled([](double t) { return 2.5 + 2 * sin(2 * std::numbers::pi * t); }, 200, 0.01);
+    const std::vector<Point> growth =
+        sampled([](double t) { return 0.2 * exp(t / 3) + 0.1; }, 121, 1.0 / 15);
+    struct Case {
+        const char* what;
+        FitKind kind;
+        std::span<const Point> points;
+        bool doubtful;
+    };
+    const Case cases[] = {
+        {"exponential over a whole sine", FitKind::Exponential, sine, true},
+        {"a line through three points", FitKind::Line, std::span(growth).first(3), true},
+        {"growth", FitKind::Exponential, growth, false},
+    };
+    for (const Case& c : cases) {
+        const Outcome<Fit> fit = fitCurve(c.kind, c.points, 0);
+        ASSERT_TRUE(fit) << c.what;
+        EXPECT_EQ(fit.value->doubtful(), c.doubtful) << c.what;
+    }
+    const std::vector<ResultRow> rows =
+        fitRows(*fitCurve(FitKind::Exponential, growth, 0).value, true);
+    EXPECT_EQ(rows[2].name, QStringLiteral("t_doppel"));
+    EXPECT_EQ(rows[2].label, QStringLiteral("Verdopplungszeit"));
+    EXPECT_NEAR(rows[2].value, 3 * std::log(2.0), 0.01);
+}
+
+TEST(Periodic, PeriodPeakToPeakMeanAndRmsOverWholePeriods) {
+    // 3,3 periods of 0,4 s, sampled unevenly: mean and RMS of the whole ones.
+    const std::vector<Point> wave = sampled(
+        [](double t) { return 2.5 + 2 * std::sin(2 * std::numbers::pi * t / 0.4); }, 660, 0.002);
+    const Outcome<Periodic> p = periodic(wave);
+    ASSERT_TRUE(p) << p.error.toStdString();
+    EXPECT_NEAR(p.value->period, 0.4, 1e-3);
+    EXPECT_NEAR(p.value->peakToPeak, 4, 0.02);
+    EXPECT_NEAR(p.value->mean, 2.5, 0.005);
+    EXPECT_NEAR(p.value->rms, std::sqrt(2.5 * 2.5 + 2.0 * 2.0 / 2), 0.005);
+
+    const std::span<const Point> lessThanTwo = std::span(wave).first(250); // 1,25 periods
+    EXPECT_TRUE(periodic(lessThanTwo).error.startsWith(QStringLiteral("Keine volle Periode")));
+    EXPECT_FALSE(periodic(sampled([](double) { return 1.0; }, 50, 0.01)));
+}
+
+TEST(Results, AValueIsShownToTheDigitsItsUncertaintyLeaves) {
+    const zentor::test::LocaleScope german{zentor::test::german()};
+    struct Case {
+        double value, uncertainty;
+        const char* shown;
+        const char* shownUncertainty;
+    };
+    const Case cases[] = {
+        {2.34512, 0.00412, "2,345", "0,004"}, {2.34512, 0.0012, "2,3451", "0,0012"},
+        {1234.5, 340, "1200", "300"},         {5, 0, "5", "0"},
+        {2.34512, NAN, "2,3451", ""},
+    };
+    for (const Case& c : cases) {
+        const ValueText text = displayValue({"x", "x", c.value, "s", c.uncertainty});
+        EXPECT_EQ(text.value, QString::fromUtf8(c.shown));
+        EXPECT_EQ(text.uncertainty, QString::fromUtf8(c.shownUncertainty));
     }
 }
 

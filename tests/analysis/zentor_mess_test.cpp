@@ -1,6 +1,7 @@
 // zentor-mess on measurement files the program saved itself with "Messung
 // speichern ...", compared with what "Messwerte exportieren ..." wrote.
 #include "comphard.h"
+#include "curve_fit.h"
 #include "dialogs.h"
 #include "locale_scope.h"
 #include "logger_page.h"
@@ -28,16 +29,16 @@ using zentor::MeasurementCommands;
 
 namespace {
 
-struct Outcome {
+struct Result {
     int status = -1;
     QString out;
     QString err;
 };
 
-Outcome mess(const QStringList& args) {
+Result mess(const QStringList& args) {
     QProcess process;
     process.start(QStringLiteral(ZENTOR_MESS), args);
-    Outcome run;
+    Result run;
     if (!process.waitForFinished(10000))
         return run;
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -143,16 +144,42 @@ TEST_F(ZentorMess, CsvIsWhatTheExportWrote) {
     }
 }
 
+// The exported file keeps what a fit needs: a fit to it agrees with the
+// program's own within a tenth of each parameter's uncertainty.
+TEST_F(ZentorMess, AFitToTheCsvAgreesWithTheProgramsFit) {
+    using namespace zentor::analysis;
+    saveAndExport(window->TabSheet6, QStringLiteral("entladung"));
+    const QString csv =
+        QString::fromUtf8(zentor::readFileBytes(files.filePath(QStringLiteral("entladung.csv")))
+                              .value_or(QByteArray()));
+    const QLocale german = zentor::test::german();
+    std::vector<Point> points;
+    for (const QString& line : csv.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).mid(1)) {
+        const QStringList fields = line.split(u';');
+        points.push_back({german.toDouble(fields[0]), german.toDouble(fields[1])});
+    }
+    const Outcome<Series> shown = seriesOf(zentor::measurementOf(*window->TabSheet6));
+    ASSERT_TRUE(shown);
+    const Outcome<Fit> fromCsv = fitCurve(FitKind::Exponential, points, 0);
+    const Outcome<Fit> inProgram = fitCurve(FitKind::Exponential, shown.value->points, 0);
+    ASSERT_TRUE(fromCsv && inProgram);
+    for (std::size_t i = 0; i < inProgram.value->values.size(); ++i)
+        EXPECT_NEAR(fromCsv.value->values[i], inProgram.value->values[i],
+                    inProgram.value->uncertainties[i] / 10)
+            << i;
+}
+
 TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
     const QString file = saveAndExport(window->TabSheet6, QStringLiteral("entladung"));
 
-    const Outcome info = mess({QStringLiteral("info"), file});
+    const Result info = mess({QStringLiteral("info"), QStringLiteral("--"), file});
     EXPECT_EQ(info.status, 0);
     EXPECT_EQ(info.out, QStringLiteral("Seite\tZeitschreiber\nMessdauer\t2 Sekunden\n"
                                        "Kanal\tSpannung\nAnzeigeInVolt\tja\nWerte\t100\n"));
 
-    const Outcome stats = mess({QStringLiteral("stats"), file, QStringLiteral("--von"),
-                                QStringLiteral("0,5"), QStringLiteral("--bis=1")});
+    // The bounds in either order, as the window takes the cursors.
+    const Result stats = mess({QStringLiteral("stats"), file, QStringLiteral("--von"),
+                               QStringLiteral("1"), QStringLiteral("--bis=0,5")});
     EXPECT_EQ(stats.status, 0);
     QStringList names;
     for (const QString& line : stats.out.split(u'\n', Qt::SkipEmptyParts))
@@ -162,14 +189,22 @@ TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
         << stats.out.toStdString();
 
     // From 0,5 s on: t counts from --von, so A is the drop still to come there.
-    const Outcome fit = mess({QStringLiteral("fit"), QStringLiteral("exp"), file,
-                              QStringLiteral("--von"), QStringLiteral("0.5")});
+    const Result fit = mess({QStringLiteral("fit"), QStringLiteral("exp"), file,
+                             QStringLiteral("--von"), QStringLiteral("0.5")});
     EXPECT_EQ(fit.status, 0) << fit.err.toStdString();
     EXPECT_NEAR(lineOf(fit.out, QStringLiteral("tau")).value, 0.5, 0.01);
     EXPECT_NEAR(lineOf(fit.out, QStringLiteral("A")).value, 4 * std::exp(-1.0), 0.03);
     EXPECT_NEAR(lineOf(fit.out, QStringLiteral("t_halb")).value, 0.5 * std::log(2.0), 0.01);
     EXPECT_EQ(lineOf(fit.out, QStringLiteral("C")).unit, QStringLiteral("V"));
     EXPECT_GT(lineOf(fit.out, QStringLiteral("r2")).value, 0.999);
+    // Each parameter is followed by its uncertainty; a doubtful fit says so.
+    EXPECT_GT(lineOf(fit.out, QStringLiteral("u_tau")).value, 0);
+    EXPECT_LT(lineOf(fit.out, QStringLiteral("u_tau")).value, 0.01);
+    const Result fewPoints = mess({QStringLiteral("fit"), QStringLiteral("gerade"), file,
+                                   QStringLiteral("--bis"), QStringLiteral("0,05")});
+    EXPECT_EQ(fewPoints.status, 0);
+    EXPECT_EQ(fewPoints.err,
+              file + QStringLiteral(": Die Kurve passt schlecht zu den Messwerten.\n"));
 }
 
 TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
@@ -195,20 +230,23 @@ TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
         {{"stats", digital}, 1, digital + ": Die Messung zeigt die Eingänge als Bits"},
         {{"fit", "parabel", good}, 2, "zentor-mess: unbekannte Kurve 'parabel'"},
         {{"stats", good, "--von", "bald"}, 2, "zentor-mess: 'bald' ist keine Zeit in Sekunden"},
-        {{"stats", good, "--von", "2", "--bis", "1"}, 2, "zentor-mess: --von liegt hinter --bis"},
+        {{"stats", good, "--von=1", "--foo"}, 2, "zentor-mess: unbekannte Option '--foo'\nHilfe: "},
+        {{"stats", good, "--von"}, 2, "zentor-mess: --von braucht eine Zeit in Sekunden"},
+        {{"periode", good}, 1, good + ": Keine volle Periode im Bereich"},
         {{"csv"}, 2, "zentor-mess: csv braucht genau eine DATEI"},
         {{}, 2, "zentor-mess: es fehlt der Befehl"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
-        const Outcome run = mess(c.args);
+        const Result run = mess(c.args);
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.err.startsWith(c.err)) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }
 
-    const Outcome help = mess({QStringLiteral("--help")});
+    const Result help = mess({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Aufruf: zentor-mess info DATEI\n")));
+    EXPECT_TRUE(
+        help.out.startsWith(QStringLiteral("Aufruf: zentor-mess BEFEHL [OPTIONEN] DATEI\n")));
     EXPECT_EQ(mess({QStringLiteral("--version")}).out, QStringLiteral("zentor-mess 1.1\n"));
 }

@@ -2,7 +2,7 @@
 // and English, quoting of fields, and the header of each page.
 #include "locale_scope.h"
 #include "measurement_csv.h"
-#include "text_export.h"
+#include "measurement_file.h"
 
 #include <gtest/gtest.h>
 
@@ -13,64 +13,71 @@ namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
 
-QStringList rowsOf(const QString& exportText) {
-    return exportText.split(QStringLiteral("\r\n"));
+Measurement recorderMeasurement() {
+    RecorderMeasurement m;
+    m.samples = {{0, 0}, {255, 20}, {128, 1005}};
+    return {{}, m};
 }
 
-struct CsvCase {
-    QLocale locale;
-    QByteArray recorder; // bytes after the byte order mark
-    QByteArray logger;   // the first three lines after the header
-};
-
-class CsvBytes : public ::testing::TestWithParam<CsvCase> {};
-
-TEST_P(CsvBytes, RecorderFileHoldsTheCopyRowsUnderAHeader) {
-    const LocaleScope locale(GetParam().locale);
-    RecorderBuffer buffer;
-    buffer.store(0, {0, 0});
-    buffer.store(1, {255, 20});
-    buffer.store(2, {128, 1005});
-    const QByteArray bytes = csvFileBytes(recorderCsvHeader(kRecorderDefaultChannel, true),
-                                          rowsOf(recorderExportText(buffer, 3, true, 60)));
-    EXPECT_EQ(bytes, kBom + GetParam().recorder);
+Measurement loggerMeasurement() { // "7,5 Sekunden": a sample every 0,0625 s
+    LoggerMeasurement m;
+    m.inputItem = kLoggerInputDigital;
+    m.values[0] = 63;
+    m.values[1] = -1;
+    m.values[2] = 5;
+    return {{}, m};
 }
 
-TEST_P(CsvBytes, LoggerFileKeepsFailedReadsAndTheUmlautOfItsHeader) {
-    const LocaleScope locale(GetParam().locale);
-    LoggerValues values{};
-    values[0] = 63;
-    values[1] = -1;
-    values[2] = 5;
-    const QByteArray bytes =
-        csvFileBytes(loggerCsvHeader(kLoggerInputDigital), rowsOf(loggerExportText(values, 0)));
-    const QByteArray header = kBom + "Zeit in s;Eing\xC3\xA4nge (Bits 0 bis 5)\r\n";
-    ASSERT_TRUE(bytes.startsWith(header + GetParam().logger));
-    EXPECT_EQ(bytes.count("\r\n"), 1 + kLoggerChartSamples);
-    EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
-    EXPECT_TRUE(bytes.endsWith("\r\n"));
+Measurement scopeMeasurement() {
+    ScopeMeasurement m;
+    m.timeBase = 20;
+    m.values[100] = 255;
+    return {{}, m};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Locales, CsvBytes,
-    ::testing::Values(CsvCase{zentor::test::german(),
-                              "Zeit in s;Spannung in V\r\n0,00;0,00\r\n0,02;5,00\r\n1,01;2,51\r\n",
-                              "0,00;63,00\r\n0,06;-1,00\r\n0,13;5,00\r\n"},
-                      CsvCase{zentor::test::english(),
-                              "Zeit in s;Spannung in V\r\n0.00;0.00\r\n0.02;5.00\r\n1.01;2.51\r\n",
-                              "0.00;63.00\r\n0.06;-1.00\r\n0.13;5.00\r\n"}));
+} // namespace
 
-TEST(CsvFile, ScopeFileHasOneHundredRowsInMillisecondsAndVolts) {
-    const LocaleScope locale(zentor::test::german());
-    ScopeValues values{};
-    values[99] = 255;
-    const QByteArray bytes = csvFileBytes(scopeCsvHeader(), rowsOf(scopeExportText(values, 20)));
-    const QList<QByteArray> lines = bytes.mid(kBom.size()).split('\n');
-    ASSERT_EQ(lines.size(), 102); // header, 100 rows, nothing after the last line end
-    EXPECT_EQ(lines[0], "Zeit in ms;Spannung in V\r");
-    EXPECT_EQ(lines[100], "1980,00;5,00\r");
-    EXPECT_EQ(lines[101], "");
+// Times to the sampling interval's resolution, values to a reading's, every
+// sample; the header names the columns.
+TEST(CsvFile, MeasurementFilesKeepTheMeasurementsPrecision) {
+    struct Case {
+        const char* what;
+        QLocale locale;
+        Measurement measurement;
+        QByteArray start; // after the byte order mark
+        int rows;
+        QByteArray last;
+    };
+    const Case cases[] = {
+        {"recorder", zentor::test::german(), recorderMeasurement(),
+         "Zeit in s;Spannung in V\r\n0,000;0,000\r\n0,020;5,000\r\n", 3, "1,005;2,510\r\n"},
+        {"recorder, English", zentor::test::english(), recorderMeasurement(),
+         "Zeit in s;Spannung in V\r\n0.000;0.000\r\n0.020;5.000\r\n", 3, "1.005;2.510\r\n"},
+        {"logger", zentor::test::german(), loggerMeasurement(),
+         "Zeit in s;Eing\xC3\xA4nge (Bits 0 bis 5)\r\n0,0000;63\r\n0,0625;-1\r\n0,1250;5\r\n",
+         kLoggerChartSamples, "7,5000;0\r\n"},
+        {"oscilloscope", zentor::test::german(), scopeMeasurement(),
+         "Zeit in ms;Spannung in V\r\n0;0,000\r\n20;0,000\r\n", kScopeSampleCount,
+         "2000;5,000\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LocaleScope locale(c.locale);
+        const QByteArray bytes = measurementCsvBytes(c.measurement);
+        EXPECT_TRUE(bytes.startsWith(kBom + c.start)) << bytes.left(120).toStdString();
+        EXPECT_EQ(bytes.count("\r\n"), 1 + c.rows);
+        EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
+        EXPECT_TRUE(bytes.endsWith(c.last)) << bytes.right(40).toStdString();
+    }
 }
+
+TEST(CsvFile, DecimalsShowTheStepExactlyOrToAFewPercent) {
+    const std::pair<double, int> cases[] = {{1, 0}, {0.001, 3}, {0.0625, 4}, {5.0 / 255, 3}};
+    for (const auto& [step, decimals] : cases)
+        EXPECT_EQ(decimalsFor(step), decimals) << step;
+}
+
+namespace {
 
 TEST(CsvFile, EmptyRowsAreLeftOut) {
     EXPECT_EQ(csvFileBytes({QStringLiteral("a"), QStringLiteral("b")}, {QString(), QString()}),

@@ -1,9 +1,10 @@
 // zentor-mess: measurement files (*.zmess) on the command line.
 //
-//   zentor-mess info FILE                          page, settings, number of values
-//   zentor-mess csv FILE                           the CSV file "Messwerte exportieren ..." writes
-//   zentor-mess stats FILE [--von S] [--bis S]     statistics of the values
-//   zentor-mess fit gerade|exp|sinus FILE [--von S] [--bis S]
+//   zentor-mess info FILE                             page, settings, number of values
+//   zentor-mess csv FILE                              the CSV file "Messwerte exportieren ..."
+//   writes zentor-mess stats FILE [--von S] [--bis S]        statistics of the values zentor-mess
+//   periode FILE [--von S] [--bis S]      period, frequency, peak-to-peak, mean, RMS zentor-mess
+//   fit gerade|exp|sinus FILE [--von S] [--bis S]
 //
 // Results one a line, "name<TAB>value<TAB>unit", numbers with a decimal
 // point. Exit status: 0 done, 1 the file cannot be read or evaluated (the
@@ -11,18 +12,22 @@
 #include "curve_fit.h"
 #include "measurement_csv.h"
 #include "measurement_file.h"
+#include "periodic.h"
 #include "program_file.h"
 #include "results.h"
 #include "series.h"
 
 #include <QByteArray>
+#include <QCommandLineParser>
 #include <QFile>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -33,40 +38,67 @@ using namespace zentor::analysis;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-const char* const kUsage =
-    "Aufruf: zentor-mess info DATEI\n"
-    "        zentor-mess csv DATEI\n"
-    "        zentor-mess stats DATEI [--von S] [--bis S]\n"
-    "        zentor-mess fit gerade|exp|sinus DATEI [--von S] [--bis S]\n"
-    "        zentor-mess --help | --version\n"
-    "\n"
-    "Wertet Zentor-Messungen (*.zmess, \"Messung speichern ...\") aus.\n"
-    "\n"
-    "info   Seite, Einstellungen und Zahl der Werte, je Zeile \"Name<TAB>Wert\".\n"
-    "csv    die CSV-Datei, die \"Messwerte exportieren ...\" schreibt.\n"
-    "stats  n t_von t_bis min max mittel std (Standardabweichung mit n - 1).\n"
-    "fit    gerade: y = m*(t - t0) + b                    -> m b r2\n"
-    "       exp:    y = A*exp(-(t - t0)/tau) + C          -> A tau t_halb C r2\n"
-    "       sinus:  y = A*sin(2*pi*(t - t0)/T + phi) + C  -> A T f phi C r2\n"
-    "       t0 ist --von, sonst der Anfang der Messung.\n"
-    "\n"
-    "Ausgewertet werden die Werte mit --von <= t <= --bis (Sekunden; Komma oder\n"
-    "Punkt), in der Einheit des Diagramms: Volt, wo es Volt zeigt, sonst der\n"
-    "Rohwert (Einheit 1). Fehlgeschlagene Lesungen (-1) zählen nicht.\n"
-    "Ausgabe je Zeile \"Name<TAB>Wert<TAB>Einheit\", Zahlen mit Dezimalpunkt.\n"
-    "DATEI - liest die Standardeingabe.\n"
-    "\n"
-    "Rückgabe: 0 fertig, 1 Datei unlesbar oder nicht auswertbar, 2 falscher Aufruf.\n";
-
-void printLine(FILE* stream, const QString& text) {
+void print(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fputc('\n', stream);
+}
+
+void printLine(FILE* stream, const QString& text) {
+    print(stream, text + u'\n');
+}
+
+// The help, in the program's language whatever the locale.
+QString helpText(const QList<QCommandLineOption>& options) {
+    QString text = QStringLiteral(
+        "Aufruf: zentor-mess BEFEHL [OPTIONEN] DATEI\n"
+        "\n"
+        "Wertet Zentor-Messungen (*.zmess, \"Messung speichern ...\") aus.\n"
+        "\n"
+        "Befehle:\n"
+        "  info         Seite, Einstellungen und Zahl der Werte, je Zeile \"Name<TAB>Wert\".\n"
+        "  csv          die CSV-Datei, die \"Messwerte exportieren ...\" schreibt.\n"
+        "  stats        n t_von t_bis min max mittel std (Standardabweichung mit n - 1).\n"
+        "  periode      T f ss mittel eff: Periode, Frequenz, Spitze-Spitze-Wert, Mittel- und\n"
+        "               Effektivwert (über die vollen Perioden).\n"
+        "  fit KURVE    die Ausgleichskurve zwischen --von und --bis:\n");
+    for (const FitDescription& fit : kFits) {
+        QStringList names;
+        for (const FitParameter& row : fit.rows)
+            names << row.name.toString();
+        text += QStringLiteral("                 %1  %2  ->  %3 r2\n")
+                    .arg(fit.command.toString().leftJustified(6), fit.formula.toString(),
+                         names.join(u' '));
+    }
+    text += QStringLiteral(
+        "               t₀ ist --von, sonst der Anfang der Messung. Nach jedem Parameter\n"
+        "               folgt seine Standardunsicherheit als u_NAME. Bei R² unter 0,9 oder\n"
+        "               zu wenigen Werten warnt eine Zeile auf der Fehlerausgabe.\n"
+        "\n"
+        "Optionen:\n");
+    for (const QCommandLineOption& option : options) {
+        QStringList names;
+        for (const QString& name : option.names())
+            names << (name.size() == 1 ? u'-' + name : QStringLiteral("--") + name);
+        QString spelled = names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            spelled += u' ' + option.valueName();
+        text += QStringLiteral("  %1 %2\n").arg(spelled.leftJustified(14), option.description());
+    }
+    text += QStringLiteral(
+        "\n"
+        "Ausgewertet werden die Werte mit von <= t <= bis (Sekunden; Komma oder Punkt;\n"
+        "die Reihenfolge ist gleich), in der Einheit des Diagramms: Volt, wo es Volt\n"
+        "zeigt, sonst der Rohwert (Einheit 1). Fehlgeschlagene Lesungen (-1) zählen nicht.\n"
+        "Ausgabe je Zeile \"Name<TAB>Wert<TAB>Einheit\", Zahlen mit Dezimalpunkt.\n"
+        "DATEI - liest die Standardeingabe; -- beendet die Optionen.\n"
+        "\n"
+        "Rückgabe: 0 fertig, 1 Datei unlesbar oder nicht auswertbar, 2 falscher Aufruf.\n");
+    return text;
 }
 
 int usageError(const QString& message) {
     printLine(stderr, QStringLiteral("zentor-mess: ") + message);
-    std::fputs(kUsage, stderr);
+    printLine(stderr, QStringLiteral("Hilfe: zentor-mess --help"));
     return kExitUsage;
 }
 
@@ -85,72 +117,30 @@ QString machineNumber(double value) {
     return QString::fromLatin1(text);
 }
 
+// Each row, a fitted parameter followed by "u_<name>" with its uncertainty.
 void printRows(const std::vector<ResultRow>& rows) {
     for (const ResultRow& row : rows) {
         const QString value = row.name == u"n" ? QString::number(static_cast<long long>(row.value))
                                                : machineNumber(row.value);
         printLine(stdout, row.name + u'\t' + value + u'\t' + row.unit);
+        if (row.hasUncertainty())
+            printLine(stdout, QStringLiteral("u_") + row.name + u'\t' +
+                                  machineNumber(row.uncertainty) + u'\t' + row.unit);
     }
-}
-
-struct Range {
-    std::optional<double> from, to;
-};
-
-// Reads --von S, --bis S (also --von=S) out of args; the rest stays.
-std::optional<Range> takeRange(QStringList& args, QString& error) {
-    Range range;
-    for (qsizetype i = 0; i < args.size();) {
-        QString name = args[i];
-        QString value;
-        bool joined = false;
-        if (const qsizetype equals = name.indexOf(u'='); name.startsWith(u"--") && equals > 0) {
-            value = name.mid(equals + 1);
-            name = name.left(equals);
-            joined = true;
-        }
-        std::optional<double>* target = nullptr;
-        if (name == u"--von")
-            target = &range.from;
-        else if (name == u"--bis")
-            target = &range.to;
-        if (target == nullptr) {
-            if (name.startsWith(u"--") && name.size() > 2) {
-                error = QStringLiteral("unbekannte Option '%1'").arg(name);
-                return std::nullopt;
-            }
-            ++i;
-            continue;
-        }
-        if (!joined) {
-            if (i + 1 >= args.size()) {
-                error = QStringLiteral("%1 braucht eine Zeit in Sekunden").arg(name);
-                return std::nullopt;
-            }
-            value = args[i + 1];
-        }
-        bool ok = false;
-        const double seconds = QString(value).replace(u',', u'.').toDouble(&ok);
-        if (!ok || !std::isfinite(seconds)) {
-            error = QStringLiteral("'%1' ist keine Zeit in Sekunden").arg(value);
-            return std::nullopt;
-        }
-        *target = seconds;
-        args.remove(i, joined ? 1 : 2);
-    }
-    if (range.from && range.to && *range.from > *range.to) {
-        error = QStringLiteral("--von liegt hinter --bis");
-        return std::nullopt;
-    }
-    return range;
 }
 
 std::optional<QByteArray> readInput(const QString& path, QString& error) {
     if (path == u"-") {
         QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly))
+        QByteArray bytes;
+        if (in.open(stdin, QIODevice::ReadOnly))
+            bytes = in.read(kMeasurementFileLimit + 1);
+        if (bytes.size() > kMeasurementFileLimit) {
+            error = QStringLiteral("Die Eingabe ist größer als %1.")
+                        .arg(QLocale::c().formattedDataSize(kMeasurementFileLimit, 0));
             return std::nullopt;
-        return in.read(kMeasurementFileLimit + 1);
+        }
+        return bytes;
     }
     const FileRead file = readRegularFile(path, kMeasurementFileLimit);
     if (!file.bytes)
@@ -175,14 +165,8 @@ std::optional<Measurement> readMeasurement(const QString& path, int& status) {
     return std::move(read.measurement);
 }
 
-int runInfo(const QStringList& args) {
-    if (args.size() != 1)
-        return usageError(QStringLiteral("info braucht genau eine DATEI"));
-    int status = 0;
-    const std::optional<Measurement> m = readMeasurement(args[0], status);
-    if (!m)
-        return status;
-    for (const auto& [key, value] : measurementSettings(*m))
+int runInfo(const Measurement& m) {
+    for (const auto& [key, value] : measurementSettings(m))
         printLine(stdout, key + u'\t' + value);
     const qsizetype values = std::visit(
         [](const auto& data) -> qsizetype {
@@ -191,79 +175,61 @@ int runInfo(const QStringList& args) {
             else
                 return static_cast<qsizetype>(data.values.size());
         },
-        m->data);
+        m.data);
     printLine(stdout, QStringLiteral("Werte\t%1").arg(values));
     return 0;
 }
 
-int runCsv(const QStringList& args) {
-    if (args.size() != 1)
-        return usageError(QStringLiteral("csv braucht genau eine DATEI"));
-    int status = 0;
-    const std::optional<Measurement> m = readMeasurement(args[0], status);
-    if (!m)
-        return status;
-    const QByteArray bytes = measurementCsvBytes(*m);
+int runCsv(const Measurement& m) {
+    const QByteArray bytes = measurementCsvBytes(m);
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
     return 0;
 }
 
-// stats and fit: the points of FILE within the range, evaluated by `run`.
-template <typename Run> int runOnPoints(QStringList args, const char* command, Run run) {
-    QString error;
-    const std::optional<Range> range = takeRange(args, error);
-    if (!range)
-        return usageError(error);
-    if (args.size() != 1)
-        return usageError(
-            QStringLiteral("%1 braucht genau eine DATEI").arg(QLatin1String(command)));
-    int status = 0;
-    const std::optional<Measurement> m = readMeasurement(args[0], status);
-    if (!m)
-        return status;
-    const Outcome<Series> series = seriesOf(*m);
+struct Range {
+    std::optional<double> from, to;
+};
+
+// What an evaluating command does with the points of the range: prints its
+// rows and returns nothing, or returns why it cannot.
+using Evaluation = std::function<QString(std::span<const Point>, double origin, bool volts)>;
+
+int runOnPoints(const Measurement& m, const QString& path, const Range& range,
+                const Evaluation& run) {
+    const Outcome<Series> series = seriesOf(m);
     if (!series)
-        return failed(args[0], series.error);
+        return failed(path, series.error);
     const std::span<const Point> points =
-        pointsBetween(*series.value, range->from.value_or(-HUGE_VAL), range->to.value_or(HUGE_VAL));
-    const QString problem = run(points, range->from.value_or(0), series.value->volts);
-    if (!problem.isEmpty())
-        return failed(args[0], problem);
-    return 0;
+        pointsBetween(*series.value, range.from.value_or(-HUGE_VAL), range.to.value_or(HUGE_VAL));
+    // t0 is the start of the range as asked for, whichever bound it was given as.
+    const double origin =
+        range.from && range.to ? std::min(*range.from, *range.to) : range.from.value_or(0);
+    const QString problem = run(points, origin, series.value->volts);
+    return problem.isEmpty() ? 0 : failed(path, problem);
 }
 
-int runStats(const QStringList& args) {
-    return runOnPoints(args, "stats", [](std::span<const Point> points, double, bool volts) {
-        const Outcome<Statistics> s = statistics(points);
-        if (!s)
-            return s.error;
-        printRows(statisticsRows(*s.value, volts));
-        return QString();
-    });
+QString runStats(std::span<const Point> points, double, bool volts) {
+    const Outcome<Statistics> s = statistics(points);
+    if (!s)
+        return s.error;
+    printRows(statisticsRows(*s.value, volts));
+    return {};
 }
 
-int runFit(QStringList args) {
-    if (args.isEmpty())
-        return usageError(QStringLiteral("fit braucht die Kurve: gerade, exp oder sinus"));
-    const QString curve = args.takeFirst();
-    FitKind kind = FitKind::Line;
-    if (curve == u"gerade")
-        kind = FitKind::Line;
-    else if (curve == u"exp")
-        kind = FitKind::Exponential;
-    else if (curve == u"sinus")
-        kind = FitKind::Sine;
-    else
-        return usageError(
-            QStringLiteral("unbekannte Kurve '%1' (gerade, exp oder sinus)").arg(curve));
-    return runOnPoints(args, "fit",
-                       [kind](std::span<const Point> points, double origin, bool volts) {
-                           const Outcome<Fit> fit = fitCurve(kind, points, origin);
-                           if (!fit)
-                               return fit.error;
-                           printRows(fitRows(*fit.value, volts));
-                           return QString();
-                       });
+QString runPeriodic(std::span<const Point> points, double, bool volts) {
+    const Outcome<Periodic> p = periodic(points);
+    if (!p)
+        return p.error;
+    printRows(periodicRows(*p.value, volts));
+    return {};
+}
+
+std::optional<double> seconds(const QString& text) {
+    bool ok = false;
+    const double value = QString(text).replace(u',', u'.').toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 } // namespace
@@ -271,27 +237,97 @@ int runFit(QStringList args) {
 int main(int argc, char** argv) {
     // Numbers for scripts always take a decimal point.
     std::setlocale(LC_NUMERIC, "C");
-    QStringList args;
+    QStringList args{QStringLiteral("zentor-mess")};
     for (int k = 1; k < argc; ++k)
         args.append(QString::fromLocal8Bit(argv[k]));
-    if (args.isEmpty())
+
+    QCommandLineParser parser;
+    const QCommandLineOption from(QStringLiteral("von"),
+                                  QStringLiteral("nur Werte ab S Sekunden; auch t₀ der Kurven"),
+                                  QStringLiteral("S"));
+    const QCommandLineOption to(QStringLiteral("bis"), QStringLiteral("nur Werte bis S Sekunden"),
+                                QStringLiteral("S"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("diese Hilfe"));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("die Version des Programms"));
+    const QList<QCommandLineOption> options{from, to, help, version};
+    parser.addOptions(options);
+    if (!parser.parse(args)) {
+        if (!parser.unknownOptionNames().isEmpty()) {
+            const QString name = parser.unknownOptionNames().front();
+            return usageError(
+                QStringLiteral("unbekannte Option '%1'")
+                    .arg(name.size() == 1 ? u'-' + name : QStringLiteral("--") + name));
+        }
+        // The only other fault: an option's value is missing at the end.
+        return usageError(QStringLiteral("%1 braucht eine Zeit in Sekunden").arg(args.back()));
+    }
+    if (parser.isSet(help)) {
+        print(stdout, helpText(options));
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        printLine(stdout, QStringLiteral("zentor-mess " ZENTOR_VERSION));
+        return 0;
+    }
+
+    Range range;
+    for (const auto& [option, bound] : {std::pair{&from, &range.from}, std::pair{&to, &range.to}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const QString text = parser.values(*option).back();
+        *bound = seconds(text);
+        if (!*bound)
+            return usageError(QStringLiteral("'%1' ist keine Zeit in Sekunden").arg(text));
+    }
+
+    QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
         return usageError(QStringLiteral("es fehlt der Befehl"));
-    const QString command = args.takeFirst();
-    if (command == u"-h" || command == u"--help") {
-        std::fputs(kUsage, stdout);
-        return 0;
+    const QString command = words.takeFirst();
+    Evaluation evaluation;
+    if (command == u"stats") {
+        evaluation = runStats;
+    } else if (command == u"periode") {
+        evaluation = runPeriodic;
+    } else if (command == u"fit") {
+        if (words.isEmpty())
+            return usageError(QStringLiteral("fit braucht die Kurve: gerade, exp oder sinus"));
+        const QString curve = words.takeFirst();
+        const FitDescription* kind = nullptr;
+        for (const FitDescription& fit : kFits) {
+            if (fit.command == curve)
+                kind = &fit;
+        }
+        if (kind == nullptr)
+            return usageError(
+                QStringLiteral("unbekannte Kurve '%1' (gerade, exp oder sinus)").arg(curve));
+        evaluation = [kind, path = words.value(0)](std::span<const Point> points, double origin,
+                                                   bool volts) {
+            const Outcome<Fit> fit = fitCurve(kind->kind, points, origin);
+            if (!fit)
+                return fit.error;
+            printRows(fitRows(*fit.value, volts));
+            if (fit.value->doubtful())
+                printLine(stderr, path + QStringLiteral(": ") + doubtfulFitWarning());
+            return QString();
+        };
+    } else if (command != u"info" && command != u"csv") {
+        return usageError(QStringLiteral("unbekannter Befehl '%1'").arg(command));
     }
-    if (command == u"--version") {
-        std::puts("zentor-mess " ZENTOR_VERSION);
-        return 0;
-    }
+    if (words.size() != 1)
+        return usageError(QStringLiteral("%1 braucht genau eine DATEI").arg(command));
+    if (!evaluation && (range.from || range.to))
+        return usageError(QStringLiteral("%1 kennt --von und --bis nicht").arg(command));
+
+    int status = 0;
+    const std::optional<Measurement> m = readMeasurement(words[0], status);
+    if (!m)
+        return status;
     if (command == u"info")
-        return runInfo(args);
+        return runInfo(*m);
     if (command == u"csv")
-        return runCsv(args);
-    if (command == u"stats")
-        return runStats(args);
-    if (command == u"fit")
-        return runFit(args);
-    return usageError(QStringLiteral("unbekannter Befehl '%1'").arg(command));
+        return runCsv(*m);
+    return runOnPoints(*m, words[0], range, evaluation);
 }
