@@ -6,6 +6,7 @@
 #include "bench_report.h"
 
 #include "compiler.h"
+#include "direct_page.h"
 #include "link.h"
 #include "logger_page.h"
 #include "program_page.h"
@@ -66,7 +67,7 @@ double untilLinkIdle() {
 // settings in a folder of their own.
 class Rig {
 public:
-    explicit Rig(zentor::sim::BoardOptions options) : m_board(options) {
+    explicit Rig(zentor::sim::BoardOptions options) : m_board({options, {}, {}}) {
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
         if (!m_board.start())
             return;
@@ -130,15 +131,23 @@ void runResponsivenessBenchmarks() {
             w.TabSheet4->setListingLines(program);
         }
         w.TabSheet4->ButtonSendClick();
-        reportGap("window gap: Senden && Start, 124 bytes", untilLinkIdle());
+        const double sendGap = untilLinkIdle();
+        std::printf("  Senden && Start of %lld bytes: \"%s\"\n",
+                    static_cast<long long>(zentor::codeListBytes(w.TabSheet4->codeList()).size()),
+                    qPrintable(w.statusText()));
+        reportGap("window gap: Senden && Start, 124 bytes", sendGap);
 
         w.PageControl1->setCurrentWidget(w.TabSheet8);
         w.TabSheet8->Button14Click(w.TabSheet8->Button14);
-        reportGap("window gap: one capture at 10 ms/DIV", untilLinkIdle());
+        const double captureGap = untilLinkIdle();
+        std::printf("  capture: \"%s\"\n", qPrintable(w.statusText()));
+        reportGap("window gap: one capture at 10 ms/DIV", captureGap);
 
         w.PageControl1->setCurrentWidget(w.TabSheet3);
         w.TabSheet3->Button11Click();
-        reportGap("window gap: logger read-out", untilLinkIdle());
+        const double readOutGap = untilLinkIdle();
+        std::printf("  logger read-out: \"%s\"\n", qPrintable(w.statusText()));
+        reportGap("window gap: logger read-out", readOutGap);
 
         w.PageControl1->setCurrentWidget(w.TabSheet2);
         reportGap("window gap: 10 s of Direkt polling", longestGapMs(kLongRunMs, {}));
