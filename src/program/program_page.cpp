@@ -952,7 +952,8 @@ void ProgramPage::ButtonDissClick() {
                 [](zentor::ProgramTransfer& transfer) {
                     ReadBack readBack;
                     readBack.result = transfer.ButtonDissClick();
-                    readBack.cancelled = Link::cancelRequested();
+                    // A read-back that came whole before the cancel is kept.
+                    readBack.cancelled = Link::cancelRequested() && !readBack.result;
                     return readBack;
                 })
         .then(this, [this](const ReadBack& readBack) {
