@@ -332,9 +332,12 @@ void DirectPage::setPollInterval(int milliseconds) {
 }
 
 void DirectPage::Timer1Timer() {
-    // The previous cycle (or another exchange) still runs: skip this tick.
-    if (Link::instance().busy())
+    // The previous cycle still runs: skip this tick. (Another page's
+    // exchange, a recording's reading say, only delays the cycle: it queues
+    // behind it.)
+    if (m_cycleRunning)
         return;
+    m_cycleRunning = true;
     m_cycleClock.start();
     m_cycleInterval = Timer1.interval();
 
@@ -358,6 +361,7 @@ void DirectPage::Timer1Timer() {
 }
 
 void DirectPage::showReadings(const PollResult& readings) {
+    m_cycleRunning = false;
     // A cycle that outlasts the interval (a reconnect takes seconds) would
     // find the next tick overdue and start again at once: the next tick then
     // comes one interval after the result arrived. Shorter cycles keep the

@@ -61,7 +61,7 @@ public:
     int LastDin() const { return m_lastDin; }
 
 public slots:
-    // Starts one poll cycle, skipped while the link is busy. A cycle takes
+    // Starts one poll cycle, skipped while the previous one runs. A cycle takes
     // at least some 80 ms with a prompt board, twice the read time-out with
     // a silent one, and several seconds more when it reconnects.
     void Timer1Timer();
@@ -126,6 +126,7 @@ private:
     QTimer& Timer1;
 
     // The running cycle: since its tick, and Timer1's interval at the tick.
+    bool m_cycleRunning = false; // a poll cycle is on the link
     QElapsedTimer m_cycleClock;
     int m_cycleInterval = 0;
     // The PWM send on the link, and the newest position waiting for it.

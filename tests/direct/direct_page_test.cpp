@@ -308,7 +308,7 @@ TEST_F(DirectPageTest, OfflineTicksKeepTryingWhileThePortCannotBeOpened) {
     EXPECT_EQ(timer.interval(), DirectPage::kPollingInterval);
 }
 
-TEST_F(DirectPageTest, TickWhileTheLinkIsBusyIsSkipped) {
+TEST_F(DirectPageTest, TickWhileTheCycleRunsIsSkipped) {
     timer.setInterval(DirectPage::kOfflineInterval);
     shell.connect = [] { return true; };
     board.queueCycle(std::pair{51, 204}, std::pair{0, 255}, std::pair{0, 255});
