@@ -120,6 +120,10 @@ void Link::closePort() {
         m_closing = false;
         comphard::requestInterrupt(false);
     });
+    // Hand the results over now, while whoever waits for them is still
+    // there: a result left in the queue when the pages go would be given up
+    // later, with its continuation's context gone.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void Link::reportProgress(int position, int maximum) {

@@ -78,9 +78,10 @@ public:
 
     // Ends the running exchange as cancel() does, lets the exchanges queued
     // so far run out (each ends at its first byte), then closes the port on
-    // the link thread. Blocks the calling (GUI) thread for that: at most one
-    // read slice per exchange, a few milliseconds, whatever the time-out.
-    // Exchanges queued later run normally.
+    // the link thread and hands their results over (their continuations are
+    // queued to their contexts). Blocks the calling (GUI) thread for that:
+    // at most one read slice per exchange, a few milliseconds, whatever the
+    // time-out. Exchanges queued later run normally.
     void closePort();
 
     // Runs a callable on the link thread and waits for it; for set-up that

@@ -542,8 +542,7 @@ void TForm1::FormHide() {
 
 void TForm1::FormDestroy() {
     // No exchange may outlive the pages it reports to.
-    if (!m_shutDown)
-        zentor::Link::instance().closePort();
+    zentor::Link::instance().closePort();
     TabSheet6->setRecorderBuffer(nullptr);
     m_recorderBuffer.reset();
     m_simulator.reset();
