@@ -1094,10 +1094,14 @@ bool ProgramPage::openReadableStartupFile() {
     if (!m_startupFilePending)
         return false;
     const zentor::FileRead read = zentor::readRegularFile(m_startupFile, zentor::kProgramFileLimit);
-    if (!read.bytes || zentor::programFileText(*read.bytes).nulLine > 0)
+    if (!read.bytes)
         return false; // the next ffnen1Click tells why
+    const zentor::ProgramFileText text = zentor::programFileText(*read.bytes);
+    if (text.nulLine > 0)
+        return false;
     m_startupFilePending = false;
-    return openProgramFile(m_startupFile);
+    showProgramFile(m_startupFile, text);
+    return true;
 }
 
 void ProgramPage::openExample(const QString& path) {
@@ -1119,6 +1123,11 @@ bool ProgramPage::openProgramFile(const QString& path) {
         dialogs::error(window(), cannotOpenMessage(path) + u'\n' + nulLineMessage(text.nulLine));
         return false;
     }
+    showProgramFile(path, text);
+    return true;
+}
+
+void ProgramPage::showProgramFile(const QString& path, const zentor::ProgramFileText& text) {
     m_fileEncoding = text.encoding;
     setListingLines(text.lines);
     m_fileLines = text.lines;
@@ -1126,7 +1135,6 @@ bool ProgramPage::openProgramFile(const QString& path) {
     LabelUpdate();
     ButtonCompClick();
     m_shell.setWindowCaption(kCaptionWithFile + QFileInfo(path).fileName());
-    return true;
 }
 
 void ProgramPage::Speichern1Click() {

@@ -216,6 +216,9 @@ public slots:
     void Speichern1Click(); // "&Speichern ..."
 
 private:
+    // Puts an opened file's lines into the listing: label pool,
+    // compilation, window title.
+    void showProgramFile(const QString& path, const zentor::ProgramFileText& text);
     void createControls();
     void createRunGroup();
     void connectRunGroup();

@@ -51,16 +51,7 @@ protected:
         comphard::ClosePort();
     }
 
-    // One tick of Timer1, until its result is shown.
-    void tick() {
-        page.Timer1Timer();
-        testing_support::waitForLink();
-    }
-    // A click on a control, until its exchange (and what follows) is done.
-    static void clickAndWait(QAbstractButton* control) {
-        control->click();
-        testing_support::waitForLink();
-    }
+    void tick() { tickAndWait(page); }
 
     // The bytes the page sent since the last call; waits for at least n.
     Bytes sent(std::size_t n = 0) {

@@ -46,16 +46,7 @@ protected:
         comphard::ClosePort();
     }
 
-    // One tick of Timer1, until its result is shown.
-    void tick() {
-        page.Timer1Timer();
-        testing_support::waitForLink();
-    }
-    // A click on a control, until its exchange (and what follows) is done.
-    static void clickAndWait(QAbstractButton* control) {
-        control->click();
-        testing_support::waitForLink();
-    }
+    void tick() { tickAndWait(page); }
 
     std::vector<bool> portLeds() const {
         return {page.AMAdvLed32->LedOn(), page.AMAdvLed16->LedOn(), page.AMAdvLed08->LedOn(),

@@ -5,9 +5,12 @@
 
 #include "board_commands.h"
 #include "connection.h"
+#include "direct_page.h"
+#include "link_wait.h"
 #include "pty_peer.h"
 #include "shell.h"
 
+#include <QAbstractButton>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -79,6 +82,18 @@ private:
     QString m_status;
     QString m_title;
 };
+
+// One tick of Timer1, until its result is shown.
+inline void tickAndWait(DirectPage& page) {
+    page.Timer1Timer();
+    testing_support::waitForLink();
+}
+
+// A click on a control, until its exchange (and what follows) is done.
+inline void clickAndWait(QAbstractButton* control) {
+    control->click();
+    testing_support::waitForLink();
+}
 
 // Numbers in user texts follow QLocale(); the tests read them in German
 // whatever the environment says.
