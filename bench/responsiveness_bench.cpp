@@ -5,6 +5,7 @@
 // the paced simulated board (and a silent one), for each long exchange.
 #include "bench_report.h"
 
+#include "comphard.h"
 #include "compiler.h"
 #include "direct_page.h"
 #include "link.h"
@@ -28,6 +29,8 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <random>
+#include <string>
 
 namespace bench {
 
@@ -109,6 +112,50 @@ void reportGap(const char* what, double gapMs) {
     bench::report(what, gapMs, kFrameMs, "ms");
 }
 
+// Escape at a random moment of "Senden && Start" (within `sendMs`, the time
+// a whole one takes), 20 times: how long until the page says it gave up,
+// and whether the board answers the presence check of the next exchange.
+// A cancel in the load frame waits for the frame's end, so the longest time
+// is about one upload of 124 bytes.
+void benchCancelledUploads(TForm1& w, double sendMs) {
+    constexpr int kRuns = 20;
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<int> moment(0, static_cast<int>(sendMs * 0.95));
+    std::vector<double> untilCancelled;
+    int answered = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        w.TabSheet4->ButtonSendClick();
+        longestGapMs(moment(random), [] { return !zentor::Link::instance().busy(); });
+        QElapsedTimer clock;
+        clock.start();
+        zentor::Link::instance().cancel();
+        untilLinkIdle();
+        const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        if (w.statusText().startsWith(QLatin1String(zentor::kCancelledText).chopped(1)))
+            untilCancelled.push_back(ms);
+        else if (w.statusText() == QStringLiteral("Programm gestartet"))
+            w.TabSheet4->B1Click(); // too late: the program runs; stop it
+        untilLinkIdle();
+        QString answer;
+        zentor::Link::instance()
+            .run([] {
+                std::string text;
+                comphard::Handshake(text);
+                return QString::fromStdString(text);
+            })
+            .then(&w, [&answer](const QString& text) { answer = text; });
+        untilLinkIdle();
+        answered += answer == QStringLiteral("Ok");
+    }
+    std::printf("  Escape in %zu of %d uploads landed before the start\n", untilCancelled.size(),
+                kRuns);
+    const Stats stats = statsOf(untilCancelled);
+    bench::report("Escape to \"Abgebrochen\": median", stats.median, 2000, "ms");
+    bench::report("Escape to \"Abgebrochen\": max", stats.max, 3500, "ms");
+    bench::report("board answers the next presence check (of 20)", answered, kRuns, "",
+                  Bound::AtLeast);
+}
+
 } // namespace
 
 void runResponsivenessBenchmarks() {
@@ -130,12 +177,16 @@ void runResponsivenessBenchmarks() {
             program.removeLast();
             w.TabSheet4->setListingLines(program);
         }
+        QElapsedTimer sendClock;
+        sendClock.start();
         w.TabSheet4->ButtonSendClick();
         const double sendGap = untilLinkIdle();
+        const double sendMs = static_cast<double>(sendClock.elapsed());
         std::printf("  Senden && Start of %lld bytes: \"%s\"\n",
                     static_cast<long long>(zentor::codeListBytes(w.TabSheet4->codeList()).size()),
                     qPrintable(w.statusText()));
         reportGap("window gap: Senden && Start, 124 bytes", sendGap);
+        benchCancelledUploads(w, sendMs);
 
         w.PageControl1->setCurrentWidget(w.TabSheet8);
         w.TabSheet8->Button14Click(w.TabSheet8->Button14);

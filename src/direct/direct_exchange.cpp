@@ -12,8 +12,7 @@ constexpr int kWithOperand = 2;
 
 // Both reads happen even when the first gets nothing.
 AnswerPair askBoard(int command) {
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(command);
+    comphard::WriteFrame({board::kEsc, command});
     AnswerPair answer;
     answer.first = comphard::ReadByte();
     answer.second = comphard::ReadByte();
@@ -28,6 +27,7 @@ PollResult poll(bool resync, int maxTimeout) {
         return result;
     result.polled = true;
     if (resync) {
+        result.stoppedProgram = comphard::ProgramMayRun();
         comphard::Resync();
         comphard::SetTimeout(maxTimeout);
     }
@@ -43,7 +43,10 @@ PollResult poll(bool resync, int maxTimeout) {
 ReconnectResult reconnectAndPoll(const ConnectJob& job) {
     ReconnectResult result;
     result.connected = job.run();
-    result.readings = poll(false, job.maxTimeout);
+    // A reconnect given up for a newer exchange reads nothing: the page
+    // keeps what it shows.
+    if (!comphard::ExchangeCancelled())
+        result.readings = poll(false, job.maxTimeout);
     return result;
 }
 

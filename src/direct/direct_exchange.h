@@ -18,7 +18,8 @@ struct AnswerPair {
 // One poll cycle's readings. Only the analog read tells a silent board: the
 // port and digital reads are made only when it answered.
 struct PollResult {
-    bool polled = false; // false: no port was open, nothing went out
+    bool polled = false;         // false: no port was open, nothing went out
+    bool stoppedProgram = false; // the resync ended a board program that ran
     AnswerPair analog;
     AnswerPair port;
     AnswerPair din;

@@ -36,6 +36,9 @@ namespace {
 
 const QString kReconnecting = QStringLiteral("Schnittstelle wird geöffnet ...");
 const QString kOffline = QStringLiteral("Offline");
+const QString kStoppedProgram =
+    QStringLiteral("Das laufende Programm wurde gestoppt: Direkt braucht die Platine.");
+constexpr qint64 kStoppedProgramNoticeMs = 5000;
 const QString kTitlePrefix = QStringLiteral("Zentor ");
 const QString kPwmOk = QStringLiteral("Ok");
 const QString kPwmFailed = QStringLiteral("Fehler");
@@ -345,7 +348,7 @@ void DirectPage::Timer1Timer() {
         m_shell.setStatusText(kReconnecting);
         const ConnectJob job = Connection::instance().configuredJob();
         Link::instance()
-            .run([job] { return zentor::direct::reconnectAndPoll(job); }, Link::Kind::Command)
+            .run([job] { return zentor::direct::reconnectAndPoll(job); }, Link::Kind::Background)
             .then(this, [this, job](const ReconnectResult& result) {
                 Connection::instance().reportConnected(job, result.connected);
                 showReadings(result.readings);
@@ -372,6 +375,8 @@ void DirectPage::showReadings(const PollResult& readings) {
     });
     if (!readings.polled)
         return;
+    if (readings.stoppedProgram)
+        m_stoppedProgramNotice.start();
     if (readings.silent()) {
         setPollInterval(kOfflineInterval);
         m_shell.setStatusText(kOffline);
@@ -382,7 +387,11 @@ void DirectPage::showReadings(const PollResult& readings) {
     const int reading = acceptReading(readings.analog, m_lastAnalog);
     Anal1->setValue(reading);
     const QString voltage = zentor::ConvertReading(zentor::kChannelVoltage, reading).text;
-    m_shell.setStatusText(voltage);
+    // The page's first resync ended a program that ran on the board: the
+    // status bar says so for a while before the readings take it over.
+    const bool noticeShown = m_stoppedProgramNotice.isValid() &&
+                             m_stoppedProgramNotice.elapsed() < kStoppedProgramNoticeMs;
+    m_shell.setStatusText(noticeShown ? kStoppedProgram : voltage);
     m_shell.setApplicationTitle(kTitlePrefix + voltage);
 
     const int port = acceptReading(readings.port, m_lastPortIn);

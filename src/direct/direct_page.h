@@ -128,6 +128,8 @@ private:
     // The running cycle: since its tick, and Timer1's interval at the tick.
     bool m_cycleRunning = false; // a poll cycle is on the link
     QElapsedTimer m_cycleClock;
+    // Started when the page's resync ended a running board program.
+    QElapsedTimer m_stoppedProgramNotice;
     int m_cycleInterval = 0;
     // The PWM send on the link, and the newest position waiting for it.
     bool m_pwmSending = false;

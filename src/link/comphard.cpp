@@ -42,6 +42,7 @@ struct Module {
     std::function<void(std::uint8_t)> writeTap;
     std::array<std::string, kPortCount> portPaths;
     std::string openFailure; // why the last open failed
+    bool programMayRun = false;
 };
 
 Module& module() {
@@ -87,7 +88,22 @@ void AttachPort(std::unique_ptr<BytePort> port) {
     module().port = std::move(port);
 }
 
-void ClosePort() { module().port.reset(); }
+void ClosePort() {
+    module().port.reset();
+    module().programMayRun = false;
+}
+
+void NoteProgramStarted() {
+    module().programMayRun = true;
+}
+
+bool ProgramMayRun() {
+    return module().programMayRun;
+}
+
+void ForgetProgram() {
+    module().programMayRun = false;
+}
 
 bool PortIsOpen() { return module().port != nullptr; }
 
@@ -99,7 +115,41 @@ void WriteByte(int value) {
     if (const auto& tap = module().writeTap)
         tap(byte);
     port->write(byte, currentTimeout());
+    noteByteSent();
     WaitMilliseconds(static_cast<int>(kPauseAfterByte.count()));
+}
+
+bool WriteFrame(std::initializer_list<int> bytes) {
+    const WholeFrame frame;
+    if (!frame.begun())
+        return false;
+    for (int b : bytes)
+        WriteByte(b);
+    return !interruptRequested();
+}
+
+bool ExchangeCancelled() {
+    return exchangeCancelled();
+}
+
+bool DrainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+    const auto start = MonotonicClock::now();
+    auto lastByte = start;
+    for (;;) {
+        const auto now = MonotonicClock::now();
+        if (now - lastByte >= quiet)
+            return true;
+        if (!PortIsOpen())
+            return true;
+        if (now - start >= limit || interruptRequested())
+            return false;
+        if (BytesInQueue() > 0) {
+            ReadByte();
+            lastByte = MonotonicClock::now();
+        } else {
+            WaitMilliseconds(1);
+        }
+    }
 }
 
 int ReadByte() {

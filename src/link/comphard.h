@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,22 @@ bool PortIsOpen();
 
 // Sends value AND 255, then waits 10 ms. Returns at once on a closed port.
 void WriteByte(int value);
+
+// Sends the bytes of one frame, each with WriteByte. A frame goes out whole
+// or not at all: a cancel of the running exchange that comes during it
+// takes effect at its end (see WholeFrame). False when nothing went out
+// because the exchange was cancelled before the first byte, or when the
+// program's end cut the frame.
+bool WriteFrame(std::initializer_list<int> bytes);
+
+// Whether the exchange running on this thread was asked to end (a cancel),
+// whether or not a frame defers it now.
+bool ExchangeCancelled();
+
+// Reads and drops whatever comes until the line has been quiet for `quiet`
+// (a board that streams a dump stops within a byte time of its last byte),
+// or `limit` has passed. False when it was still sending at the limit.
+bool DrainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
 
 // One byte 0..255, or -1 after CurrentTimeout + 1 ms without a byte. A closed
 // port or a vanished device gives -1 at once.
@@ -118,7 +135,15 @@ bool SendCommandWithOperand(int length, int opcode, int operand, int expected);
 void Handshake(std::string& text);
 
 // Up to five ESC ESC rounds until the board answers 27; then drops input.
+// It also stops a board program that runs.
 void Resync();
+
+// Whether a board program may run: set by NoteProgramStarted (after the
+// start frame or a continue went out), cleared by Resync and by opening a
+// port. A page whose resync ended a program says so.
+void NoteProgramStarted();
+void ForgetProgram();
+bool ProgramMayRun();
 
 // 27 60; the reading 0..255, or -1 for silence or a broken pair.
 int ReadAnalog();

@@ -45,6 +45,7 @@ ChoiceResult choose(const PortTarget& target, int maxTimeout) {
     }
     bringIntoStep(false, maxTimeout);
     comphard::Handshake(result.answer);
+    result.cancelled = comphard::ExchangeCancelled();
     return result;
 }
 
@@ -65,29 +66,27 @@ void Connection::reportConnected(const ConnectJob& job, bool connected) {
     emit portConnected(connected ? job.target : std::nullopt);
 }
 
-QFuture<ConnectResult> Connection::connectFromIni(Link::Kind kind) {
+Pending<ConnectResult> Connection::connectFromIni() {
     const ConnectJob job = configuredJob();
-    return Link::instance()
-        .run(
-            [job] {
-                ConnectResult result;
-                result.connected = job.run();
-                if (!result.connected && job.target)
-                    result.failure = comphard::LastOpenFailureText();
-                return result;
-            },
-            kind)
-        .then(this, [this, job](const ConnectResult& result) {
-            reportConnected(job, result.connected);
+    auto pending = Link::instance().run(
+        [job] {
+            ConnectResult result;
+            result.connected = job.run();
+            if (!result.connected && job.target)
+                result.failure = comphard::LastOpenFailureText();
             return result;
-        });
+        },
+        Link::Kind::Cancellable);
+    pending.then(
+        this, [this, job](const ConnectResult& result) { reportConnected(job, result.connected); });
+    return pending;
 }
 
-QFuture<connection::ChoiceResult> Connection::choose(const PortTarget& target) {
+Pending<connection::ChoiceResult> Connection::choose(const PortTarget& target) {
     const int maxTimeout = m_maxTimeout;
-    return Link::instance().run([target, maxTimeout] {
-        return connection::choose(target, maxTimeout);
-    });
+    return Link::instance().run(
+        [target, maxTimeout] { return connection::choose(target, maxTimeout); },
+        Link::Kind::Cancellable);
 }
 
 } // namespace zentor

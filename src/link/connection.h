@@ -10,7 +10,6 @@
 
 #include "link.h"
 
-#include <QFuture>
 #include <QObject>
 
 #include <functional>
@@ -63,7 +62,8 @@ bool connect(const ConnectJob& job);
 struct ChoiceResult {
     bool opened = false;
     std::string answer;
-    std::string failure; // why the open failed (comphard::LastOpenFailureText)
+    std::string failure;    // why the open failed (comphard::LastOpenFailureText)
+    bool cancelled = false; // the user gave up the presence check
 };
 ChoiceResult choose(const PortTarget& target, int maxTimeout);
 
@@ -104,11 +104,13 @@ public:
     void reportConnected(const ConnectJob& job, bool connected);
 
     // Opens the configured port on the link thread and brings the board into
-    // step. The result arrives after portConnected.
-    QFuture<ConnectResult> connectFromIni(Link::Kind kind = Link::Kind::Command);
+    // step; Escape ends the wait for a silent board. The result arrives after
+    // portConnected.
+    Pending<ConnectResult> connectFromIni();
 
-    // A choice from the port menu, on the link thread.
-    QFuture<connection::ChoiceResult> choose(const PortTarget& target);
+    // A choice from the port menu, on the link thread; Escape ends the wait
+    // for a silent board.
+    Pending<connection::ChoiceResult> choose(const PortTarget& target);
 
 signals:
     // The board is reached through target now, or (nullopt) through no

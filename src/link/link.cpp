@@ -6,11 +6,24 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <string>
+
 namespace zentor {
 
 namespace {
 
 Link* s_link = nullptr;
+
+// The exchange that runs on the link thread, for Link::report.
+thread_local std::uint64_t t_currentExchange = 0;
+
+// After a cancel that cut an exchange, the board may still stream the rest
+// of a dump (up to 130 bytes, about 1.1 s at 1200 baud). The line counts as
+// quiet after six byte times without a byte.
+constexpr std::chrono::milliseconds kQuietLine{50};
+constexpr std::chrono::milliseconds kDrainLimit{2000};
+// Resync and presence check, until the board answers as in command mode.
+constexpr int kRecoveryAttempts = 2;
 
 // The thread ends with the application, before the static objects go.
 void stopLinkAtExit() {
@@ -50,11 +63,17 @@ void Link::stopThread() {
     comphard::requestInterrupt(false);
 }
 
-void Link::begin(Kind kind) {
+std::uint64_t Link::begin(Kind kind, std::shared_ptr<std::atomic<bool>> cancel) {
+    // The newest choice wins: a command does not queue behind a background
+    // cycle that may take seconds.
+    if (kind == Kind::Command || kind == Kind::Cancellable)
+        cancelBackground();
+
     const bool wasBusy = busy();
     const bool hadCommands = commandRunning();
-    ++m_pending;
-    if (kind != Kind::Poll)
+    const std::uint64_t id = m_nextId++;
+    m_outstanding.emplace(id, Outstanding{kind, std::move(cancel), 0, {}, {}});
+    if (kind == Kind::Command || kind == Kind::Cancellable)
         ++m_commands;
     if (kind == Kind::Cancellable && ++m_cancellables == 1)
         emit cancellableChanged(true);
@@ -62,18 +81,35 @@ void Link::begin(Kind kind) {
         emit commandsRunningChanged(true);
     if (!wasBusy)
         emit busyChanged(true);
+    return id;
 }
 
-void Link::end(Kind kind) {
-    --m_pending;
-    if (kind != Kind::Poll)
+void Link::finish(std::uint64_t id, const void* result) {
+    auto found = m_outstanding.find(id);
+    if (found == m_outstanding.end())
+        return;
+    Outstanding entry = std::move(found->second);
+    m_outstanding.erase(found);
+
+    const bool command = entry.kind == Kind::Command || entry.kind == Kind::Cancellable;
+    if (command)
         --m_commands;
-    if (kind == Kind::Cancellable && --m_cancellables == 0)
+    if (entry.kind == Kind::Cancellable && --m_cancellables == 0)
         emit cancellableChanged(false);
-    if (kind != Kind::Poll && m_commands == 0)
+    if (command && m_commands == 0)
         emit commandsRunningChanged(false);
-    if (m_pending == 0)
+    if (!busy())
         emit busyChanged(false);
+
+    for (auto& [context, continuation] : entry.results) {
+        if (context)
+            continuation(result);
+    }
+}
+
+Link::Outstanding* Link::outstanding(std::uint64_t id) {
+    auto found = m_outstanding.find(id);
+    return found == m_outstanding.end() ? nullptr : &found->second;
 }
 
 void Link::post(std::function<void()> job) {
@@ -84,27 +120,77 @@ void Link::deliver(std::function<void()> job) {
     QMetaObject::invokeMethod(this, std::move(job), Qt::QueuedConnection);
 }
 
-void Link::prepareExchange() {
-    if (m_resyncOwed && !comphard::interruptRequested()) {
-        // A cancelled exchange left the board somewhere in a frame.
-        comphard::Resync();
-        m_resyncOwed = false;
-    }
+void Link::execute(std::uint64_t id, const std::atomic<bool>* cancel,
+                   const std::function<void()>& exchange) {
+    const comphard::ExchangeScope scope(cancel);
+    t_currentExchange = id;
+    recoverIfOwed();
+    exchange();
+    t_currentExchange = 0;
+    if (scope.cut() && !m_closing)
+        m_recoveryOwed = true;
 }
 
-void Link::finishExchange() {
-    if (comphard::interruptRequested() && !m_closing) {
-        m_resyncOwed = true;
-        comphard::requestInterrupt(false);
+void Link::recoverIfOwed() {
+    if (!m_recoveryOwed || comphard::ExchangeCancelled())
+        return;
+    // A cancelled exchange gave up in the middle of an answer or a stream:
+    // let the board finish what it sends, then bring it into step and make
+    // sure it answers as in command mode. A first byte of 27 alone is no
+    // proof: a board still inside a frame echoes the ESC of the resync.
+    comphard::DrainUntilQuiet(kQuietLine, kDrainLimit);
+    for (int attempt = 0; attempt < kRecoveryAttempts; ++attempt) {
+        comphard::Resync();
+        std::string answer;
+        comphard::Handshake(answer);
+        if (answer == "Ok" || comphard::ExchangeCancelled())
+            break;
     }
+    // A cancel of this exchange in the middle leaves the debt for the next.
+    m_recoveryOwed = comphard::ExchangeCancelled();
 }
 
 void Link::cancel() {
-    if (busy())
-        comphard::requestInterrupt(true);
+    for (auto& [id, entry] : m_outstanding) {
+        if (entry.kind == Kind::Cancellable)
+            entry.cancel->store(true, std::memory_order_release);
+    }
 }
 
-bool Link::cancelRequested() { return comphard::interruptRequested(); }
+void Link::cancelBackground() {
+    for (auto& [id, entry] : m_outstanding) {
+        if (entry.kind == Kind::Background)
+            entry.cancel->store(true, std::memory_order_release);
+    }
+}
+
+bool Link::cancelRequested() {
+    return comphard::ExchangeCancelled();
+}
+
+void Link::report(const ExchangeReport& report) {
+    const std::uint64_t id = t_currentExchange;
+    if (id == 0 || !s_link)
+        return;
+    s_link->deliver([id, report] {
+        if (s_link)
+            s_link->deliverReport(id, report);
+    });
+}
+
+void Link::deliverReport(std::uint64_t id, const ExchangeReport& report) {
+    Outstanding* entry = outstanding(id);
+    if (!entry)
+        return;
+    if (report.maximum >= 0)
+        entry->progressMaximum = report.maximum;
+    if (entry->kind == Kind::Cancellable && report.position >= 0 && entry->progressMaximum > 0)
+        emit progressChanged(report.position, entry->progressMaximum);
+    for (auto& [context, handler] : entry->reports) {
+        if (context)
+            handler(report);
+    }
+}
 
 void Link::runAndWait(const std::function<void()>& function) {
     Q_ASSERT(QThread::currentThread() != m_thread);
@@ -116,18 +202,13 @@ void Link::closePort() {
     comphard::requestInterrupt(true);
     runAndWait([this] {
         comphard::ClosePort();
-        m_resyncOwed = false;
+        m_recoveryOwed = false;
         m_closing = false;
         comphard::requestInterrupt(false);
     });
     // Hand the results over now, while whoever waits for them is still
-    // there: a result left in the queue when the pages go would be given up
-    // later, with its continuation's context gone.
+    // there.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-}
-
-void Link::reportProgress(int position, int maximum) {
-    deliver([this, position, maximum] { emit progressChanged(position, maximum); });
 }
 
 } // namespace zentor

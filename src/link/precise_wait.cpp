@@ -34,11 +34,59 @@ void trimTimerSlack() {
 
 std::atomic<bool> s_interrupt{false};
 
+// The exchange that runs on this thread, if any.
+thread_local ExchangeScope* t_exchange = nullptr;
+
+bool cancelSet(const ExchangeScope* scope, const std::atomic<bool>* flag) {
+    return scope && flag && flag->load(std::memory_order_acquire);
+}
+
 } // namespace
 
-void requestInterrupt(bool on) { s_interrupt.store(on, std::memory_order_release); }
+void requestInterrupt(bool on) {
+    s_interrupt.store(on, std::memory_order_release);
+}
 
-bool interruptRequested() { return s_interrupt.load(std::memory_order_acquire); }
+ExchangeScope::ExchangeScope(const std::atomic<bool>* cancel)
+    : m_cancel(cancel), m_outer(t_exchange) {
+    t_exchange = this;
+}
+
+ExchangeScope::~ExchangeScope() {
+    t_exchange = m_outer;
+}
+
+WholeFrame::WholeFrame() {
+    m_deferring = !interruptRequested();
+    if (m_deferring && t_exchange)
+        ++t_exchange->m_wholeFrames;
+}
+
+WholeFrame::~WholeFrame() {
+    if (m_deferring && t_exchange)
+        --t_exchange->m_wholeFrames;
+}
+
+bool interruptRequested() {
+    if (s_interrupt.load(std::memory_order_acquire))
+        return true;
+    ExchangeScope* scope = t_exchange;
+    if (!cancelSet(scope, scope ? scope->m_cancel : nullptr) || scope->m_wholeFrames > 0)
+        return false;
+    if (scope->m_sent)
+        scope->m_cut = true;
+    return true;
+}
+
+bool exchangeCancelled() {
+    const ExchangeScope* scope = t_exchange;
+    return cancelSet(scope, scope ? scope->m_cancel : nullptr);
+}
+
+void noteByteSent() {
+    if (t_exchange)
+        t_exchange->m_sent = true;
+}
 
 void waitUntil(MonotonicClock::time_point deadline) {
     // steady_clock is CLOCK_MONOTONIC on Linux, so its time points can be

@@ -3,6 +3,7 @@
 // needs it, so none may be shorter.
 #include "board_commands.h"
 #include "comphard.h"
+#include "precise_wait.h"
 
 namespace comphard {
 
@@ -29,8 +30,7 @@ bool CheckEcho(int c) {
 }
 
 bool SendCommand(int opcode) {
-    WriteByte(board::kEsc);
-    WriteByte(opcode);
+    WriteFrame({board::kEsc, opcode});
     return CheckEcho(opcode);
 }
 
@@ -42,10 +42,10 @@ bool LedBlink() { return SendCommand(board::kLedBlink); }
 bool Beep() { return SendCommand(board::kBeep); }
 
 bool SendCommandWithOperand(int length, int opcode, int operand, int expected) {
-    WriteByte(board::kEsc);
-    WriteByte(opcode);
     if (length == 2)
-        WriteByte(operand);
+        WriteFrame({board::kEsc, opcode, operand});
+    else
+        WriteFrame({board::kEsc, opcode});
     WaitMilliseconds(kOperandPause);
     const int a = ReadByte();
     WaitMilliseconds(kOperandPause);
@@ -59,8 +59,7 @@ void Handshake(std::string& text) {
     text = kAnswerOk;
     for (int attempt = 0; attempt < kHandshakeAttempts; ++attempt) {
         PurgeInput();
-        WriteByte(board::kEsc);
-        WriteByte(board::kPresence);
+        WriteFrame({board::kEsc, board::kPresence});
         WaitMilliseconds(kHandshakePause);
         const int a = ReadByte();
         const int b = ReadByte();
@@ -75,10 +74,15 @@ void Handshake(std::string& text) {
 }
 
 void Resync() {
-    for (int round = 0; round < kResyncRounds; ++round) {
-        WriteByte(board::kEsc);
-        WaitMilliseconds(kResyncPause);
-        WriteByte(board::kEsc);
+    for (int round = 0; round < kResyncRounds && !interruptRequested(); ++round) {
+        {
+            // The two ESC reach the board as one frame only with the pause
+            // between them; a cancel waits for the second.
+            const WholeFrame frame;
+            WriteByte(board::kEsc);
+            WaitMilliseconds(kResyncPause);
+            WriteByte(board::kEsc);
+        }
         WaitMilliseconds(kResyncPause);
         const int a = ReadByte();
         ReadByte(); // the second answer byte is not examined
@@ -86,11 +90,11 @@ void Resync() {
             break;
     }
     PurgeInput();
+    ForgetProgram();
 }
 
 int ReadAnalog() {
-    WriteByte(board::kEsc);
-    WriteByte(board::kAnalogIn);
+    WriteFrame({board::kEsc, board::kAnalogIn});
     const int a = ReadByte();
     if (a == -1)
         return -1;

@@ -98,7 +98,8 @@ void LoggerPage::Button12Click() {
     LoggerSeconds = zentor::loggerSeconds(durationItem);
 
     Link::instance()
-        .run([durationItem, inputItem] { return startLogger(durationItem, inputItem); })
+        .run([durationItem, inputItem] { return startLogger(durationItem, inputItem); },
+             Link::Kind::Cancellable)
         .then(this, [this](const QString& answer) {
             if (answer != QLatin1String(kHandshakeOk)) {
                 m_shell.setStatusText(answer);
@@ -138,26 +139,22 @@ void LoggerPage::Button11Click() {
     followLink();
 
     const int progressMaximum = ProgressBar1->maximum();
-    ExchangeView view;
-    view.started = [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { m_shell.setStatusText(kLoggerReadingText.toString()); },
-            Qt::QueuedConnection);
-    };
-    view.progress = [this](int position, int maximum) {
-        Link::instance().reportProgress(position, maximum);
-        QMetaObject::invokeMethod(
-            this, [this, position] { ProgressBar1->setValue(position); }, Qt::QueuedConnection);
-    };
     Link::instance()
         .run(
-            [values = m_values, progressMaximum, view] {
-                LoggerReadOut readOut = readLogger(values, progressMaximum, view);
+            [values = m_values, progressMaximum] {
+                LoggerReadOut readOut = readLogger(values, progressMaximum);
                 readOut.cancelled =
                     Link::cancelRequested() && readOut.outcome != LoggerReadOut::Outcome::Done;
                 return readOut;
             },
             Link::Kind::Cancellable)
+        .reports(this,
+                 [this](const zentor::ExchangeReport& report) {
+                     if (!report.statusText.isNull())
+                         m_shell.setStatusText(report.statusText);
+                     if (report.position >= 0)
+                         ProgressBar1->setValue(report.position);
+                 })
         .then(this, [this](const LoggerReadOut& readOut) { showReadOut(readOut); });
 }
 

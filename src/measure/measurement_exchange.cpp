@@ -2,6 +2,7 @@
 
 #include "board_commands.h"
 #include "comphard.h"
+#include "link.h"
 
 #include <algorithm>
 #include <string>
@@ -11,20 +12,21 @@ namespace zentor {
 namespace {
 
 // ESC command operand; the board's two answer bytes are read by the caller.
-void sendFrame(int command, int operand) {
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(command);
-    comphard::WriteByte(operand);
+bool sendFrame(int command, int operand) {
+    return comphard::WriteFrame({board::kEsc, command, operand});
 }
 
-void report(const std::function<void()>& callback) {
-    if (callback)
-        callback();
+void reportStatus(QStringView text) {
+    ExchangeReport report;
+    report.statusText = text.toString();
+    Link::report(report);
 }
 
-void report(const std::function<void(int, int)>& callback, int position, int maximum) {
-    if (callback)
-        callback(position, maximum);
+void reportProgress(int position, int maximum) {
+    ExchangeReport report;
+    report.position = position;
+    report.maximum = maximum;
+    Link::report(report);
 }
 
 } // namespace
@@ -33,6 +35,8 @@ QString bringBoardIntoStep() {
     comphard::Resync();
     std::string answer;
     comphard::Handshake(answer);
+    if (comphard::ExchangeCancelled())
+        return QString::fromLatin1(kCancelledText);
     return QString::fromStdString(answer);
 }
 
@@ -45,13 +49,17 @@ QString startLogger(int durationItem, int inputItem) {
 
     // The board answers each frame with two bytes that say nothing about
     // the stored cell; they are read so that the next frame starts clean.
+    // A cancel ends the start between two frames; the logger runs only when
+    // its start frame went out.
+    const QString cancelled = QString::fromLatin1(kCancelledText);
     for (const BoardFrame& frame : loggerConfigFrames(durationItem, inputItem)) {
-        sendFrame(frame.command, frame.operand);
+        if (!sendFrame(frame.command, frame.operand))
+            return cancelled;
         comphard::ReadByte();
         comphard::ReadByte();
     }
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(board::kStartLogger);
+    if (comphard::ExchangeCancelled() || !comphard::WriteFrame({board::kEsc, board::kStartLogger}))
+        return cancelled;
     comphard::StopwatchStart();
     return answer;
 }
@@ -61,8 +69,7 @@ void settleLogger() {
     comphard::PurgeInput();
 }
 
-LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum,
-                         const ExchangeView& view) {
+LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum) {
     LoggerReadOut result;
     result.values = values;
     result.answer = bringBoardIntoStep();
@@ -70,7 +77,7 @@ LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum,
         return result;
 
     comphard::PurgeInput();
-    report(view.started);
+    reportStatus(kLoggerReadingText);
 
     for (int cell = 0; cell < kLoggerConfigCells; ++cell) {
         sendFrame(board::kReadCell, cell);
@@ -79,8 +86,7 @@ LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum,
     }
 
     comphard::PurgeInput();
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(board::kReadMemory);
+    comphard::WriteFrame({board::kEsc, board::kReadMemory});
 
     LoggerDump dump(result.values);
     LoggerDump::Step step = LoggerDump::Step::More;
@@ -92,7 +98,7 @@ LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum,
         step = dump.take(comphard::ReadByte());
         // Values past the bar's maximum keep it full.
         if (dump.nextCell() > kLoggerConfigCells)
-            report(view.progress, std::min(dump.progress(), progressMaximum), progressMaximum);
+            reportProgress(std::min(dump.progress(), progressMaximum), progressMaximum);
     }
     if (step == LoggerDump::Step::Failed) {
         result.outcome = LoggerReadOut::Outcome::TransferError;
@@ -111,7 +117,7 @@ LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum,
 
 // ---- "Oszilloskop" ----------------------------------------------------------------
 
-ScopeRead captureScope(qint32 timeBase, const ScopeValues& values, const ExchangeView& view) {
+ScopeRead captureScope(qint32 timeBase, const ScopeValues& values) {
     const QString answer = bringBoardIntoStep();
     if (answer != QLatin1String(kHandshakeOk)) {
         ScopeRead result;
@@ -119,7 +125,7 @@ ScopeRead captureScope(qint32 timeBase, const ScopeValues& values, const Exchang
         result.values = values;
         return result;
     }
-    report(view.started);
+    reportStatus(kScopeBusyText);
 
     comphard::WaitMilliseconds(kScopeSettleMs);
     comphard::PurgeInput();
@@ -130,17 +136,16 @@ ScopeRead captureScope(qint32 timeBase, const ScopeValues& values, const Exchang
     comphard::WaitMilliseconds(scopeCaptureWaitMs(timeBase));
     comphard::PurgeInput();
 
-    return readScopeMemory(values, view);
+    return readScopeMemory(values);
 }
 
-ScopeRead readScopeMemory(const ScopeValues& values, const ExchangeView& view) {
+ScopeRead readScopeMemory(const ScopeValues& values) {
     ScopeRead result;
     result.values = values;
     comphard::PurgeInput();
-    comphard::WriteByte(board::kEsc);
-    comphard::WriteByte(board::kScopeRead);
+    comphard::WriteFrame({board::kEsc, board::kScopeRead});
 
-    report(view.progress, 0, kScopeSampleCount);
+    reportProgress(0, kScopeSampleCount);
     for (int i = 0; i < kScopeSampleCount; ++i) {
         if (!comphard::AwaitInput()) {
             result.outcome = ScopeRead::Outcome::ReadTimeout;
@@ -152,7 +157,7 @@ ScopeRead readScopeMemory(const ScopeValues& values, const ExchangeView& view) {
             result.outcome = ScopeRead::Outcome::ReadError;
             return result;
         }
-        report(view.progress, i + 1, kScopeSampleCount);
+        reportProgress(i + 1, kScopeSampleCount);
     }
     // The dump closes with the command's answer pair; anything else means
     // bytes were lost and the last "samples" are that pair.

@@ -1,8 +1,7 @@
 // The exchanges of the measurement pages with the board: "Extern Messen",
 // "Zeitschreiber" and "Oszilloskop". Each runs on the link thread, takes
 // plain values and returns a plain result; what it reports on the way (a
-// status text, a progress position) goes through the callbacks of its view,
-// which the page points at the GUI thread.
+// status text, a progress position) goes to the page through Link::report.
 #pragma once
 
 #include "logger.h"
@@ -11,28 +10,22 @@
 #include <QString>
 
 #include <array>
-#include <functional>
 
 namespace zentor {
 
 // The presence check's answer when the board is there.
 inline constexpr char kHandshakeOk[] = "Ok";
 
-// Resync and presence check: "Ok" or the presence check's failure text.
+// Resync and presence check: "Ok" or the presence check's failure text, or
+// kCancelledText when the user gave the exchange up.
 QString bringBoardIntoStep();
-
-// What a long exchange reports while it runs. The callbacks are called on
-// the link thread; the page's own post what they report to the GUI thread.
-struct ExchangeView {
-    std::function<void()> started;          // past the presence check
-    std::function<void(int, int)> progress; // position, maximum
-};
 
 // ---- "Extern Messen" ------------------------------------------------------------
 
 // Brings the board into step, writes cells 0 to 2 for the duration and the
 // input, starts the board's logger and then the stopwatch. The presence
-// check's text; nothing was written unless it is "Ok".
+// check's text (or kCancelledText); the board's logger was started only
+// when it is "Ok".
 QString startLogger(int durationItem, int inputItem);
 
 // At the end of the countdown: the board finishes its last sample and
@@ -54,10 +47,10 @@ struct LoggerReadOut {
 };
 
 // "&Auslesen": brings the board into step, reads cells 0 to 2 and the dump of
-// the board memory into a copy of `values`. `started` comes when the
-// presence check passed, `progress` with every value read, as the slot of
-// the last value capped at progressMaximum.
-LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum, const ExchangeView& view);
+// the board memory into a copy of `values`. Reports "Lese Daten ..." when
+// the presence check passed, and the progress with every value read, as the
+// slot of the last value capped at progressMaximum.
+LoggerReadOut readLogger(const LoggerValues& values, int progressMaximum);
 
 // ---- "Oszilloskop" ----------------------------------------------------------------
 
@@ -76,12 +69,12 @@ struct ScopeRead {
 };
 
 // "&Messen": brings the board into step, orders a capture at the time base,
-// waits until the board has taken it (`started` comes before), then reads
-// the samples as readScopeMemory does.
-ScopeRead captureScope(qint32 timeBase, const ScopeValues& values, const ExchangeView& view);
+// waits until the board has taken it (reporting the busy text before), then
+// reads the samples as readScopeMemory does.
+ScopeRead captureScope(qint32 timeBase, const ScopeValues& values);
 
 // "&RAM lesen": reads the 101 samples of the board's sample memory into a
-// copy of `values`; `progress` comes with every sample.
-ScopeRead readScopeMemory(const ScopeValues& values, const ExchangeView& view);
+// copy of `values`, reporting the progress with every sample.
+ScopeRead readScopeMemory(const ScopeValues& values);
 
 } // namespace zentor

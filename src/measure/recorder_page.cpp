@@ -164,8 +164,14 @@ void RecorderPage::ytstartClick() {
 
     const int item = timeyt->currentIndex();
     zentor::Link::instance()
-        .run([] { return zentor::bringBoardIntoStep(); })
-        .then(this, [this, item](const QString& answer) { beginRecording(item, answer); });
+        .run([] { return zentor::bringBoardIntoStep(); }, zentor::Link::Kind::Cancellable)
+        .then(this, [this, item](const QString& answer) {
+            // Given up while the board was looked for: no recording.
+            if (answer == QLatin1String(zentor::kCancelledText))
+                m_shell.setStatusText(answer);
+            else
+                beginRecording(item, answer);
+        });
 }
 
 void RecorderPage::beginRecording(int item, const QString& answer) {

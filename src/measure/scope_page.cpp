@@ -164,25 +164,21 @@ void ScopePage::Button14Click(QObject* Sender) {
     else
         prepareCapture();
 
-    zentor::ExchangeView view;
-    view.started = [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { m_shell.setStatusText(zentor::kScopeBusyText.toString()); },
-            Qt::QueuedConnection);
-    };
-    view.progress = [](int position, int maximum) {
-        zentor::Link::instance().reportProgress(position, maximum);
-    };
     zentor::Link::instance()
         .run(
-            [ramRead, timeBase = ScopeTimeBase, values = ScopeValues, view] {
-                zentor::ScopeRead read = ramRead ? zentor::readScopeMemory(values, view)
-                                                 : zentor::captureScope(timeBase, values, view);
+            [ramRead, timeBase = ScopeTimeBase, values = ScopeValues] {
+                zentor::ScopeRead read = ramRead ? zentor::readScopeMemory(values)
+                                                 : zentor::captureScope(timeBase, values);
                 read.cancelled = zentor::Link::cancelRequested() &&
                                  read.outcome != zentor::ScopeRead::Outcome::Done;
                 return read;
             },
             zentor::Link::Kind::Cancellable)
+        .reports(this,
+                 [this](const zentor::ExchangeReport& report) {
+                     if (!report.statusText.isNull())
+                         m_shell.setStatusText(report.statusText);
+                 })
         .then(this, [this](const zentor::ScopeRead& read) { showSamples(read); });
 }
 

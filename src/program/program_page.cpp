@@ -35,9 +35,7 @@ namespace zentor {
 // The page's transfer on the link thread, with the view that carries what it
 // shows over to the page.
 struct TransferOnLink {
-    TransferOnLink(TransferView& widgets, QObject* page) : view(widgets, page) {}
-
-    QueuedTransferView view;
+    ReportingTransferView view;
     ProgramTransfer transfer{view};
 };
 
@@ -45,16 +43,21 @@ struct TransferOnLink {
 
 namespace {
 
-// Runs step(transfer) on the link thread, with the time-out configured now.
+// Runs step(transfer) on the link thread, with the time-out configured now;
+// what the transfer shows on the way reaches `widgets` while `page` exists.
 template <typename Step>
 auto runTransfer(const std::shared_ptr<zentor::TransferOnLink>& onLink, int maxTimeout,
-                 Link::Kind kind, Step step) {
-    return Link::instance().run(
+                 Link::Kind kind, QObject* page, zentor::TransferView& widgets, Step step) {
+    auto pending = Link::instance().run(
         [onLink, maxTimeout, step = std::move(step)] {
             onLink->view.beginExchange(maxTimeout);
             return step(onLink->transfer);
         },
         kind);
+    pending.reports(page, [&widgets](const zentor::ExchangeReport& report) {
+        zentor::showReport(report, widgets);
+    });
+    return pending;
 }
 
 // A read-back as it reaches the page: nothing to install when it failed or
@@ -76,6 +79,9 @@ const QString kNumberHint = QStringLiteral("Eingabe Zahl 0..255");
 const QString kFileFilter = QStringLiteral("Zentor-Dateien (*.z)");
 const QString kDefaultSuffix = QStringLiteral("sp2");
 const QString kEndLine = QStringLiteral("\tEnd");
+const QString kCancelledAfterUpload = QStringLiteral(
+    "Abgebrochen: Das Programm ist übertragen, aber nicht geprüft und nicht gestartet.");
+const QString kRecorderBusy = QStringLiteral("Zeitschreiber noch aktiv!");
 
 QString cannotOpenMessage(const QString& path) {
     return QStringLiteral("Die Datei \"%1\" kann nicht geöffnet werden.")
@@ -504,14 +510,11 @@ void ProgramPage::createRunGroup() {
     ButtonDiss->hide();
 }
 
-ProgramPage::~ProgramPage() {
-    // An exchange still running goes on without the page.
-    m_onLink->view.detach();
-}
+ProgramPage::~ProgramPage() = default;
 
 void ProgramPage::connectRunGroup() {
     m_transferView = std::make_unique<zentor::WidgetTransferView>(m_shell, ProgressBar2, this);
-    m_onLink = std::make_shared<zentor::TransferOnLink>(*m_transferView, this);
+    m_onLink = std::make_shared<zentor::TransferOnLink>();
     followLink(Link::instance().commandRunning());
     connect(&Link::instance(), &Link::commandsRunningChanged, this, &ProgramPage::followLink);
     connect(ButtonSend, &QPushButton::clicked, this, &ProgramPage::ButtonSendClick);
@@ -906,6 +909,26 @@ void ProgramPage::showCancelled() {
     m_shell.setStatusText(QString::fromLatin1(zentor::kCancelledText));
 }
 
+void ProgramPage::showOutcome(zentor::TransferOutcome outcome) {
+    using zentor::TransferOutcome;
+    if (outcome == TransferOutcome::Cancelled) {
+        showCancelled();
+    } else if (outcome == TransferOutcome::CancelledAfterUpload) {
+        ProgressBar2->setValue(0);
+        m_shell.setStatusText(kCancelledAfterUpload);
+    }
+}
+
+bool ProgramPage::refusedWhileRecording() {
+    // The recorder's next reading would interrupt the program that was just
+    // started, and the resync after it would stop it.
+    if (!m_shell.recordingRunning())
+        return false;
+    m_shell.setStatusText(kRecorderBusy);
+    dialogs::beep();
+    return true;
+}
+
 void ProgramPage::ButtonSendClick() {
     // Every change compiles the listing, but the initial listing (and one
     // kept because there was no autosave) has not been compiled yet: what
@@ -916,39 +939,40 @@ void ProgramPage::ButtonSendClick() {
     const bool compileOk = m_lastCompileOk;
     if (!zentor::ProgramTransfer::sendable(code, compileOk, *m_transferView))
         return;
-    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable,
+    if (refusedWhileRecording())
+        return;
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable, this, *m_transferView,
                 [code, compileOk](zentor::ProgramTransfer& transfer) {
-                    transfer.ButtonSendClick(code, compileOk);
-                    return Link::cancelRequested();
+                    return transfer.ButtonSendClick(code, compileOk);
                 })
-        .then(this, [this](bool cancelled) {
-            if (cancelled)
-                showCancelled();
-        });
+        .then(this, [this](zentor::TransferOutcome outcome) { showOutcome(outcome); });
 }
 
 void ProgramPage::ButtonRUNClick() {
-    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command,
-                [](zentor::ProgramTransfer& transfer) { transfer.ButtonRUNClick(); });
+    if (refusedWhileRecording())
+        return;
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable, this, *m_transferView,
+                [](zentor::ProgramTransfer& transfer) { return transfer.ButtonRUNClick(); })
+        .then(this, [this](zentor::TransferOutcome outcome) { showOutcome(outcome); });
 }
 
 void ProgramPage::B1Click() {
-    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command,
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) { transfer.B1(); });
 }
 
 void ProgramPage::Button15Click() {
-    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command,
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) { transfer.Button15Click(); });
 }
 
 void ProgramPage::Button16Click() {
-    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command,
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) { transfer.Button16Click(); });
 }
 
 void ProgramPage::ButtonDissClick() {
-    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable,
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) {
                     ReadBack readBack;
                     readBack.result = transfer.ButtonDissClick();

@@ -37,6 +37,7 @@ class Shell;
 namespace zentor {
 class WidgetTransferView;
 struct TransferOnLink;
+enum class TransferOutcome;
 } // namespace zentor
 
 class ProgramPage : public QWidget {
@@ -226,6 +227,12 @@ private:
     void followLink(bool commandRunning);
     // After an exchange the user cancelled.
     void showCancelled();
+    // The status of a Send && Start or Start that the user gave up; the
+    // transfer told the others itself.
+    void showOutcome(zentor::TransferOutcome outcome);
+    // Send && Start and Start wait while the recorder records: its readings
+    // would stop the new program. True (with a status text) when refused.
+    bool refusedWhileRecording();
     PaletteBox* createPalette(QWidget* parent, const char* name, int tag,
                               const QStringList& entries, const QRect& geometry);
     void connectEditor();

@@ -52,9 +52,12 @@ constexpr std::int64_t kDrainLimitMicros = 3'000'000;
 
 using Memory = std::array<int, board::kMemoryCells>;
 
-void writeFrame(std::initializer_list<int> bytes) {
-    for (int b : bytes)
-        comphard::WriteByte(b);
+bool writeFrame(std::initializer_list<int> bytes) {
+    return comphard::WriteFrame(bytes);
+}
+
+bool cancelled() {
+    return comphard::ExchangeCancelled();
 }
 
 void dropBytes(int count) {
@@ -72,23 +75,26 @@ int readCell(int address) {
 }
 
 // Presence check after bringing the board into step; the failure text goes
-// to the status bar.
-bool boardAnswers(TransferView& view) {
+// to the status bar unless the user gave the exchange up.
+TransferOutcome boardAnswers(TransferView& view) {
     comphard::Resync();
     std::string text;
     comphard::Handshake(text);
+    if (cancelled())
+        return TransferOutcome::Cancelled;
     if (text == "Ok")
-        return true;
+        return TransferOutcome::Started;
     view.setStatusText(QString::fromStdString(text));
     view.repaintNow();
-    return false;
+    return TransferOutcome::NoAnswer;
 }
 
 // Rewrites the cells of the image that read back wrong. True when every
-// rewritten cell holds its value afterwards.
+// rewritten cell holds its value afterwards. A cancel ends it between two
+// cells.
 bool repairCells(const QByteArray& image, const Memory& readBack) {
     bool allRight = true;
-    for (int k = 0; k < image.size(); ++k) {
+    for (int k = 0; k < image.size() && !cancelled(); ++k) {
         const int wanted = static_cast<unsigned char>(image[k]);
         // Cells meant to hold 0 are neither rewritten nor counted as
         // failures.
@@ -144,51 +150,53 @@ int WidgetTransferView::maxTimeout() const {
     return m_shell.maxTimeout();
 }
 
-// ---- QueuedTransferView ---------------------------------------------------
+// ---- ReportingTransferView ------------------------------------------------
 
-QueuedTransferView::QueuedTransferView(TransferView& target, QObject* context)
-    : m_target(target), m_context(context) {}
-
-void QueuedTransferView::detach() {
-    std::lock_guard lock(m_contextMutex);
-    m_context = nullptr;
-}
-
-template <typename Call> void QueuedTransferView::post(Call call) {
-    std::lock_guard lock(m_contextMutex);
-    if (!m_context)
-        return;
-    QMetaObject::invokeMethod(
-        m_context, [target = &m_target, call = std::move(call)] { call(*target); },
-        Qt::QueuedConnection);
-}
-
-void QueuedTransferView::beginExchange(int maxTimeout) {
+void ReportingTransferView::beginExchange(int maxTimeout) {
     m_maxTimeout = maxTimeout;
-    m_progressMaximum = 0;
 }
 
-void QueuedTransferView::setStatusText(const QString& text) {
-    post([text](TransferView& view) { view.setStatusText(text); });
+void ReportingTransferView::setStatusText(const QString& text) {
+    ExchangeReport report;
+    report.statusText = text;
+    Link::report(report);
 }
 
-void QueuedTransferView::setProgressMaximum(int maximum) {
-    m_progressMaximum = maximum;
-    post([maximum](TransferView& view) { view.setProgressMaximum(maximum); });
+void ReportingTransferView::setProgressMaximum(int maximum) {
+    ExchangeReport report;
+    report.maximum = maximum;
+    Link::report(report);
 }
 
-void QueuedTransferView::setProgressPosition(int position) {
-    if (m_progressMaximum > 0)
-        Link::instance().reportProgress(position, m_progressMaximum);
-    post([position](TransferView& view) { view.setProgressPosition(position); });
+void ReportingTransferView::setProgressPosition(int position) {
+    ExchangeReport report;
+    report.position = position;
+    Link::report(report);
 }
 
-void QueuedTransferView::showError(const QString& text) {
-    post([text](TransferView& view) { view.showError(text); });
+void ReportingTransferView::showError(const QString& text) {
+    ExchangeReport report;
+    report.errorText = text;
+    Link::report(report);
 }
 
-void QueuedTransferView::beep() {
-    post([](TransferView& view) { view.beep(); });
+void ReportingTransferView::beep() {
+    ExchangeReport report;
+    report.beep = true;
+    Link::report(report);
+}
+
+void showReport(const ExchangeReport& report, TransferView& view) {
+    if (report.maximum >= 0)
+        view.setProgressMaximum(report.maximum);
+    if (report.position >= 0)
+        view.setProgressPosition(report.position);
+    if (!report.statusText.isNull())
+        view.setStatusText(report.statusText);
+    if (!report.errorText.isNull())
+        view.showError(report.errorText);
+    if (report.beep)
+        view.beep();
 }
 
 // ---- ProgramTransfer ------------------------------------------------------
@@ -217,51 +225,62 @@ bool ProgramTransfer::sendable(const QStringList& codeList, bool lastCompileOk,
     return true;
 }
 
-void ProgramTransfer::ButtonSendClick(const QStringList& codeList) {
-    ButtonSendClick(codeList, m_lastCompileOk);
+TransferOutcome ProgramTransfer::ButtonSendClick(const QStringList& codeList) {
+    return ButtonSendClick(codeList, m_lastCompileOk);
 }
 
-void ProgramTransfer::ButtonSendClick(const QStringList& codeList, bool lastCompileOk) {
+TransferOutcome ProgramTransfer::ButtonSendClick(const QStringList& codeList, bool lastCompileOk) {
     if (!sendable(codeList, lastCompileOk, m_view))
-        return;
+        return TransferOutcome::Refused;
     const QByteArray image = codeListBytes(codeList);
     const int n = static_cast<int>(image.size());
 
     comphard::PurgeInput();
-    if (!boardAnswers(m_view))
-        return;
+    if (const TransferOutcome answer = boardAnswers(m_view); answer != TransferOutcome::Started)
+        return answer;
 
     // Upload: each data byte is answered by one byte, which only paces the
-    // transfer; its value is not compared.
-    m_view.setStatusText(kTextUploading);
-    m_view.setProgressMaximum(n - 1);
-    m_view.repaintNow();
-    writeFrame({board::kEsc, board::kLoadProgram, n});
-    for (int k = 0; k < n; ++k) {
-        comphard::WriteByte(static_cast<unsigned char>(image[k]));
-        // The repaint runs inside the pause before the answer, which still
-        // lasts its full length from here on.
-        const std::int64_t pauseStart = comphard::monotonicMicroseconds();
-        m_view.setProgressPosition(k);
+    // transfer; its value is not compared. While the board loads, it takes
+    // every byte as program, ESC too: the frame is sent whole, with the
+    // pair that closes it, and a cancel takes effect after it. The board
+    // then holds the whole program, which is neither checked nor started.
+    {
+        const comphard::WholeFrame frame;
+        if (!frame.begun())
+            return TransferOutcome::Cancelled;
+        m_view.setStatusText(kTextUploading);
+        m_view.setProgressMaximum(n - 1);
         m_view.repaintNow();
-        const auto spent = comphard::monotonicMicroseconds() - pauseStart;
-        comphard::WaitMicroseconds(kPauseBeforeEcho * 1000 - static_cast<int>(spent));
-        if (!comphard::AwaitInput()) {
-            m_view.setStatusText(kTextUploadFailed);
-            return;
+        writeFrame({board::kEsc, board::kLoadProgram, n});
+        for (int k = 0; k < n; ++k) {
+            comphard::WriteByte(static_cast<unsigned char>(image[k]));
+            // The repaint runs inside the pause before the answer, which
+            // still lasts its full length from here on.
+            const std::int64_t pauseStart = comphard::monotonicMicroseconds();
+            m_view.setProgressPosition(k);
+            m_view.repaintNow();
+            const auto spent = comphard::monotonicMicroseconds() - pauseStart;
+            comphard::WaitMicroseconds(kPauseBeforeEcho * 1000 - static_cast<int>(spent));
+            if (!comphard::AwaitInput()) {
+                m_view.setStatusText(kTextUploadFailed);
+                return TransferOutcome::UploadFailed;
+            }
+            const int echo = comphard::ReadByte();
+            comphard::WaitMilliseconds(kPauseAfterEcho);
+            if (echo < 0) {
+                m_view.setStatusText(kTextUploadFailed);
+                return TransferOutcome::UploadFailed;
+            }
         }
-        const int echo = comphard::ReadByte();
-        comphard::WaitMilliseconds(kPauseAfterEcho);
-        if (echo < 0) {
-            m_view.setStatusText(kTextUploadFailed);
-            return;
-        }
+        dropBytes(board::kTrailingBytes);
     }
-    dropBytes(board::kTrailingBytes);
+    if (cancelled())
+        return TransferOutcome::CancelledAfterUpload;
 
     // Verification: the whole memory comes back; only the program's cells
     // are compared.
-    writeFrame({board::kEsc, board::kReadMemory});
+    if (!writeFrame({board::kEsc, board::kReadMemory}))
+        return TransferOutcome::CancelledAfterUpload;
     m_view.setStatusText(kTextVerifying);
     m_view.setProgressMaximum(board::kMemoryCells);
     m_view.repaintNow();
@@ -269,8 +288,10 @@ void ProgramTransfer::ButtonSendClick(const QStringList& codeList, bool lastComp
     int mismatches = 0;
     for (int k = 0; k < board::kMemoryCells; ++k) {
         if (!comphard::AwaitInput()) {
+            if (cancelled())
+                return TransferOutcome::CancelledAfterUpload;
             m_view.setStatusText(kTextReadTimeout);
-            return;
+            return TransferOutcome::VerifyFailed;
         }
         const int value = comphard::ReadByte();
         readBack[static_cast<std::size_t>(k)] = value;
@@ -288,23 +309,30 @@ void ProgramTransfer::ButtonSendClick(const QStringList& codeList, bool lastComp
         transferError = !repairCells(image, readBack);
 
     // Start, also after a failed repair: the user sees the error and can
-    // send again.
+    // send again. Once the start frame is out the program runs, whatever
+    // comes after.
     comphard::PurgeInput();
-    writeFrame({board::kEsc, board::kRunProgram, 0});
+    if (cancelled() || !writeFrame({board::kEsc, board::kRunProgram, 0}))
+        return TransferOutcome::CancelledAfterUpload;
+    comphard::NoteProgramStarted();
     m_view.setStatusText(transferError ? kTextTransferError : kTextStarted);
     m_view.setProgressPosition(0);
     m_view.repaintNow();
     m_stopped = false;
+    return TransferOutcome::Started;
 }
 
-void ProgramTransfer::ButtonRUNClick() {
+TransferOutcome ProgramTransfer::ButtonRUNClick() {
     comphard::SetTimeout(m_view.maxTimeout());
-    if (!boardAnswers(m_view))
-        return;
-    writeFrame({board::kEsc, board::kRunProgram, 0});
+    if (const TransferOutcome answer = boardAnswers(m_view); answer != TransferOutcome::Started)
+        return answer;
+    if (!writeFrame({board::kEsc, board::kRunProgram, 0}))
+        return TransferOutcome::Cancelled;
+    comphard::NoteProgramStarted();
     m_view.setStatusText(kTextStarted);
     m_view.repaintNow();
     m_stopped = false;
+    return TransferOutcome::Started;
 }
 
 void ProgramTransfer::B1() {
@@ -338,6 +366,9 @@ std::optional<ReadBackResult> ProgramTransfer::ButtonDissClick() {
         }
     }
 
+    if (cancelled())
+        return std::nullopt;
+
     m_view.setStatusText(kTextReading);
     m_view.repaintNow();
     QByteArray memory(board::kMemoryCells, '\0');
@@ -347,7 +378,8 @@ std::optional<ReadBackResult> ProgramTransfer::ButtonDissClick() {
     m_view.setProgressMaximum(board::kMemoryCells);
     for (int k = 0; k < board::kMemoryCells; ++k) {
         if (!comphard::AwaitInput()) {
-            m_view.setStatusText(kTextReadTimeout);
+            if (!cancelled())
+                m_view.setStatusText(kTextReadTimeout);
             return std::nullopt;
         }
         const int value = comphard::ReadByte();

@@ -8,16 +8,16 @@
 // as status texts.
 //
 // The page owns one instance for the whole run and calls its methods on the
-// link thread only, one exchange at a time, through a QueuedTransferView
-// that carries each view call over to the page's WidgetTransferView:
+// link thread only, one exchange at a time, through a ReportingTransferView
+// whose reports the page shows on its WidgetTransferView:
 //
-//     WidgetTransferView widgets{shell, ProgressBar2, this};
-//     QueuedTransferView queued{widgets, this};
-//     ProgramTransfer transfer{queued};
+//     ReportingTransferView reporting;       // link thread
+//     ProgramTransfer transfer{reporting};
+//     Link::run(... transfer.B1() ...).reports(page, showReport on widgets)
 //
 //     ButtonSend  -> sendable(codeList(), ok, widgets) on the GUI thread,
 //                    then transfer.ButtonSendClick(code, ok)  (cancellable)
-//     ButtonRUN   -> transfer.ButtonRUNClick()
+//     ButtonRUN   -> transfer.ButtonRUNClick()                (cancellable)
 //     B1          -> transfer.B1()
 //     Button15    -> transfer.Button15Click()
 //     Button16    -> transfer.Button16Click()
@@ -30,15 +30,14 @@
 #pragma once
 
 #include "disassembler.h"
+#include "link.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-#include <mutex>
 #include <optional>
 
-class QObject;
 class QProgressBar;
 class QWidget;
 class Shell;
@@ -91,23 +90,14 @@ private:
     QWidget* m_dialogParent;
 };
 
-// The view of a transfer that runs on the link thread. Each call is queued
-// to the thread of `context` and carried out there on `target`, in order.
-// Progress positions also go to Link::reportProgress (once a maximum is
-// known), so the window's progress follows them. repaintNow does nothing:
-// the window paints by itself. Everything but the constructor and detach()
-// is called on the link thread.
-class QueuedTransferView final : public TransferView {
+// The view of a transfer that runs on the link thread: every call becomes
+// a report of the running exchange (Link::report), which reaches the page
+// that started it, if it still exists. It holds no pointer to the page.
+// repaintNow does nothing: the window paints by itself.
+class ReportingTransferView final : public TransferView {
 public:
-    QueuedTransferView(TransferView& target, QObject* context);
-
-    // From the thread of `context`, before target or context go: nothing
-    // more is queued to them (calls queued already go with the context).
-    void detach();
-
     // At the start of each exchange: the time-out maxTimeout() gives during
-    // it (read on the GUI thread when the exchange was started); no progress
-    // maximum known yet.
+    // it (read on the GUI thread when the exchange was started).
     void beginExchange(int maxTimeout);
 
     void setStatusText(const QString& text) override;
@@ -119,13 +109,23 @@ public:
     int maxTimeout() const override { return m_maxTimeout; }
 
 private:
-    template <typename Call> void post(Call call);
-
-    TransferView& m_target;
-    std::mutex m_contextMutex;
-    QObject* m_context; // null once detached
     int m_maxTimeout = 0;
-    int m_progressMaximum = 0;
+};
+
+// On the GUI thread: shows a report of ReportingTransferView on the view.
+void showReport(const ExchangeReport& report, TransferView& view);
+
+// How Send && Start and Start ended on the line.
+enum class TransferOutcome {
+    Refused,      // nothing to send, or too long: no byte on the line
+    NoAnswer,     // the presence check failed
+    UploadFailed, // the board stopped answering the upload
+    VerifyFailed, // the memory did not come back whole: not started
+    Started,      // the start frame went out (a failed repair included)
+    Cancelled,    // given up before the upload began: the board holds what it held
+    // Given up after the upload: the board holds the whole new program,
+    // not checked and not started.
+    CancelledAfterUpload,
 };
 
 // The result of a successful read-back.
@@ -166,9 +166,13 @@ public:
     // "Übertragungsfehler beim Senden!", a verification without answer with
     // "LeseTimeout-Übertragungsfehler."; neither starts the program.
     // The stopped flag is cleared only when the start command went out.
-    void ButtonSendClick(const QStringList& codeList, bool lastCompileOk);
+    //
+    // A cancel of the exchange (comphard's cancel) never cuts the upload
+    // frame: it ends the transfer before the upload or after it, and no
+    // status text is set for it; the outcome says which.
+    TransferOutcome ButtonSendClick(const QStringList& codeList, bool lastCompileOk);
     // The same with the flag recorded by setLastCompileOk().
-    void ButtonSendClick(const QStringList& codeList);
+    TransferOutcome ButtonSendClick(const QStringList& codeList);
     // Records the outcome of the page's last compilation (true until told
     // otherwise); the page calls it after every compilation.
     void setLastCompileOk(bool ok) { m_lastCompileOk = ok; }
@@ -178,7 +182,7 @@ public:
     // step and starts the stored program ("Programm gestartet", stopped flag
     // cleared); "Controler antwortet nicht!" and nothing sent when the
     // presence check fails.
-    void ButtonRUNClick();
+    TransferOutcome ButtonRUNClick();
 
     // "St&op": resynchronises the board (its outcome is not examined);
     // status "Programm gestoppt"; stopped flag set.

@@ -9,8 +9,8 @@
 #include "connection.h"
 #include "dialogs.h"
 #include "direct_page.h"
-#include "handbook.h"
 #include "example_programs.h"
+#include "handbook.h"
 #include "jpeg_image.h"
 #include "link.h"
 #include "logger_page.h"
@@ -31,7 +31,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QPlainTextEdit>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
@@ -40,6 +39,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -60,6 +60,7 @@ constexpr int kTimer2Interval = 500; // ms
 constexpr int kTimerOsziInterval = 1000;
 constexpr int kPortEntries = 6;
 constexpr int kPageStepsToProgram = 5;
+constexpr int kRevealCancelMs = 300; // until "Abbrechen" shows for a long exchange
 
 constexpr int kRecorderChannelVoltage = 60;
 
@@ -379,11 +380,21 @@ void TForm1::setApplicationTitle(const QString& title) {
     setWindowIconText(title);
 }
 
-QString TForm1::applicationTitle() const { return m_applicationTitle; }
+QString TForm1::applicationTitle() const {
+    return m_applicationTitle;
+}
 
-void TForm1::setWindowCaption(const QString& caption) { setWindowTitle(caption); }
+void TForm1::setWindowCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
 
-int TForm1::maxTimeout() const { return configuration::effectiveMaxTimeout(m_maxTimeout); }
+int TForm1::maxTimeout() const {
+    return configuration::effectiveMaxTimeout(m_maxTimeout);
+}
+
+bool TForm1::recordingRunning() const {
+    return yttimer->isActive();
+}
 
 // ---- Exchanges with the board ------------------------------------------------
 
@@ -412,11 +423,26 @@ void TForm1::createExchangeControls() {
     escape->setObjectName(QStringLiteral("CancelShortcut"));
     escape->setEnabled(false);
     connect(escape, &QShortcut::activated, &link, &zentor::Link::cancel);
-    connect(&link, &zentor::Link::cancellableChanged, this, [this, escape](bool running) {
-        m_linkProgress->setRange(0, 0); // moves until the first position comes
+    // A presence check with a board that answers is over in a tenth of a
+    // second: the bar and the button show only for a wait that lasts.
+    auto* reveal = new QTimer(this);
+    reveal->setSingleShot(true);
+    reveal->setInterval(kRevealCancelMs);
+    connect(reveal, &QTimer::timeout, this, [this] {
+        const bool running = zentor::Link::instance().cancellableRunning();
         m_linkProgress->setVisible(running);
         m_cancelButton->setVisible(running);
+    });
+    connect(&link, &zentor::Link::cancellableChanged, this, [this, escape, reveal](bool running) {
         escape->setEnabled(running);
+        if (running) {
+            m_linkProgress->setRange(0, 0); // moves until the first position comes
+            reveal->start();
+            return;
+        }
+        reveal->stop();
+        m_linkProgress->hide();
+        m_cancelButton->hide();
     });
     connect(&link, &zentor::Link::progressChanged, this, [this](int position, int maximum) {
         m_linkProgress->setRange(0, maximum);
@@ -659,7 +685,10 @@ void TForm1::choosePort(int n) {
                 if (m_ini->readInt(section, simKey, 0) != 0)
                     m_ini->writeString(section, simKey, QStringLiteral("0"));
             }
-            setStatusText(QString::fromStdString(result.answer));
+            // A choice whose presence check was given up stays made: the
+            // port is open.
+            setStatusText(result.cancelled ? QString::fromLatin1(zentor::kCancelledText)
+                                           : QString::fromStdString(result.answer));
         });
 }
 
@@ -668,6 +697,9 @@ void TForm1::choosePort(int n) {
 void TForm1::PageControl1Change() {
     if (m_inPageChange)
         return; // the page was put back below
+    // A reconnect of the page left behind would only delay the new page's
+    // first exchange.
+    zentor::Link::instance().cancelBackground();
     TabSheet8->CheckBox3->setChecked(false);
     setStatusText(QString());
     if (Timer2->isActive() && PageControl1->currentWidget() != TabSheet3) {

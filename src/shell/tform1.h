@@ -39,7 +39,7 @@ class RecorderBuffer;
 namespace analysis {
 class AnalysisCommands;
 }
-}
+} // namespace zentor
 
 class TForm1 : public QMainWindow, public Shell {
     Q_OBJECT
@@ -73,6 +73,7 @@ public:
     QString applicationTitle() const override;
     void setWindowCaption(const QString& caption) override;
     int maxTimeout() const override;
+    bool recordingRunning() const override;
 
     // Controls, named as in the window description.
     QTabWidget* PageControl1;

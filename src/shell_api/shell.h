@@ -23,4 +23,8 @@ public:
 
     // The read time-out (ms) given to the link after every connection.
     virtual int maxTimeout() const = 0;
+
+    // True while the chart recorder records: its readings go to the board
+    // every interval, and their lone ESC would interrupt a board program.
+    virtual bool recordingRunning() const { return false; }
 };

@@ -5,6 +5,7 @@
 #include "comphard.h"
 #include "direct_page.h"
 #include "direct_test_support.h"
+#include "link.h"
 #include "link_wait.h"
 #include "simulated_board.h"
 
@@ -75,6 +76,19 @@ TEST_F(DirectSimTest, FirstTicksShowTheBoardsInputs) {
     EXPECT_EQ(shell.statusText(), "5,00 Volt");
     EXPECT_EQ(portLeds(), (std::vector<bool>{true, false, false, false, false, false}));
     EXPECT_FALSE(page.AMAdvLed1->LedOn());
+}
+
+// Entering the page stops a program that was started on the board; the
+// status bar says so instead of the first readings.
+TEST_F(DirectSimTest, AFirstResyncThatEndsAProgramSaysSo) {
+    zentor::Link::instance().runAndWait([] { comphard::NoteProgramStarted(); });
+    tick();
+    EXPECT_EQ(shell.statusText(),
+              "Das laufende Programm wurde gestoppt: Direkt braucht die Platine.");
+    EXPECT_EQ(shell.applicationTitle(), "Zentor 2,51 Volt");
+    bool mayRun = true;
+    zentor::Link::instance().runAndWait([&mayRun] { mayRun = comphard::ProgramMayRun(); });
+    EXPECT_FALSE(mayRun);
 }
 
 TEST_F(DirectSimTest, OutputControlsSetTheBoardsOutputs) {

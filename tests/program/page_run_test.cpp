@@ -171,24 +171,133 @@ TEST_F(ProgramPageRun, ClicksDuringAnUploadAreNotCarriedOutLater) {
     EXPECT_TRUE(page->ButtonSend->isEnabled());
 }
 
-// A cancelled upload leaves the board inside its frame: the page says so,
-// and the next exchange (a lone Break) begins with the resync.
-TEST_F(ProgramPageRunPaced, ACancelledUploadIsReportedAndTheNextExchangeResyncs) {
-    page->setListingLines(QStringList(40, QStringLiteral("\tBeep")));
-    page->ButtonCompClick();
-    page->ButtonSend->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return uploads() == 1; }, 20000));
-    zentor::Link::instance().cancel();
-    testing_support::waitForLink();
-    EXPECT_EQ(shell.status, QString::fromLatin1(zentor::kCancelledText));
-    EXPECT_EQ(page->ProgressBar2->value(), 0);
+// Escape at a moment of Send && Start: the cancel lands just before a
+// given byte leaves the PC. Whatever the page then says, the board agrees:
+// its memory holds the program exactly when the page says it was sent, it
+// runs exactly when the page says it was started, and the next exchange
+// finds it in command mode (or leaves the started program alone).
+TEST_F(ProgramPageRunPaced, ACancelLeavesTheBoardAsThePageSays) {
+    using Sent = std::vector<int>;
+    struct Moment {
+        const char* name;
+        std::function<bool(const Sent& sent, int next)> at;
+        QString status;
+        bool programInMemory;
+        bool programRuns;
+    };
+    const auto dataBytesSent = [](const Sent& sent) {
+        const Sent header{27, 127, 6};
+        const auto frame = std::search(sent.begin(), sent.end(), header.begin(), header.end());
+        return frame == sent.end() ? -1 : static_cast<int>(sent.end() - frame) - 3;
+    };
+    const QString cancelled = QString::fromLatin1(zentor::kCancelledText);
+    const QString afterUpload = QStringLiteral(
+        "Abgebrochen: Das Programm ist übertragen, aber nicht geprüft und nicht gestartet.");
+    const Moment moments[] = {
+        {"in the first resync", [](const Sent& sent, int) { return sent.empty(); }, cancelled,
+         false, false},
+        {"in the load frame", [&](const Sent& sent, int) { return dataBytesSent(sent) == 3; },
+         afterUpload, true, false},
+        {"in the verification's frame",
+         [](const Sent& sent, int next) { return next == 126 && sent.back() == 27; }, afterUpload,
+         true, false},
+        {"in the start frame",
+         [](const Sent& sent, int next) { return next == 121 && sent.back() == 27; },
+         QStringLiteral("Programm gestartet"), true, true},
+    };
+    const std::vector<int> program{0x2D, 89, 100, 80, 0, 88};
 
-    clear();
-    page->Button15->click();
-    testing_support::waitForLink();
-    const auto bytes = received();
-    EXPECT_GE(bytes.size(), 3u);
-    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](int b) { return b == 27; }));
+    for (const Moment& moment : moments) {
+        SCOPED_TRACE(moment.name);
+        boardPtr.reset();
+        RunnerOptions options;
+        options.board.pacing = true;
+        boardPtr = std::make_unique<SimulatedBoard>(options);
+        ASSERT_TRUE(board().start()) << board().lastError();
+        ASSERT_TRUE(comphard::OpenDevice(board().devicePath(), "1200,N,8,1"));
+        comphard::SetTimeout(50);
+        buildLoop();
+
+        Sent sent;
+        bool fired = false;
+        comphard::SetWriteTap([&](std::uint8_t byte) {
+            if (!fired && moment.at(sent, byte)) {
+                fired = true;
+                QMetaObject::invokeMethod(
+                    qApp, [] { zentor::Link::instance().cancel(); }, Qt::BlockingQueuedConnection);
+            }
+            sent.push_back(byte);
+        });
+        page->ButtonSend->click();
+        ASSERT_TRUE(testing_support::waitForLink());
+        comphard::SetWriteTap({});
+        ASSERT_TRUE(fired);
+        EXPECT_EQ(shell.status, moment.status);
+        EXPECT_EQ(page->ProgressBar2->value(), 0);
+
+        const auto snapshot = board().snapshot();
+        for (std::size_t k = 0; k < program.size(); ++k)
+            EXPECT_EQ(snapshot.memory[k], moment.programInMemory ? program[k] : 0) << k;
+        EXPECT_EQ(snapshot.mode != zentor::sim::Mode::Command, moment.programRuns);
+
+        if (moment.programRuns) {
+            // No resync is owed: the running program is left alone.
+            const auto before = board().snapshot().bytesReceived;
+            zentor::Link::instance().run([] {});
+            ASSERT_TRUE(testing_support::waitForLink());
+            EXPECT_EQ(board().snapshot().bytesReceived, before);
+            EXPECT_NE(board().snapshot().mode, zentor::sim::Mode::Command);
+        } else {
+            // The next exchange's presence check is answered at once.
+            QString answer;
+            zentor::Link::instance()
+                .run([] {
+                    std::string text;
+                    comphard::Handshake(text);
+                    return QString::fromStdString(text);
+                })
+                .then(page.get(), [&answer](const QString& text) { answer = text; });
+            ASSERT_TRUE(testing_support::waitForLink());
+            EXPECT_EQ(answer, QStringLiteral("Ok"));
+        }
+        comphard::ClosePort();
+    }
+}
+
+// Escape while the board streams its memory: the listing stays, and the
+// board, still sending, is found at once by the next exchange.
+TEST_F(ProgramPageRunPaced, AReadBackCancelledInTheDumpLeavesTheBoardFound) {
+    buildLoop();
+    QTest::keyClick(page->ListBox1, Qt::Key_F2);
+    page->ButtonDiss->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return page->ProgressBar2->value() >= 20; }, 60000));
+    zentor::Link::instance().cancel();
+    QString answer;
+    zentor::Link::instance()
+        .run([] {
+            std::string text;
+            comphard::Handshake(text);
+            return QString::fromStdString(text);
+        })
+        .then(page.get(), [&answer](const QString& text) { answer = text; });
+    ASSERT_TRUE(testing_support::waitForLink());
+    EXPECT_EQ(shell.status, QString::fromLatin1(zentor::kCancelledText));
+    EXPECT_EQ(lines(), (QStringList{"L1: ", "\tBeep", "\tDelay = 100", "\tGoto L1: ", "\tEnd"}));
+    EXPECT_EQ(answer, QStringLiteral("Ok"));
+}
+
+// The recorder's next reading would interrupt a program just started.
+TEST_F(ProgramPageRun, NoProgramIsStartedWhileTheRecorderRecords) {
+    buildLoop();
+    shell.recording = true;
+    const auto before = board().snapshot().bytesReceived;
+    for (QPushButton* button : {page->ButtonSend, page->ButtonRUN}) {
+        shell.status.clear();
+        button->click();
+        ASSERT_TRUE(testing_support::waitForLink());
+        EXPECT_EQ(shell.status, QStringLiteral("Zeitschreiber noch aktiv!"));
+    }
+    EXPECT_EQ(board().snapshot().bytesReceived, before);
 }
 
 } // namespace

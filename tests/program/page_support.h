@@ -32,8 +32,10 @@ public:
     QString applicationTitle() const override { return applicationTitle_; }
     void setWindowCaption(const QString& text) override { caption = text; }
     int maxTimeout() const override { return 300; }
+    bool recordingRunning() const override { return recording; }
 
     QString status;
+    bool recording = false;
     int statusWrites = 0;
     QString caption = QStringLiteral("Zentor");
     QString applicationTitle_ = QStringLiteral("ZENTOR");
