@@ -22,8 +22,6 @@ thread_local std::uint64_t t_currentExchange = 0;
 // quiet after six byte times without a byte.
 constexpr std::chrono::milliseconds kQuietLine{50};
 constexpr std::chrono::milliseconds kDrainLimit{2000};
-// Resync and presence check, until the board answers as in command mode.
-constexpr int kRecoveryAttempts = 2;
 
 // The thread ends with the application, before the static objects go.
 void stopLinkAtExit() {
@@ -138,14 +136,12 @@ void Link::recoverIfOwed() {
     // let the board finish what it sends, then bring it into step and make
     // sure it answers as in command mode. A first byte of 27 alone is no
     // proof: a board still inside a frame echoes the ESC of the resync.
+    // With frames sent whole, one round does it; a board that does not
+    // answer then is not there, and the exchange finds that out itself.
     comphard::DrainUntilQuiet(kQuietLine, kDrainLimit);
-    for (int attempt = 0; attempt < kRecoveryAttempts; ++attempt) {
-        comphard::Resync();
-        std::string answer;
-        comphard::Handshake(answer);
-        if (answer == "Ok" || comphard::ExchangeCancelled())
-            break;
-    }
+    comphard::Resync();
+    std::string answer;
+    comphard::Handshake(answer);
     // A cancel of this exchange in the middle leaves the debt for the next.
     m_recoveryOwed = comphard::ExchangeCancelled();
 }

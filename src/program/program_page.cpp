@@ -957,8 +957,12 @@ void ProgramPage::ButtonRUNClick() {
 }
 
 void ProgramPage::B1Click() {
-    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command, this, *m_transferView,
-                [](zentor::ProgramTransfer& transfer) { transfer.B1(); });
+    runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable, this, *m_transferView,
+                [](zentor::ProgramTransfer& transfer) { return transfer.B1(); })
+        .then(this, [this](bool stopped) {
+            if (!stopped)
+                showCancelled();
+        });
 }
 
 void ProgramPage::Button15Click() {

@@ -335,11 +335,16 @@ TransferOutcome ProgramTransfer::ButtonRUNClick() {
     return TransferOutcome::Started;
 }
 
-void ProgramTransfer::B1() {
+bool ProgramTransfer::B1() {
     comphard::Resync();
+    m_stopped = true;
+    // A resync given up (or never begun) may have left a program running:
+    // no claim that it stopped.
+    if (comphard::ExchangeCancelled())
+        return false;
     m_view.setStatusText(kTextStopped);
     m_view.repaintNow();
-    m_stopped = true;
+    return true;
 }
 
 void ProgramTransfer::Button15Click() {

@@ -18,7 +18,7 @@
 //     ButtonSend  -> sendable(codeList(), ok, widgets) on the GUI thread,
 //                    then transfer.ButtonSendClick(code, ok)  (cancellable)
 //     ButtonRUN   -> transfer.ButtonRUNClick()                (cancellable)
-//     B1          -> transfer.B1()
+//     B1          -> transfer.B1()                            (cancellable)
 //     Button15    -> transfer.Button15Click()
 //     Button16    -> transfer.Button16Click()
 //     ButtonDiss  -> transfer.ButtonDissClick()               (cancellable)
@@ -185,8 +185,9 @@ public:
     TransferOutcome ButtonRUNClick();
 
     // "St&op": resynchronises the board (its outcome is not examined);
-    // status "Programm gestoppt"; stopped flag set.
-    void B1();
+    // status "Programm gestoppt"; stopped flag set. False, without a status
+    // text, when a cancel ended the resync.
+    bool B1();
 
     // "&Break": a lone ESC, one answer byte dropped. Status
     // "Programm unterbrochen" unless the stopped flag is set.

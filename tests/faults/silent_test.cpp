@@ -8,6 +8,7 @@
 #include "configuration.h"
 #include "direct_page.h"
 #include "fault_window.h"
+#include "link.h"
 #include "logger_page.h"
 #include "recorder_page.h"
 #include "scope_page.h"
@@ -221,6 +222,46 @@ const SilentCase kCases[] = {
              ASSERT_EQ(value, kSentinel);
      }},
 };
+
+// Escape during every wait for a silent board that lasts seconds: the
+// operation ends, says so, and starts nothing.
+TEST_F(SilentBoard, EscapeEndsEveryLongWait) {
+    struct Row {
+        const char* name;
+        std::function<void(RecordingWindow&)> act;
+    };
+    const Row rows[] = {
+        {"ConnectFromTheMenu", [](RecordingWindow& w) { w.COM31->trigger(); }},
+        {"SendAndStart", [](RecordingWindow& w) { w.TabSheet4->ButtonSendClick(); }},
+        {"Start", [](RecordingWindow& w) { w.TabSheet4->ButtonRUNClick(); }},
+        {"Stop", [](RecordingWindow& w) { w.TabSheet4->B1Click(); }},
+        {"Read", [](RecordingWindow& w) { w.TabSheet4->ButtonDissClick(); }},
+        {"LoggerStart", [](RecordingWindow& w) { w.TabSheet3->Button12Click(); }},
+        {"LoggerReadOut", [](RecordingWindow& w) { w.TabSheet3->Button11Click(); }},
+        {"RecorderStart", [](RecordingWindow& w) { w.TabSheet6->ytstartClick(); }},
+        {"OscilloscopeCapture",
+         [](RecordingWindow& w) { w.TabSheet8->Button14Click(w.TabSheet8->Button14); }},
+    };
+    zentor::sim::BoardOptions options;
+    options.faults.silent = true;
+    startBoard(options);
+    RecordingWindow& w = openWindow();
+    memoryAtStart = board->snapshot().memory;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.act(w);
+        ASSERT_TRUE(zentor::Link::instance().cancellableRunning());
+        zentor::Link::instance().cancel();
+        ASSERT_TRUE(testing_support::waitForLink());
+        EXPECT_EQ(w.statusText(), QString::fromLatin1(zentor::kCancelledText));
+    }
+    EXPECT_FALSE(w.Timer2->isActive());
+    EXPECT_FALSE(w.TabSheet6->isRecording());
+    expectNotSent({board::kEsc, board::kLoadProgram});
+    expectNotSent({board::kEsc, board::kRunProgram});
+    expectNotSent({board::kEsc, board::kStartLogger});
+    EXPECT_EQ(board->snapshot().memory, memoryAtStart);
+}
 
 INSTANTIATE_TEST_SUITE_P(EveryOperation, SilentBoard, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<SilentCase>& info) {
