@@ -249,16 +249,7 @@ TEST_F(ProgramPageRunPaced, ACancelLeavesTheBoardAsThePageSays) {
             EXPECT_NE(board().snapshot().mode, zentor::sim::Mode::Command);
         } else {
             // The next exchange's presence check is answered at once.
-            QString answer;
-            zentor::Link::instance()
-                .run([] {
-                    std::string text;
-                    comphard::Handshake(text);
-                    return QString::fromStdString(text);
-                })
-                .then(page.get(), [&answer](const QString& text) { answer = text; });
-            ASSERT_TRUE(testing_support::waitForLink());
-            EXPECT_EQ(answer, QStringLiteral("Ok"));
+            EXPECT_EQ(testing_support::presenceCheck(), QStringLiteral("Ok"));
         }
         comphard::ClosePort();
     }
@@ -272,15 +263,7 @@ TEST_F(ProgramPageRunPaced, AReadBackCancelledInTheDumpLeavesTheBoardFound) {
     page->ButtonDiss->click();
     ASSERT_TRUE(QTest::qWaitFor([this] { return page->ProgressBar2->value() >= 20; }, 60000));
     zentor::Link::instance().cancel();
-    QString answer;
-    zentor::Link::instance()
-        .run([] {
-            std::string text;
-            comphard::Handshake(text);
-            return QString::fromStdString(text);
-        })
-        .then(page.get(), [&answer](const QString& text) { answer = text; });
-    ASSERT_TRUE(testing_support::waitForLink());
+    const QString answer = testing_support::presenceCheck();
     EXPECT_EQ(shell.status, QString::fromLatin1(zentor::kCancelledText));
     EXPECT_EQ(lines(), (QStringList{"L1: ", "\tBeep", "\tDelay = 100", "\tGoto L1: ", "\tEnd"}));
     EXPECT_EQ(answer, QStringLiteral("Ok"));

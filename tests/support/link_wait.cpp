@@ -1,10 +1,13 @@
 #include "link_wait.h"
 
+#include "comphard.h"
 #include "link.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +39,20 @@ bool waitForLink(std::chrono::milliseconds deadline) {
         // Sleeps until an event comes: a result, a timer, the wake-up.
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
+}
+
+QString presenceCheck() {
+    QObject context;
+    QString answer;
+    zentor::Link::instance()
+        .run([] {
+            std::string text;
+            comphard::Handshake(text);
+            return QString::fromStdString(text);
+        })
+        .then(&context, [&answer](const QString& text) { answer = text; });
+    waitForLink();
+    return answer;
 }
 
 } // namespace testing_support
