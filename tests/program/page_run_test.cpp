@@ -214,23 +214,29 @@ TEST_F(ProgramPageRunPaced, ACancelLeavesTheBoardAsThePageSays) {
         options.board.pacing = true;
         boardPtr = std::make_unique<SimulatedBoard>(options);
         ASSERT_TRUE(board().start()) << board().lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board().devicePath(), "1200,N,8,1"));
-        comphard::SetTimeout(50);
-        buildLoop();
-
+        bool opened = false;
         Sent sent;
         bool fired = false;
-        comphard::SetWriteTap([&](std::uint8_t byte) {
-            if (!fired && moment.at(sent, byte)) {
-                fired = true;
-                QMetaObject::invokeMethod(
-                    qApp, [] { zentor::Link::instance().cancel(); }, Qt::BlockingQueuedConnection);
-            }
-            sent.push_back(byte);
+        zentor::Link::instance().runAndWait([&] {
+            opened = comphard::OpenDevice(board().devicePath(), "1200,N,8,1");
+            comphard::SetTimeout(50);
+            // Just before the byte goes out, Escape reaches the link.
+            comphard::SetWriteTap([&](std::uint8_t byte) {
+                if (!fired && moment.at(sent, byte)) {
+                    fired = true;
+                    QMetaObject::invokeMethod(
+                        qApp, [] { zentor::Link::instance().cancel(); },
+                        Qt::BlockingQueuedConnection);
+                }
+                sent.push_back(byte);
+            });
         });
+        ASSERT_TRUE(opened);
+        buildLoop();
+
         page->ButtonSend->click();
         ASSERT_TRUE(testing_support::waitForLink());
-        comphard::SetWriteTap({});
+        zentor::Link::instance().runAndWait([] { comphard::SetWriteTap({}); });
         ASSERT_TRUE(fired);
         EXPECT_EQ(shell.status, moment.status);
         EXPECT_EQ(page->ProgressBar2->value(), 0);
@@ -251,7 +257,7 @@ TEST_F(ProgramPageRunPaced, ACancelLeavesTheBoardAsThePageSays) {
             // The next exchange's presence check is answered at once.
             EXPECT_EQ(testing_support::presenceCheck(), QStringLiteral("Ok"));
         }
-        comphard::ClosePort();
+        zentor::Link::instance().runAndWait([] { comphard::ClosePort(); });
     }
 }
 
