@@ -132,19 +132,18 @@ bool ExchangeCancelled() {
     return exchangeCancelled();
 }
 
-bool DrainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+int DrainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
     const auto start = MonotonicClock::now();
     auto lastByte = start;
+    int dropped = 0;
     for (;;) {
         const auto now = MonotonicClock::now();
-        if (now - lastByte >= quiet)
-            return true;
-        if (!PortIsOpen())
-            return true;
-        if (now - start >= limit || interruptRequested())
-            return false;
+        if (now - lastByte >= quiet || now - start >= limit || interruptRequested() ||
+            !PortIsOpen())
+            return dropped;
         if (BytesInQueue() > 0) {
             ReadByte();
+            ++dropped;
             lastByte = MonotonicClock::now();
         } else {
             WaitMilliseconds(1);

@@ -58,8 +58,8 @@ bool ExchangeCancelled();
 
 // Reads and drops whatever comes until the line has been quiet for `quiet`
 // (a board that streams a dump stops within a byte time of its last byte),
-// or `limit` has passed. False when it was still sending at the limit.
-bool DrainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
+// or `limit` has passed. The number of bytes dropped.
+int DrainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds limit);
 
 // One byte 0..255, or -1 after CurrentTimeout + 1 ms without a byte. A closed
 // port or a vanished device gives -1 at once.

@@ -22,6 +22,7 @@ thread_local std::uint64_t t_currentExchange = 0;
 // quiet after six byte times without a byte.
 constexpr std::chrono::milliseconds kQuietLine{50};
 constexpr std::chrono::milliseconds kDrainLimit{2000};
+constexpr int kRecoveryRounds = 3;
 
 // The thread ends with the application, before the static objects go.
 void stopLinkAtExit() {
@@ -136,12 +137,20 @@ void Link::recoverIfOwed() {
     // let the board finish what it sends, then bring it into step and make
     // sure it answers as in command mode. A first byte of 27 alone is no
     // proof: a board still inside a frame echoes the ESC of the resync.
-    // With frames sent whole, one round does it; a board that does not
-    // answer then is not there, and the exchange finds that out itself.
+    // Late bytes of the stream can still meet the resync (a board that
+    // answers slowly): as long as the board answers something after a failed
+    // check, it is there but out of step, and another round follows. A
+    // board that then says nothing is not there; the exchange finds that out
+    // itself.
     comphard::DrainUntilQuiet(kQuietLine, kDrainLimit);
-    comphard::Resync();
-    std::string answer;
-    comphard::Handshake(answer);
+    for (int round = 0; round < kRecoveryRounds; ++round) {
+        comphard::Resync();
+        std::string answer;
+        comphard::Handshake(answer);
+        if (answer == "Ok" || comphard::ExchangeCancelled() ||
+            comphard::DrainUntilQuiet(kQuietLine, kDrainLimit) == 0)
+            break;
+    }
     // A cancel of this exchange in the middle leaves the debt for the next.
     m_recoveryOwed = comphard::ExchangeCancelled();
 }

@@ -176,7 +176,7 @@ TEST_F(ProgramPageRun, ClicksDuringAnUploadAreNotCarriedOutLater) {
 // its memory holds the program exactly when the page says it was sent, it
 // runs exactly when the page says it was started, and the next exchange
 // finds it in command mode (or leaves the started program alone).
-TEST_F(ProgramPageRunPaced, ACancelLeavesTheBoardAsThePageSays) {
+TEST_F(ProgramPageRun, ACancelLeavesTheBoardAsThePageSays) {
     using Sent = std::vector<int>;
     struct Moment {
         const char* name;
@@ -210,16 +210,15 @@ TEST_F(ProgramPageRunPaced, ACancelLeavesTheBoardAsThePageSays) {
     for (const Moment& moment : moments) {
         SCOPED_TRACE(moment.name);
         boardPtr.reset();
-        RunnerOptions options;
-        options.board.pacing = true;
-        boardPtr = std::make_unique<SimulatedBoard>(options);
+        boardPtr = std::make_unique<SimulatedBoard>();
         ASSERT_TRUE(board().start()) << board().lastError();
         bool opened = false;
         Sent sent;
         bool fired = false;
         zentor::Link::instance().runAndWait([&] {
             opened = comphard::OpenDevice(board().devicePath(), "1200,N,8,1");
-            comphard::SetTimeout(50);
+            // A board slowed by a busy machine still answers in time.
+            comphard::SetTimeout(300);
             // Just before the byte goes out, Escape reaches the link.
             comphard::SetWriteTap([&](std::uint8_t byte) {
                 if (!fired && moment.at(sent, byte)) {
@@ -264,6 +263,7 @@ TEST_F(ProgramPageRunPaced, ACancelLeavesTheBoardAsThePageSays) {
 // Escape while the board streams its memory: the listing stays, and the
 // board, still sending, is found at once by the next exchange.
 TEST_F(ProgramPageRunPaced, AReadBackCancelledInTheDumpLeavesTheBoardFound) {
+    zentor::Link::instance().runAndWait([] { comphard::SetTimeout(300); });
     buildLoop();
     QTest::keyClick(page->ListBox1, Qt::Key_F2);
     page->ButtonDiss->click();
