@@ -1,5 +1,6 @@
 #include "fault_window.h"
 
+#include "board_commands.h"
 #include "comphard.h"
 #include "configuration.h"
 #include "link.h"
@@ -166,13 +167,33 @@ RecordingWindow& FaultWindow::openWindow() {
 
 void FaultWindow::onTrace(const zentor::sim::TraceEvent& event) {
     bool pullPlug = false;
+    bool pullPlugNow = false;
     {
         std::lock_guard lock(m_traceMutex);
         m_trace.push_back(event);
         if (!event.fromPc) {
             ++m_boardBytes;
             pullPlug = static_cast<long long>(m_boardBytes) == m_unplugAtBoardByte.load();
+        } else if (m_unplugAtUploadByte > 0) {
+            // The data bytes after the first 27 127 n since arming.
+            std::vector<int> pc;
+            for (std::size_t i = m_uploadSearchFrom; i < m_trace.size(); ++i)
+                if (m_trace[i].fromPc)
+                    pc.push_back(m_trace[i].value);
+            for (std::size_t i = 0; i + 2 < pc.size(); ++i) {
+                if (pc[i] == board::kEsc && pc[i + 1] == board::kLoadProgram) {
+                    pullPlugNow = static_cast<int>(pc.size() - (i + 3)) == m_unplugAtUploadByte;
+                    break;
+                }
+            }
+            if (pullPlugNow)
+                m_unplugAtUploadByte = -1;
         }
+    }
+    if (pullPlugNow) {
+        // On the board's thread: the byte's echo is queued but not yet sent.
+        board->unplug();
+        return;
     }
     if (pullPlug) {
         // On the board's own thread, which sends nothing while it waits here:
@@ -191,6 +212,12 @@ void FaultWindow::unplugWhenTaken(int count, int position, int maximum) {
     m_plugMaximum = maximum;
     std::lock_guard lock(m_traceMutex);
     m_unplugAtBoardByte = static_cast<long long>(m_boardBytes) + count;
+}
+
+void FaultWindow::unplugAtUploadByte(int n) {
+    std::lock_guard lock(m_traceMutex);
+    m_uploadSearchFrom = m_trace.size();
+    m_unplugAtUploadByte = n;
 }
 
 std::vector<int> FaultWindow::fromPc() const {

@@ -133,6 +133,9 @@ protected:
     // bytes it takes are the ones armed, not fewer. When the progress does
     // not come within half a minute, the plug goes all the same.
     void unplugWhenTaken(int count, int position, int maximum);
+    // Pulls the plug as the board receives the n-th data byte of the first
+    // upload frame 27 127 n from now on, before that byte's echo can leave.
+    void unplugAtUploadByte(int n);
 
     // ---- Listing and files ---------------------------------------------------
     // The listing, the program file and the autosave file are as they were
@@ -167,6 +170,8 @@ private:
     std::vector<zentor::sim::TraceEvent> m_trace;
     std::size_t m_boardBytes = 0;
     std::atomic<long long> m_unplugAtBoardByte{-1};
+    std::size_t m_uploadSearchFrom = 0; // trace index where the upload frame is looked for
+    int m_unplugAtUploadByte = -1;
     // The progress that lets an armed plug go (set on the GUI thread, read on
     // the board's).
     std::atomic<int> m_plugPosition{-1};
