@@ -1,7 +1,9 @@
 #include "fault_window.h"
 
+#include "board_commands.h"
 #include "comphard.h"
 #include "configuration.h"
+#include "link.h"
 #include "program_file.h"
 
 #include <QCoreApplication>
@@ -25,9 +27,10 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-// The plug goes this long after a paced byte has left the board: the PC has
-// taken that byte by then and waits for the next, which is 8.3 ms away.
-constexpr auto kUnplugDelay = std::chrono::milliseconds(4);
+// How long an armed plug waits for the PC to take the byte, and how long a
+// test waits for the board's bytes: far beyond what either takes on a busy
+// machine.
+constexpr auto kGenerousWait = std::chrono::seconds(30);
 
 } // namespace
 
@@ -82,6 +85,11 @@ void FaultWindow::SetUp() {
         return QString();
     });
     m_previousKeys = TForm1::setCtrlKeyState([] { return false; });
+    m_progressConnection = QObject::connect(
+        &zentor::Link::instance(), &zentor::Link::progressChanged, [this](int position, int maximum) {
+            if (maximum == m_plugMaximum.load() && position >= m_plugPosition.load())
+                m_plugReleased = true;
+        });
 
     // The program the window opens, and a different listing in the autosave
     // file: neither may change while the board fails.
@@ -95,6 +103,8 @@ void FaultWindow::SetUp() {
 }
 
 void FaultWindow::TearDown() {
+    m_tearingDown = true; // an armed plug waits no longer
+    QObject::disconnect(m_progressConnection);
     window.reset(); // without closing: the autosave is written only at exit
     comphard::ClosePort();
     if (board)
@@ -118,6 +128,7 @@ void FaultWindow::startBoard(zentor::sim::BoardOptions options) {
         m_boardBytes = 0;
     }
     m_unplugAtBoardByte = -1;
+    m_plugReleased = false;
     board = std::make_unique<SimulatedBoard>(std::move(runner));
     ASSERT_TRUE(board->start()) << board->lastError();
     // The time-out outlives the port; the window's connection starts with it.
@@ -156,24 +167,57 @@ RecordingWindow& FaultWindow::openWindow() {
 
 void FaultWindow::onTrace(const zentor::sim::TraceEvent& event) {
     bool pullPlug = false;
+    bool pullPlugNow = false;
     {
         std::lock_guard lock(m_traceMutex);
         m_trace.push_back(event);
         if (!event.fromPc) {
             ++m_boardBytes;
             pullPlug = static_cast<long long>(m_boardBytes) == m_unplugAtBoardByte.load();
+        } else if (m_unplugAtUploadByte > 0) {
+            // The data bytes after the first 27 127 n since arming.
+            std::vector<int> pc;
+            for (std::size_t i = m_uploadSearchFrom; i < m_trace.size(); ++i)
+                if (m_trace[i].fromPc)
+                    pc.push_back(m_trace[i].value);
+            for (std::size_t i = 0; i + 2 < pc.size(); ++i) {
+                if (pc[i] == board::kEsc && pc[i + 1] == board::kLoadProgram) {
+                    pullPlugNow = static_cast<int>(pc.size() - (i + 3)) == m_unplugAtUploadByte;
+                    break;
+                }
+            }
+            if (pullPlugNow)
+                m_unplugAtUploadByte = -1;
         }
     }
+    if (pullPlugNow) {
+        // On the board's thread: the byte's echo is queued but not yet sent.
+        board->unplug();
+        return;
+    }
     if (pullPlug) {
-        // On the board's own thread, between two bytes of the line.
-        std::this_thread::sleep_for(kUnplugDelay);
+        // On the board's own thread, which sends nothing while it waits here:
+        // the plug goes between the armed byte and the next.
+        const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
+        while (!m_plugReleased.load() && !m_tearingDown.load() &&
+               std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         board->unplug();
     }
 }
 
-void FaultWindow::unplugAfterBoardSends(int count) {
+void FaultWindow::unplugWhenTaken(int count, int position, int maximum) {
+    m_plugReleased = false;
+    m_plugPosition = position;
+    m_plugMaximum = maximum;
     std::lock_guard lock(m_traceMutex);
     m_unplugAtBoardByte = static_cast<long long>(m_boardBytes) + count;
+}
+
+void FaultWindow::unplugAtUploadByte(int n) {
+    std::lock_guard lock(m_traceMutex);
+    m_uploadSearchFrom = m_trace.size();
+    m_unplugAtUploadByte = n;
 }
 
 std::vector<int> FaultWindow::fromPc() const {
@@ -203,7 +247,7 @@ int FaultWindow::countFromPc(const std::vector<int>& frame) const {
 }
 
 bool FaultWindow::awaitBoardBytes(std::size_t n) const {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
     for (;;) {
         {
             std::lock_guard lock(m_traceMutex);

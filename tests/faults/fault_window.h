@@ -39,8 +39,9 @@ namespace faults {
 // ---- Protocol times (ms) with the configured read time-out ------------------
 //
 // The hang checks allow an operation what its pauses and time-outs add up
-// to, twice over, and two seconds more: they catch an operation that never
-// gives up, not a slow one.
+// to, four times over, and twenty seconds more: they catch an operation that
+// never gives up, not a slow one. (On a busy machine each of the thousand
+// 1 ms polls of a bulk wait may come in milliseconds late.)
 
 inline constexpr int kReadTimeoutMs = 50; // "MAXTimeout" in zentor.ini unless a test says otherwise
 inline constexpr int kWritePauseMs = 10;  // after every byte sent
@@ -70,7 +71,7 @@ inline constexpr int kResyncMs = 2 * kWritePauseMs + 2 * 20 + 2 * kByteTimeMs;
 inline constexpr int kHandshakeMs = 2 * kWritePauseMs + 10 + 2 * kByteTimeMs;
 
 inline constexpr qint64 hangLimitMs(int protocolMs) {
-    return 2 * qint64{protocolMs} + 2000;
+    return 4 * qint64{protocolMs} + 20'000;
 }
 
 // Runs `action`, waits for the exchanges it started, and returns the wall
@@ -122,12 +123,19 @@ protected:
     // How often `frame` occurs in what the board received.
     int countFromPc(const std::vector<int>& frame) const;
     // Waits until the board has sent at least n bytes in all (the trace is
-    // written just after each byte leaves); false after a second.
+    // written just after each byte leaves); false after half a minute.
     bool awaitBoardBytes(std::size_t n) const;
-    // Pulls the plug a few milliseconds after the board has sent `count`
-    // more bytes from now on, between two paced bytes, so that the PC is
-    // waiting for the next byte when the device vanishes.
-    void unplugAfterBoardSends(int count);
+    // Pulls the plug once the board has sent `count` more bytes from now on
+    // and the PC has taken the last of them: the board holds its next byte
+    // until the link reports the progress `position` of `maximum` (the
+    // running read's position for that byte), then the device vanishes while
+    // the PC waits for the next byte. However late the PC's thread runs, the
+    // bytes it takes are the ones armed, not fewer. When the progress does
+    // not come within half a minute, the plug goes all the same.
+    void unplugWhenTaken(int count, int position, int maximum);
+    // Pulls the plug as the board receives the n-th data byte of the first
+    // upload frame 27 127 n from now on, before that byte's echo can leave.
+    void unplugAtUploadByte(int n);
 
     // ---- Listing and files ---------------------------------------------------
     // The listing, the program file and the autosave file are as they were
@@ -162,6 +170,15 @@ private:
     std::vector<zentor::sim::TraceEvent> m_trace;
     std::size_t m_boardBytes = 0;
     std::atomic<long long> m_unplugAtBoardByte{-1};
+    std::size_t m_uploadSearchFrom = 0; // trace index where the upload frame is looked for
+    int m_unplugAtUploadByte = -1;
+    // The progress that lets an armed plug go (set on the GUI thread, read on
+    // the board's).
+    std::atomic<int> m_plugPosition{-1};
+    std::atomic<int> m_plugMaximum{-1};
+    std::atomic<bool> m_plugReleased{false};
+    std::atomic<bool> m_tearingDown{false};
+    QMetaObject::Connection m_progressConnection;
 };
 
 } // namespace faults

@@ -122,9 +122,12 @@ protected:
         comphard::SetMillisecondClock([this] { return clockMs; });
     }
 
-    // Waits until the board's logger has taken all its samples.
+    // Waits until the board's logger has taken all its samples (half a
+    // minute at most).
     void awaitLoggerDone() {
-        for (int i = 0; i < 500 && board->snapshot().lastStop != StopReason::LoggerDone; ++i)
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (board->snapshot().lastStop != StopReason::LoggerDone &&
+               std::chrono::steady_clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         ASSERT_EQ(board->snapshot().lastStop, StopReason::LoggerDone);
     }

@@ -310,11 +310,14 @@ TEST_F(ProgramPageFiles, AnAutosaveThatCannotBeWrittenIsToldOnce) {
         GTEST_SKIP() << why;
     ASSERT_TRUE(testing_support::remountReadOnly(mounted, true, why)) << why;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(mounted));
+    // After a change, the autosave's delay and more: long enough for a
+    // second box to show, were one told.
     const auto changeAndWait = [this](const QString& line) {
         page->setListingLines({line});
         QTest::qWait(ProgramPage::kAutosaveDelayMs + 200);
     };
-    changeAndWait("\tBeep");
+    page->setListingLines({QStringLiteral("\tBeep")});
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !boxes.empty(); }, 30'000));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].kind, dialogs::Kind::Error);
     EXPECT_TRUE(boxes[0].text.startsWith(
@@ -324,11 +327,14 @@ TEST_F(ProgramPageFiles, AnAutosaveThatCannotBeWrittenIsToldOnce) {
     EXPECT_EQ(boxes.size(), 1u);
 
     ASSERT_TRUE(testing_support::remountReadOnly(mounted, false, why)) << why;
-    changeAndWait("\tReturn");
+    page->setListingLines({QStringLiteral("\tReturn")});
+    const auto saved = [] {
+        QFile autosave(zentor::autosavePath());
+        return autosave.open(QIODevice::ReadOnly) ? autosave.readAll() : QByteArray();
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return saved() == QByteArray("\tReturn\r\n"); }, 30'000))
+        << saved().toStdString();
     EXPECT_EQ(boxes.size(), 1u);
-    QFile autosave(zentor::autosavePath());
-    ASSERT_TRUE(autosave.open(QIODevice::ReadOnly));
-    EXPECT_EQ(autosave.readAll(), QByteArray("\tReturn\r\n"));
 }
 
 // An autosave that cannot be read is kept for rescue, never overwritten.

@@ -20,21 +20,58 @@ using sim::Mode;
 using sim::RunnerOptions;
 using sim::SimulatedBoard;
 
-constexpr int kTimeoutMs = 100;
+// Reads wait this long for a board that answers: on a busy machine the
+// board's thread may be held up for a long while, and an answer taken for
+// silence would shift every exchange after it. A silent board is found out
+// with the short time-out.
+constexpr int kAnswerTimeoutMs = 2000;
+constexpr int kSilentTimeoutMs = 100;
+// How long a test waits for the board to get somewhere.
+constexpr auto kGenerousWait = std::chrono::seconds(30);
 
 class TransferAgainstBoard : public testing::Test {
 protected:
+    TransferAgainstBoard() { view.timeout = kAnswerTimeoutMs; }
+
+    // Starts the board and opens it with the view's time-out.
     void startBoard(RunnerOptions options = {}) {
         options.trace = [this](const sim::TraceEvent& e) {
-            if (e.fromPc) {
+            if (!e.fromPc)
+                return;
+            bool pullPlug = false;
+            {
                 std::lock_guard lock(m_traceMutex);
                 m_fromPc.push_back(e.value);
+                pullPlug = m_unplugAtUploadByte > 0 &&
+                           uploadBytesLocked() == m_unplugAtUploadByte;
             }
+            // On the board's thread, before the byte's echo can leave.
+            if (pullPlug)
+                board->unplug();
         };
         board = std::make_unique<SimulatedBoard>(std::move(options));
         ASSERT_TRUE(board->start()) << board->lastError();
         ASSERT_TRUE(comphard::OpenDevice(board->devicePath(), "1200,N,8,1"));
-        comphard::SetTimeout(kTimeoutMs);
+        comphard::SetTimeout(view.timeout);
+    }
+
+    // Pulls the plug when the board receives the n-th data byte of the
+    // upload frame 27 127 n, however many resync rounds went before it; that
+    // byte's echo never leaves.
+    void unplugAtUploadByte(int n) {
+        std::lock_guard lock(m_traceMutex);
+        m_unplugAtUploadByte = n;
+    }
+
+    // Waits until the board is in `mode`; false after half a minute.
+    bool awaitMode(Mode mode) {
+        const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
+        while (board->snapshot().mode != mode) {
+            if (std::chrono::steady_clock::now() > giveUp)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
     }
 
     void TearDown() override {
@@ -64,14 +101,17 @@ protected:
         return count;
     }
 
-    // Pulls the plug `afterMs` after the board was asked for its memory
-    // (27 126), while the dump is on the line (about 8.3 ms per cell).
-    void unplugDuringDump(int afterMs) {
-        m_unplugger = std::thread([this, afterMs] {
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    // Pulls the plug while the dump the board was asked for (27 126) is on
+    // the line, once the PC has taken `cells` of it, however slowly either
+    // side runs.
+    void unplugDuringDump(int cells) {
+        m_unplugger = std::thread([this, cells] {
+            const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
             while (countFrames({27, 126}) == 0 && std::chrono::steady_clock::now() < giveUp)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+            // The bar stands at the slot of the last cell taken.
+            while (view.latestPosition < cells - 1 && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             board->unplug();
         });
     }
@@ -81,13 +121,33 @@ protected:
         return QByteArray(reinterpret_cast<const char*>(memory.data()), n);
     }
 
+    // The view, with its latest bar position readable from other threads.
+    class ProgressView : public RecordingView {
+    public:
+        void setProgressPosition(int position) override {
+            RecordingView::setProgressPosition(position);
+            latestPosition = position;
+        }
+        std::atomic<int> latestPosition{-1};
+    };
+
     std::unique_ptr<SimulatedBoard> board;
-    RecordingView view;
+    ProgressView view;
     ProgramTransfer transfer{view};
 
 private:
+    // The data bytes of the first upload frame received so far; -1 before
+    // its header. With m_traceMutex held.
+    int uploadBytesLocked() const {
+        for (std::size_t i = 0; i + 2 < m_fromPc.size(); ++i)
+            if (m_fromPc[i] == board::kEsc && m_fromPc[i + 1] == board::kLoadProgram)
+                return static_cast<int>(m_fromPc.size() - (i + 3));
+        return -1;
+    }
+
     std::mutex m_traceMutex;
     std::vector<std::uint8_t> m_fromPc;
+    int m_unplugAtUploadByte = -1;
     std::thread m_unplugger;
 };
 
@@ -191,6 +251,7 @@ TEST_F(TransferAgainstBoard, CellThatStaysWrongIsReportedAndTheProgramStartsAnyw
 TEST_F(TransferAgainstBoard, SilentBoardGetsNoProgram) {
     RunnerOptions o;
     o.board.faults.silent = true;
+    view.timeout = kSilentTimeoutMs;
     startBoard(o);
     transfer.B1();
     transfer.ButtonSendClick(compiled(listingOfSize(10)).codeLines, true);
@@ -208,10 +269,8 @@ TEST_F(TransferAgainstBoard, SilentBoardGetsNoProgram) {
 }
 
 TEST_F(TransferAgainstBoard, UnpluggedDuringTheUpload) {
-    RunnerOptions o;
-    // Resync pair, presence check, 27 127 n, then 20 data bytes.
-    o.board.faults.unplugAfter = 2 + 2 + 3 + 20;
-    startBoard(o);
+    startBoard();
+    unplugAtUploadByte(20);
     transfer.ButtonSendClick(compiled(listingOfSize(60)).codeLines, true);
     EXPECT_EQ(view.status(), "Übertragungsfehler beim Senden!");
     EXPECT_TRUE(board->isUnplugged());
@@ -223,7 +282,7 @@ TEST_F(TransferAgainstBoard, UnpluggedDuringTheVerification) {
     startBoard();
     const QStringList code = compiled(listingOfSize(10)).codeLines;
     transfer.B1();
-    unplugDuringDump(400);
+    unplugDuringDump(40);
     transfer.ButtonSendClick(code, true);
     EXPECT_EQ(view.status(), "LeseTimeout-Übertragungsfehler.");
     EXPECT_TRUE(transfer.stopped());
@@ -232,14 +291,15 @@ TEST_F(TransferAgainstBoard, UnpluggedDuringTheVerification) {
 
 TEST_F(TransferAgainstBoard, UnpluggedDuringTheReadBackKeepsTheListing) {
     startBoard();
-    unplugDuringDump(500);
+    unplugDuringDump(40);
     EXPECT_FALSE(transfer.ButtonDissClick().has_value());
     // A vanished device shows either as no byte within the input wait or as
     // a failed read, depending on when the plug goes.
     EXPECT_TRUE(view.status() == "LeseTimeout-Übertragungsfehler." ||
                 view.status() == "Übertragungsfehler!")
         << view.status().toStdString();
-    EXPECT_GE(view.position(), 30) << "the bar stays where the dump stopped";
+    EXPECT_GE(view.position(), 39) << "the bar stays where the dump stopped";
+    EXPECT_LT(view.position(), 127) << "the dump stopped";
     EXPECT_TRUE(transfer.stopped());
 }
 
@@ -251,8 +311,8 @@ TEST_F(TransferAgainstBoard, BreakAndContinueReportUnlessStopped) {
     transfer.ButtonSendClick(compiled(lines({"L1:", "\tDelay 1 ms", "\tGoto L1: "})).codeLines,
                              true);
     ASSERT_EQ(view.status(), "Programm gestartet");
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_EQ(board->snapshot().mode, Mode::Running);
+    // The start frame's last byte may still be on its way to the board.
+    EXPECT_TRUE(awaitMode(Mode::Running));
 
     transfer.Button15Click();
     EXPECT_EQ(view.status(), "Programm unterbrochen");
@@ -270,13 +330,13 @@ TEST_F(TransferAgainstBoard, BreakAndContinueReportUnlessStopped) {
     transfer.Button16Click();
     EXPECT_EQ(view.statusTexts.size(), texts) << "after Stop, Break and Continue stay quiet";
 
-    view.timeout = 120;
+    // The start takes the view's time-out.
+    view.timeout = kAnswerTimeoutMs + 500;
     transfer.ButtonRUNClick();
     EXPECT_EQ(view.status(), "Programm gestartet");
-    EXPECT_EQ(comphard::CurrentTimeout(), 120);
+    EXPECT_EQ(comphard::CurrentTimeout(), kAnswerTimeoutMs + 500);
     EXPECT_FALSE(transfer.stopped());
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_EQ(board->snapshot().mode, Mode::Running);
+    EXPECT_TRUE(awaitMode(Mode::Running));
     transfer.Button15Click();
     EXPECT_EQ(view.status(), "Programm unterbrochen");
 }

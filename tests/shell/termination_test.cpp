@@ -5,6 +5,9 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -76,12 +79,12 @@ TEST_P(Termination, TheAutosaveHoldsTheChange) {
     int status = 0;
     if (signalNumber == SIGKILL) {
         // Nothing runs at a SIGKILL: the autosave follows the change by itself.
-        EXPECT_TRUE(waitFor([&] { return contents(autosave) == kProgram; }, 20s));
+        EXPECT_TRUE(waitFor([&] { return contents(autosave) == kProgram; }, 60s));
     } else {
-        ASSERT_TRUE(waitFor([&] { return catches(pid, signalNumber); }, 20s));
+        ASSERT_TRUE(waitFor([&] { return catches(pid, signalNumber); }, 60s));
     }
     kill(pid, signalNumber);
-    ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20s))
+    ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 60s))
         << "still running after the signal";
     if (signalNumber != SIGKILL) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
@@ -98,17 +101,44 @@ namespace {
 
 // A termination request while a box of the start-up waits for an answer (the
 // first-start box without a port, the error box of a missing program file)
-// ends the program as at any other time.
+// ends the program as at any other time. The probe plugin (box_probe/) tells
+// when the box is up; the signal goes only then.
 class StartUpBox : public ::testing::TestWithParam<bool> {};
+
+// Sets an environment variable for the programs started from here, and
+// restores it at the end of the scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironment() {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
+};
 
 TEST_P(StartUpBox, SigtermEndsTheProgram) {
     const bool missingFile = GetParam();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    const QString probeFile = dir.filePath(QStringLiteral("boxes.txt"));
+    const ScopedEnvironment pluginPath("QT_PLUGIN_PATH", ZENTOR_PROBE_PLUGIN_PATH);
+    const ScopedEnvironment plugins("QT_QPA_GENERIC_PLUGINS", "zentorboxprobe");
+    const ScopedEnvironment probe("ZENTOR_BOX_PROBE_FILE", QFile::encodeName(probeFile));
     std::string binary = ZENTOR_PATH;
     std::string simOption = "--sim";
-    std::string file = QFile::encodeName(dir.filePath(QStringLiteral("fehlt.z"))).toStdString();
+    const QString missing = dir.filePath(QStringLiteral("fehlt.z"));
+    std::string file = QFile::encodeName(missing).toStdString();
     std::vector<char*> argv{binary.data()};
     if (missingFile) {
         argv.push_back(simOption.data());
@@ -117,13 +147,31 @@ TEST_P(StartUpBox, SigtermEndsTheProgram) {
     argv.push_back(nullptr);
     pid_t pid = -1;
     ASSERT_EQ(posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv.data(), environ), 0);
-    ASSERT_TRUE(waitFor([&] { return catches(pid, SIGTERM); }, 20s));
-    std::this_thread::sleep_for(1s); // the box opens once the window is up
+    const auto reap = qScopeGuard([pid] {
+        if (waitpid(pid, nullptr, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    });
+
+    // The box is up, and waits for its answer.
+    ASSERT_TRUE(waitFor([&] { return contents(probeFile).startsWith("shown\t"); }, 60s))
+        << "no box was shown";
+    const QList<QByteArray> box = contents(probeFile).split('\t');
+    ASSERT_GE(box.size(), 3);
+    if (missingFile) {
+        EXPECT_EQ(box[1], "Fehler");
+        EXPECT_TRUE(box[2].contains(QFile::encodeName(QFileInfo(missing).fileName())))
+            << box[2].toStdString();
+    }
+    ASSERT_TRUE(catches(pid, SIGTERM));
     kill(pid, SIGTERM);
     int status = 0;
-    ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20s))
+    ASSERT_TRUE(waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 60s))
         << "still running after the signal";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    // One box, the one the signal ended: none came after it.
+    EXPECT_EQ(contents(probeFile).count("shown\t"), 1) << contents(probeFile).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, StartUpBox, ::testing::Values(false, true),

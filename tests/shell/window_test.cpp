@@ -10,6 +10,7 @@
 #include "pty_peer.h"
 #include "recorder_page.h"
 #include "scope_page.h"
+#include "simulated_board.h"
 #include "tform1.h"
 
 #include <QAction>
@@ -39,7 +40,12 @@
 #include <QTextDocument>
 #include <QTextFragment>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
+#include <limits>
+#include <memory>
+#include <mutex>
 
 #include <gtest/gtest.h>
 
@@ -185,9 +191,10 @@ TEST_F(WindowTest, HasTheFrameOfTheMainWindow) {
     EXPECT_EQ(w.COM51->toolTip(), QStringLiteral("/dev/ttyS0"));
 }
 
-// Runs the event loop until `done`, for a few seconds at most.
-void processEventsUntil(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(5000);
+// Runs the event loop until `done`, for a few seconds at most (or the limit
+// given).
+void processEventsUntil(const std::function<bool()>& done, int limitMs = 5000) {
+    const QDeadlineTimer deadline(limitMs);
     while (!done() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
@@ -480,13 +487,26 @@ TEST_F(WindowTest, PaintsBeforeASilentBoardIsGivenUp) {
 }
 
 TEST(MaxTimeout, IsBoundedAndZeroIsRefused) {
-    const struct {
-        int configured;
-        int effective;
-    } cases[] = {{300, 300},        {1, 1},  {10'000, 10'000}, {10'001, 10'000},
-                 {2147483647, 10'000}, {0, -1}, {-5, -1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(configuration::effectiveMaxTimeout(c.configured), c.effective) << c.configured;
+    // What the user is told (README, "zentor.ini"): 300 ms unless the ini
+    // says otherwise, at most ten seconds, and 0 is no time-out at all.
+    EXPECT_EQ(configuration::kDefaultMaxTimeout, 300);
+    EXPECT_EQ(configuration::effectiveMaxTimeout(300), 300);
+    constexpr int kTenSeconds = 10'000;
+    // Refused: 0 and anything below it leave the link's time-out as it is.
+    for (int configured : {0, -1, -300, std::numeric_limits<int>::min()})
+        EXPECT_EQ(configuration::effectiveMaxTimeout(configured), -1) << configured;
+    // Taken as it is from 1 ms up to the bound, cut to the bound above it,
+    // and never shrinking as the configured value grows.
+    int previous = 0;
+    for (long long configured = 1; configured <= std::numeric_limits<int>::max();
+         configured = configured < 20'000 ? configured + 1 : configured * 3 + 1) {
+        const int value = static_cast<int>(configured);
+        const int effective = configuration::effectiveMaxTimeout(value);
+        EXPECT_EQ(effective, std::min(value, kTenSeconds)) << value;
+        EXPECT_GE(effective, previous) << value;
+        previous = effective;
+    }
+    EXPECT_EQ(configuration::effectiveMaxTimeout(std::numeric_limits<int>::max()), kTenSeconds);
 }
 
 TEST_F(WindowTest, AHugeMaxTimeoutIsCutToTenSeconds) {
@@ -508,31 +528,98 @@ TEST_F(WindowTest, ClosingTheWindowClosesThePort) {
 }
 
 TEST_F(WindowTest, ClosingDuringAnUploadEndsItAtTheNextByte) {
-    TForm1::StartOptions options;
-    options.simulator = true;
-    TForm1& w = start(options);
+    // The board on a pty of its own, paced like a real one, with every byte
+    // it receives recorded on its side.
+    std::mutex traceMutex;
+    std::vector<int> boardReceived;
+    zentor::sim::RunnerOptions runner;
+    runner.trace = [&](const zentor::sim::TraceEvent& e) {
+        if (e.fromPc) {
+            std::lock_guard lock(traceMutex);
+            boardReceived.push_back(e.value);
+        }
+    };
+    zentor::sim::SimulatedBoard board(runner);
+    ASSERT_TRUE(board.start()) << board.lastError();
+    const auto received = [&] {
+        std::lock_guard lock(traceMutex);
+        return boardReceived;
+    };
+    // Every byte the program hands to the line, counted on the link thread.
+    auto written = std::make_shared<std::atomic<int>>(0);
+    comphard::SetWriteTap([written](std::uint8_t) { ++*written; });
+    const auto removeTap = qScopeGuard([] { comphard::SetWriteTap({}); });
+
+    writeIni("[ZENTOR1]\nCOM=3\n[Ports]\nCOM3=" + QByteArray::fromStdString(board.devicePath()) +
+             "\n");
+    TForm1& w = start();
     w.PageControl1->setCurrentWidget(w.TabSheet4);
     QStringList program;
     for (int k = 0; k < 40; ++k)
         program << QStringLiteral("\tPortout = %1").arg(k);
     w.TabSheet4->setListingLines(program);
     ASSERT_TRUE(w.TabSheet4->ButtonCompClick());
+    constexpr int kProgramBytes = 80;
     w.TabSheet4->ButtonSendClick();
-    // Some bytes into the upload of 80 (a second and more at the line's pace).
-    QElapsedTimer clock;
-    clock.start();
-    while (w.statusText() != QStringLiteral("Programm wird übertragen ...") &&
-           clock.elapsed() < 10'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+
+    // The upload frame 27 127 80 and its data bytes as the board got them.
+    const auto uploadBytes = [&] {
+        const std::vector<int> bytes = received();
+        for (std::size_t i = 0; i + 2 < bytes.size(); ++i)
+            if (bytes[i] == 27 && bytes[i + 1] == 127 && bytes[i + 2] == kProgramBytes)
+                return static_cast<int>(bytes.size() - (i + 3));
+        return -1;
+    };
+    // A few data bytes in; the rest would take two seconds and more.
+    processEventsUntil([&] { return uploadBytes() >= 3; }, 60'000);
+    ASSERT_GE(uploadBytes(), 3);
     ASSERT_TRUE(zentor::Link::instance().busy());
 
+    // How long the close leaves the exchange running: until the link is
+    // idle (the saving of the listing afterwards is not counted).
+    QElapsedTimer clock;
+    qint64 exchangeEndedAfter = -1;
+    const auto idle = QObject::connect(&zentor::Link::instance(), &zentor::Link::busyChanged,
+                                       [&](bool busy) {
+                                           if (!busy && exchangeEndedAfter < 0)
+                                               exchangeEndedAfter = clock.elapsed();
+                                       });
+    const int writtenBeforeClose = written->load();
+    clock.start();
     w.close();
+    QObject::disconnect(idle);
+    const int writtenAfterClose = written->load();
+
     // Nothing is left running, the port is closed and the listing saved.
     EXPECT_FALSE(comphard::PortIsOpen());
     QCoreApplication::processEvents();
     EXPECT_FALSE(zentor::Link::instance().busy());
-    EXPECT_NE(w.statusText(), QStringLiteral("Programm gestartet"));
     EXPECT_TRUE(QFile::exists(configHome.filePath(QStringLiteral("zentor/sp2.$$$"))));
+    // The upload ends at its next byte: at most the byte on its way when the
+    // window closed goes out after it, and the exchange ends within the time
+    // of a few bytes of the upload (some 25 ms each; the bound is generous
+    // for a busy machine), far less than the rest of it would take.
+    EXPECT_LE(writtenAfterClose - writtenBeforeClose, 1);
+    constexpr int kUploadByteMs = 10 + 5 + 9 + 1;
+    EXPECT_GE(exchangeEndedAfter, 0) << "the link did not go idle during the close";
+    EXPECT_LE(exchangeEndedAfter, 40 * kUploadByteMs);
+    // The board got what the program wrote, and nothing after it: the
+    // upload stopped short, no verification, no start.
+    processEventsUntil([&] { return static_cast<int>(received().size()) >= writtenAfterClose; },
+                       60'000);
+    const std::vector<int> got = received();
+    EXPECT_EQ(static_cast<int>(got.size()), writtenAfterClose);
+    EXPECT_LT(uploadBytes(), kProgramBytes);
+    EXPECT_LE(static_cast<int>(got.size()), writtenBeforeClose + 1);
+    const auto frame = [&](std::vector<int> f) {
+        return std::search(got.begin(), got.end(), f.begin(), f.end()) != got.end();
+    };
+    EXPECT_FALSE(frame({27, 126})) << "a verification was asked for";
+    EXPECT_FALSE(frame({27, 121, 0})) << "the program was started";
+    // The page got the upload's end: given up, as by "Abbrechen".
+    processEventsUntil([&] { return w.statusText() == QStringLiteral("Abgebrochen."); }, 30'000);
+    EXPECT_EQ(w.statusText(), QStringLiteral("Abgebrochen."));
+    board.stop();
 }
 
 TEST_F(WindowTest, EndingInsideADialogEndsEverything) {

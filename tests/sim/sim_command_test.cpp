@@ -31,7 +31,14 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kTimeoutMs = 100;
+// A board that is silent on purpose is found out after this read time-out.
+constexpr int kSilentTimeoutMs = 100;
+// Where the board answers, reads wait this long: on a busy machine the
+// simulator's thread may be held up for a long while before a byte leaves,
+// and a reply taken for silence would shift every byte read after it.
+constexpr int kAnswerTimeoutMs = 3000;
+// How long a started or signalled simulator may take to print or to end.
+constexpr auto kProcessLimit = std::chrono::seconds(30);
 
 int code(std::string_view pattern) {
     for (const zentor::Instruction& i : zentor::kInstructionTable)
@@ -166,14 +173,14 @@ TEST_F(ZentorSimProgram, LinkRoutinesOverTheDeviceItPrintsThenCtrlCEndsIt) {
     const fs::path link = dir / "board";
     SimProcess sim({"--link", link.string(), "--analog", "100", "--trace"});
     ASSERT_TRUE(sim.started());
-    const auto device = sim.readLine(std::chrono::seconds(10));
+    const auto device = sim.readLine(kProcessLimit);
     ASSERT_TRUE(device.has_value());
     EXPECT_EQ(device->rfind("/dev/pts/", 0), 0u) << *device;
     ASSERT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::read_symlink(link).string(), *device);
 
     ASSERT_TRUE(comphard::OpenDevice(link.string(), "1200,N,8,1"));
-    comphard::SetTimeout(kTimeoutMs);
+    comphard::SetTimeout(kAnswerTimeoutMs);
     std::string text;
     comphard::Handshake(text);
     EXPECT_EQ(text, "Ok");
@@ -201,7 +208,7 @@ TEST_F(ZentorSimProgram, LinkRoutinesOverTheDeviceItPrintsThenCtrlCEndsIt) {
     EXPECT_EQ(text, "Ok");
     comphard::ClosePort();
 
-    EXPECT_EQ(sim.stop(SIGINT, std::chrono::seconds(5)), 0);
+    EXPECT_EQ(sim.stop(SIGINT, kProcessLimit), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the link goes with the board";
 
     // The trace: the presence check as the first exchange, each answer byte
@@ -231,44 +238,44 @@ TEST_F(ZentorSimProgram, LinkRoutinesOverTheDeviceItPrintsThenCtrlCEndsIt) {
 TEST_F(ZentorSimProgram, SilentBoardIsNotFound) {
     SimProcess sim({"--silent", "--no-pacing"});
     ASSERT_TRUE(sim.started());
-    const auto device = sim.readLine(std::chrono::seconds(10));
+    const auto device = sim.readLine(kProcessLimit);
     ASSERT_TRUE(device.has_value());
     ASSERT_TRUE(comphard::OpenDevice(*device, "1200,N,8,1"));
-    comphard::SetTimeout(kTimeoutMs);
+    comphard::SetTimeout(kSilentTimeoutMs);
     std::string text;
     comphard::Handshake(text);
     EXPECT_EQ(text, "Controler antwortet nicht!");
     comphard::ClosePort();
-    EXPECT_EQ(sim.stop(SIGTERM, std::chrono::seconds(5)), 0);
+    EXPECT_EQ(sim.stop(SIGTERM, kProcessLimit), 0);
 }
 
 TEST_F(ZentorSimProgram, UnplugFaultEndsTheProgram) {
     SimProcess sim({"--unplug-after", "3"});
     ASSERT_TRUE(sim.started());
-    const auto device = sim.readLine(std::chrono::seconds(10));
+    const auto device = sim.readLine(kProcessLimit);
     ASSERT_TRUE(device.has_value());
     ASSERT_TRUE(comphard::OpenDevice(*device, "1200,N,8,1"));
-    comphard::SetTimeout(kTimeoutMs);
+    comphard::SetTimeout(kAnswerTimeoutMs);
     EXPECT_TRUE(comphard::Beep());
     EXPECT_FALSE(comphard::Beep()); // its first byte pulls the plug
     comphard::ClosePort();
-    EXPECT_EQ(sim.waitForExit(std::chrono::seconds(5)), 0);
+    EXPECT_EQ(sim.waitForExit(kProcessLimit), 0);
 }
 
 TEST_F(ZentorSimProgram, HelpAndRefusedArguments) {
     SimProcess help({"--help"});
     ASSERT_TRUE(help.started());
     std::string text;
-    while (const auto line = help.readLine(std::chrono::seconds(5)))
+    while (const auto line = help.readLine(kProcessLimit))
         text += *line + "\n";
-    EXPECT_EQ(help.waitForExit(std::chrono::seconds(5)), 0);
+    EXPECT_EQ(help.waitForExit(kProcessLimit), 0);
     for (const char* option : {"--link", "--no-pacing", "--speed", "--analog", "--silent",
                                "--bad-cell", "--unplug-after", "--trace"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
 
     SimProcess wrong({"--speed", "fast"});
     ASSERT_TRUE(wrong.started());
-    EXPECT_EQ(wrong.waitForExit(std::chrono::seconds(5)), 2);
+    EXPECT_EQ(wrong.waitForExit(kProcessLimit), 2);
 }
 
 } // namespace

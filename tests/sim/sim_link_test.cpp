@@ -19,7 +19,25 @@ using namespace zentor::sim;
 namespace {
 
 constexpr const char* kLineMode = "1200,N,8,1";
-constexpr int kTimeoutMs = 100;
+// Reads wait this long for a board that answers: on a busy machine the
+// board's thread may be held up for a long while, and an answer taken for
+// silence would shift every read after it. Silence is found out with the
+// short time-out.
+constexpr int kTimeoutMs = 2000;
+constexpr int kSilentTimeoutMs = 100;
+// How long a test waits for the board to get somewhere.
+constexpr auto kGenerousWait = std::chrono::seconds(30);
+
+// Waits until `done` holds; false after kGenerousWait.
+template <typename Done> bool awaitCondition(Done done) {
+    const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 int code(std::string_view pattern) {
     for (const zentor::Instruction& i : zentor::kInstructionTable)
@@ -103,8 +121,8 @@ TEST_F(LinkAgainstSimulator, BreakContinueAndStopARunningProgram) {
     startBoard();
     upload({code("A = A + 1"), code("Delay 1 ms"), code("Goto .a"), 0});
     startProgram();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(board->snapshot().mode, Mode::Running);
+    // The start frame may still be on its way to the board.
+    EXPECT_TRUE(awaitCondition([&] { return board->snapshot().mode == Mode::Running; }));
 
     comphard::SendBreak();
     EXPECT_EQ(board->snapshot().mode, Mode::Interrupted);
@@ -178,6 +196,7 @@ TEST_F(LinkAgainstSimulator, SilentBoardIsReportedMissing) {
     RunnerOptions o;
     o.board.faults.silent = true;
     startBoard(o);
+    comphard::SetTimeout(kSilentTimeoutMs);
     std::string text;
     comphard::Handshake(text);
     EXPECT_EQ(text, "Controler antwortet nicht!");
@@ -206,9 +225,7 @@ TEST_F(LinkAgainstSimulator, UnplugMakesTheDeviceVanish) {
     startBoard();
     EXPECT_TRUE(comphard::Beep());
     board->unplug();
-    for (int i = 0; i < 100 && !board->isUnplugged(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_TRUE(board->isUnplugged());
+    ASSERT_TRUE(awaitCondition([&] { return board->isUnplugged(); }));
     EXPECT_FALSE(comphard::Beep());
     EXPECT_EQ(comphard::ReadByte(), -1);
 }
@@ -219,7 +236,7 @@ TEST_F(LinkAgainstSimulator, UnplugFaultAfterNBytes) {
     startBoard(o);
     EXPECT_TRUE(comphard::Beep());  // bytes 1 and 2
     EXPECT_FALSE(comphard::Beep()); // byte 3 pulls the plug
-    EXPECT_TRUE(board->isUnplugged());
+    EXPECT_TRUE(awaitCondition([&] { return board->isUnplugged(); }));
 }
 
 TEST_F(LinkAgainstSimulator, AnswersNeverLeaveFasterThanTheLine) {
@@ -232,6 +249,12 @@ TEST_F(LinkAgainstSimulator, AnswersNeverLeaveFasterThanTheLine) {
     };
     startBoard(o);
     ASSERT_TRUE(comphard::SendCommandWithOperand(2, board::kPwm, 7, 7));
+    // A byte's trace follows its write: the PC may have read the last one
+    // before the board wrote it down.
+    EXPECT_TRUE(awaitCondition([&] {
+        std::lock_guard lock(mutex);
+        return events.size() >= 5;
+    }));
     std::lock_guard lock(mutex);
     ASSERT_EQ(events.size(), 5u);
     EXPECT_TRUE(events[2].fromPc);
@@ -258,9 +281,9 @@ TEST_F(LinkAgainstSimulator, LoggerAtHighSpeedFinishes) {
     }
     comphard::WriteByte(board::kEsc);
     comphard::WriteByte(board::kStartLogger);
-    // 7.5 s of board time; allow the machine plenty before giving up.
-    for (int i = 0; i < 500 && board->snapshot().lastStop != StopReason::LoggerDone; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // 7.5 s of board time, some 8 ms of the wall clock's.
+    EXPECT_TRUE(
+        awaitCondition([&] { return board->snapshot().lastStop == StopReason::LoggerDone; }));
     EXPECT_EQ(board->snapshot().lastStop, StopReason::LoggerDone);
     EXPECT_EQ(board->snapshot().loggerSamples, 121);
 }
@@ -321,6 +344,8 @@ TEST(SimulatedBoardRunner, PauseStepResumeFromAnotherThread) {
     comphard::WriteByte(board::kEsc);
     comphard::WriteByte(board::kRunProgram);
     comphard::WriteByte(0);
+    // The start frame may still be on its way to the board.
+    ASSERT_TRUE(awaitCondition([&] { return board.snapshot().mode == Mode::Running; }));
     board.pauseProgram();
     const auto paused = board.snapshot();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -328,8 +353,7 @@ TEST(SimulatedBoardRunner, PauseStepResumeFromAnotherThread) {
     EXPECT_TRUE(board.stepProgram());
     EXPECT_NE(board.snapshot().programCounter, paused.programCounter);
     board.resumeProgram();
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_NE(board.snapshot().a, paused.a);
+    EXPECT_TRUE(awaitCondition([&] { return board.snapshot().a != paused.a; }));
     comphard::ClosePort();
     board.stop();
 }
