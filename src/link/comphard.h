@@ -52,8 +52,8 @@ void WriteByte(int value);
 // program's end cut the frame.
 bool WriteFrame(std::initializer_list<int> bytes);
 
-// Whether the exchange running on this thread was asked to end (a cancel),
-// whether or not a frame defers it now.
+// Whether the exchange running on this thread was asked to end (a cancel,
+// whether or not a frame defers it now, or the end of the program).
 bool ExchangeCancelled();
 
 // Reads and drops whatever comes until the line has been quiet for `quiet`

@@ -80,7 +80,8 @@ bool interruptRequested() {
 
 bool exchangeCancelled() {
     const ExchangeScope* scope = t_exchange;
-    return cancelSet(scope, scope ? scope->m_cancel : nullptr);
+    return s_interrupt.load(std::memory_order_acquire) ||
+           cancelSet(scope, scope ? scope->m_cancel : nullptr);
 }
 
 void noteByteSent() {

@@ -76,8 +76,9 @@ private:
 // the exchange as cut once it has sent a byte.
 bool interruptRequested();
 
-// Whether the exchange on this thread was asked to end, inside a frame or
-// not. A question for the exchange's own steps; it marks nothing.
+// Whether the exchange on this thread was asked to end (its cancel, inside
+// a frame or not, or the end of the program). A question for the
+// exchange's own steps; it marks nothing.
 bool exchangeCancelled();
 
 // Called by the byte layer for every byte that went out.

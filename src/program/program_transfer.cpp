@@ -261,12 +261,13 @@ TransferOutcome ProgramTransfer::ButtonSendClick(const QStringList& codeList, bo
             m_view.repaintNow();
             const auto spent = comphard::monotonicMicroseconds() - pauseStart;
             comphard::WaitMicroseconds(kPauseBeforeEcho * 1000 - static_cast<int>(spent));
-            if (!comphard::AwaitInput()) {
-                m_view.setStatusText(kTextUploadFailed);
-                return TransferOutcome::UploadFailed;
-            }
-            const int echo = comphard::ReadByte();
-            comphard::WaitMilliseconds(kPauseAfterEcho);
+            const bool answered = comphard::AwaitInput();
+            const int echo = answered ? comphard::ReadByte() : -1;
+            if (answered)
+                comphard::WaitMilliseconds(kPauseAfterEcho);
+            // Inside the frame only the end of the program interrupts.
+            if (echo < 0 && comphard::interruptRequested())
+                return TransferOutcome::Cancelled;
             if (echo < 0) {
                 m_view.setStatusText(kTextUploadFailed);
                 return TransferOutcome::UploadFailed;
