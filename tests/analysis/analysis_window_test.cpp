@@ -128,13 +128,14 @@ protected:
         sim::RunnerOptions options;
         sim::SimulatedBoard board(options);
         ASSERT_TRUE(board.start()) << board.lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), kLineMode));
-        comphard::SetTimeout(100);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board.devicePath(), kLineMode); }));
+        testing_support::onLink([&] { comphard::SetTimeout(100); });
         QuietShell shell;
         QTimer timer;
         RecorderPage page(shell, timer);
         ASSERT_TRUE(record(page, timer, kTwoSeconds));
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         s_recording = std::get<RecorderMeasurement>(measurementOf(page).data);
         ASSERT_GT(s_recording->samples.size(), 40u);
     }
@@ -167,7 +168,7 @@ protected:
 
     void TearDown() override {
         window.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         dialogs::setHandler(previousBoxes);
         AnalysisCommands::setReferenceDialogHandler(previousDialog);
     }
@@ -400,8 +401,9 @@ TEST_F(AnalysisWindowTest, CopyPutsTheReadOutsOnTheClipboard) {
 TEST_F(AnalysisWindowTest, ResultsFollowANewRecording) {
     sim::SimulatedBoard board;
     ASSERT_TRUE(board.start()) << board.lastError();
-    ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), kLineMode));
-    comphard::SetTimeout(100);
+    ASSERT_TRUE(testing_support::onLink(
+        [&] { return comphard::OpenDevice(board.devicePath(), kLineMode); }));
+    testing_support::onLink([&] { comphard::SetTimeout(100); });
     ASSERT_TRUE(record(*recorder, *window->yttimer, kOneSecond));
     const int count = recorder->sampleCount();
     ASSERT_GT(count, 10);
@@ -417,8 +419,9 @@ TEST_F(AnalysisWindowTest, ResultsFollowANewCapture) {
     const QString maximumBefore = shown("stat_max");
     sim::SimulatedBoard board;
     ASSERT_TRUE(board.start()) << board.lastError();
-    ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), kLineMode));
-    comphard::SetTimeout(100);
+    ASSERT_TRUE(testing_support::onLink(
+        [&] { return comphard::OpenDevice(board.devicePath(), kLineMode); }));
+    testing_support::onLink([&] { comphard::SetTimeout(100); });
     window->TabSheet8->Button14Click(window->TabSheet8->Button14);
     EXPECT_TRUE(runUntil([&] { return shown("stat_max") != maximumBefore; }, 5000))
         << shown("stat_max").toStdString();

@@ -98,7 +98,7 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         dialogs::setHandler(previousHandler);
         TForm1::setCtrlKeyState(previousKeys);
     }
@@ -564,7 +564,8 @@ TEST_F(WindowTest, EndingInsideADialogEndsEverything) {
         EXPECT_FALSE(widget->isVisible()) << widget->metaObject()->className();
     EXPECT_EQ(w.TabSheet4->listingLines().size(), 4) << "the question was not answered yes";
     EXPECT_TRUE(QFile::exists(configHome.filePath(QStringLiteral("zentor/sp2.$$$"))));
-    EXPECT_TRUE(comphard::OpenDevice(peer.path(), "1200,N,8,1"));
+    EXPECT_TRUE(
+        testing_support::onLink([&] { return comphard::OpenDevice(peer.path(), "1200,N,8,1"); }));
 }
 
 TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
@@ -587,7 +588,7 @@ TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     EXPECT_TRUE(ini().contains("Simulator=1"));
     EXPECT_TRUE(comphard::PortIsOpen());
     window.reset();
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
 
     // The next start connects to it again; "COM" keeps its meaning.
     boxes.clear();
@@ -596,7 +597,7 @@ TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     EXPECT_EQ(again.checkedPortEntry(), again.Simulator1);
     EXPECT_TRUE(comphard::PortIsOpen());
     std::string answer;
-    comphard::Handshake(answer);
+    testing_support::onLink([&] { comphard::Handshake(answer); });
     EXPECT_EQ(answer, "Ok");
 }
 
@@ -608,7 +609,7 @@ TEST_F(WindowTest, SimulatorOptionConnectsWithoutWritingTheFile) {
     EXPECT_EQ(w.checkedPortEntry(), w.Simulator1);
     EXPECT_FALSE(QFile::exists(iniPath()));
     std::string answer;
-    comphard::Handshake(answer);
+    testing_support::onLink([&] { comphard::Handshake(answer); });
     EXPECT_EQ(answer, "Ok");
 }
 

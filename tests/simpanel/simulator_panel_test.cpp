@@ -50,15 +50,16 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(board->start()) << board->lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board->devicePath(), "1200,N,8,1"));
-        comphard::SetTimeout(kReadTimeout);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board->devicePath(), "1200,N,8,1"); }));
+        testing_support::onLink([&] { comphard::SetTimeout(kReadTimeout); });
         timer.setInterval(DirectPage::kEnteringInterval);
         panel.setBeepHandler([this] { ++beeps; });
     }
     void TearDown() override {
         testing_support::waitForLink();
         panel.hide();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         board->stop();
     }
 
@@ -104,7 +105,7 @@ TEST_F(PanelTest, AnalogSliderAndSignalReachThePoll) {
     panel.AnalogSlider->triggerAction(QAbstractSlider::SliderToMaximum);
     poll();
     EXPECT_EQ(shell.statusText(), "5,00 Volt");
-    EXPECT_EQ(comphard::ReadAnalog(), 255);
+    EXPECT_EQ(testing_support::onLink([&] { return comphard::ReadAnalog(); }), 255);
 
     // "Signal" hands the input back to the simulator's waveform and leaves
     // the other inputs fixed.
@@ -192,7 +193,7 @@ TEST_F(PanelTest, LampsShowWhatThePcSwitched) {
     EXPECT_EQ(panel.PwmBar->value(), 0);
 
     clickAndWait(page.Button8); // "PWM = &255": Out on, PWM 255
-    ASSERT_TRUE(comphard::LedOn());
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::LedOn(); }));
     panel.refresh();
     EXPECT_TRUE(panel.OutLed->LedOn());
     EXPECT_EQ(panel.PwmBar->value(), 255);
@@ -200,7 +201,7 @@ TEST_F(PanelTest, LampsShowWhatThePcSwitched) {
     EXPECT_TRUE(panel.LedLed->LedOn());
 
     // A blinking LED goes on and off on the panel's own clock.
-    ASSERT_TRUE(comphard::LedBlink());
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::LedBlink(); }));
     ASSERT_EQ(board->snapshot().outputs.led, LedState::Blink);
     bool seenOn = false;
     bool seenOff = false;
@@ -212,7 +213,7 @@ TEST_F(PanelTest, LampsShowWhatThePcSwitched) {
     EXPECT_TRUE(seenOn);
     EXPECT_TRUE(seenOff);
 
-    ASSERT_TRUE(comphard::LedOff());
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::LedOff(); }));
     clickAndWait(page.Button7); // "PWM = &0": Out off
     panel.refresh();
     EXPECT_FALSE(panel.LedLed->LedOn());
@@ -240,8 +241,8 @@ TEST_F(PanelTest, ABeepFlashesThePanelOnceAndBeeps) {
 
     // Two beeps between two looks give one flash and one sound (sent here
     // without the event loop, which would let the panel look in between).
-    ASSERT_TRUE(comphard::Beep());
-    ASSERT_TRUE(comphard::Beep());
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::Beep(); }));
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::Beep(); }));
     panel.refresh();
     EXPECT_EQ(beeps, 2);
 }
@@ -324,7 +325,7 @@ TEST_F(PanelTest, SendAndStartHeldBySteppedThroughAndResumed) {
     EXPECT_FALSE(panel.ResumeButton->isEnabled());
 
     // The PC finds the board in step.
-    EXPECT_EQ(comphard::ReadAnalog(), 128);
+    EXPECT_EQ(testing_support::onLink([&] { return comphard::ReadAnalog(); }), 128);
 }
 
 TEST_F(PanelTest, RunningLoopPausedSteppedAndResumedBesideThePcsBreak) {
