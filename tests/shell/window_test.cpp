@@ -1,5 +1,6 @@
 #include "comphard.h"
 #include "configuration.h"
+#include "connection.h"
 #include "dialogs.h"
 #include "direct_page.h"
 #include "handbook.h"
@@ -253,6 +254,18 @@ TEST_F(WindowTest, AConfiguredPortThatCannotBeOpenedSaysWhyAtStart) {
     EXPECT_EQ(boxes[0].text, QStringLiteral("Erster Programmstart:\rZunächst einen Anschluß wählen "
                                             "(Menü/Anschluß)\r\"/dev/null\" ist keine serielle "
                                             "Schnittstelle."));
+}
+
+// The connection lives on after the window and must not ask it any more.
+TEST_F(WindowTest, TheConnectionFindsTheConfiguredDeviceOnlyWhileTheWindowLives) {
+    writeIni("[ZENTOR1]\nCOM=2\n[Ports]\nCOM2=/dev/null\n");
+    start();
+    const auto whileShown = zentor::Connection::instance().configuredJob().target;
+    ASSERT_TRUE(whileShown);
+    EXPECT_EQ(whileShown->com, 2);
+    EXPECT_EQ(whileShown->devicePath, "/dev/null");
+    window.reset();
+    EXPECT_FALSE(zentor::Connection::instance().configuredJob().target);
 }
 
 TEST_F(WindowTest, ConfiguredPortOpensAtStart) {

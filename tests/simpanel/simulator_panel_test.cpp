@@ -267,7 +267,7 @@ TEST_F(PanelTest, SendAndStartHeldBySteppedThroughAndResumed) {
     panel.PauseButton->click();
     EXPECT_EQ(panel.StateLabel->text(), "Befehlsmodus, hält beim nächsten Start an");
     EXPECT_FALSE(panel.PauseButton->isEnabled());
-    transfer.ButtonSendClick(codeList(kLoop));
+    testing_support::onLink([&] { transfer.ButtonSendClick(codeList(kLoop)); });
     ASSERT_EQ(view.status, "Programm gestartet");
 
     panel.refresh();
@@ -331,7 +331,9 @@ TEST_F(PanelTest, SendAndStartHeldBySteppedThroughAndResumed) {
 TEST_F(PanelTest, RunningLoopPausedSteppedAndResumedBesideThePcsBreak) {
     RecordingView view;
     zentor::ProgramTransfer transfer(view);
-    transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    testing_support::onLink([&] {
+        transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    });
     ASSERT_EQ(view.status, "Programm gestartet");
     panel.refresh();
     EXPECT_EQ(panel.StateLabel->text(), "Programm läuft");
@@ -351,12 +353,12 @@ TEST_F(PanelTest, RunningLoopPausedSteppedAndResumedBesideThePcsBreak) {
     EXPECT_EQ(board->snapshot().programCounter, paused.programCounter);
 
     // The PC's Break and Continue act as ever; the panel shows them.
-    transfer.Button15Click();
+    testing_support::onLink([&] { transfer.Button15Click(); });
     EXPECT_EQ(view.status, "Programm unterbrochen");
     panel.refresh();
     EXPECT_EQ(panel.StateLabel->text(), "Programm unterbrochen");
     EXPECT_FALSE(panel.StepButton->isEnabled());
-    transfer.Button16Click();
+    testing_support::onLink([&] { transfer.Button16Click(); });
     panel.refresh();
     EXPECT_EQ(panel.StateLabel->text(), "Programm angehalten");
 
@@ -365,7 +367,7 @@ TEST_F(PanelTest, RunningLoopPausedSteppedAndResumedBesideThePcsBreak) {
     const std::uint8_t resumedAt = board->snapshot().a;
     QTRY_VERIFY_WITH_TIMEOUT(board->snapshot().a != resumedAt, kWaitLimit);
 
-    transfer.B1();
+    testing_support::onLink([&] { transfer.B1(); });
     EXPECT_EQ(board->snapshot().mode, Mode::Command);
     panel.refresh();
     EXPECT_EQ(panel.StateLabel->text(), "Befehlsmodus (Programm gestoppt)");
@@ -405,7 +407,9 @@ TEST_F(PanelTest, ClosingThePanelLetsAHeldProgramRunOn) {
     zentor::ProgramTransfer transfer(view);
     panel.show();
     panel.PauseButton->click();
-    transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    testing_support::onLink([&] {
+        transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    });
     ASSERT_EQ(view.status, "Programm gestartet");
     ASSERT_TRUE(board->snapshot().paused);
     EXPECT_EQ(board->snapshot().a, 0);
@@ -419,7 +423,7 @@ TEST_F(PanelTest, ClosingThePanelLetsAHeldProgramRunOn) {
     panel.PauseButton->click();
     panel.hide();
     EXPECT_TRUE(board->snapshot().paused);
-    transfer.B1();
+    testing_support::onLink([&] { transfer.B1(); });
 }
 
 TEST_F(PanelTest, WithoutABoardNothingCanBeSwitched) {
