@@ -102,16 +102,18 @@ protected:
     // Writes the three configuration cells as another program would.
     void programCells(int cell0, int cell1, int cell2) {
         const int values[] = {cell0, cell1, cell2};
-        for (int cell = 0; cell < 3; ++cell) {
-            for (auto [command, operand] :
-                 {std::pair{board::kLoadA, values[cell]}, std::pair{board::kStoreCell, cell}}) {
-                testing_support::onLink([&] { comphard::WriteByte(board::kEsc); });
-                testing_support::onLink([&] { comphard::WriteByte(command); });
-                testing_support::onLink([&] { comphard::WriteByte(operand); });
-                testing_support::onLink([&] { comphard::ReadByte(); });
-                testing_support::onLink([&] { comphard::ReadByte(); });
+        testing_support::onLink([&] {
+            for (int cell = 0; cell < 3; ++cell) {
+                for (auto [command, operand] :
+                     {std::pair{board::kLoadA, values[cell]}, std::pair{board::kStoreCell, cell}}) {
+                    comphard::WriteByte(board::kEsc);
+                    comphard::WriteByte(command);
+                    comphard::WriteByte(operand);
+                    comphard::ReadByte();
+                    comphard::ReadByte();
+                }
             }
-        }
+        });
         const auto memory = board->snapshot().memory;
         ASSERT_EQ(memory[0], cell0);
         ASSERT_EQ(memory[1], cell1);
