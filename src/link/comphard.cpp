@@ -2,10 +2,15 @@
 // waits and the stopwatch.
 #include "comphard.h"
 
+#include "millisecond_clock.h"
 #include "precise_wait.h"
 #include "termios_port.h"
 
+#include <QtGlobal>
+
 #include <array>
+#include <atomic>
+#include <thread>
 
 namespace comphard {
 
@@ -24,20 +29,12 @@ constexpr std::array<const char*, kPortCount> kDefaultPortPaths{
     "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS0",
     "/dev/ttyS1",   "/dev/ttyS2",   "/dev/ttyS3",   "/dev/ttyS4"};
 
-std::uint32_t systemMilliseconds() {
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<milliseconds>(MonotonicClock::now().time_since_epoch())
-            .count());
-}
-
-// Module state: one port for the whole process, touched by one thread at a
-// time (the link thread in the program; a test's own thread while the link
-// is idle).
+// Module state: one port for the whole process, touched by the thread that
+// owns it (the link thread once it runs; before that, any one thread).
 struct Module {
     std::unique_ptr<BytePort> port;
     int timeout = kInitialTimeout;
     std::uint32_t stopwatchStart = 0;
-    std::function<std::uint32_t()> clock = systemMilliseconds;
     std::function<void(std::chrono::microseconds)> wait; // empty: the real wait
     std::function<void(std::uint8_t)> writeTap;
     std::array<std::string, kPortCount> portPaths;
@@ -51,6 +48,19 @@ Module& module() {
 }
 
 milliseconds currentTimeout() { return milliseconds(module().timeout); }
+
+// The thread bound by BindToCurrentThread; no thread while none is bound.
+std::atomic<std::thread::id> g_owner{};
+
+bool calledByOwner() {
+    const std::thread::id owner = g_owner.load(std::memory_order_relaxed);
+    return owner == std::thread::id() || owner == std::this_thread::get_id();
+}
+
+// The port belongs to one thread: in the program, every byte moves on the
+// link thread, never on the GUI thread.
+#define ASSERT_PORT_OWNER()                                                                        \
+    Q_ASSERT_X(calledByOwner(), __func__, "the port is used outside the thread that owns it")
 
 } // namespace
 
@@ -68,6 +78,7 @@ bool OpenPort(const std::string& definition) {
 }
 
 bool OpenDevice(const std::string& path, const std::string& mode) {
+    ASSERT_PORT_OWNER();
     ClosePort();
     module().openFailure.clear();
     const auto lineMode = parseLineMode(mode);
@@ -84,11 +95,13 @@ std::string LastOpenFailureText() {
 }
 
 void AttachPort(std::unique_ptr<BytePort> port) {
+    ASSERT_PORT_OWNER();
     ClosePort();
     module().port = std::move(port);
 }
 
 void ClosePort() {
+    ASSERT_PORT_OWNER();
     module().port.reset();
     module().programMayRun = false;
 }
@@ -108,6 +121,7 @@ void ForgetProgram() {
 bool PortIsOpen() { return module().port != nullptr; }
 
 void WriteByte(int value) {
+    ASSERT_PORT_OWNER();
     BytePort* port = module().port.get();
     if (!port || interruptRequested())
         return;
@@ -152,11 +166,13 @@ int DrainUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds l
 }
 
 int ReadByte() {
+    ASSERT_PORT_OWNER();
     BytePort* port = module().port.get();
     return port && !interruptRequested() ? port->read(currentTimeout()) : -1;
 }
 
 int SetTimeout(int milliseconds) {
+    ASSERT_PORT_OWNER();
     Module& m = module();
     if (!m.port || milliseconds < 0)
         return -1;
@@ -168,6 +184,7 @@ int SetTimeout(int milliseconds) {
 int CurrentTimeout() { return module().timeout; }
 
 unsigned BytesInQueue() {
+    ASSERT_PORT_OWNER();
     BytePort* port = module().port.get();
     return port && !interruptRequested() ? port->bytesWaiting() : 0;
 }
@@ -180,6 +197,7 @@ void PurgeInput() {
 namespace {
 
 void waitFor(std::chrono::microseconds duration) {
+    ASSERT_PORT_OWNER();
     if (interruptRequested())
         return;
     if (const auto& wait = module().wait)
@@ -208,18 +226,35 @@ void SetWaitFunction(std::function<void(std::chrono::microseconds)> wait) {
 
 void SetWriteTap(std::function<void(std::uint8_t)> tap) { module().writeTap = std::move(tap); }
 
-void StopwatchStart() { module().stopwatchStart = module().clock(); }
+void StopwatchStart() {
+    ASSERT_PORT_OWNER();
+    module().stopwatchStart = zentor::millisecondsNow();
+}
+
+std::uint32_t StopwatchStartStamp() {
+    ASSERT_PORT_OWNER();
+    return module().stopwatchStart;
+}
 
 unsigned StopwatchElapsed() {
-    // Unsigned 32-bit difference: right across the wrap of the clock.
-    return static_cast<std::uint32_t>(module().clock() - module().stopwatchStart);
+    ASSERT_PORT_OWNER();
+    return zentor::millisecondsBetween(module().stopwatchStart, zentor::millisecondsNow());
 }
 
 void SetMillisecondClock(std::function<std::uint32_t()> clock) {
-    module().clock = clock ? std::move(clock) : systemMilliseconds;
+    zentor::setMillisecondClock(std::move(clock));
+}
+
+void BindToCurrentThread() {
+    g_owner.store(std::this_thread::get_id());
+}
+
+void ReleaseThread() {
+    g_owner.store(std::thread::id());
 }
 
 bool SetControlLine(bool on) {
+    ASSERT_PORT_OWNER();
     BytePort* port = module().port.get();
     return port && port->setDtr(on);
 }

@@ -1,9 +1,10 @@
 // comphard: the one serial port of the process and the board's command
 // protocol on top of it. Every call blocks the calling thread until it is
 // done; nothing is queued. In the program only the link thread calls it (see
-// link.h). Expected failures are results (false, -1), never exceptions.
-// While an interrupt is requested (precise_wait.h), writes and waits return
-// at once, reads give -1 and counts 0, so any exchange ends at its next byte.
+// link.h and BindToCurrentThread). Expected failures are results (false,
+// -1), never exceptions. While an interrupt is requested (precise_wait.h),
+// writes and waits return at once, reads give -1 and counts 0, so any
+// exchange ends at its next byte.
 #pragma once
 
 #include "byte_port.h"
@@ -93,13 +94,25 @@ void SetWaitFunction(std::function<void(std::chrono::microseconds)> wait);
 void SetWriteTap(std::function<void(std::uint8_t)> tap);
 
 // One process-wide millisecond stopwatch; Elapsed is modulo 2^32, so it is
-// right across the wrap of the millisecond clock.
+// right across the wrap of the millisecond clock. StartStamp is the clock's
+// reading at the last StopwatchStart: an exchange hands it to the GUI
+// thread, which counts on with zentor::millisecondsNow (millisecond_clock.h).
 void StopwatchStart();
+std::uint32_t StopwatchStartStamp();
 unsigned StopwatchElapsed();
 
 // Replaces the millisecond clock behind the stopwatch (tests); an empty
-// function restores the system's monotonic clock.
+// function restores the system's monotonic clock. The same as
+// zentor::setMillisecondClock.
 void SetMillisecondClock(std::function<std::uint32_t()> clock);
+
+// The port, its time-out, the waits and the stopwatch belong to one thread.
+// BindToCurrentThread makes the calling thread their owner (the link thread
+// does so when it starts); debug builds assert that every later call comes
+// from it. ReleaseThread (the link thread, when it ends) lets any one thread
+// call again, as before the first bind.
+void BindToCurrentThread();
+void ReleaseThread();
 
 // DTR on or off; the device's answer. PulseControlLine raises DTR for 100 ms.
 bool SetControlLine(bool on);

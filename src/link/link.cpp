@@ -44,6 +44,9 @@ Link& Link::instance() {
 Link::Link() : m_thread(new QThread), m_worker(new QObject) {
     m_thread->setObjectName(QStringLiteral("link"));
     m_worker->moveToThread(m_thread);
+    // The port belongs to this thread while it runs (emitted on it).
+    connect(m_thread, &QThread::started, [] { comphard::BindToCurrentThread(); });
+    connect(m_thread, &QThread::finished, [] { comphard::ReleaseThread(); });
     m_thread->start();
 }
 

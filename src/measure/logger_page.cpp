@@ -8,6 +8,7 @@
 #include "measurement_exchange.h"
 #include "measurement_file.h"
 #include "measurement_pages.h"
+#include "millisecond_clock.h"
 #include "shell.h"
 #include "text_export.h"
 #include "ui_logger_page.h"
@@ -97,14 +98,26 @@ void LoggerPage::Button12Click() {
     const int inputItem = ComboBox17->currentIndex();
     LoggerSeconds = zentor::loggerSeconds(durationItem);
 
+    // The countdown runs from the stopwatch's start stamp, taken on the link
+    // thread the moment the board's logger was started.
+    struct Started {
+        QString answer;
+        std::uint32_t stamp = 0;
+    };
     Link::instance()
-        .run([durationItem, inputItem] { return startLogger(durationItem, inputItem); },
-             Link::Kind::Cancellable)
-        .then(this, [this](const QString& answer) {
-            if (answer != QLatin1String(kHandshakeOk)) {
-                m_shell.setStatusText(answer);
+        .run(
+            [durationItem, inputItem] {
+                Started started{startLogger(durationItem, inputItem)};
+                started.stamp = comphard::StopwatchStartStamp();
+                return started;
+            },
+            Link::Kind::Cancellable)
+        .then(this, [this](const Started& started) {
+            if (started.answer != QLatin1String(kHandshakeOk)) {
+                m_shell.setStatusText(started.answer);
                 return;
             }
+            m_loggerStart = started.stamp;
             m_shell.setStatusText(kLoggerRunningText.toString());
             Timer2.start();
             followLink();
@@ -117,7 +130,8 @@ void LoggerPage::Timer2Timer() {
     if (!Timer2.isActive())
         return;
 
-    const LoggerCountdown countdown = loggerCountdown(LoggerSeconds, comphard::StopwatchElapsed());
+    const LoggerCountdown countdown =
+        loggerCountdown(LoggerSeconds, millisecondsBetween(m_loggerStart, millisecondsNow()));
     m_shell.setStatusText(countdown.statusText);
     if (!countdown.finished)
         return;

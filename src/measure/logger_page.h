@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 
 class ChartWidgetBase;
@@ -127,6 +128,9 @@ private:
     const QTimer& m_recorderTimer;
     zentor::LoggerValues m_values{};
     quint32 LoggerSeconds = 0;
+    // The stopwatch's start stamp of the running measurement
+    // (millisecond_clock.h).
+    std::uint32_t m_loggerStart = 0;
     QDateTime m_measuredAt;
     bool m_holdsMeasurement = false;
 };

@@ -1,5 +1,6 @@
 #include "program_page.h"
 
+#include "background_save.h"
 #include "compiler.h"
 #include "dialogs.h"
 #include "instruction_lookup.h"
@@ -246,6 +247,8 @@ void ProgramPage::followListingWithAutosave() {
     // that a crash or a power cut loses at most that moment's work. The
     // first change arms the timer; later ones ride along with it.
     m_autosavedLines = listingLines();
+    m_autosaveQueuedLines = m_autosavedLines;
+    m_autosaver = std::make_unique<zentor::BackgroundSave>();
     m_autosaveTimer = new QTimer(this);
     m_autosaveTimer->setSingleShot(true);
     m_autosaveTimer->setInterval(kAutosaveDelayMs);
@@ -268,12 +271,36 @@ void ProgramPage::followListingWithAutosave() {
 
 void ProgramPage::autosaveIfChanged() {
     const QStringList lines = listingLines();
-    if (lines == m_autosavedLines || m_autosaveHeld)
+    if (lines == m_autosaveQueuedLines || m_autosaveHeld)
         return;
-    const zentor::SaveResult saved = writeAutosave(lines);
-    // Told once; the next change tries again, and after a success a new
-    // failure is told again.
-    if (saved || m_autosaveFailureShown)
+    // The file is written on the saver's thread; the page hears of it here.
+    m_autosaveQueuedLines = lines;
+    const quint64 request = ++m_autosaveRequests;
+    ++m_autosavesPending;
+    m_autosaver->save(zentor::autosavePath(), zentor::programFileBytes(lines, m_fileEncoding))
+        .then(this, [this, request, lines](const std::optional<zentor::SaveResult>& saved) {
+            --m_autosavesPending;
+            if (saved)
+                autosaveDone(request, lines, *saved);
+        });
+}
+
+void ProgramPage::autosaveDone(quint64 request, const QStringList& lines,
+                               const zentor::SaveResult& saved) {
+    // A save at exit (or another later one) has settled the file meanwhile.
+    if (request <= m_autosaveSettled)
+        return;
+    m_autosaveSettled = request;
+    if (saved) {
+        m_autosavedLines = lines;
+        m_autosaveFailureShown = false;
+        return;
+    }
+    // The next change tries again: the lines on disk are still the old ones.
+    if (request == m_autosaveRequests)
+        m_autosaveQueuedLines = m_autosavedLines;
+    // Told once; after a success a new failure is told again.
+    if (m_autosaveFailureShown)
         return;
     m_autosaveFailureShown = true;
     dialogs::error(window(),
@@ -282,14 +309,8 @@ void ProgramPage::autosaveIfChanged() {
                                        .arg(QDir::toNativeSeparators(zentor::autosavePath()))));
 }
 
-zentor::SaveResult ProgramPage::writeAutosave(const QStringList& lines) {
-    zentor::SaveResult saved = zentor::writeFileAtomically(
-        zentor::autosavePath(), zentor::programFileBytes(lines, m_fileEncoding));
-    if (saved) {
-        m_autosavedLines = lines;
-        m_autosaveFailureShown = false;
-    }
-    return saved;
+bool ProgramPage::autosavePending() const {
+    return m_autosaveTimer->isActive() || m_autosavesPending > 0;
 }
 
 PaletteBox* ProgramPage::createPalette(QWidget* parent, const char* name, int tag,
@@ -1182,9 +1203,20 @@ void ProgramPage::Speichern1Click() {
 
 void ProgramPage::SaveLast() {
     // At exit there is nobody left to tell; the old autosave stays in place.
+    // The program waits for this save: it is written here, after the saves
+    // on the way, and none of those may come after it.
     m_autosaveTimer->stop();
-    if (!m_autosaveHeld)
-        writeAutosave(listingLines());
+    m_autosaver->settle();
+    m_autosaveSettled = ++m_autosaveRequests;
+    if (m_autosaveHeld)
+        return;
+    const QStringList lines = listingLines();
+    if (zentor::writeFileAtomically(zentor::autosavePath(),
+                                    zentor::programFileBytes(lines, m_fileEncoding))) {
+        m_autosavedLines = lines;
+        m_autosaveFailureShown = false;
+    }
+    m_autosaveQueuedLines = m_autosavedLines;
 }
 
 void ProgramPage::LoadLast() {
@@ -1205,6 +1237,7 @@ void ProgramPage::LoadLast() {
     int cut = 0;
     setListingLines(zentor::autosaveLines(*read.bytes, &cut));
     m_autosavedLines = listingLines(); // nothing new to save
+    m_autosaveQueuedLines = m_autosavedLines;
     m_fileLines = m_autosavedLines;
     if (cut > 0) {
         const int limit = zentor::kAutosaveLineLimit;

@@ -35,6 +35,7 @@ class PaletteBox;
 class Shell;
 
 namespace zentor {
+class BackgroundSave;
 class WidgetTransferView;
 struct TransferOnLink;
 enum class TransferOutcome;
@@ -142,6 +143,9 @@ public:
     // after a change, and only when the lines differ from those last saved
     // or loaded.
     static constexpr int kAutosaveDelayMs = 500;
+    // The file is written off the GUI thread; true from a change until the
+    // outcome of its save is back on the page.
+    bool autosavePending() const;
 
     // ---- Replaceable dialogs (tests answer them without a person) --------
     enum class FileDialogKind { Open, Save };
@@ -253,7 +257,8 @@ private:
     void setListcodeVisible(bool visible);
     void followListingWithAutosave();
     void autosaveIfChanged();
-    zentor::SaveResult writeAutosave(const QStringList& lines);
+    // The outcome of autosave number `request`, back on the GUI thread.
+    void autosaveDone(quint64 request, const QStringList& lines, const zentor::SaveResult& saved);
     void setAsideDamagedAutosave(const QString& path, const QString& why);
 
     Shell& m_shell;
@@ -274,6 +279,11 @@ private:
     zentor::TextEncoding m_fileEncoding = zentor::TextEncoding::SingleByte;
     QTimer* m_autosaveTimer = nullptr;
     QStringList m_autosavedLines; // last saved or loaded; at start the initial lines
+    QStringList m_autosaveQueuedLines; // the lines the file will hold once the saves are done
+    std::unique_ptr<zentor::BackgroundSave> m_autosaver;
+    quint64 m_autosaveRequests = 0;      // numbers the saves, the exit's too
+    quint64 m_autosaveSettled = 0;       // the newest save whose outcome is taken
+    int m_autosavesPending = 0;          // saves whose outcome has not come back
     bool m_autosaveFailureShown = false; // since the last autosave that worked
     bool m_autosaveHeld = false;         // an unreadable autosave could not be moved aside
     QStringList m_fileLines;             // the listing last loaded, saved or begun anew

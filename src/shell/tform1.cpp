@@ -4,7 +4,6 @@
 #include "amm.h"
 #include "analysis_commands.h"
 #include "builtin_simulator.h"
-#include "comphard.h"
 #include "configuration.h"
 #include "connection.h"
 #include "dialogs.h"
@@ -17,6 +16,7 @@
 #include "measurement_commands.h"
 #include "page_access_keys.h"
 #include "picture_label.h"
+#include "port_paths.h"
 #include "profile.h"
 #include "program_page.h"
 #include "recorder.h"
@@ -356,16 +356,16 @@ void TForm1::uncheckPortEntries() {
 }
 
 void TForm1::refreshPortPaths() {
-    // The [Ports] section may give a port another device; without it the
-    // link's default map holds.
-    for (int n = 1; n <= 9; ++n) {
-        const QString key = QStringLiteral("COM%1").arg(n);
-        comphard::SetPortPath(
-            n, m_ini->readString(QString::fromLatin1(configuration::kPortsSection), key)
-                   .toStdString());
-    }
     for (QAction* entry : comEntries())
-        entry->setToolTip(QString::fromStdString(comphard::PortPath(entry->data().toInt())));
+        entry->setToolTip(QString::fromStdString(portPath(entry->data().toInt())));
+}
+
+std::string TForm1::portPath(int n) const {
+    // The [Ports] section may give a port another device; without it the
+    // default map holds.
+    const QString key = QStringLiteral("COM%1").arg(n);
+    return zentor::portDevicePath(
+        n, m_ini->readString(QString::fromLatin1(configuration::kPortsSection), key).toStdString());
 }
 
 // ---- Shell ----------------------------------------------------------------
@@ -567,6 +567,8 @@ void TForm1::FormHide() {
 }
 
 void TForm1::FormDestroy() {
+    // The connection outlives the window: it must not ask it any more.
+    zentor::Connection::instance().setResolver({});
     // No exchange may outlive the pages it reports to.
     zentor::Link::instance().closePort();
     TabSheet6->setRecorderBuffer(nullptr);
@@ -593,10 +595,9 @@ std::optional<zentor::PortTarget> TForm1::configuredTarget() {
         return simulatorTarget();
     const int n = m_ini->readInt(QString::fromLatin1(configuration::kPortSection),
                                  QString::fromLatin1(configuration::kComKey), 0);
-    if (n < 1 || n > 9)
+    if (n < 1 || n > zentor::kConfiguredPortCount)
         return std::nullopt;
-    refreshPortPaths();
-    return zentor::PortTarget{n, false, comphard::PortPath(n)};
+    return zentor::PortTarget{n, false, portPath(n)};
 }
 
 void TForm1::markPort(const std::optional<zentor::PortTarget>& target) {
@@ -654,8 +655,7 @@ void TForm1::choosePort(int n) {
     if (simulator) {
         target = simulatorTarget();
     } else {
-        refreshPortPaths();
-        target = zentor::PortTarget{n, false, comphard::PortPath(n)};
+        target = zentor::PortTarget{n, false, portPath(n)};
     }
     auto refuse = [=, this](const std::string& failure) {
         // Neither the port nor the simulator stays chosen: the next start

@@ -153,6 +153,8 @@ private:
     void createExchangeControls();
     void uncheckPortEntries();
     void refreshPortPaths();
+    // The device of port n (1..9): the ini's [Ports] COMn, else the default.
+    std::string portPath(int n) const;
     // The device of the configured port, or of the simulator when it is
     // chosen (started if need be); nothing when none is configured.
     std::optional<zentor::PortTarget> configuredTarget();

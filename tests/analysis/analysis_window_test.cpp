@@ -148,11 +148,13 @@ protected:
                 failure = "no simulated board: " + board.lastError();
                 return std::nullopt;
             }
-            if (!comphard::OpenDevice(board.devicePath(), kLineMode)) {
+            if (!testing_support::onLink(
+                    [&] { return comphard::OpenDevice(board.devicePath(), kLineMode); })) {
                 failure = "the simulated board's device does not open";
                 return std::nullopt;
             }
-            comphard::SetTimeout(2000); // a late answer is not a failed reading
+            // A late answer is not a failed reading.
+            testing_support::onLink([] { comphard::SetTimeout(2000); });
             QuietShell shell;
             QTimer timer;
             RecorderPage page(shell, timer);
@@ -161,7 +163,7 @@ protected:
             page.setRecorderClock(
                 [&wall, slowdown] { return static_cast<quint32>(wall.elapsed() / slowdown); });
             const bool ended = record(page, timer, kTwoSeconds, 60'000 * slowdown);
-            comphard::ClosePort();
+            testing_support::onLink(comphard::ClosePort);
             if (!ended) {
                 failure = "the recording did not end";
                 continue;
@@ -212,7 +214,7 @@ protected:
 
     void TearDown() override {
         window.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         dialogs::setHandler(previousBoxes);
         AnalysisCommands::setReferenceDialogHandler(previousDialog);
     }
@@ -447,8 +449,9 @@ TEST_F(AnalysisWindowTest, CopyPutsTheReadOutsOnTheClipboard) {
 TEST_F(AnalysisWindowTest, ResultsFollowANewRecording) {
     sim::SimulatedBoard board;
     ASSERT_TRUE(board.start()) << board.lastError();
-    ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), kLineMode));
-    comphard::SetTimeout(2000); // a late answer is not silence
+    ASSERT_TRUE(testing_support::onLink(
+        [&] { return comphard::OpenDevice(board.devicePath(), kLineMode); }));
+    testing_support::onLink([] { comphard::SetTimeout(2000); }); // a late answer is not silence
     ASSERT_TRUE(record(*recorder, *window->yttimer, kOneSecond));
     const int count = recorder->sampleCount();
     ASSERT_GT(count, 10);
@@ -464,8 +467,9 @@ TEST_F(AnalysisWindowTest, ResultsFollowANewCapture) {
     const QString maximumBefore = shown("stat_max");
     sim::SimulatedBoard board;
     ASSERT_TRUE(board.start()) << board.lastError();
-    ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), kLineMode));
-    comphard::SetTimeout(2000); // a late answer is not silence
+    ASSERT_TRUE(testing_support::onLink(
+        [&] { return comphard::OpenDevice(board.devicePath(), kLineMode); }));
+    testing_support::onLink([] { comphard::SetTimeout(2000); }); // a late answer is not silence
     window->TabSheet8->Button14Click(window->TabSheet8->Button14);
     EXPECT_TRUE(runUntil([&] { return shown("stat_max") != maximumBefore; }, 30'000))
         << shown("stat_max").toStdString();

@@ -3,6 +3,7 @@
 #include "comphard.h"
 #include "curve_fit.h"
 #include "dialogs.h"
+#include "link_wait.h"
 #include "locale_scope.h"
 #include "logger_page.h"
 #include "measurement_commands.h"
@@ -90,7 +91,7 @@ protected:
 
     void TearDown() override {
         window.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         dialogs::setHandler(previousBoxes);
         MeasurementCommands::setFileDialogHandler(previousFiles);
     }

@@ -41,14 +41,15 @@ class DirectPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         peer.setScript(board.script());
-        ASSERT_TRUE(comphard::OpenDevice(peer.path(), "1200,N,8,1"));
-        comphard::SetTimeout(kReadTimeout);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(peer.path(), "1200,N,8,1"); }));
+        testing_support::onLink([&] { comphard::SetTimeout(kReadTimeout); });
         shell.timeout = kReadTimeout;
         timer.setInterval(DirectPage::kPollingInterval);
     }
     void TearDown() override {
         testing_support::waitForLink();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
     }
 
     void tick() { tickAndWait(page); }
@@ -292,7 +293,8 @@ TEST_F(DirectPageTest, OfflineTicksKeepTryingWhileThePortCannotBeOpened) {
     EXPECT_TRUE(sent().empty());
 
     // A reconnect that fails while the port stays open still polls.
-    ASSERT_TRUE(comphard::OpenDevice(peer.path(), "1200,N,8,1"));
+    ASSERT_TRUE(
+        testing_support::onLink([&] { return comphard::OpenDevice(peer.path(), "1200,N,8,1"); }));
     shell.connect = [] { return false; };
     board.queueCycle(std::pair{51, 204}, std::pair{0, 255}, std::pair{0, 255});
     tick();
@@ -315,7 +317,7 @@ TEST_F(DirectPageTest, TickWhileTheCycleRunsIsSkipped) {
 }
 
 TEST_F(DirectPageTest, WithoutAnOpenPortTicksDoNothing) {
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
     page.Anal1->setValue(77);
     for (int interval : {DirectPage::kEnteringInterval, DirectPage::kPollingInterval}) {
         timer.setInterval(interval);

@@ -37,14 +37,15 @@ class DirectSimTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(board.start()) << board.lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board.devicePath(), "1200,N,8,1"));
-        comphard::SetTimeout(kReadTimeout);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board.devicePath(), "1200,N,8,1"); }));
+        testing_support::onLink([&] { comphard::SetTimeout(kReadTimeout); });
         shell.timeout = kReadTimeout;
         timer.setInterval(DirectPage::kEnteringInterval);
     }
     void TearDown() override {
         testing_support::waitForLink();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
     }
 
     void tick() { tickAndWait(page); }
@@ -152,7 +153,7 @@ TEST_F(DirectSimTest, UnpluggedBoardGoesOfflineAndAReplugResumesPolling) {
     EXPECT_EQ(page.Anal1->Value(), 51);
     EXPECT_EQ(shell.statusText(), "1,00 Volt");
     EXPECT_FALSE(page.AMAdvLed1->LedOn());
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "fault_window.h"
+#include "link_wait.h"
 
 #include "board_commands.h"
 #include "comphard.h"
@@ -106,7 +107,7 @@ void FaultWindow::TearDown() {
     m_tearingDown = true; // an armed plug waits no longer
     QObject::disconnect(m_progressConnection);
     window.reset(); // without closing: the autosave is written only at exit
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
     if (board)
         board->stop();
     dialogs::setHandler(m_previousHandler);
@@ -133,9 +134,10 @@ void FaultWindow::startBoard(zentor::sim::BoardOptions options) {
     ASSERT_TRUE(board->start()) << board->lastError();
     // The time-out outlives the port; the window's connection starts with it.
     if (!comphard::PortIsOpen()) {
-        ASSERT_TRUE(comphard::OpenDevice(board->devicePath(), "1200,N,8,1"));
-        comphard::SetTimeout(readTimeoutMs);
-        comphard::ClosePort();
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board->devicePath(), "1200,N,8,1"); }));
+        testing_support::onLink([&] { comphard::SetTimeout(readTimeoutMs); });
+        testing_support::onLink(comphard::ClosePort);
     }
     writeIni();
 }

@@ -58,7 +58,7 @@ protected:
         window->Timer1->stop();
         window->Timer2->stop();
         window.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         dialogs::setHandler(previousBoxes);
         MeasurementCommands::setFileDialogHandler(previousFiles);
     }

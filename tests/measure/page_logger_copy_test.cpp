@@ -42,7 +42,7 @@ protected:
     void TearDown() override {
         window->Timer1->stop();
         window.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         dialogs::setHandler(previousHandler);
     }
 

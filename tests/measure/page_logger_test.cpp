@@ -50,7 +50,7 @@ protected:
 
     void TearDown() override {
         page.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         if (board)
             board->stop();
         comphard::SetMillisecondClock({});
@@ -75,8 +75,9 @@ protected:
         };
         board = std::make_unique<SimulatedBoard>(runner);
         ASSERT_TRUE(board->start()) << board->lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board->devicePath(), kLineMode));
-        comphard::SetTimeout(kTimeoutMs);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board->devicePath(), kLineMode); }));
+        testing_support::onLink([&] { comphard::SetTimeout(kTimeoutMs); });
     }
 
     // The bytes the board received from the PC so far.
@@ -101,16 +102,18 @@ protected:
     // Writes the three configuration cells as another program would.
     void programCells(int cell0, int cell1, int cell2) {
         const int values[] = {cell0, cell1, cell2};
-        for (int cell = 0; cell < 3; ++cell) {
-            for (auto [command, operand] :
-                 {std::pair{board::kLoadA, values[cell]}, std::pair{board::kStoreCell, cell}}) {
-                comphard::WriteByte(board::kEsc);
-                comphard::WriteByte(command);
-                comphard::WriteByte(operand);
-                comphard::ReadByte();
-                comphard::ReadByte();
+        testing_support::onLink([&] {
+            for (int cell = 0; cell < 3; ++cell) {
+                for (auto [command, operand] :
+                     {std::pair{board::kLoadA, values[cell]}, std::pair{board::kStoreCell, cell}}) {
+                    comphard::WriteByte(board::kEsc);
+                    comphard::WriteByte(command);
+                    comphard::WriteByte(operand);
+                    comphard::ReadByte();
+                    comphard::ReadByte();
+                }
             }
-        }
+        });
         const auto memory = board->snapshot().memory;
         ASSERT_EQ(memory[0], cell0);
         ASSERT_EQ(memory[1], cell1);

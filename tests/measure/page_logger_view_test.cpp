@@ -292,14 +292,15 @@ TEST_F(LoggerPageView, DumpThatBreaksOffKeepsWhatArrived) {
     for (int v = 1; v <= 60; ++v)
         dump.push_back(static_cast<std::uint8_t>(v)); // cells 3..62, then silence
     peer.setScript(boardWithDump(cells, dump));
-    ASSERT_TRUE(comphard::OpenDevice(peer.path(), "1200,N,8,1"));
-    comphard::SetTimeout(50);
+    ASSERT_TRUE(
+        testing_support::onLink([&] { return comphard::OpenDevice(peer.path(), "1200,N,8,1"); }));
+    testing_support::onLink([&] { comphard::SetTimeout(50); });
     page.loggerValues().fill(7);
     page.ComboBox16->setCurrentIndex(7);
 
     page.Button11Click();
     testing_support::waitForLink();
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("LeseTimeout-Übertragungsfehler."));
     for (int k = 0; k < 60; ++k)
@@ -322,12 +323,13 @@ TEST_F(LoggerPageView, DumpAnsweredInFullIsTakenWithoutTheTrailingPair) {
     dump.push_back(board::kReadMemory);
     dump.push_back(255 - board::kReadMemory);
     peer.setScript(boardWithDump(cells, dump));
-    ASSERT_TRUE(comphard::OpenDevice(peer.path(), "1200,N,8,1"));
-    comphard::SetTimeout(50);
+    ASSERT_TRUE(
+        testing_support::onLink([&] { return comphard::OpenDevice(peer.path(), "1200,N,8,1"); }));
+    testing_support::onLink([&] { comphard::SetTimeout(50); });
 
     page.Button11Click();
     testing_support::waitForLink();
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("OK. Messung ausgelesen."));
     for (int k = 0; k < kLoggerValueCount; ++k)
@@ -419,13 +421,15 @@ Bytes digitalMemory() {
 }
 
 TEST_F(LoggerPageView, FailedReadOfAValueStoresItAndStopsTheReadOut) {
-    comphard::AttachPort(std::make_unique<BrokenReadPort>(digitalMemory(), 13)); // slot 10
+    testing_support::onLink([&] {
+        comphard::AttachPort(std::make_unique<BrokenReadPort>(digitalMemory(), 13));
+    }); // slot 10
     page.loggerValues().fill(7);
     page.ComboBox16->setCurrentIndex(7);
 
     page.Button11Click();
     testing_support::waitForLink();
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("Übertragungsfehler!"));
     for (int k = 0; k < 10; ++k)
@@ -440,13 +444,14 @@ TEST_F(LoggerPageView, FailedReadOfAValueStoresItAndStopsTheReadOut) {
 }
 
 TEST_F(LoggerPageView, FailedReadOfAConfigurationCellInTheDumpKeepsTheValues) {
-    comphard::AttachPort(std::make_unique<BrokenReadPort>(digitalMemory(), 1));
+    testing_support::onLink(
+        [&] { comphard::AttachPort(std::make_unique<BrokenReadPort>(digitalMemory(), 1)); });
     page.loggerValues().fill(7);
     page.ProgressBar1->setValue(33);
 
     page.Button11Click();
     testing_support::waitForLink();
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
 
     EXPECT_EQ(shell.statusText(), QStringLiteral("Übertragungsfehler!"));
     for (int k = 0; k < kLoggerValueCount; ++k)

@@ -61,7 +61,7 @@ protected:
     void TearDown() override {
         yttimer.stop();
         page.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         if (board)
             board->stop();
     }
@@ -72,8 +72,9 @@ protected:
         options.board.inputs.analog = analog;
         board = std::make_unique<zentor::sim::SimulatedBoard>(options);
         ASSERT_TRUE(board->start()) << board->lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board->devicePath(), kLineMode));
-        comphard::SetTimeout(50);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board->devicePath(), kLineMode); }));
+        testing_support::onLink([&] { comphard::SetTimeout(50); });
     }
 
     // Starts a recording of a duration item with the hand-driven clock and
@@ -150,8 +151,9 @@ TEST_F(RecorderPageTest, StartChecksTheBoardThenEachTickIsOneAnalogFrame) {
             return std::vector<std::uint8_t>{};
         }
     });
-    ASSERT_TRUE(comphard::OpenDevice(peer.path(), kLineMode));
-    comphard::SetTimeout(50);
+    ASSERT_TRUE(
+        testing_support::onLink([&] { return comphard::OpenDevice(peer.path(), kLineMode); }));
+    testing_support::onLink([&] { comphard::SetTimeout(50); });
 
     page->ytstartClick();
     testing_support::waitForLink();
@@ -165,7 +167,7 @@ TEST_F(RecorderPageTest, StartChecksTheBoardThenEachTickIsOneAnalogFrame) {
     EXPECT_THAT(peer.receivedValues(), ::testing::ElementsAre(27, 60));
     EXPECT_EQ(page->sampleCount(), 1);
     EXPECT_EQ(buffer[0].value, 153);
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
 }
 
 TEST_F(RecorderPageTest, OneSecondRecordingAgainstThePacedBoard) {

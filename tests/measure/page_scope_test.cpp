@@ -130,15 +130,16 @@ protected:
     void TearDown() override {
         timerOszi.stop();
         page.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         if (board)
             board->stop();
     }
 
     void openPeer(PtyPeer::Script script) {
         peer.setScript(std::move(script));
-        ASSERT_TRUE(comphard::OpenDevice(peer.path(), kLineMode));
-        comphard::SetTimeout(50);
+        ASSERT_TRUE(
+            testing_support::onLink([&] { return comphard::OpenDevice(peer.path(), kLineMode); }));
+        testing_support::onLink([&] { comphard::SetTimeout(50); });
     }
 
     void startBoard(zentor::sim::BoardOptions options) {
@@ -146,8 +147,9 @@ protected:
         runner.board = options;
         board = std::make_unique<zentor::sim::SimulatedBoard>(runner);
         ASSERT_TRUE(board->start()) << board->lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board->devicePath(), kLineMode));
-        comphard::SetTimeout(50);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board->devicePath(), kLineMode); }));
+        testing_support::onLink([&] { comphard::SetTimeout(50); });
     }
 
     void measure() {
@@ -277,7 +279,7 @@ TEST_F(ScopePageTest, MeasureAfterRamReadUsesTheCheckedTimeBase) {
 
 TEST_F(ScopePageTest, SilentBoardEndsTheCaptureAtThePresenceCheck) {
     openPeer(testing_support::silentScript());
-    comphard::SetTimeout(20);
+    testing_support::onLink([&] { comphard::SetTimeout(20); });
     page->CheckBox3->setChecked(true);
     timerOszi.start();
 

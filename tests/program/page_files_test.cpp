@@ -310,11 +310,10 @@ TEST_F(ProgramPageFiles, AnAutosaveThatCannotBeWrittenIsToldOnce) {
         GTEST_SKIP() << why;
     ASSERT_TRUE(testing_support::remountReadOnly(mounted, true, why)) << why;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(mounted));
-    // After a change, the autosave's delay and more: long enough for a
-    // second box to show, were one told.
+    // The file is written off the GUI thread; its outcome comes back later.
     const auto changeAndWait = [this](const QString& line) {
         page->setListingLines({line});
-        QTest::qWait(ProgramPage::kAutosaveDelayMs + 200);
+        QTRY_VERIFY_WITH_TIMEOUT(!page->autosavePending(), 30000);
     };
     page->setListingLines({QStringLiteral("\tBeep")});
     EXPECT_TRUE(QTest::qWaitFor([this] { return !boxes.empty(); }, 30'000));

@@ -2,6 +2,7 @@
 // the buttons reach the board, and a read-back becomes the new listing.
 #include "comphard.h"
 #include "link.h"
+#include "link_wait.h"
 #include "page_support.h"
 #include "simulated_board.h"
 
@@ -30,12 +31,13 @@ protected:
         };
         boardPtr = std::make_unique<SimulatedBoard>(options);
         ASSERT_TRUE(board().start()) << board().lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board().devicePath(), "1200,N,8,1"));
-        comphard::SetTimeout(50);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board().devicePath(), "1200,N,8,1"); }));
+        testing_support::onLink([&] { comphard::SetTimeout(50); });
     }
     void TearDown() override {
         testing_support::waitForLink();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         boardPtr.reset();
         PageTest::TearDown();
     }

@@ -132,7 +132,7 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         dialogs::setHandler(previousBoxes);
     }
 

@@ -1,5 +1,6 @@
 #include "comphard.h"
 #include "configuration.h"
+#include "connection.h"
 #include "dialogs.h"
 #include "direct_page.h"
 #include "handbook.h"
@@ -104,7 +105,7 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         dialogs::setHandler(previousHandler);
         TForm1::setCtrlKeyState(previousKeys);
     }
@@ -260,6 +261,18 @@ TEST_F(WindowTest, AConfiguredPortThatCannotBeOpenedSaysWhyAtStart) {
     EXPECT_EQ(boxes[0].text, QStringLiteral("Erster Programmstart:\rZunächst einen Anschluß wählen "
                                             "(Menü/Anschluß)\r\"/dev/null\" ist keine serielle "
                                             "Schnittstelle."));
+}
+
+// The connection lives on after the window and must not ask it any more.
+TEST_F(WindowTest, TheConnectionFindsTheConfiguredDeviceOnlyWhileTheWindowLives) {
+    writeIni("[ZENTOR1]\nCOM=2\n[Ports]\nCOM2=/dev/null\n");
+    start();
+    const auto whileShown = zentor::Connection::instance().configuredJob().target;
+    ASSERT_TRUE(whileShown);
+    EXPECT_EQ(whileShown->com, 2);
+    EXPECT_EQ(whileShown->devicePath, "/dev/null");
+    window.reset();
+    EXPECT_FALSE(zentor::Connection::instance().configuredJob().target);
 }
 
 TEST_F(WindowTest, ConfiguredPortOpensAtStart) {
@@ -651,7 +664,8 @@ TEST_F(WindowTest, EndingInsideADialogEndsEverything) {
         EXPECT_FALSE(widget->isVisible()) << widget->metaObject()->className();
     EXPECT_EQ(w.TabSheet4->listingLines().size(), 4) << "the question was not answered yes";
     EXPECT_TRUE(QFile::exists(configHome.filePath(QStringLiteral("zentor/sp2.$$$"))));
-    EXPECT_TRUE(comphard::OpenDevice(peer.path(), "1200,N,8,1"));
+    EXPECT_TRUE(
+        testing_support::onLink([&] { return comphard::OpenDevice(peer.path(), "1200,N,8,1"); }));
 }
 
 TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
@@ -674,7 +688,7 @@ TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     EXPECT_TRUE(ini().contains("Simulator=1"));
     EXPECT_TRUE(comphard::PortIsOpen());
     window.reset();
-    comphard::ClosePort();
+    testing_support::onLink(comphard::ClosePort);
 
     // The next start connects to it again; "COM" keeps its meaning.
     boxes.clear();
@@ -683,7 +697,7 @@ TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     EXPECT_EQ(again.checkedPortEntry(), again.Simulator1);
     EXPECT_TRUE(comphard::PortIsOpen());
     std::string answer;
-    comphard::Handshake(answer);
+    testing_support::onLink([&] { comphard::Handshake(answer); });
     EXPECT_EQ(answer, "Ok");
 }
 
@@ -695,7 +709,7 @@ TEST_F(WindowTest, SimulatorOptionConnectsWithoutWritingTheFile) {
     EXPECT_EQ(w.checkedPortEntry(), w.Simulator1);
     EXPECT_FALSE(QFile::exists(iniPath()));
     std::string answer;
-    comphard::Handshake(answer);
+    testing_support::onLink([&] { comphard::Handshake(answer); });
     EXPECT_EQ(answer, "Ok");
 }
 

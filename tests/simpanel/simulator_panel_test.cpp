@@ -50,15 +50,16 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(board->start()) << board->lastError();
-        ASSERT_TRUE(comphard::OpenDevice(board->devicePath(), "1200,N,8,1"));
-        comphard::SetTimeout(kReadTimeout);
+        ASSERT_TRUE(testing_support::onLink(
+            [&] { return comphard::OpenDevice(board->devicePath(), "1200,N,8,1"); }));
+        testing_support::onLink([&] { comphard::SetTimeout(kReadTimeout); });
         timer.setInterval(DirectPage::kEnteringInterval);
         panel.setBeepHandler([this] { ++beeps; });
     }
     void TearDown() override {
         testing_support::waitForLink();
         panel.hide();
-        comphard::ClosePort();
+        testing_support::onLink(comphard::ClosePort);
         board->stop();
     }
 
@@ -104,7 +105,7 @@ TEST_F(PanelTest, AnalogSliderAndSignalReachThePoll) {
     panel.AnalogSlider->triggerAction(QAbstractSlider::SliderToMaximum);
     poll();
     EXPECT_EQ(shell.statusText(), "5,00 Volt");
-    EXPECT_EQ(comphard::ReadAnalog(), 255);
+    EXPECT_EQ(testing_support::onLink([&] { return comphard::ReadAnalog(); }), 255);
 
     // "Signal" hands the input back to the simulator's waveform and leaves
     // the other inputs fixed.
@@ -192,7 +193,7 @@ TEST_F(PanelTest, LampsShowWhatThePcSwitched) {
     EXPECT_EQ(panel.PwmBar->value(), 0);
 
     clickAndWait(page.Button8); // "PWM = &255": Out on, PWM 255
-    ASSERT_TRUE(comphard::LedOn());
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::LedOn(); }));
     panel.refresh();
     EXPECT_TRUE(panel.OutLed->LedOn());
     EXPECT_EQ(panel.PwmBar->value(), 255);
@@ -200,7 +201,7 @@ TEST_F(PanelTest, LampsShowWhatThePcSwitched) {
     EXPECT_TRUE(panel.LedLed->LedOn());
 
     // A blinking LED goes on and off on the panel's own clock.
-    ASSERT_TRUE(comphard::LedBlink());
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::LedBlink(); }));
     ASSERT_EQ(board->snapshot().outputs.led, LedState::Blink);
     bool seenOn = false;
     bool seenOff = false;
@@ -212,7 +213,7 @@ TEST_F(PanelTest, LampsShowWhatThePcSwitched) {
     EXPECT_TRUE(seenOn);
     EXPECT_TRUE(seenOff);
 
-    ASSERT_TRUE(comphard::LedOff());
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::LedOff(); }));
     clickAndWait(page.Button7); // "PWM = &0": Out off
     panel.refresh();
     EXPECT_FALSE(panel.LedLed->LedOn());
@@ -240,8 +241,8 @@ TEST_F(PanelTest, ABeepFlashesThePanelOnceAndBeeps) {
 
     // Two beeps between two looks give one flash and one sound (sent here
     // without the event loop, which would let the panel look in between).
-    ASSERT_TRUE(comphard::Beep());
-    ASSERT_TRUE(comphard::Beep());
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::Beep(); }));
+    ASSERT_TRUE(testing_support::onLink([&] { return comphard::Beep(); }));
     panel.refresh();
     EXPECT_EQ(beeps, 2);
 }
@@ -266,7 +267,7 @@ TEST_F(PanelTest, SendAndStartHeldBySteppedThroughAndResumed) {
     panel.PauseButton->click();
     EXPECT_EQ(panel.StateLabel->text(), "Befehlsmodus, hält beim nächsten Start an");
     EXPECT_FALSE(panel.PauseButton->isEnabled());
-    transfer.ButtonSendClick(codeList(kLoop));
+    testing_support::onLink([&] { transfer.ButtonSendClick(codeList(kLoop)); });
     ASSERT_EQ(view.status, "Programm gestartet");
 
     panel.refresh();
@@ -324,13 +325,15 @@ TEST_F(PanelTest, SendAndStartHeldBySteppedThroughAndResumed) {
     EXPECT_FALSE(panel.ResumeButton->isEnabled());
 
     // The PC finds the board in step.
-    EXPECT_EQ(comphard::ReadAnalog(), 128);
+    EXPECT_EQ(testing_support::onLink([&] { return comphard::ReadAnalog(); }), 128);
 }
 
 TEST_F(PanelTest, RunningLoopPausedSteppedAndResumedBesideThePcsBreak) {
     RecordingView view;
     zentor::ProgramTransfer transfer(view);
-    transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    testing_support::onLink([&] {
+        transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    });
     ASSERT_EQ(view.status, "Programm gestartet");
     panel.refresh();
     EXPECT_EQ(panel.StateLabel->text(), "Programm läuft");
@@ -350,12 +353,12 @@ TEST_F(PanelTest, RunningLoopPausedSteppedAndResumedBesideThePcsBreak) {
     EXPECT_EQ(board->snapshot().programCounter, paused.programCounter);
 
     // The PC's Break and Continue act as ever; the panel shows them.
-    transfer.Button15Click();
+    testing_support::onLink([&] { transfer.Button15Click(); });
     EXPECT_EQ(view.status, "Programm unterbrochen");
     panel.refresh();
     EXPECT_EQ(panel.StateLabel->text(), "Programm unterbrochen");
     EXPECT_FALSE(panel.StepButton->isEnabled());
-    transfer.Button16Click();
+    testing_support::onLink([&] { transfer.Button16Click(); });
     panel.refresh();
     EXPECT_EQ(panel.StateLabel->text(), "Programm angehalten");
 
@@ -364,7 +367,7 @@ TEST_F(PanelTest, RunningLoopPausedSteppedAndResumedBesideThePcsBreak) {
     const std::uint8_t resumedAt = board->snapshot().a;
     QTRY_VERIFY_WITH_TIMEOUT(board->snapshot().a != resumedAt, kWaitLimit);
 
-    transfer.B1();
+    testing_support::onLink([&] { transfer.B1(); });
     EXPECT_EQ(board->snapshot().mode, Mode::Command);
     panel.refresh();
     EXPECT_EQ(panel.StateLabel->text(), "Befehlsmodus (Programm gestoppt)");
@@ -404,7 +407,9 @@ TEST_F(PanelTest, ClosingThePanelLetsAHeldProgramRunOn) {
     zentor::ProgramTransfer transfer(view);
     panel.show();
     panel.PauseButton->click();
-    transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    testing_support::onLink([&] {
+        transfer.ButtonSendClick(codeList({"L1: ", "\tA = A + 1", "\tGoto L1: "}));
+    });
     ASSERT_EQ(view.status, "Programm gestartet");
     ASSERT_TRUE(board->snapshot().paused);
     EXPECT_EQ(board->snapshot().a, 0);
@@ -418,7 +423,7 @@ TEST_F(PanelTest, ClosingThePanelLetsAHeldProgramRunOn) {
     panel.PauseButton->click();
     panel.hide();
     EXPECT_TRUE(board->snapshot().paused);
-    transfer.B1();
+    testing_support::onLink([&] { transfer.B1(); });
 }
 
 TEST_F(PanelTest, WithoutABoardNothingCanBeSwitched) {
