@@ -148,6 +148,8 @@ void Link::recoverIfOwed() {
     comphard::DrainUntilQuiet(kQuietLine, kDrainLimit);
     for (int round = 0; round < kRecoveryRounds; ++round) {
         comphard::Resync();
+        // The resync's answer may still be on its way when its purge ran.
+        comphard::DrainUntilQuiet(kQuietLine, kDrainLimit);
         std::string answer;
         comphard::Handshake(answer);
         if (answer == "Ok" || comphard::ExchangeCancelled() ||

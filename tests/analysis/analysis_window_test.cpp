@@ -40,6 +40,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -134,13 +136,18 @@ protected:
     // recorder's clock both running slower than the wall clock (half, a
     // third, ...): the same two seconds of the same sine, with more time for
     // each reading. A recording counts when it has more than 40 samples and
-    // lasts its two seconds (not cut short by the page's budget of 100).
+    // lasts its two seconds (not cut short by the page's budget of 100). The
+    // next slowdown follows from the wall time a reading took: two seconds
+    // of the board's time then hold some 70 readings.
     static std::optional<RecorderMeasurement> makeRecording(std::string& failure) {
         constexpr std::size_t kSamplesNeeded = 41;
         constexpr qint32 kLastSampleAtLeastMs = 1900;
         QElapsedTimer total;
         total.start();
-        for (int slowdown = 1; total.elapsed() < 180'000 && slowdown <= 8; ++slowdown) {
+        constexpr double kReadingsWanted = 70;
+        constexpr int kSlowestDown = 32;
+        int slowdown = 1;
+        for (int attempt = 0; attempt < 6 && total.elapsed() < 180'000; ++attempt) {
             sim::RunnerOptions options;
             options.board.speed = 1.0 / slowdown;
             sim::SimulatedBoard board(options);
@@ -163,9 +170,11 @@ protected:
             page.setRecorderClock(
                 [&wall, slowdown] { return static_cast<quint32>(wall.elapsed() / slowdown); });
             const bool ended = record(page, timer, kTwoSeconds, 60'000 * slowdown);
+            const qint64 wallMs = wall.elapsed();
             testing_support::onLink(comphard::ClosePort);
             if (!ended) {
                 failure = "the recording did not end";
+                slowdown = std::min(2 * slowdown, kSlowestDown);
                 continue;
             }
             RecorderMeasurement recording = std::get<RecorderMeasurement>(measurementOf(page).data);
@@ -175,6 +184,16 @@ protected:
                       std::to_string(samples.empty() ? 0 : samples.back().time) + " ms";
             if (samples.size() >= kSamplesNeeded && samples.back().time >= kLastSampleAtLeastMs)
                 return recording;
+            const double readings = static_cast<double>(std::max<std::size_t>(samples.size(), 1));
+            const double readingWallMs = static_cast<double>(wallMs) / readings;
+            const auto wanted = std::lround(readingWallMs * kReadingsWanted / 2000.0);
+            const int next = std::clamp(static_cast<int>(wanted), 1, kSlowestDown);
+            // Too few readings ask for a slower board, a cut recording for a
+            // faster one; never the same again.
+            const bool tooFew = samples.size() < kSamplesNeeded;
+            slowdown = next != slowdown ? next
+                       : tooFew         ? std::min(slowdown + 1, kSlowestDown)
+                                        : std::max(slowdown - 1, 1);
         }
         return std::nullopt;
     }
