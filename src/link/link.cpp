@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
 #include <string>
 
 namespace zentor {
@@ -65,24 +66,45 @@ void Link::stopThread() {
     comphard::requestInterrupt(false);
 }
 
+bool Link::isCommand(Kind kind) {
+    return kind == Kind::Command || kind == Kind::Cancellable;
+}
+
+bool Link::anyOutstanding(bool (*matches)(Kind)) const {
+    return std::any_of(m_outstanding.begin(), m_outstanding.end(),
+                       [matches](const auto& entry) { return matches(entry.second.kind); });
+}
+
+bool Link::commandRunning() const {
+    return anyOutstanding(isCommand);
+}
+
+bool Link::cancellableRunning() const {
+    return anyOutstanding([](Kind kind) { return kind == Kind::Cancellable; });
+}
+
+template <typename Change> void Link::changeOutstanding(Change change) {
+    const bool wasBusy = busy();
+    const bool hadCommands = commandRunning();
+    const bool hadCancellable = cancellableRunning();
+    change();
+    if (cancellableRunning() != hadCancellable)
+        emit cancellableChanged(!hadCancellable);
+    if (commandRunning() != hadCommands)
+        emit commandsRunningChanged(!hadCommands);
+    if (busy() != wasBusy)
+        emit busyChanged(!wasBusy);
+}
+
 std::uint64_t Link::begin(Kind kind, std::shared_ptr<std::atomic<bool>> cancel) {
     // The newest choice wins: a command does not queue behind a background
     // cycle that may take seconds.
-    if (kind == Kind::Command || kind == Kind::Cancellable)
+    if (isCommand(kind))
         cancelBackground();
-
-    const bool wasBusy = busy();
-    const bool hadCommands = commandRunning();
     const std::uint64_t id = m_nextId++;
-    m_outstanding.emplace(id, Outstanding{kind, std::move(cancel), 0, {}, {}});
-    if (kind == Kind::Command || kind == Kind::Cancellable)
-        ++m_commands;
-    if (kind == Kind::Cancellable && ++m_cancellables == 1)
-        emit cancellableChanged(true);
-    if (!hadCommands && commandRunning())
-        emit commandsRunningChanged(true);
-    if (!wasBusy)
-        emit busyChanged(true);
+    changeOutstanding([&] {
+        m_outstanding.emplace(id, Outstanding{kind, std::move(cancel), 0, {}, {}});
+    });
     return id;
 }
 
@@ -91,18 +113,7 @@ void Link::finish(std::uint64_t id, const void* result) {
     if (found == m_outstanding.end())
         return;
     Outstanding entry = std::move(found->second);
-    m_outstanding.erase(found);
-
-    const bool command = entry.kind == Kind::Command || entry.kind == Kind::Cancellable;
-    if (command)
-        --m_commands;
-    if (entry.kind == Kind::Cancellable && --m_cancellables == 0)
-        emit cancellableChanged(false);
-    if (command && m_commands == 0)
-        emit commandsRunningChanged(false);
-    if (!busy())
-        emit busyChanged(false);
-
+    changeOutstanding([&] { m_outstanding.erase(found); });
     for (auto& [context, continuation] : entry.results) {
         if (context)
             continuation(result);

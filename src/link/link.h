@@ -19,7 +19,7 @@
 //
 // Each exchange carries its own cancel. Escape and "Abbrechen"
 // (Link::cancel) end the cancellable commands that run or wait, and nothing
-// else; Pending::cancel ends one exchange. A cancel never cuts a frame in
+// else. A cancel never cuts a frame in
 // two (comphard::WholeFrame), and when it gave up an exchange halfway
 // through, the next exchange first drains what the board still sends,
 // resynchronises and confirms command mode with the presence check.
@@ -90,9 +90,9 @@ public:
     // kind of exchange.
     bool busy() const { return !m_outstanding.empty(); }
     // True while a command (of either kind) waits or runs.
-    bool commandRunning() const { return m_commands > 0; }
+    bool commandRunning() const;
     // True while a cancellable command waits or runs.
-    bool cancellableRunning() const { return m_cancellables > 0; }
+    bool cancellableRunning() const;
 
     // Ends every cancellable command that runs or waits at its next byte
     // (after the frame on the line): waits and reads return at once and it
@@ -149,6 +149,11 @@ private:
     Link();
     void stopThread();
 
+    static bool isCommand(Kind kind);
+    bool anyOutstanding(bool (*matches)(Kind)) const;
+    // Makes the change to m_outstanding and tells who follows the link
+    // what it changed.
+    template <typename Change> void changeOutstanding(Change change);
     // GUI thread: registers the exchange and returns its number.
     std::uint64_t begin(Kind kind, std::shared_ptr<std::atomic<bool>> cancel);
     // GUI thread: the result of exchange `id` is in.
@@ -169,15 +174,13 @@ private:
     QObject* m_worker = nullptr; // lives on the link thread
     std::uint64_t m_nextId = 1;
     std::unordered_map<std::uint64_t, Outstanding> m_outstanding; // GUI thread
-    int m_commands = 0;
-    int m_cancellables = 0;
     // Set while closePort() lets the queued exchanges run out.
     std::atomic<bool> m_closing{false};
     bool m_recoveryOwed = false; // link thread only
 };
 
 // The exchange as the GUI thread holds it after Link::run: attach what
-// follows its result and its reports, or cancel it. Every call on the GUI
+// follows its result and its reports. Every call on the GUI
 // thread. A continuation runs only while its context object exists; one
 // whose context went before the result came is dropped, never called.
 template <typename Result> class Pending {
@@ -189,21 +192,12 @@ public:
     // Calls f(report) on the GUI thread for each report of the exchange.
     template <typename F> Pending& reports(QObject* context, F f);
 
-    // Ends this exchange at its next byte, whatever its kind. Nothing when
-    // its result is in already.
-    void cancel() const {
-        if (m_cancel)
-            m_cancel->store(true, std::memory_order_release);
-    }
-
 private:
     friend class Link;
-    Pending(Link& link, std::uint64_t id, std::shared_ptr<std::atomic<bool>> cancel)
-        : m_link(&link), m_id(id), m_cancel(std::move(cancel)) {}
+    Pending(Link& link, std::uint64_t id) : m_link(&link), m_id(id) {}
 
     Link* m_link;
     std::uint64_t m_id;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
 };
 
 template <typename Result>
@@ -243,7 +237,7 @@ Pending<std::invoke_result_t<Exchange&>> Link::run(Exchange exchange, Kind kind)
             deliver([this, id, result] { finish(id, result.get()); });
         }
     });
-    return Pending<Result>(*this, id, std::move(cancel));
+    return Pending<Result>(*this, id);
 }
 
 } // namespace zentor

@@ -1,5 +1,6 @@
 #include "fault_window.h"
 #include "link_wait.h"
+#include "wait_until.h"
 
 #include "board_commands.h"
 #include "comphard.h"
@@ -200,10 +201,8 @@ void FaultWindow::onTrace(const zentor::sim::TraceEvent& event) {
     if (pullPlug) {
         // On the board's own thread, which sends nothing while it waits here:
         // the plug goes between the armed byte and the next.
-        const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
-        while (!m_plugReleased.load() && !m_tearingDown.load() &&
-               std::chrono::steady_clock::now() < giveUp)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        testing_support::waitUntil([this] { return m_plugReleased.load() || m_tearingDown.load(); },
+                                   kGenerousWait);
         board->unplug();
     }
 }
@@ -249,17 +248,12 @@ int FaultWindow::countFromPc(const std::vector<int>& frame) const {
 }
 
 bool FaultWindow::awaitBoardBytes(std::size_t n) const {
-    const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
-    for (;;) {
-        {
+    return testing_support::waitUntil(
+        [this, n] {
             std::lock_guard lock(m_traceMutex);
-            if (m_boardBytes >= n)
-                return true;
-        }
-        if (std::chrono::steady_clock::now() > giveUp)
-            return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+            return m_boardBytes >= n;
+        },
+        kGenerousWait);
 }
 
 void FaultWindow::expectListingAndFilesUnchanged() const {

@@ -12,6 +12,7 @@
 #include "program_file.h"
 #include "scope.h"
 #include "scope_page.h"
+#include "wait_until.h"
 
 #include <QAction>
 #include <QApplication>
@@ -210,9 +211,8 @@ TEST_F(UnpluggedBoard, DuringTheLoggerReadOutTheValuesReadSoFarStay) {
     testing_support::waitForLink();
     ASSERT_EQ(w.statusText(), QStringLiteral("Messung läuft ..."));
     ASSERT_TRUE(w.Timer2->isActive());
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (board->snapshot().loggerSamples < 121 && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(
+        testing_support::waitUntil([this] { return board->snapshot().loggerSamples >= 121; }));
     ASSERT_EQ(board->snapshot().loggerSamples, 121);
 
     logger.loggerValues().fill(kUntouched);

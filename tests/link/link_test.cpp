@@ -1,7 +1,9 @@
 // The link's bookkeeping of exchanges: whose cancel a cancel reaches, and
 // that results and reports go only to pages that still exist.
+#include "comphard.h"
 #include "link.h"
 #include "link_wait.h"
+#include "wait_until.h"
 
 #include <QObject>
 
@@ -10,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -23,14 +24,11 @@ class Latch {
 public:
     void hold() {
         m_entered = true;
-        while (!m_released)
-            std::this_thread::sleep_for(1ms);
+        testing_support::waitUntil([this] { return m_released.load(); });
     }
     // Waits (without the event loop) until the link thread holds.
     bool waitEntered() {
-        for (int i = 0; i < 10000 && !m_entered; ++i)
-            std::this_thread::sleep_for(1ms);
-        return m_entered;
+        return testing_support::waitUntil([this] { return m_entered.load(); });
     }
     void release() { m_released = true; }
 
@@ -89,9 +87,7 @@ TEST(LinkCancel, ALateCancelMissesTheNextExchange) {
     // on the GUI thread, when Escape comes.
     std::atomic<bool> done{false};
     Link::instance().run([&done] { done = true; }, Kind::Cancellable);
-    for (int i = 0; i < 10000 && !done; ++i)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_TRUE(done);
+    ASSERT_TRUE(testing_support::waitUntil([&done] { return done.load(); }));
     Link::instance().cancel();
     Seen command, cancellable;
     runRecording(Kind::Command, command, &page);
@@ -112,9 +108,7 @@ TEST(LinkCancel, ACommandOrAPageChangeEndsABackgroundCycle) {
         Link::instance()
             .run(
                 [] {
-                    const auto end = std::chrono::steady_clock::now() + 60s;
-                    while (!Link::cancelRequested() && std::chrono::steady_clock::now() < end)
-                        std::this_thread::sleep_for(1ms);
+                    comphard::WaitMilliseconds(60'000); // ends at the cancel
                     return Link::cancelRequested();
                 },
                 Kind::Background)

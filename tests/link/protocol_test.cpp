@@ -1,6 +1,7 @@
 #include "board_commands.h"
 #include "comphard.h"
 #include "timing.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -232,9 +233,7 @@ TEST_F(ProtocolTest, AwaitInputWaitsAboutOneSecond) {
     peer.send({5});
     // The peer sends from its own thread: once the byte is there, the wait
     // ends at its first look, far sooner than its second.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (BytesInQueue() == 0 && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(testing_support::waitUntil([] { return BytesInQueue() > 0; }));
     bool got = false;
     EXPECT_LT(elapsedMicroseconds([&] { got = AwaitInput(); }), 500 * kMs);
     EXPECT_TRUE(got);

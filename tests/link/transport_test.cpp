@@ -1,6 +1,7 @@
 #include "comphard.h"
 #include "termios_port.h"
 #include "timing.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +33,7 @@ constexpr std::int64_t kFarBelowLongTimeout = kLongTimeoutMs / 2 * 1000;
 // Waits until n bytes are waiting (the peer sends from its own thread);
 // false after half a minute.
 bool awaitQueued(unsigned n) {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (BytesInQueue() < n) {
-        if (std::chrono::steady_clock::now() > giveUp)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return testing_support::waitUntil([n] { return BytesInQueue() >= n; });
 }
 
 class TransportTest : public ::testing::Test {

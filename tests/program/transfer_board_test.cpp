@@ -4,6 +4,7 @@
 #include "comphard.h"
 #include "simulated_board.h"
 #include "transfer_support.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -65,13 +66,8 @@ protected:
 
     // Waits until the board is in `mode`; false after half a minute.
     bool awaitMode(Mode mode) {
-        const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
-        while (board->snapshot().mode != mode) {
-            if (std::chrono::steady_clock::now() > giveUp)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
+        return testing_support::waitUntil([this, mode] { return board->snapshot().mode == mode; },
+                                          kGenerousWait);
     }
 
     void TearDown() override {
@@ -104,9 +100,7 @@ protected:
     // The count of the frame once it reached `count`, or at the generous
     // wait's end.
     int awaitFrames(const std::vector<int>& frame, int count) {
-        const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
-        while (countFrames(frame) < count && std::chrono::steady_clock::now() < giveUp)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        testing_support::waitUntil([&] { return countFrames(frame) >= count; }, kGenerousWait);
         return countFrames(frame);
     }
 
@@ -115,12 +109,12 @@ protected:
     // side runs.
     void unplugDuringDump(int cells) {
         m_unplugger = std::thread([this, cells] {
-            const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
-            while (countFrames({27, 126}) == 0 && std::chrono::steady_clock::now() < giveUp)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             // The bar stands at the slot of the last cell taken.
-            while (view.latestPosition < cells - 1 && std::chrono::steady_clock::now() < giveUp)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            testing_support::waitUntil(
+                [&] {
+                    return countFrames({27, 126}) > 0 && view.latestPosition >= cells - 1;
+                },
+                kGenerousWait);
             board->unplug();
         });
     }

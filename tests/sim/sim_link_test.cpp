@@ -4,6 +4,7 @@
 #include "comphard.h"
 #include "instruction_table.h"
 #include "simulated_board.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -25,19 +26,6 @@ constexpr const char* kLineMode = "1200,N,8,1";
 // short time-out.
 constexpr int kTimeoutMs = 2000;
 constexpr int kSilentTimeoutMs = 100;
-// How long a test waits for the board to get somewhere.
-constexpr auto kGenerousWait = std::chrono::seconds(30);
-
-// Waits until `done` holds; false after kGenerousWait.
-template <typename Done> bool awaitCondition(Done done) {
-    const auto giveUp = std::chrono::steady_clock::now() + kGenerousWait;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 int code(std::string_view pattern) {
     for (const zentor::Instruction& i : zentor::kInstructionTable)
@@ -122,7 +110,8 @@ TEST_F(LinkAgainstSimulator, BreakContinueAndStopARunningProgram) {
     upload({code("A = A + 1"), code("Delay 1 ms"), code("Goto .a"), 0});
     startProgram();
     // The start frame may still be on its way to the board.
-    EXPECT_TRUE(awaitCondition([&] { return board->snapshot().mode == Mode::Running; }));
+    EXPECT_TRUE(
+        testing_support::waitUntil([&] { return board->snapshot().mode == Mode::Running; }));
 
     comphard::SendBreak();
     EXPECT_EQ(board->snapshot().mode, Mode::Interrupted);
@@ -225,7 +214,7 @@ TEST_F(LinkAgainstSimulator, UnplugMakesTheDeviceVanish) {
     startBoard();
     EXPECT_TRUE(comphard::Beep());
     board->unplug();
-    ASSERT_TRUE(awaitCondition([&] { return board->isUnplugged(); }));
+    ASSERT_TRUE(testing_support::waitUntil([&] { return board->isUnplugged(); }));
     EXPECT_FALSE(comphard::Beep());
     EXPECT_EQ(comphard::ReadByte(), -1);
 }
@@ -236,7 +225,7 @@ TEST_F(LinkAgainstSimulator, UnplugFaultAfterNBytes) {
     startBoard(o);
     EXPECT_TRUE(comphard::Beep());  // bytes 1 and 2
     EXPECT_FALSE(comphard::Beep()); // byte 3 pulls the plug
-    EXPECT_TRUE(awaitCondition([&] { return board->isUnplugged(); }));
+    EXPECT_TRUE(testing_support::waitUntil([&] { return board->isUnplugged(); }));
 }
 
 TEST_F(LinkAgainstSimulator, AnswersNeverLeaveFasterThanTheLine) {
@@ -251,7 +240,7 @@ TEST_F(LinkAgainstSimulator, AnswersNeverLeaveFasterThanTheLine) {
     ASSERT_TRUE(comphard::SendCommandWithOperand(2, board::kPwm, 7, 7));
     // A byte's trace follows its write: the PC may have read the last one
     // before the board wrote it down.
-    EXPECT_TRUE(awaitCondition([&] {
+    EXPECT_TRUE(testing_support::waitUntil([&] {
         std::lock_guard lock(mutex);
         return events.size() >= 5;
     }));
@@ -282,8 +271,8 @@ TEST_F(LinkAgainstSimulator, LoggerAtHighSpeedFinishes) {
     comphard::WriteByte(board::kEsc);
     comphard::WriteByte(board::kStartLogger);
     // 7.5 s of board time, some 8 ms of the wall clock's.
-    EXPECT_TRUE(
-        awaitCondition([&] { return board->snapshot().lastStop == StopReason::LoggerDone; }));
+    EXPECT_TRUE(testing_support::waitUntil(
+        [&] { return board->snapshot().lastStop == StopReason::LoggerDone; }));
     EXPECT_EQ(board->snapshot().lastStop, StopReason::LoggerDone);
     EXPECT_EQ(board->snapshot().loggerSamples, 121);
 }
@@ -345,7 +334,7 @@ TEST(SimulatedBoardRunner, PauseStepResumeFromAnotherThread) {
     comphard::WriteByte(board::kRunProgram);
     comphard::WriteByte(0);
     // The start frame may still be on its way to the board.
-    ASSERT_TRUE(awaitCondition([&] { return board.snapshot().mode == Mode::Running; }));
+    ASSERT_TRUE(testing_support::waitUntil([&] { return board.snapshot().mode == Mode::Running; }));
     board.pauseProgram();
     const auto paused = board.snapshot();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -353,7 +342,7 @@ TEST(SimulatedBoardRunner, PauseStepResumeFromAnotherThread) {
     EXPECT_TRUE(board.stepProgram());
     EXPECT_NE(board.snapshot().programCounter, paused.programCounter);
     board.resumeProgram();
-    EXPECT_TRUE(awaitCondition([&] { return board.snapshot().a != paused.a; }));
+    EXPECT_TRUE(testing_support::waitUntil([&] { return board.snapshot().a != paused.a; }));
     comphard::ClosePort();
     board.stop();
 }
