@@ -8,6 +8,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -111,6 +113,17 @@ std::optional<LineMode> parseLineMode(const std::string& text) {
 
 namespace {
 
+// The slave side of a pty: the major numbers the kernel gives them.
+bool isPseudoTerminal(int fd) {
+    constexpr unsigned kFirstPtySlaveMajor = 136;
+    constexpr unsigned kLastPtySlaveMajor = 143;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned deviceMajor = major(st.st_rdev);
+    return deviceMajor >= kFirstPtySlaveMajor && deviceMajor <= kLastPtySlaveMajor;
+}
+
 int systemOpen(const char* path, int flags) {
     return ::open(path, flags);
 }
@@ -151,8 +164,11 @@ std::unique_ptr<TermiosPort> TermiosPort::open(const std::string& path, const Li
     }
     // The flag belongs to the device: clear it at close only when it was
     // ours to set. Another process may hold it (root passes it on open).
+    // A pty is left to the lock alone: its other end keeps the device alive,
+    // so the flag of a killed holder would keep every later open without
+    // root rights out, while the kernel drops the lock with the process.
     int heldBefore = 0;
-    if (ioctl(fd, TIOCGEXCL, &heldBefore) != 0 || heldBefore == 0)
+    if (!isPseudoTerminal(fd) && (ioctl(fd, TIOCGEXCL, &heldBefore) != 0 || heldBefore == 0))
         port->m_ownsExclusiveFlag = ioctl(fd, TIOCEXCL) == 0;
 
     // Raw before any byte moves: a fresh pty is in cooked mode and would eat
