@@ -18,6 +18,16 @@ namespace {
 
 // GNU habit: a wrong command line ends the program with status 2.
 constexpr int kExitUsage = 2;
+constexpr int kExitNoDisplay = 1;
+
+// A window can be shown: an X or Wayland display, or a platform chosen
+// explicitly (offscreen in tests, a VNC or framebuffer platform).
+bool displayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    return false;
+}
 
 // With ZENTOR_REPORT_FIRST_PAINT set (to anything but empty), the program
 // prints "first paint <ms> ms" on standard output once the main window has
@@ -81,6 +91,12 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     case zentor::CommandLine::Action::Run:
         break;
+    }
+
+    // Without a display Qt would abort with its own English text.
+    if (!displayAvailable()) {
+        std::fputs("Kein Bildschirm gefunden (DISPLAY/WAYLAND_DISPLAY nicht gesetzt).\n", stderr);
+        return kExitNoDisplay;
     }
 
     QApplication app(argc, argv);
