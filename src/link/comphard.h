@@ -143,13 +143,17 @@ bool Beep();
 // complement.
 bool SendCommandWithOperand(int length, int opcode, int operand, int expected);
 
+// The presence check's answer from a board in step.
+inline constexpr char kAnswerOk[] = "Ok";
+
 // Presence check: text becomes "Ok" or "Controler antwortet nicht!". A second
-// attempt is made only after total silence.
-void Handshake(std::string& text);
+// attempt is made only after total silence. firstAnswer, when given, gets
+// the first byte of the last answer (-1 for silence).
+void Handshake(std::string& text, int* firstAnswer = nullptr);
 
 // Up to five ESC ESC rounds until the board answers 27; then drops input.
-// It also stops a board program that runs.
-void Resync();
+// It also stops a board program that runs. True when the board answered.
+bool Resync();
 
 // Whether a board program may run: set by NoteProgramStarted (after the
 // start frame or a continue went out), cleared by Resync and by opening a

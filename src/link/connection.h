@@ -15,6 +15,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zentor {
 
@@ -35,8 +37,9 @@ struct ConnectJob {
     int maxTimeout = 300;             // ms, the read time-out after connecting
     Connector connector;              // empty: connection::connect
 
-    // On the link thread: makes the connection.
-    bool run() const;
+    // On the link thread: makes the connection. answered, when given, tells
+    // whether the board answered the resync (steps of a test: true).
+    bool run(bool* answered = nullptr) const;
 };
 
 // The steps on the link thread. Each blocks; run them inside an exchange.
@@ -47,14 +50,15 @@ namespace connection {
 bool open(const PortTarget& target);
 
 // After an open: a settling pause, input dropped, a resync, (a settling
-// pause,) input dropped, and the read time-out set.
-void bringIntoStep(bool settleAfterResync, int maxTimeout);
+// pause,) input dropped, and the read time-out set. True when the board
+// answered the resync.
+bool bringIntoStep(bool settleAfterResync, int maxTimeout);
 
 // Opening the configured port at start and after the board fell silent:
 // open, then bring into step with the pause after the resync. False when
 // nothing is configured or the open fails; an open port stays open when
-// nothing is configured.
-bool connect(const ConnectJob& job);
+// nothing is configured. answered: the board answered the resync.
+bool connect(const ConnectJob& job, bool* answered = nullptr);
 
 // A choice from the port menu: open, bring into step without the pause
 // after the resync, presence check. The answer is "Ok" or the presence
@@ -67,11 +71,35 @@ struct ChoiceResult {
 };
 ChoiceResult choose(const PortTarget& target, int maxTimeout);
 
+// The board search: each candidate is opened exclusively, brought into step
+// and asked for its presence, nothing else; the first that answers stays
+// open. Each device takes at most about a second: a read time-out of its
+// own, and an open that hangs is left behind after a second.
+struct SearchCandidate {
+    int com = 0; // the menu's port number, 0 for a device beyond the table
+    std::string path;
+};
+struct SearchResult {
+    std::optional<SearchCandidate> found;
+    // Each candidate tried without success, with why ("belegt", ...).
+    std::vector<std::pair<SearchCandidate, std::string>> skipped;
+    bool cancelled = false;
+    int tried = 0;
+};
+SearchResult search(const std::vector<SearchCandidate>& candidates, int maxTimeout);
+
+// "Platine gefunden an COM 3 (/dev/ttyACM0)", "Keine Platine gefunden: 2
+// Anschlüsse geprüft", or the cancel's text.
+std::string searchSummary(const SearchResult& result);
+// One line per device tried without success: "/dev/ttyUSB0: belegt".
+std::string searchDetails(const SearchResult& result);
+
 } // namespace connection
 
 // How a connection from the settings ended.
 struct ConnectResult {
     bool connected = false;
+    bool answered = false; // the board answered the resync
     // Why the configured device could not be opened; empty when it opened
     // or none is configured.
     std::string failure;
@@ -111,6 +139,11 @@ public:
     // A choice from the port menu, on the link thread; Escape ends the wait
     // for a silent board.
     Pending<connection::ChoiceResult> choose(const PortTarget& target);
+
+    // The board search on the link thread; Escape ends it. A board found
+    // stays connected (portConnected follows with its target); without one
+    // no port is open.
+    Pending<connection::SearchResult> search(std::vector<connection::SearchCandidate> candidates);
 
 signals:
     // The board is reached through target now, or (nullopt) through no

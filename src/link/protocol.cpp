@@ -17,7 +17,6 @@ constexpr int kResyncRounds = 5;
 constexpr int kHandshakeAttempts = 2;
 constexpr int kInputPolls = 1001;       // about one second of 1 ms polls
 
-constexpr const char* kAnswerOk = "Ok";
 constexpr const char* kAnswerMissing = "Controler antwortet nicht!";
 
 } // namespace
@@ -54,7 +53,7 @@ bool SendCommandWithOperand(int length, int opcode, int operand, int expected) {
     return a == expected && b == board::complementOf(expected);
 }
 
-void Handshake(std::string& text) {
+void Handshake(std::string& text, int* firstAnswer) {
     PurgeInput();
     text = kAnswerOk;
     for (int attempt = 0; attempt < kHandshakeAttempts; ++attempt) {
@@ -63,6 +62,8 @@ void Handshake(std::string& text) {
         WaitMilliseconds(kHandshakePause);
         const int a = ReadByte();
         const int b = ReadByte();
+        if (firstAnswer != nullptr)
+            *firstAnswer = a;
         if (a == board::kPresenceAnswer && board::isAnswerPair(a, b))
             return;
         // Only total silence earns a second attempt; a wrong answer means a
@@ -73,7 +74,8 @@ void Handshake(std::string& text) {
     text = kAnswerMissing;
 }
 
-void Resync() {
+bool Resync() {
+    bool answered = false;
     for (int round = 0; round < kResyncRounds && !interruptRequested(); ++round) {
         {
             // The two ESC reach the board as one frame only with the pause
@@ -86,11 +88,14 @@ void Resync() {
         WaitMilliseconds(kResyncPause);
         const int a = ReadByte();
         ReadByte(); // the second answer byte is not examined
-        if (a == board::kEsc)
+        if (a == board::kEsc) {
+            answered = true;
             break;
+        }
     }
     PurgeInput();
     ForgetProgram();
+    return answered;
 }
 
 int ReadAnalog() {

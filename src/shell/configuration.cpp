@@ -13,4 +13,16 @@ QString directory() {
 
 QString iniPath() { return directory() + QStringLiteral("/zentor.ini"); }
 
+QStringList systemIniPaths() {
+    // The user's own folder comes first in the list; the rest are the
+    // system's.
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QStringList paths;
+    for (const QString& folder : folders)
+        if (folder != own)
+            paths << folder + QStringLiteral("/zentor/zentor.ini");
+    return paths;
+}
+
 } // namespace configuration

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace configuration {
 
@@ -9,6 +10,9 @@ namespace configuration {
 QString directory();
 // directory() + "/zentor.ini".
 QString iniPath();
+// The defaults for every user: zentor/zentor.ini in each folder of
+// $XDG_CONFIG_DIRS (normally /etc/xdg), the first one found wins.
+QStringList systemIniPaths();
 
 inline constexpr const char* kTimeSection = "Time";
 inline constexpr const char* kMaxTimeoutKey = "MAXTimeout";
@@ -30,6 +34,11 @@ inline constexpr const char* kPortSection = "ZENTOR1";
 inline constexpr const char* kComKey = "COM";
 // 1 while the built-in simulator is the chosen port; "COM" keeps its meaning.
 inline constexpr const char* kSimulatorKey = "Simulator";
+
+// A device beyond the ports 1..9 (COM is 0 then), and the identity of the
+// chosen adapter, by which it is found again under another name.
+inline constexpr const char* kDeviceKey = "Geraet";
+inline constexpr const char* kIdentityKey = "Kennung";
 
 // Optional device paths of the ports: key "COMn".
 inline constexpr const char* kPortsSection = "Ports";

@@ -34,7 +34,11 @@ bool sameName(const QString& a, const QString& b) {
 } // namespace
 
 QStringList ProfileFile::readLines() const {
-    QFile file(m_path);
+    return readLinesOf(m_path);
+}
+
+QStringList ProfileFile::readLinesOf(const QString& path) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QString text = QString::fromUtf8(file.readAll());
@@ -47,8 +51,19 @@ QStringList ProfileFile::readLines() const {
 
 QString ProfileFile::readString(const QString& section, const QString& key,
                                 const QString& defaultValue) const {
+    // The user's own file first, then the defaults set for every user.
+    if (auto value = valueIn(readLines(), section, key))
+        return *value;
+    for (const QString& path : m_defaultPaths)
+        if (auto value = valueIn(readLinesOf(path), section, key))
+            return *value;
+    return defaultValue;
+}
+
+std::optional<QString> ProfileFile::valueIn(const QStringList& lines, const QString& section,
+                                            const QString& key) {
     bool inSection = false;
-    for (const QString& line : readLines()) {
+    for (const QString& line : lines) {
         if (const auto name = sectionName(line)) {
             inSection = sameName(*name, section);
             continue;
@@ -58,7 +73,7 @@ QString ProfileFile::readString(const QString& section, const QString& key,
         if (const auto k = keyOf(line); k && sameName(*k, key))
             return line.mid(line.indexOf(u'=') + 1).trimmed();
     }
-    return defaultValue;
+    return std::nullopt;
 }
 
 bool ProfileFile::leadingInt(const QString& text, int& value) {
@@ -89,7 +104,8 @@ int ProfileFile::readInt(const QString& section, const QString& key, int default
     return leadingInt(readString(section, key), value) ? value : defaultValue;
 }
 
-bool ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
+zentor::SaveResult ProfileFile::writeString(const QString& section, const QString& key,
+                                            const QString& value) {
     QStringList lines = readLines();
     const QString entry = key + u'=' + value;
 
@@ -125,6 +141,6 @@ bool ProfileFile::writeString(const QString& section, const QString& key, const 
         lines.insert(insertAt, entry);
     }
 
-    return static_cast<bool>(zentor::writeFileAtomically(
-        m_path, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8()));
+    return zentor::writeFileAtomically(
+        m_path, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
 }

@@ -3,12 +3,19 @@
 // Every read goes to the file, so changes made by hand are seen at once.
 #pragma once
 
+#include "atomic_file.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class ProfileFile {
 public:
-    explicit ProfileFile(QString path) : m_path(std::move(path)) {}
+    // defaultPaths: files read, in order, for a key the file itself lacks
+    // (the settings a teacher makes for every user); never written.
+    explicit ProfileFile(QString path, QStringList defaultPaths = {})
+        : m_path(std::move(path)), m_defaultPaths(std::move(defaultPaths)) {}
 
     const QString& path() const { return m_path; }
 
@@ -24,14 +31,19 @@ public:
 
     // Sets the key, keeping every other line of the file; creates the file,
     // its folder, the section or the key as needed. The file is replaced
-    // atomically. False when it cannot be written.
-    bool writeString(const QString& section, const QString& key, const QString& value);
+    // atomically. Says why when it cannot be written.
+    zentor::SaveResult writeString(const QString& section, const QString& key,
+                                   const QString& value);
 
     // The leading whole number of a text, as readInt takes it.
     static bool leadingInt(const QString& text, int& value);
 
 private:
     QStringList readLines() const;
+    static QStringList readLinesOf(const QString& path);
+    static std::optional<QString> valueIn(const QStringList& lines, const QString& section,
+                                          const QString& key);
 
     QString m_path;
+    QStringList m_defaultPaths;
 };

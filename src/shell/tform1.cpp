@@ -3,7 +3,6 @@
 #include "access_names.h"
 #include "amm.h"
 #include "analysis_commands.h"
-#include "builtin_simulator.h"
 #include "configuration.h"
 #include "connection.h"
 #include "dialogs.h"
@@ -16,13 +15,13 @@
 #include "measurement_commands.h"
 #include "page_access_keys.h"
 #include "picture_label.h"
-#include "port_paths.h"
+#include "port_menu.h"
+#include "port_service.h"
 #include "profile.h"
 #include "program_page.h"
 #include "recorder.h"
 #include "recorder_page.h"
 #include "scope_page.h"
-#include "simulator_panel.h"
 #include "weblabel.h"
 #include "window_fit.h"
 
@@ -37,6 +36,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -58,7 +58,6 @@ constexpr int kTimerCreated = 500;   // ms, until a page sets its own
 constexpr int kTimer1Entering = 333; // ms: the first tick resynchronises
 constexpr int kTimer2Interval = 500; // ms
 constexpr int kTimerOsziInterval = 1000;
-constexpr int kPortEntries = 6;
 constexpr int kPageStepsToProgram = 5;
 constexpr int kRevealCancelMs = 300; // until "Abbrechen" shows for a long exchange
 
@@ -70,8 +69,14 @@ const QString kStartTitle = QStringLiteral("ZENTOR");
 const QString kNoPortChosen = QStringLiteral("Anschluss nicht gewählt.");
 const QString kFirstStart =
     QStringLiteral("Erster Programmstart:\rZunächst einen Anschluß wählen (Menü/Anschluß)");
-const QString kSearching = QStringLiteral("Controler wird gesucht...");
-const QString kPortNotOpened = QStringLiteral("COM nicht geöffnet!");
+const QString kSearchBoard = QStringLiteral("Platine suchen");
+const QString kSearchBoardHint =
+    QStringLiteral("Fragt jeden USB-Anschluss und jeden eingestellten Anschluss nach der Platine");
+const QString kBoardSilentAtStart =
+    QStringLiteral("Die Platine an %1 antwortet nicht. Stecker und Strom prüfen, oder die "
+                   "Platine suchen lassen.");
+const QString kConnectionLost = QStringLiteral("Verbindung verloren – Platine wieder anstecken");
+const QString kConnectionBack = QStringLiteral("Verbindung wieder da. Lücke von %1 s");
 const QString kLoggerPageText = QStringLiteral("Externe Messung");
 const QString kRecorderPageText = QStringLiteral("Online Messung");
 const QString kCancel = QStringLiteral("Abbrechen");
@@ -125,8 +130,8 @@ TForm1::KeyState TForm1::setCtrlKeyState(KeyState state) {
 
 TForm1::TForm1(StartOptions options, QWidget* parent)
     : QMainWindow(parent), m_options(std::move(options)),
-      m_ini(std::make_unique<ProfileFile>(configuration::iniPath())),
-      m_simulator(std::make_unique<BuiltInSimulator>()) {
+      m_ini(std::make_unique<ProfileFile>(configuration::iniPath(),
+                                          configuration::systemIniPaths())) {
     // The picture and icon live in this static library; make sure the
     // linker keeps them, whoever creates the window.
     Q_INIT_RESOURCE(app);
@@ -303,34 +308,7 @@ void TForm1::createMenu() {
         {PageControl1, TabSheet6, TabSheet3, TabSheet8}, this);
     m_analysisCommands->bindAction(Auswertung1);
 
-    Anschluss1 = bar->addMenu(QStringLiteral("&Anschluss"));
-    Anschluss1->setObjectName(QStringLiteral("Anschluss1"));
-    Anschluss1->setToolTipsVisible(true);
-    // One radio mark at the port in use; none after a failed choice.
-    auto* portGroup = new QActionGroup(Anschluss1);
-    portGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    const char* names[kPortEntries] = {"COM11", "COM21", "COM31", "COM41", "COM51", "COM61"};
-    QAction** entries[kPortEntries] = {&COM11, &COM21, &COM31, &COM41, &COM51, &COM61};
-    for (int i = 0; i < kPortEntries; ++i) {
-        QAction* entry = addEntry(Anschluss1, QStringLiteral("COM &%1").arg(i + 1), names[i]);
-        entry->setCheckable(true);
-        entry->setActionGroup(portGroup);
-        entry->setData(i + 1); // the tag: the port number
-        connect(entry, &QAction::triggered, this, &TForm1::COM11Click);
-        *entries[i] = entry;
-    }
-    addSeparator(Anschluss1, "N4");
-    Simulator1 = addEntry(Anschluss1, QStringLiteral("&Simulator"), "Simulator1");
-    Simulator1->setCheckable(true);
-    Simulator1->setActionGroup(portGroup);
-    Simulator1->setToolTip(QStringLiteral("Eine simulierte Platine, ohne Hardware"));
-    connect(Simulator1, &QAction::triggered, this, &TForm1::SimulatorClick);
-    SimulatorPanel1 = addEntry(Anschluss1, QStringLiteral("Simulator-&Tafel ..."), "SimulatorPanel1");
-    SimulatorPanel1->setEnabled(false);
-    connect(SimulatorPanel1, &QAction::triggered, this, &TForm1::SimulatorPanelClick);
-    // The device paths may change in zentor.ini while the program runs.
-    connect(Anschluss1, &QMenu::aboutToShow, this, &TForm1::refreshPortPaths);
-    refreshPortPaths();
+    Ports = new PortMenu(bar, *this, *m_ini, this, m_options.simulator);
 
     N3 = bar->addMenu(QStringLiteral("&?"));
     N3->setObjectName(QStringLiteral("N3"));
@@ -339,33 +317,6 @@ void TForm1::createMenu() {
     connect(Handbuch1, &QAction::triggered, this, &TForm1::HandbuchClick);
     ber1 = addEntry(N3, QStringLiteral("Über ..."), "ber1");
     connect(ber1, &QAction::triggered, this, &TForm1::ber1Click);
-}
-
-QList<QAction*> TForm1::comEntries() const { return {COM11, COM21, COM31, COM41, COM51, COM61}; }
-
-QAction* TForm1::checkedPortEntry() const {
-    for (QAction* entry : Anschluss1->actions())
-        if (entry->isChecked())
-            return entry;
-    return nullptr;
-}
-
-void TForm1::uncheckPortEntries() {
-    for (QAction* entry : Anschluss1->actions())
-        entry->setChecked(false);
-}
-
-void TForm1::refreshPortPaths() {
-    for (QAction* entry : comEntries())
-        entry->setToolTip(QString::fromStdString(portPath(entry->data().toInt())));
-}
-
-std::string TForm1::portPath(int n) const {
-    // The [Ports] section may give a port another device; without it the
-    // default map holds.
-    const QString key = QStringLiteral("COM%1").arg(n);
-    return zentor::portDevicePath(
-        n, m_ini->readString(QString::fromLatin1(configuration::kPortsSection), key).toStdString());
 }
 
 // ---- Shell ----------------------------------------------------------------
@@ -448,19 +399,45 @@ void TForm1::createExchangeControls() {
         m_linkProgress->setRange(0, maximum);
         m_linkProgress->setValue(position);
     });
-    connect(&link, &zentor::Link::commandsRunningChanged, this, &TForm1::followLink);
+    connect(&link, &zentor::Link::commandsRunningChanged, Ports, &PortMenu::followLink);
 
-    zentor::Connection& connection = zentor::Connection::instance();
-    connection.setResolver([this] { return configuredTarget(); });
-    connect(&connection, &zentor::Connection::portConnected, this, &TForm1::markPort);
+    zentor::Connection::instance().setResolver([this] { return Ports->configuredTarget(); });
+    followConnectionState();
 }
 
-void TForm1::followLink(bool commandRunning) {
-    // A port choice in the middle of an exchange would pull the port from
-    // under it.
-    for (QAction* entry : Anschluss1->actions())
-        if (entry != SimulatorPanel1 && !entry->isSeparator())
-            entry->setEnabled(!commandRunning);
+void TForm1::followConnectionState() {
+    // While no board answers, the search is one click away.
+    m_searchButton = new QPushButton(kSearchBoard, StatusBar1);
+    m_searchButton->setObjectName(QStringLiteral("SearchButton"));
+    m_searchButton->setAccessibleName(kSearchBoard);
+    m_searchButton->setToolTip(kSearchBoardHint);
+    m_searchButton->setFlat(true);
+    m_searchButton->hide();
+    StatusBar1->addPermanentWidget(m_searchButton);
+    connect(m_searchButton, &QPushButton::clicked, Ports, &PortMenu::PlatineSuchen1Click);
+    connect(&zentor::Connection::instance(), &zentor::Connection::portConnected, m_searchButton,
+            [this](const std::optional<zentor::PortTarget>& target) {
+                m_searchButton->setVisible(!target);
+            });
+
+    // A pulled cable is told at once and stays told until the device is
+    // back, whatever a page writes into the status bar meanwhile.
+    m_connectionLost = new QLabel(kConnectionLost, StatusBar1);
+    m_connectionLost->setObjectName(QStringLiteral("ConnectionLost"));
+    m_connectionLost->setAccessibleName(kConnectionLost);
+    m_connectionLost->setStyleSheet(QStringLiteral("QLabel { color: #a00000; background: #ffffff; "
+                                                   "font-weight: bold; padding: 0 4px; }"));
+    m_connectionLost->hide();
+    StatusBar1->addPermanentWidget(m_connectionLost);
+    zentor::PortService& service = Ports->service();
+    connect(&service, &zentor::PortService::connectionLost, this, [this] {
+        m_connectionLost->show();
+        setStatusText(kConnectionLost);
+    });
+    connect(&service, &zentor::PortService::connectionRestored, this, [this](qint64 gapMs) {
+        m_connectionLost->hide();
+        setStatusText(kConnectionBack.arg(QLocale().toString(gapMs / 1000.0, 'f', 1)));
+    });
 }
 
 // ---- Start-up and shut-down -------------------------------------------------
@@ -500,7 +477,7 @@ void TForm1::FormShow() {
         // The file shows at once; one that cannot be read is told below,
         // from the event loop, after the port's box.
         TabSheet4->openReadableStartupFile();
-    uncheckPortEntries();
+    Ports->uncheckAll();
     // The window paints first; the board is looked for on the link thread,
     // and the start-up goes on when it has answered or given up.
     zentor::Connection::instance().connectFromIni().then(
@@ -512,9 +489,23 @@ void TForm1::continueShow(const zentor::ConnectResult& result) {
         return;
     if (!result.connected) {
         setStatusText(kNoPortChosen);
-        dialogs::information(this, withOpenFailure(kFirstStart, u'\r', result.failure));
+        m_searchButton->show();
+        const bool search =
+            dialogs::offer(this, withOpenFailure(kFirstStart, u'\r', result.failure), kSearchBoard);
         if (m_shutDown)
             return; // ended while the box was open
+        if (search)
+            Ports->searchBoard(false);
+    } else if (!result.answered) {
+        // The port opened, but nothing answered the resync there.
+        const std::optional<zentor::PortTarget> target = Ports->configuredTarget();
+        setStatusText(kBoardSilentAtStart.arg(
+            target && target->com > 0
+                ? QStringLiteral("COM %1 (%2)")
+                      .arg(target->com)
+                      .arg(QString::fromStdString(target->devicePath))
+                : QString::fromStdString(target ? target->devicePath : std::string())));
+        m_searchButton->show();
     }
     Timer2->setInterval(kTimer2Interval);
     TabSheet3->ComboBox16Change();
@@ -573,124 +564,10 @@ void TForm1::FormDestroy() {
     zentor::Link::instance().closePort();
     TabSheet6->setRecorderBuffer(nullptr);
     m_recorderBuffer.reset();
-    m_simulator.reset();
+    Ports->shutDown();
 }
 
 // ---- Connection ---------------------------------------------------------------
-
-bool TForm1::simulatorChosen() const {
-    return m_options.simulator ||
-           m_ini->readInt(QString::fromLatin1(configuration::kPortSection),
-                          QString::fromLatin1(configuration::kSimulatorKey), 0) == 1;
-}
-
-std::optional<zentor::PortTarget> TForm1::simulatorTarget() {
-    if (!m_simulator->ensureRunning())
-        return std::nullopt;
-    return zentor::PortTarget{0, true, m_simulator->devicePath()};
-}
-
-std::optional<zentor::PortTarget> TForm1::configuredTarget() {
-    if (simulatorChosen())
-        return simulatorTarget();
-    const int n = m_ini->readInt(QString::fromLatin1(configuration::kPortSection),
-                                 QString::fromLatin1(configuration::kComKey), 0);
-    if (n < 1 || n > zentor::kConfiguredPortCount)
-        return std::nullopt;
-    return zentor::PortTarget{n, false, portPath(n)};
-}
-
-void TForm1::markPort(const std::optional<zentor::PortTarget>& target) {
-    uncheckPortEntries();
-    simulatorConnected(target && target->simulator);
-    if (!target)
-        return;
-    if (target->simulator)
-        Simulator1->setChecked(true);
-    else if (target->com >= 1 && target->com <= kPortEntries)
-        comEntries()[target->com - 1]->setChecked(true);
-}
-
-void TForm1::COM11Click() {
-    auto* entry = qobject_cast<QAction*>(sender());
-    if (!entry)
-        return;
-    choosePort(entry->data().toInt());
-}
-
-void TForm1::SimulatorClick() { choosePort(0); }
-
-void TForm1::simulatorConnected(bool connected) {
-    SimulatorPanel1->setEnabled(connected);
-    if (!connected) {
-        if (m_simulatorPanel)
-            m_simulatorPanel->hide();
-        return;
-    }
-    if (!m_simulatorPanelOffered) {
-        m_simulatorPanelOffered = true;
-        SimulatorPanelClick();
-    }
-}
-
-void TForm1::SimulatorPanelClick() {
-    if (!m_simulatorPanel) {
-        m_simulatorPanel = new SimulatorPanel([this] { return m_simulator->board(); }, this);
-    }
-    m_simulatorPanel->show();
-    m_simulatorPanel->raise();
-}
-
-void TForm1::choosePort(int n) {
-    const QString section = QString::fromLatin1(configuration::kPortSection);
-    const QString comKey = QString::fromLatin1(configuration::kComKey);
-    const QString simKey = QString::fromLatin1(configuration::kSimulatorKey);
-    const bool simulator = n == 0;
-    // A choice from the menu overrides the --sim of the command line.
-    m_options.simulator = false;
-
-    setStatusText(kSearching);
-    uncheckPortEntries();
-    std::optional<zentor::PortTarget> target;
-    if (simulator) {
-        target = simulatorTarget();
-    } else {
-        target = zentor::PortTarget{n, false, portPath(n)};
-    }
-    auto refuse = [=, this](const std::string& failure) {
-        // Neither the port nor the simulator stays chosen: the next start
-        // asks again instead of silently taking the other one.
-        simulatorConnected(false);
-        m_ini->writeString(section, comKey, QStringLiteral("0"));
-        if (simulator || m_ini->readInt(section, simKey, 0) != 0)
-            m_ini->writeString(section, simKey, QStringLiteral("0"));
-        setStatusText(withOpenFailure(kPortNotOpened, u' ', failure));
-    };
-    if (!target) {
-        refuse({});
-        return;
-    }
-    zentor::Connection::instance().choose(*target).then(
-        this, [=, this](const zentor::connection::ChoiceResult& result) {
-            if (!result.opened) {
-                refuse(result.failure);
-                return;
-            }
-            markPort(target);
-            if (simulator) {
-                m_ini->writeString(section, simKey, QStringLiteral("1"));
-            } else {
-                m_ini->writeString(section, comKey, QString::number(n));
-                // Only write the simulator key when there is one to turn off.
-                if (m_ini->readInt(section, simKey, 0) != 0)
-                    m_ini->writeString(section, simKey, QStringLiteral("0"));
-            }
-            // A choice whose presence check was given up stays made: the
-            // port is open.
-            setStatusText(result.cancelled ? QString::fromLatin1(zentor::kCancelledText)
-                                           : QString::fromStdString(result.answer));
-        });
-}
 
 // ---- Pages and menu -------------------------------------------------------------
 

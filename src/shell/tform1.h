@@ -28,8 +28,7 @@ class RecorderPage;
 class ScopePage;
 class ProgramPage;
 class ProfileFile;
-class BuiltInSimulator;
-class SimulatorPanel;
+class PortMenu;
 
 namespace zentor {
 struct ConnectResult;
@@ -100,15 +99,7 @@ public:
     QMenu* Bearbeiten1;
     QAction* KopiernalsText1;
     QAction* Auswertung1; // "Auswertung ...": cursors, statistics and fits of a chart
-    QMenu* Anschluss1;
-    QAction* COM11;
-    QAction* COM21;
-    QAction* COM31;
-    QAction* COM41;
-    QAction* COM51;
-    QAction* COM61;
-    QAction* Simulator1; // the built-in simulated board
-    QAction* SimulatorPanel1; // "Simulator-&Tafel ...": the simulated board's panel
+    PortMenu* Ports;      // "&Anschluss": ports, devices, the simulator and the board search
     QMenu* N3;          // "&?"
     QAction* Handbuch1; // "&Handbuch" (F1): the handbook's window
     QAction* ber1;      // "Über ..."
@@ -118,19 +109,11 @@ public:
     QTimer* yttimer;
     QTimer* TimerOszi;
 
-    // The six COM entries in menu order; their tags are 1 to 6.
-    QList<QAction*> comEntries() const;
-    // The check-marked "&Anschluss" entry, or nullptr.
-    QAction* checkedPortEntry() const;
-
 public slots:
     void FormCreate();
     void FormShow();
     void FormHide();
     void FormDestroy();
-    void COM11Click(); // any COM entry; the sender's tag is the port number
-    void SimulatorClick();
-    void SimulatorPanelClick();
     void PageControl1Change();
     void Beenden3Click();
     void ber1Click();
@@ -151,34 +134,14 @@ private:
     void createPages();
     void createTimers();
     void createExchangeControls();
-    void uncheckPortEntries();
-    void refreshPortPaths();
-    // The device of port n (1..9): the ini's [Ports] COMn, else the default.
-    std::string portPath(int n) const;
-    // The device of the configured port, or of the simulator when it is
-    // chosen (started if need be); nothing when none is configured.
-    std::optional<zentor::PortTarget> configuredTarget();
-    // Marks the port the board is reached through.
-    void markPort(const std::optional<zentor::PortTarget>& target);
     // The steps of FormShow after the first connection.
     void continueShow(const zentor::ConnectResult& result);
-    // Opens port n, or the simulator for n == 0, with the menu choice's
-    // steps; the status bar shows the outcome.
-    void choosePort(int n);
-    std::optional<zentor::PortTarget> simulatorTarget();
-    bool simulatorChosen() const;
-    // The controls that start exchanges follow the link.
-    void followLink(bool commandRunning);
-    // Enables the panel entry while the simulator is the port; opens the
-    // panel by itself the first time the simulator is chosen.
-    void simulatorConnected(bool connected);
+    // The status bar follows a device pulled out and plugged in again.
+    void followConnectionState();
 
     StartOptions m_options;
     std::unique_ptr<ProfileFile> m_ini;
-    std::unique_ptr<BuiltInSimulator> m_simulator;
-    SimulatorPanel* m_simulatorPanel = nullptr; // created when first opened
-    HandbookWindow* m_handbook = nullptr;        // created when first opened
-    bool m_simulatorPanelOffered = false;        // opened by itself once
+    HandbookWindow* m_handbook = nullptr; // created when first opened
     std::unique_ptr<zentor::RecorderBuffer> m_recorderBuffer;
     // The measurement entries of "&Datei"; a child of the window.
     zentor::MeasurementCommands* m_measurementCommands = nullptr;
@@ -190,6 +153,10 @@ private:
     // Shown in the status bar while a long exchange runs.
     QProgressBar* m_linkProgress = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    // Offers the board search while no board answers.
+    QPushButton* m_searchButton = nullptr;
+    // Says that the device of the board was pulled out, until it is back.
+    QLabel* m_connectionLost = nullptr;
     bool m_shown = false;
     bool m_shutDown = false;
     bool m_inPageChange = false;

@@ -1,6 +1,7 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QPushButton>
 
 namespace dialogs {
 
@@ -23,7 +24,12 @@ QMessageBox::StandardButton showBox(QWidget* parent, const Request& request) {
     case Kind::Information: {
         // A plain box: no icon, unlike QMessageBox::information.
         QMessageBox box(QMessageBox::NoIcon, request.caption, text, QMessageBox::Ok, parent);
-        return static_cast<QMessageBox::StandardButton>(box.exec());
+        QPushButton* action = request.action.isEmpty()
+                                  ? nullptr
+                                  : box.addButton(request.action, QMessageBox::ActionRole);
+        box.exec();
+        return action != nullptr && box.clickedButton() == action ? QMessageBox::Yes
+                                                                  : QMessageBox::Ok;
     }
     case Kind::Error:
         return QMessageBox::critical(parent, request.caption, text);
@@ -65,6 +71,10 @@ QString applicationTitle() { return title(); }
 
 void information(QWidget* parent, const QString& text) {
     handler()(parent, {Kind::Information, title(), text});
+}
+
+bool offer(QWidget* parent, const QString& text, const QString& action) {
+    return handler()(parent, {Kind::Information, title(), text, action}) == QMessageBox::Yes;
 }
 
 void error(QWidget* parent, const QString& text) {

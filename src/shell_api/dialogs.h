@@ -22,6 +22,9 @@ struct Request {
     Kind kind;
     QString caption;
     QString text;
+    // An Information box may offer one action beside OK; the box returns
+    // Yes when it was chosen.
+    QString action = {};
 };
 
 // Returns the button that closed the box. The default shows a QMessageBox.
@@ -35,6 +38,9 @@ void setApplicationTitle(const QString& title);
 QString applicationTitle();
 
 void information(QWidget* parent, const QString& text);
+// A plain box with OK and a button for action; true when the action was
+// chosen.
+bool offer(QWidget* parent, const QString& text, const QString& action);
 void error(QWidget* parent, const QString& text);
 // True for Yes.
 bool question(QWidget* parent, const QString& text);

@@ -11,6 +11,7 @@
 
 #include "dialogs.h"
 #include "link_wait.h"
+#include "port_menu.h"
 #include "program_page.h"
 #include "simulated_board.h"
 #include "tform1.h"

@@ -100,13 +100,13 @@ void showDirekt(RecordingWindow& w) {
 }
 
 const SilentCase kCases[] = {
-    {"ConnectFromTheMenu", [](RecordingWindow& w) { w.COM31->trigger(); }, kNotAnswering,
+    {"ConnectFromTheMenu", [](RecordingWindow& w) { w.Ports->COM31->trigger(); }, kNotAnswering,
      kSettleMs + kSilentPresenceMs,
      [](SilentBoard&, RecordingWindow& w) {
          EXPECT_EQ(w.statuses.front(), QStringLiteral("Controler wird gesucht..."));
          // The port stays open and chosen.
          EXPECT_TRUE(comphard::PortIsOpen());
-         EXPECT_EQ(w.checkedPortEntry(), w.COM31);
+         EXPECT_EQ(w.Ports->checkedPortEntry(), w.Ports->COM31);
          QFile ini(configuration::iniPath());
          ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
          EXPECT_TRUE(ini.readAll().contains("COM=3"));
@@ -231,7 +231,7 @@ TEST_F(SilentBoard, EscapeEndsEveryLongWait) {
         std::function<void(RecordingWindow&)> act;
     };
     const Row rows[] = {
-        {"ConnectFromTheMenu", [](RecordingWindow& w) { w.COM31->trigger(); }},
+        {"ConnectFromTheMenu", [](RecordingWindow& w) { w.Ports->COM31->trigger(); }},
         {"SendAndStart", [](RecordingWindow& w) { w.TabSheet4->ButtonSendClick(); }},
         {"Start", [](RecordingWindow& w) { w.TabSheet4->ButtonRUNClick(); }},
         {"Stop", [](RecordingWindow& w) { w.TabSheet4->B1Click(); }},

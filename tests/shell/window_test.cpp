@@ -7,6 +7,7 @@
 #include "link.h"
 #include "link_wait.h"
 #include "logger_page.h"
+#include "port_menu.h"
 #include "program_page.h"
 #include "pty_peer.h"
 #include "recorder_page.h"
@@ -14,32 +15,33 @@
 #include "simulated_board.h"
 #include "tform1.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QActionGroup>
-#include <QDeadlineTimer>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QScopeGuard>
-#include <QTest>
-#include <QUrl>
-#include <QLabel>
 #include "weblabel.h"
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
 #include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QImage>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <atomic>
@@ -165,16 +167,25 @@ TEST_F(WindowTest, HasTheFrameOfTheMainWindow) {
     EXPECT_EQ(w.TabSheet6->ytchannel->currentIndex(), 0);
 
     QStringList menu;
-    for (QAction* a : w.Anschluss1->actions())
+    for (QAction* a : w.Ports->Anschluss1->actions())
         menu << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(menu, (QStringList{"COM &1", "COM &2", "COM &3", "COM &4", "COM &5", "COM &6", "-",
-                                 "&Simulator", "Simulator-&Tafel ..."}));
+    // Each port names the device behind it (this machine has no adapters
+    // plugged in: each path alone).
+    QStringList expected;
+    for (int n = 1; n <= 6; ++n)
+        expected << QStringLiteral("COM &%1").arg(n);
+    expected << QStringList{
+        "-", "Platine s&uchen", "Platine suchen, auch an &eingebauten Anschlüssen",
+        "-", "&Simulator",      "Simulator-&Tafel ..."};
+    for (QString& entry : menu)
+        entry = entry.section(QRegularExpression(QStringLiteral("[:–] ")), 0, 0).trimmed();
+    EXPECT_EQ(menu, expected);
     // One radio mark among the ports and the simulator, none after a failure.
-    const QActionGroup* ports = w.Simulator1->actionGroup();
+    const QActionGroup* ports = w.Ports->Simulator1->actionGroup();
     ASSERT_NE(ports, nullptr);
     EXPECT_EQ(ports->exclusionPolicy(), QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    EXPECT_EQ(ports->actions(), w.comEntries() + QList<QAction*>{w.Simulator1});
-    EXPECT_FALSE(w.SimulatorPanel1->isEnabled());
+    EXPECT_EQ(ports->actions(), w.Ports->comEntries() + QList<QAction*>{w.Ports->Simulator1});
+    EXPECT_FALSE(w.Ports->SimulatorPanel1->isEnabled());
     QStringList file;
     for (QAction* a : w.Beenden1->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -188,8 +199,8 @@ TEST_F(WindowTest, HasTheFrameOfTheMainWindow) {
     EXPECT_LT(w.WebLabel1->x(), 10);
     EXPECT_GT(w.WebLabel1->y() + w.WebLabel1->height(), w.TabSheet1->height() - 10);
     EXPECT_TRUE(w.WebLabel1->Hover());
-    EXPECT_EQ(w.COM11->toolTip(), QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_EQ(w.COM51->toolTip(), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(w.Ports->COM11->toolTip(), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(w.Ports->COM51->toolTip(), QStringLiteral("/dev/ttyS0"));
 }
 
 // Runs the event loop until `done`, for a few seconds at most (or the limit
@@ -248,7 +259,7 @@ TEST_F(WindowTest, FirstStartAsksForAPortAndWritesNothing) {
     EXPECT_EQ(boxes[0].caption, QStringLiteral("ZENTOR"));
     EXPECT_EQ(boxes[0].text,
               QStringLiteral("Erster Programmstart:\rZunächst einen Anschluß wählen (Menü/Anschluß)"));
-    EXPECT_EQ(w.checkedPortEntry(), nullptr);
+    EXPECT_EQ(w.Ports->checkedPortEntry(), nullptr);
     EXPECT_FALSE(QFile::exists(iniPath()));
     EXPECT_FALSE(QDir(configHome.filePath(QStringLiteral("zentor"))).exists());
     EXPECT_FALSE(comphard::PortIsOpen());
@@ -280,7 +291,7 @@ TEST_F(WindowTest, ConfiguredPortOpensAtStart) {
     writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3));
     TForm1& w = start();
     EXPECT_TRUE(comphard::PortIsOpen());
-    EXPECT_EQ(w.checkedPortEntry(), w.COM31);
+    EXPECT_EQ(w.Ports->checkedPortEntry(), w.Ports->COM31);
     EXPECT_EQ(w.statusText(), QString());
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(comphard::CurrentTimeout(), 300);
@@ -307,7 +318,7 @@ TEST_F(WindowTest, PortSevenToNineOpensWithoutACheckMark) {
     writeIni("[ZENTOR1]\nCOM=8\n" + portsSection(8));
     TForm1& w = start();
     EXPECT_TRUE(comphard::PortIsOpen());
-    EXPECT_EQ(w.checkedPortEntry(), nullptr);
+    EXPECT_EQ(w.Ports->checkedPortEntry(), nullptr);
 }
 
 TEST_F(WindowTest, ChoosingAPortSearchesTheBoardAndRemembersThePort) {
@@ -315,10 +326,10 @@ TEST_F(WindowTest, ChoosingAPortSearchesTheBoardAndRemembersThePort) {
     writeIni(portsSection(4));
     TForm1& w = start();
     peer.clearReceived();
-    w.COM41->trigger();
+    w.Ports->COM41->trigger();
     testing_support::waitForLink();
     EXPECT_EQ(w.statusText(), QStringLiteral("Ok"));
-    EXPECT_EQ(w.checkedPortEntry(), w.COM41);
+    EXPECT_EQ(w.Ports->checkedPortEntry(), w.Ports->COM41);
     EXPECT_TRUE(ini().contains("[ZENTOR1]\r\nCOM=4\r\n"));
     EXPECT_FALSE(ini().contains("Simulator"));
     // Resync (answered at once), then the presence check.
@@ -329,33 +340,37 @@ TEST_F(WindowTest, ASilentBoardKeepsThePortChosen) {
     peer.setScript(testing_support::silentScript());
     writeIni("[Time]\nMAXTimeout=40\n" + portsSection(2));
     TForm1& w = start();
-    w.COM21->trigger();
+    w.Ports->COM21->trigger();
     testing_support::waitForLink();
     EXPECT_EQ(w.statusText(), QStringLiteral("Controler antwortet nicht!"));
     EXPECT_TRUE(comphard::PortIsOpen());
-    EXPECT_EQ(w.checkedPortEntry(), w.COM21);
+    EXPECT_EQ(w.Ports->checkedPortEntry(), w.Ports->COM21);
     EXPECT_TRUE(ini().contains("COM=2"));
     EXPECT_EQ(comphard::CurrentTimeout(), 40);
 }
 
 TEST_F(WindowTest, AMissingDeviceClosesTheOldPortAndForgetsTheChoice) {
     peer.setScript(boardScript());
-    writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3) + "COM2=/dev/does-not-exist-zentor\n");
+    // The device is there when the menu is made and gone when it is chosen.
+    const QString vanishing = configHome.filePath(QStringLiteral("ttyVanishing"));
+    ASSERT_TRUE(QFile(vanishing).open(QIODevice::WriteOnly));
+    writeIni("[ZENTOR1]\nCOM=3\n" + portsSection(3) + "COM2=" + vanishing.toUtf8() + "\n");
     TForm1& w = start();
     ASSERT_TRUE(comphard::PortIsOpen());
-    w.Simulator1->trigger(); // the choice in between is forgotten too
+    w.Ports->Simulator1->trigger(); // the choice in between is forgotten too
     testing_support::waitForLink();
     ASSERT_TRUE(ini().contains("Simulator=1"));
-    w.COM21->trigger();
+    ASSERT_TRUE(QFile::remove(vanishing));
+    w.Ports->COM21->trigger();
     testing_support::waitForLink();
-    EXPECT_EQ(w.statusText(),
-              QStringLiteral("COM nicht geöffnet! Das Gerät "
-                             "\"/dev/does-not-exist-zentor\" ist nicht vorhanden."));
+    EXPECT_EQ(w.statusText(), QStringLiteral("COM nicht geöffnet! Das Gerät \"%1\" ist nicht "
+                                             "vorhanden.")
+                                  .arg(vanishing));
     EXPECT_FALSE(comphard::PortIsOpen());
-    EXPECT_EQ(w.checkedPortEntry(), nullptr);
+    EXPECT_EQ(w.Ports->checkedPortEntry(), nullptr);
     EXPECT_TRUE(ini().contains("COM=0"));
     EXPECT_TRUE(ini().contains("Simulator=0"));
-    EXPECT_FALSE(w.SimulatorPanel1->isEnabled());
+    EXPECT_FALSE(w.Ports->SimulatorPanel1->isEnabled());
 }
 
 TEST_F(WindowTest, CtrlAtStartShowsTheTimeout) {
@@ -496,7 +511,7 @@ TEST_F(WindowTest, PaintsBeforeASilentBoardIsGivenUp) {
     // Five resync rounds with 30 ms read time-outs are still under way.
     EXPECT_TRUE(zentor::Link::instance().busy());
     testing_support::waitForLink();
-    EXPECT_EQ(window->checkedPortEntry(), window->COM31);
+    EXPECT_EQ(window->Ports->checkedPortEntry(), window->Ports->COM31);
 }
 
 TEST(MaxTimeout, IsBoundedAndZeroIsRefused) {
@@ -670,21 +685,21 @@ TEST_F(WindowTest, EndingInsideADialogEndsEverything) {
 
 TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     TForm1& w = start();
-    w.Simulator1->trigger();
+    w.Ports->Simulator1->trigger();
     testing_support::waitForLink();
     // Its panel comes up by itself the first time.
     auto* panel = w.findChild<QWidget*>(QStringLiteral("SimulatorPanel"));
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(w.SimulatorPanel1->isEnabled());
+    EXPECT_TRUE(w.Ports->SimulatorPanel1->isEnabled());
     panel->close();
-    w.Simulator1->trigger();
+    w.Ports->Simulator1->trigger();
     testing_support::waitForLink();
     EXPECT_FALSE(panel->isVisible()) << "only the first time";
-    w.SimulatorPanel1->trigger();
+    w.Ports->SimulatorPanel1->trigger();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(w.statusText(), QStringLiteral("Ok"));
-    EXPECT_EQ(w.checkedPortEntry(), w.Simulator1);
+    EXPECT_EQ(w.Ports->checkedPortEntry(), w.Ports->Simulator1);
     EXPECT_TRUE(ini().contains("Simulator=1"));
     EXPECT_TRUE(comphard::PortIsOpen());
     window.reset();
@@ -694,7 +709,7 @@ TEST_F(WindowTest, TheSimulatorIsAPortOfItsOwn) {
     boxes.clear();
     TForm1& again = start();
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(again.checkedPortEntry(), again.Simulator1);
+    EXPECT_EQ(again.Ports->checkedPortEntry(), again.Ports->Simulator1);
     EXPECT_TRUE(comphard::PortIsOpen());
     std::string answer;
     testing_support::onLink([&] { comphard::Handshake(answer); });
@@ -706,7 +721,7 @@ TEST_F(WindowTest, SimulatorOptionConnectsWithoutWritingTheFile) {
     options.simulator = true;
     TForm1& w = start(options);
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(w.checkedPortEntry(), w.Simulator1);
+    EXPECT_EQ(w.Ports->checkedPortEntry(), w.Ports->Simulator1);
     EXPECT_FALSE(QFile::exists(iniPath()));
     std::string answer;
     testing_support::onLink([&] { comphard::Handshake(answer); });

@@ -5,6 +5,7 @@
 #include "direct_page.h"
 #include "link_wait.h"
 #include "panel_test_support.h"
+#include "port_menu.h"
 #include "simulated_board.h"
 #include "simulator_panel.h"
 #include "tform1.h"
@@ -75,7 +76,7 @@ TEST_F(PanelWindowTest, PanelControlsReachTheDirectPageOfTheWindow) {
     panel->close();
     poll();
     EXPECT_EQ(window->statusText(), "4,00 Volt");
-    window->SimulatorPanel1->trigger();
+    window->Ports->SimulatorPanel1->trigger();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->AnalogLabel->text(), "4,00 Volt");
     panel->AnalogSlider->setValue(0);

@@ -1,0 +1,111 @@
+#include "port_service.h"
+
+#include "link.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
+
+#include <filesystem>
+
+namespace zentor {
+
+namespace {
+
+// Nodes appear in bursts (the tty, its by-id and by-path links); one look
+// after the burst is enough and well within the two seconds a user waits.
+constexpr int kSettleMs = 150;
+
+bool pathPresent(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(path, error);
+}
+
+} // namespace
+
+PortService::PortService(QObject* parent)
+    : QObject(parent), m_watcher(new QFileSystemWatcher(this)), m_settle(new QTimer(this)) {
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(kSettleMs);
+    connect(m_settle, &QTimer::timeout, this, &PortService::rescan);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_settle,
+            qOverload<>(&QTimer::start));
+    connect(&Connection::instance(), &Connection::portConnected, this,
+            &PortService::followConnection);
+    m_devices = presentDevices();
+    watchDeviceFolders();
+}
+
+PortService::~PortService() = default;
+
+void PortService::watchDeviceFolders() {
+    const DeviceFolders folders = deviceFolders();
+    QStringList wanted{QString::fromStdString(folders.dev),
+                       QString::fromStdString(folders.dev) + QStringLiteral("/serial/by-id")};
+    // A link leads elsewhere (a pty in /dev/pts): its target's folder shows
+    // the device going.
+    if (m_device) {
+        const QString target =
+            QFileInfo(QString::fromStdString(m_device->path)).canonicalFilePath();
+        if (!target.isEmpty())
+            wanted << QFileInfo(target).absolutePath();
+    }
+    for (const QString& folder : wanted)
+        if (!m_watcher->directories().contains(folder) && QDir(folder).exists())
+            m_watcher->addPath(folder);
+}
+
+void PortService::followConnection(const std::optional<PortTarget>& target) {
+    m_target = target;
+    m_device = target ? describeDevice(target->devicePath) : std::nullopt;
+    m_state = m_device ? State::Connected : State::None;
+    watchDeviceFolders();
+}
+
+void PortService::rescan() {
+    std::vector<SerialDevice> devices = presentDevices();
+    const bool changed = devices != m_devices;
+    m_devices = std::move(devices);
+    watchDeviceFolders();
+    if (m_state == State::Connected && !pathPresent(m_device->path)) {
+        m_state = State::Lost;
+        m_lostSince.start();
+        emit connectionLost();
+    } else if (m_state == State::Lost) {
+        if (auto back = returnedDevice())
+            reconnect(*back);
+    }
+    if (changed)
+        emit devicesChanged();
+}
+
+std::optional<SerialDevice> PortService::returnedDevice() const {
+    if (m_device->identity != m_device->path)
+        if (auto same = findByIdentity(m_device->identity))
+            return same;
+    return describeDevice(m_device->path);
+}
+
+void PortService::reconnect(const SerialDevice& device) {
+    m_state = State::Reconnecting;
+    PortTarget target = *m_target;
+    target.devicePath = device.path;
+    ConnectJob job = Connection::instance().configuredJob();
+    job.target = target;
+    Link::instance()
+        .run([job] { return job.run(); }, Link::Kind::Command)
+        .then(this, [this, job, device](bool connected) {
+            if (m_state != State::Reconnecting)
+                return; // another choice came in between
+            if (!connected) {
+                m_state = State::Lost; // the next change of the folders tries again
+                return;
+            }
+            const qint64 gap = m_lostSince.elapsed();
+            Connection::instance().reportConnected(job, true); // follows as Connected
+            emit connectionRestored(gap);
+        });
+}
+
+} // namespace zentor
