@@ -305,7 +305,11 @@ void MeasurementCommands::openMeasurementFile(const QString& path) {
         return;
     }
 
-    const Measurement& m = read.measurement;
+    showMeasurement(read.measurement);
+    m_shell.setStatusText(QStringLiteral("Messung geöffnet: %1").arg(QFileInfo(path).fileName()));
+}
+
+void MeasurementCommands::showMeasurement(const Measurement& m) {
     QWidget* target = nullptr;
     if (std::holds_alternative<RecorderMeasurement>(m.data))
         target = m_pages.recorder;
@@ -322,8 +326,6 @@ void MeasurementCommands::openMeasurementFile(const QString& path) {
     else if (const auto* scope = std::get_if<ScopeMeasurement>(&m.data))
         restoreMeasurement(*m_pages.scope, *scope, m.takenAt);
     updateActions();
-    m_shell.setStatusText(
-        QStringLiteral("Messung geöffnet: %1").arg(QFileInfo(path).fileName()));
 }
 
 } // namespace zentor

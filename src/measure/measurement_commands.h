@@ -29,6 +29,8 @@ class Shell;
 
 namespace zentor {
 
+struct Measurement;
+
 class MeasurementCommands : public QObject {
     Q_OBJECT
 
@@ -87,6 +89,8 @@ public slots:
     // Opens the measurement file at `path` as openMeasurement() does after
     // its dialog (a file given on the command line).
     void openMeasurementFile(const QString& path);
+    // Shows a measurement on its page (switching to that page).
+    void showMeasurement(const Measurement& measurement);
     void saveMeasurement();
     void exportValues();
     void savePicture();

@@ -12,6 +12,8 @@ target_sources(zentor_measure_pages PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/measurement_pages.h
     ${CMAKE_CURRENT_LIST_DIR}/measurement_pages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/measurement_commands.h
-    ${CMAKE_CURRENT_LIST_DIR}/measurement_commands.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/measurement_commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/recording_journal.h
+    ${CMAKE_CURRENT_LIST_DIR}/recording_journal.cpp)
 # Files are written with the atomic writer of the program files.
 target_link_libraries(zentor_measure_pages PUBLIC zentor_program_core)

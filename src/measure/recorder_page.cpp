@@ -159,6 +159,7 @@ void RecorderPage::ytstartClick() {
         ytchannel->setEnabled(true);
         ytstart->setText(zentor::kRecorderStartCaption.toString());
         followLink();
+        emit recordingEnded();
         return;
     }
 
@@ -191,6 +192,7 @@ void RecorderPage::beginRecording(int item, const QString& answer) {
     yttimer.start();
     ytstart->setText(zentor::kRecorderStopCaption.toString());
     followLink();
+    emit recordingStarted();
 }
 
 void RecorderPage::endRecording() {
@@ -199,6 +201,7 @@ void RecorderPage::endRecording() {
     ytchannel->setEnabled(true);
     ytstart->setText(zentor::kRecorderStartCaption.toString());
     followLink();
+    emit recordingEnded();
     if (ytdauer->isChecked())
         ytstartClick();
 }
@@ -261,6 +264,8 @@ void RecorderPage::recordReading(int reading) {
 
     if (!m_recorder.proceed(clockNow()))
         endRecording();
+    else
+        emit sampleCounted(taken->sample);
 }
 
 const zentor::RecorderBuffer& RecorderPage::samples() const {

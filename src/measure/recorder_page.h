@@ -98,6 +98,11 @@ signals:
     // Every line the page draws on ytdiagram, between paints and in
     // ytdiagramPainted, in chart units.
     void lineDrawn(const zentor::LineSegment& line);
+    // A recording began (its settings and time are the page's now), counted
+    // a sample, or ended, by its budget, its duration or "&Stop".
+    void recordingStarted();
+    void sampleCounted(const zentor::RecorderSample& sample);
+    void recordingEnded();
 
 public slots:
     void ytstartClick();

@@ -9,6 +9,7 @@
 #include "direct_page.h"
 #include "example_programs.h"
 #include "handbook.h"
+#include "journal.h"
 #include "jpeg_image.h"
 #include "link.h"
 #include "logger_page.h"
@@ -21,6 +22,7 @@
 #include "program_page.h"
 #include "recorder.h"
 #include "recorder_page.h"
+#include "recording_journal.h"
 #include "scope_page.h"
 #include "weblabel.h"
 #include "window_fit.h"
@@ -75,6 +77,9 @@ const QString kSearchBoardHint =
 const QString kBoardSilentAtStart =
     QStringLiteral("Die Platine an %1 antwortet nicht. Stecker und Strom prüfen, oder die "
                    "Platine suchen lassen.");
+const QString kRecordingRestored = QStringLiteral("Aufzeichnung wiederhergestellt");
+const QString kJournalFailed =
+    QStringLiteral("Die Aufzeichnung wird nicht gegen Abstürze gesichert: ");
 const QString kConnectionLost = QStringLiteral("Verbindung verloren – Platine wieder anstecken");
 const QString kConnectionBack = QStringLiteral("Verbindung wieder da. Lücke von %1 s");
 const QString kLoggerPageText = QStringLiteral("Externe Messung");
@@ -297,6 +302,9 @@ void TForm1::createMenu() {
         this);
     m_measurementCommands->bindActions(
         {MessungOeffnen1, MessungSpeichern1, MesswerteExportieren1, DiagrammBild1});
+    m_recordingJournal = new zentor::RecordingJournal(*TabSheet6);
+    connect(&m_recordingJournal->journal(), &zentor::Journal::failed, this,
+            [this](const QString& reason) { setStatusText(kJournalFailed + reason); });
 
     Bearbeiten1 = bar->addMenu(QStringLiteral("&Bearbeiten"));
     Bearbeiten1->setObjectName(QStringLiteral("Bearbeiten1"));
@@ -519,6 +527,16 @@ void TForm1::continueShow(const zentor::ConnectResult& result) {
     }
     if (!m_options.measurementFile.isEmpty())
         m_measurementCommands->openMeasurementFile(m_options.measurementFile);
+    offerLeftBehindRecording();
+}
+
+void TForm1::offerLeftBehindRecording() {
+    // A recording of an earlier run that ended without ending it.
+    const std::optional<zentor::Measurement> left = m_recordingJournal->takeLeftBehind();
+    if (!left || !dialogs::question(this, zentor::recordingJournalQuestion(*left)))
+        return;
+    m_measurementCommands->showMeasurement(*left);
+    setStatusText(kRecordingRestored);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -34,6 +34,7 @@ namespace zentor {
 struct ConnectResult;
 struct PortTarget;
 class MeasurementCommands;
+class RecordingJournal;
 class RecorderBuffer;
 namespace analysis {
 class AnalysisCommands;
@@ -138,6 +139,8 @@ private:
     void continueShow(const zentor::ConnectResult& result);
     // The status bar follows a device pulled out and plugged in again.
     void followConnectionState();
+    // Offers the recording an earlier run left in its journal.
+    void offerLeftBehindRecording();
 
     StartOptions m_options;
     std::unique_ptr<ProfileFile> m_ini;
@@ -147,6 +150,8 @@ private:
     zentor::MeasurementCommands* m_measurementCommands = nullptr;
     // "Auswertung ..." and its window; a child of the window.
     zentor::analysis::AnalysisCommands* m_analysisCommands = nullptr;
+    // The journal of the recorder's recordings; a child of its page.
+    zentor::RecordingJournal* m_recordingJournal = nullptr;
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;

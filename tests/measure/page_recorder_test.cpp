@@ -3,11 +3,14 @@
 // on a hand-driven recorder clock where the board's timing is not the point.
 #include "comphard.h"
 #include "diagramm.h"
+#include "journal.h"
 #include "link_wait.h"
 #include "locale_scope.h"
+#include "measurement_pages.h"
 #include "pty_peer.h"
 #include "recorder.h"
 #include "recorder_page.h"
+#include "recording_journal.h"
 #include "segment_matcher.h"
 #include "shell.h"
 #include "simulated_board.h"
@@ -16,8 +19,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -462,6 +467,43 @@ TEST_F(RecorderPageTest, WithoutTheWindowsBufferThePageStillRecords) {
     EXPECT_EQ(page->sampleCount(), 2);
     EXPECT_EQ(page->samples()[1].value, 20);
     EXPECT_EQ(buffer[1].value, 0); // the detached buffer is left alone
+}
+
+TEST_F(RecorderPageTest, ARecordingIsJournalledUntilItEndsAndALeftOneIsOffered) {
+    QTemporaryDir state;
+    const QString path = state.filePath(QStringLiteral("zentor/zeitschreiber.journal"));
+    auto journal = std::make_unique<zentor::RecordingJournal>(*page, path);
+    startBoard(102, false);
+    page->ytstartClick();
+    testing_support::waitForLink();
+    yttimer.stop();
+    for (int i = 0; i < 3; ++i) {
+        page->yttimerTimer();
+        testing_support::waitForLink();
+    }
+    journal->journal().flush();
+    journal->journal().waitForWrites();
+    // What a crash now would leave behind.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray leftBehind = file.readAll();
+    file.close();
+    const auto read = zentor::readRecordingJournal(leftBehind);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, zentor::measurementOf(*page));
+
+    page->ytstartClick(); // "&Stop": the recording is over, its journal goes
+    journal->journal().waitForWrites();
+    EXPECT_FALSE(QFile::exists(path));
+
+    // The next start finds what the crash left, once.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(leftBehind);
+    file.close();
+    journal = std::make_unique<zentor::RecordingJournal>(*page, path);
+    EXPECT_EQ(journal->takeLeftBehind(), read);
+    journal->journal().waitForWrites();
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 } // namespace

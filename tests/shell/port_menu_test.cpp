@@ -1,11 +1,14 @@
-// The port menu and the port service in the window: devices plugged in and
+// What the window finds at start and while it runs: devices plugged in and
 // pulled out of a device folder of the test's own, the board search, the
-// defaults for every user and a setting that cannot be stored.
+// defaults for every user, a setting that cannot be stored, and a recording
+// an earlier run left behind.
 #include "comphard.h"
 #include "dialogs.h"
 #include "link_wait.h"
 #include "port_menu.h"
 #include "pty_peer.h"
+#include "recorder_page.h"
+#include "recording_journal.h"
 #include "serial_devices.h"
 #include "tform1.h"
 #include "wait_until.h"
@@ -17,6 +20,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -53,6 +57,8 @@ protected:
         zentor::setDeviceFolders({devFolder, home.filePath(QStringLiteral("sys")).toStdString()});
         previousHandler = dialogs::setHandler([this](QWidget*, const dialogs::Request& r) {
             boxes.push_back(r);
+            if (r.kind == dialogs::Kind::Question)
+                return QMessageBox::Yes;
             return r.action == answerAction ? QMessageBox::Yes : QMessageBox::Ok;
         });
         board.setScript(boardScript());
@@ -184,6 +190,22 @@ TEST_F(PortMenuTest, AChoiceThatCannotBeStoredIsToldOnce) {
         QStringLiteral("Die Wahl des Anschlusses kann nicht gespeichert werden: \"%1\"\n")
             .arg(iniPath())))
         << boxes[0].text.toStdString();
+}
+
+TEST_F(PortMenuTest, ARecordingLeftBehindIsOfferedAndShownOnItsPage) {
+    const QString journal = zentor::recordingJournalPath();
+    writeFile(journal, "; Zentor-Messung\r\n[Messung]\r\nFormat=1\r\nSeite=Zeitschreiber\r\n"
+                       "Zeitpunkt=2026-12-07T14:03:00+01:00\r\nMessdauer=10 Sekunden\r\n"
+                       "Kanal=Spannung\r\nAnzeigeInVolt=ja\r\n\r\n[Werte]\r\n0;10\r\n100;11\r\n");
+    TForm1& w = start();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().kind, dialogs::Kind::Question);
+    EXPECT_TRUE(boxes.back().text.startsWith(QStringLiteral("Die Aufzeichnung vom ")));
+    EXPECT_TRUE(boxes.back().text.endsWith(QStringLiteral(" (2 Messwerte) wiederherstellen?")));
+    EXPECT_EQ(w.PageControl1->currentWidget(), w.TabSheet6);
+    EXPECT_EQ(w.TabSheet6->sampleCount(), 2);
+    EXPECT_EQ(w.statusText(), QStringLiteral("Aufzeichnung wiederhergestellt"));
+    EXPECT_TRUE(testing_support::waitUntil([&] { return !QFile::exists(journal); }));
 }
 
 } // namespace
