@@ -4,6 +4,7 @@
 #include "direct_bench.h"
 
 #include <QApplication>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -17,22 +18,26 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     std::printf("zentor benchmarks (ratio = measured / target; a missed target is marked "
                 "OVER)\n\n");
-    bench::runWaitBenchmarks();
-    std::printf("\n");
-    bench::runTransferBenchmark();
-    std::printf("\n");
-    bench::runDirectBenchmarks();
-    std::printf("\n");
-    bench::runChartPageBenchmarks();
-    std::printf("\n");
-    bench::runAnalysisBenchmarks();
-    std::printf("\n");
-    bench::runSimulatorBenchmark();
-    std::printf("\n");
-    bench::runStartupBenchmark();
-    std::printf("\n");
-    bench::runResponsivenessBenchmarks();
-    std::printf("\n");
+    // ZENTOR_BENCH_ONLY=replug,startup runs only the groups named.
+    const QStringList only =
+        qEnvironmentVariable("ZENTOR_BENCH_ONLY").split(u',', Qt::SkipEmptyParts);
+    const std::pair<const char*, void (*)()> groups[] = {
+        {"wait", bench::runWaitBenchmarks},
+        {"transfer", bench::runTransferBenchmark},
+        {"direct", bench::runDirectBenchmarks},
+        {"charts", bench::runChartPageBenchmarks},
+        {"analysis", bench::runAnalysisBenchmarks},
+        {"simulator", bench::runSimulatorBenchmark},
+        {"startup", bench::runStartupBenchmark},
+        {"responsiveness", bench::runResponsivenessBenchmarks},
+        {"replug", bench::runReplugBenchmark},
+    };
+    for (const auto& [name, run] : groups) {
+        if (!only.isEmpty() && !only.contains(QString::fromLatin1(name)))
+            continue;
+        run();
+        std::printf("\n");
+    }
     const int missed = bench::printSummary();
     std::printf("\n%d of %zu figures missed their target\n", missed, bench::figures().size());
     return 0;

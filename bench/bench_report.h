@@ -92,5 +92,6 @@ void runAnalysisBenchmarks();
 void runSimulatorBenchmark();
 void runStartupBenchmark();
 void runResponsivenessBenchmarks();
+void runReplugBenchmark();
 
 } // namespace bench

@@ -15,7 +15,7 @@ namespace {
 
 // Nodes appear in bursts (the tty, its by-id and by-path links); one look
 // after the burst is enough and well within the two seconds a user waits.
-constexpr int kSettleMs = 150;
+constexpr int kSettleMs = 50;
 
 bool pathPresent(const std::string& path) {
     std::error_code error;
