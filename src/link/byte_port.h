@@ -26,6 +26,10 @@ public:
     // Raises or drops DTR. False when the device refuses (a pty has no
     // modem lines).
     virtual bool setDtr(bool on) = 0;
+
+    // The device went away (a hang-up, EIO or ENXIO): every later call
+    // returns at once.
+    virtual bool gone() const { return false; }
 };
 
 } // namespace comphard

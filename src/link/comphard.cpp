@@ -120,6 +120,10 @@ void ForgetProgram() {
 
 bool PortIsOpen() { return module().port != nullptr; }
 
+bool PortGone() {
+    return module().port != nullptr && module().port->gone();
+}
+
 void WriteByte(int value) {
     ASSERT_PORT_OWNER();
     BytePort* port = module().port.get();

@@ -42,6 +42,8 @@ void AttachPort(std::unique_ptr<BytePort> port);
 
 void ClosePort();
 bool PortIsOpen();
+// The port is open but its device went away (a pulled cable).
+bool PortGone();
 
 // Sends value AND 255, then waits 10 ms. Returns at once on a closed port.
 void WriteByte(int value);

@@ -142,6 +142,10 @@ void Link::execute(std::uint64_t id, const std::atomic<bool>* cancel,
     t_currentExchange = 0;
     if (scope.cut() && !m_closing)
         m_recoveryOwed = true;
+    const bool gone = comphard::PortGone();
+    if (gone && !m_goneTold)
+        deliver([this] { emit portGone(); });
+    m_goneTold = gone;
 }
 
 void Link::recoverIfOwed() {

@@ -130,6 +130,9 @@ signals:
     void cancellableChanged(bool running);
     // The progress of the running cancellable command.
     void progressChanged(int position, int maximum);
+    // An exchange found the port's device gone; told once until a port
+    // works again.
+    void portGone();
 
 private:
     template <typename Result> friend class Pending;
@@ -177,6 +180,7 @@ private:
     // Set while closePort() lets the queued exchanges run out.
     std::atomic<bool> m_closing{false};
     bool m_recoveryOwed = false; // link thread only
+    bool m_goneTold = false;     // link thread only: portGone was sent for this port
 };
 
 // The exchange as the GUI thread holds it after Link::run: attach what

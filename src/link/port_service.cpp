@@ -16,6 +16,7 @@ namespace {
 // Nodes appear in bursts (the tty, its by-id and by-path links); one look
 // after the burst is enough and well within the two seconds a user waits.
 constexpr int kSettleMs = 50;
+constexpr int kRetryMs = 1000;
 
 bool pathPresent(const std::string& path) {
     std::error_code error;
@@ -25,7 +26,8 @@ bool pathPresent(const std::string& path) {
 } // namespace
 
 PortService::PortService(QObject* parent)
-    : QObject(parent), m_watcher(new QFileSystemWatcher(this)), m_settle(new QTimer(this)) {
+    : QObject(parent), m_watcher(new QFileSystemWatcher(this)), m_settle(new QTimer(this)),
+      m_retry(new QTimer(this)) {
     m_settle->setSingleShot(true);
     m_settle->setInterval(kSettleMs);
     connect(m_settle, &QTimer::timeout, this, &PortService::rescan);
@@ -33,6 +35,11 @@ PortService::PortService(QObject* parent)
             qOverload<>(&QTimer::start));
     connect(&Connection::instance(), &Connection::portConnected, this,
             &PortService::followConnection);
+    // A device can fail without its node going (EIO, ENXIO): the exchange
+    // that met it says so, and the device is tried again each second.
+    connect(&Link::instance(), &Link::portGone, this, &PortService::markLost);
+    m_retry->setInterval(kRetryMs);
+    connect(m_retry, &QTimer::timeout, this, &PortService::rescan);
     m_devices = presentDevices();
     watchDeviceFolders();
 }
@@ -57,6 +64,7 @@ void PortService::watchDeviceFolders() {
 }
 
 void PortService::followConnection(const std::optional<PortTarget>& target) {
+    m_retry->stop();
     m_target = target;
     m_device = target ? describeDevice(target->devicePath) : std::nullopt;
     m_state = m_device ? State::Connected : State::None;
@@ -69,15 +77,22 @@ void PortService::rescan() {
     m_devices = std::move(devices);
     watchDeviceFolders();
     if (m_state == State::Connected && !pathPresent(m_device->path)) {
-        m_state = State::Lost;
-        m_lostSince.start();
-        emit connectionLost();
+        markLost();
     } else if (m_state == State::Lost) {
         if (auto back = returnedDevice())
             reconnect(*back);
     }
     if (changed)
         emit devicesChanged();
+}
+
+void PortService::markLost() {
+    if (m_state != State::Connected)
+        return;
+    m_state = State::Lost;
+    m_lostSince.start();
+    m_retry->start();
+    emit connectionLost();
 }
 
 std::optional<SerialDevice> PortService::returnedDevice() const {
@@ -102,6 +117,7 @@ void PortService::reconnect(const SerialDevice& device) {
                 m_state = State::Lost; // the next change of the folders tries again
                 return;
             }
+            m_retry->stop();
             const qint64 gap = m_lostSince.elapsed();
             Connection::instance().reportConnected(job, true); // follows as Connected
             emit connectionRestored(gap);

@@ -57,11 +57,14 @@ private:
     void followConnection(const std::optional<PortTarget>& target);
     void watchDeviceFolders();
     void reconnect(const SerialDevice& device);
+    // The connected device is gone: told at once.
+    void markLost();
     // The lost device, when one with its identity is present again.
     std::optional<SerialDevice> returnedDevice() const;
 
     QFileSystemWatcher* m_watcher;
     QTimer* m_settle; // a plug-in changes several nodes at once
+    QTimer* m_retry;  // while lost: looks for the device again
     std::vector<SerialDevice> m_devices;
     std::optional<PortTarget> m_target;
     std::optional<SerialDevice> m_device;

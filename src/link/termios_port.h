@@ -49,6 +49,7 @@ public:
 
     // True once the far end has vanished (hang-up, EIO, end of file).
     bool isGone() const { return m_gone; }
+    bool gone() const override { return m_gone; }
 
 private:
     explicit TermiosPort(int fd) : m_fd(fd) {}

@@ -3,6 +3,7 @@
 #include "comphard.h"
 #include "link.h"
 #include "link_wait.h"
+#include "pty_peer.h"
 #include "wait_until.h"
 
 #include <QObject>
@@ -165,6 +166,32 @@ TEST(LinkResults, GoOnlyToPagesThatStillExist) {
     EXPECT_EQ(goneCalls, 0);
     EXPECT_EQ(stayingReports, 1);
     EXPECT_EQ(stayingResults, 7);
+}
+
+} // namespace
+
+namespace {
+
+TEST(LinkPort, AnExchangeThatFindsTheDeviceGoneSaysSoOnce) {
+    testing_support::PtyPeer peer;
+    ASSERT_TRUE(
+        testing_support::onLink([&] { return comphard::OpenDevice(peer.path(), "1200,N,8,1"); }));
+    int told = 0;
+    QObject receiver;
+    QObject::connect(&zentor::Link::instance(), &zentor::Link::portGone, &receiver,
+                     [&told] { ++told; });
+    auto readOnce = [] {
+        zentor::Link::instance().run([] { return comphard::ReadAnalog(); },
+                                     zentor::Link::Kind::Poll);
+        testing_support::waitForLink();
+    };
+    readOnce();
+    EXPECT_EQ(told, 0) << "a silent board is no pulled cable";
+    peer.unplug();
+    readOnce();
+    readOnce();
+    EXPECT_EQ(told, 1);
+    testing_support::onLink(comphard::ClosePort);
 }
 
 } // namespace

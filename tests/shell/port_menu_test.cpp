@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -26,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 using testing_support::PtyPeer;
 using testing_support::ReceivedByte;
@@ -206,6 +208,31 @@ TEST_F(PortMenuTest, ARecordingLeftBehindIsOfferedAndShownOnItsPage) {
     EXPECT_EQ(w.TabSheet6->sampleCount(), 2);
     EXPECT_EQ(w.statusText(), QStringLiteral("Aufzeichnung wiederhergestellt"));
     EXPECT_TRUE(testing_support::waitUntil([&] { return !QFile::exists(journal); }));
+}
+
+// The machine's own /dev: a pty linked in as a USB device appears in the
+// menu and goes again, without a device folder of the test's own. Only
+// root may put a link there.
+TEST_F(PortMenuTest, APtyLinkedIntoTheMachinesDevFolderComesAndGoes) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root may link a device into /dev";
+    zentor::setDeviceFolders({});
+    const std::string node = "/dev/ttyUSB9" + std::to_string(getpid());
+    fs::remove(node);
+    const auto removeNode = qScopeGuard([&] { fs::remove(node); });
+    TForm1& w = start();
+    auto listed = [&] {
+        QCoreApplication::processEvents();
+        for (QAction* entry : w.Ports->extraEntries())
+            if (entry->data().toString() == QString::fromStdString(node))
+                return true;
+        return false;
+    };
+    ASSERT_FALSE(listed());
+    fs::create_symlink(board.path(), node);
+    EXPECT_TRUE(testing_support::waitUntil(listed));
+    fs::remove(node);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return !listed(); }));
 }
 
 } // namespace
