@@ -6,6 +6,7 @@
 #include "bench_report.h"
 
 #include "comphard.h"
+#include "connection.h"
 #include "link.h"
 #include "serial_devices.h"
 #include "simulated_board.h"
@@ -37,6 +38,42 @@ double msUntil(const std::function<bool()>& done) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
     return clock.nsecsElapsed() / 1e6;
+}
+
+// The board search's time per device that is no board: a silent one, one
+// that garbles every answer, and one that answers what it hears.
+void runSearchBenchmark() {
+    const std::string what = "search: time per device that is no board (max)";
+    zentor::sim::BoardOptions silent;
+    silent.faults.silent = true;
+    zentor::sim::BoardOptions garbling;
+    garbling.faults.wrongComplementRate = 1.0;
+    std::vector<double> perDevice;
+    for (const zentor::sim::BoardOptions& options : {silent, garbling}) {
+        zentor::sim::RunnerOptions runner;
+        runner.board = options;
+        zentor::sim::SimulatedBoard board(runner);
+        if (!board.start()) {
+            fail(what, "the simulated board did not start");
+            return;
+        }
+        for (int round = 0; round < 3; ++round) {
+            QElapsedTimer clock;
+            clock.start();
+            zentor::connection::SearchResult result;
+            zentor::Link::instance().runAndWait([&] {
+                result = zentor::connection::search({{0, board.devicePath()}}, 300);
+            });
+            if (result.found) {
+                fail(what, "a faulty board was taken for a board");
+                return;
+            }
+            perDevice.push_back(clock.nsecsElapsed() / 1e6);
+        }
+    }
+    const Stats s = statsOf(perDevice);
+    std::printf("  (%zu searches: median %.1f ms)\n", perDevice.size(), s.median);
+    report(what, s.max, 1000, "ms");
 }
 
 } // namespace
@@ -111,6 +148,7 @@ void runReplugBenchmark() {
     };
     report(unplugged, lost, 500);
     report(replugged, back, 2000);
+    runSearchBenchmark();
 }
 
 } // namespace bench

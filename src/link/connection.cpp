@@ -15,7 +15,7 @@ const std::string kLineMode = "1200,N,8,1";
 constexpr int kSettleMs = 30;
 // The search's read time-out: a board answers a byte within 10 ms, and five
 // resync rounds and two presence checks stay within a second.
-constexpr int kSearchTimeoutMs = 50;
+constexpr int kSearchTimeoutMs = 25;
 constexpr auto kSearchOpenLimit = std::chrono::seconds(1);
 
 // Opens a candidate off the link thread, so that a device that hangs in
