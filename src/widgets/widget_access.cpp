@@ -10,8 +10,11 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QValidator>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
@@ -180,7 +183,150 @@ public:
     }
 };
 
+// A one-line text field. Qt 6.4's own interface spins for ever when a
+// screen reader asks for the word or sentence at the end of a field that
+// holds text (Ctrl+Left at the end of "Kommentar"); this one asks Qt's
+// text rules only for offsets inside the text. Everything else is what a
+// line edit tells: its text (masked in a password field), its cursor and
+// selection, and editing.
+class LineEditAccessible : public QAccessibleWidget,
+                           public QAccessibleTextInterface,
+                           public QAccessibleEditableTextInterface {
+public:
+    explicit LineEditAccessible(QLineEdit* edit)
+        : QAccessibleWidget(edit, QAccessible::EditableText) {
+        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
+        addControllingSignal(QStringLiteral("returnPressed()"));
+    }
+
+    QLineEdit* edit() const { return static_cast<QLineEdit*>(widget()); }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return shownText();
+        if (t == QAccessible::Name && edit()->accessibleName().isEmpty() &&
+            !edit()->placeholderText().isEmpty())
+            return edit()->placeholderText();
+        return QAccessibleWidget::text(t);
+    }
+    void setText(QAccessible::Text t, const QString& text) override {
+        if (t != QAccessible::Value) {
+            QAccessibleWidget::setText(t, text);
+            return;
+        }
+        QString fixed = text;
+        if (const QValidator* validator = edit()->validator()) {
+            int position = 0;
+            if (validator->validate(fixed, position) == QValidator::Invalid)
+                return;
+        }
+        edit()->setText(fixed);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = !edit()->isReadOnly();
+        s.readOnly = edit()->isReadOnly();
+        s.passwordEdit = edit()->echoMode() != QLineEdit::Normal;
+        s.selectableText = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        if (t == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    // ---- QAccessibleTextInterface
+    void selection(int selectionIndex, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+        if (selectionIndex != 0 || !edit()->hasSelectedText())
+            return;
+        *startOffset = edit()->selectionStart();
+        *endOffset = *startOffset + int(edit()->selectedText().size());
+    }
+    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int selectionIndex) override {
+        if (selectionIndex == 0)
+            edit()->deselect();
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override {
+        if (selectionIndex == 0)
+            edit()->setSelection(startOffset, endOffset - startOffset);
+    }
+    int cursorPosition() const override { return edit()->cursorPosition(); }
+    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
+    QString text(int startOffset, int endOffset) const override {
+        if (startOffset > endOffset)
+            return {};
+        return shownText().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(shownText().size()); }
+    QRect characterRect(int offset) const override {
+        // The cursor's rectangle at that offset, on the screen.
+        const int keep = edit()->cursorPosition();
+        const bool blocked = edit()->blockSignals(true);
+        edit()->setCursorPosition(offset);
+        QRect rect = edit()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        edit()->setCursorPosition(keep);
+        edit()->blockSignals(blocked);
+        rect.setWidth(std::max(rect.width(), edit()->fontMetrics().averageCharWidth()));
+        return QRect(edit()->mapToGlobal(rect.topLeft()), rect.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return edit()->cursorPositionAt(edit()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int startIndex, int /*endIndex*/) override {
+        edit()->setCursorPosition(startIndex);
+    }
+    QString attributes(int offset, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        (void)offset;
+        return {};
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                         int* endOffset) const override {
+        const int length = characterCount();
+        // -1 stands for the cursor's place; the end of the text belongs to
+        // the word or sentence before it.
+        if (offset == -1)
+            offset = cursorPosition();
+        if (offset == length && length > 0 &&
+            (boundaryType == QAccessible::WordBoundary ||
+             boundaryType == QAccessible::SentenceBoundary))
+            offset = length - 1;
+        if (offset < 0 || offset > length) {
+            *startOffset = *endOffset = -1;
+            return {};
+        }
+        return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+    }
+
+    // ---- QAccessibleEditableTextInterface
+    void deleteText(int startOffset, int endOffset) override {
+        replaceText(startOffset, endOffset, QString());
+    }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void replaceText(int startOffset, int endOffset, const QString& text) override {
+        if (edit()->isReadOnly() || startOffset < 0 || endOffset < startOffset)
+            return;
+        QString changed = edit()->text();
+        changed.replace(startOffset, endOffset - startOffset, text);
+        setText(QAccessible::Value, changed);
+    }
+
+private:
+    QString shownText() const { return edit()->displayText(); }
+};
+
 QAccessibleInterface* widgetInterface(const QString& className, QObject* object) {
+    if (className == QLatin1String("QLineEdit"))
+        return new LineEditAccessible(static_cast<QLineEdit*>(object));
     if (className == QLatin1String("QComboBox"))
         return new ComboAccessible(static_cast<QComboBox*>(object));
     if (className == QLatin1String("TAnal"))

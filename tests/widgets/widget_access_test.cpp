@@ -7,6 +7,7 @@
 #include "widget_access.h"
 
 #include <QAccessible>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -89,6 +90,60 @@ TEST(WidgetAccess, DrawnWidgetsReportTheirValueAndState) {
     QTest::keyClick(&link, Qt::Key_Return);
     EXPECT_EQ(opened.size(), 2);
     TWebLabel::setOpener(previous);
+}
+
+// A screen reader asks a text field for the character, word, sentence or
+// line at, before and after each offset; at the end of a field with text
+// Qt's own answer never came. Every question gets an answer, and the text
+// answered is the one between the offsets answered.
+TEST(WidgetAccess, ATextFieldAnswersEveryQuestionAboutItsText) {
+    zentor::access::installWidgetAccessibility();
+    const QAccessible::TextBoundaryType types[] = {
+        QAccessible::CharBoundary,      QAccessible::WordBoundary, QAccessible::SentenceBoundary,
+        QAccessible::ParagraphBoundary, QAccessible::LineBoundary, QAccessible::NoBoundary};
+    const struct {
+        QString text;
+        QString wordAtEnd; // what Ctrl+Left at the end asks for
+    } fields[] = {{QString(), QString()},
+                  {QStringLiteral("250"), QStringLiteral("250")},
+                  {QStringLiteral("zwei Worte hier"), QStringLiteral("hier")}};
+    for (const auto& field : fields) {
+        QLineEdit edit(field.text);
+        edit.setAccessibleName(QStringLiteral("Kommentar"));
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(&edit);
+        ASSERT_NE(access, nullptr);
+        QAccessibleTextInterface* text = access->textInterface();
+        ASSERT_NE(text, nullptr);
+        const int length = int(field.text.size());
+        ASSERT_EQ(text->characterCount(), length);
+        EXPECT_EQ(access->text(QAccessible::Value), field.text);
+        for (QAccessible::TextBoundaryType type : types) {
+            for (int offset = -1; offset <= length + 1; ++offset) {
+                for (int ask = 0; ask < 3; ++ask) {
+                    int start = -2;
+                    int end = -2;
+                    const QString answer = ask == 0 ? text->textAtOffset(offset, type, &start, &end)
+                                           : ask == 1
+                                               ? text->textBeforeOffset(offset, type, &start, &end)
+                                               : text->textAfterOffset(offset, type, &start, &end);
+                    const std::string where =
+                        field.text.toStdString() + " type " + std::to_string(type) + " offset " +
+                        std::to_string(offset) + " ask " + std::to_string(ask);
+                    if (answer.isEmpty())
+                        continue;
+                    ASSERT_GE(start, 0) << where;
+                    EXPECT_EQ(answer, field.text.mid(start, end - start)) << where;
+                }
+            }
+        }
+        int start = -1;
+        int end = -1;
+        edit.setCursorPosition(length);
+        EXPECT_EQ(text->textAtOffset(length, QAccessible::WordBoundary, &start, &end),
+                  field.wordAtEnd);
+        // A one-line field is read whole.
+        EXPECT_EQ(text->textAtOffset(0, QAccessible::LineBoundary, &start, &end), field.text);
+    }
 }
 
 } // namespace
