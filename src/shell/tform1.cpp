@@ -81,6 +81,7 @@ const QString kRecordingRestored = QStringLiteral("Aufzeichnung wiederhergestell
 const QString kJournalFailed =
     QStringLiteral("Die Aufzeichnung wird nicht gegen Abstürze gesichert: ");
 const QString kConnectionLost = QStringLiteral("Verbindung verloren – Platine wieder anstecken");
+const QString kNoConnection = QStringLiteral("Keine Verbindung");
 const QString kConnectionBack = QStringLiteral("Verbindung wieder da. Lücke von %1 s");
 const QString kLoggerPageText = QStringLiteral("Externe Messung");
 const QString kRecorderPageText = QStringLiteral("Online Messung");
@@ -430,9 +431,10 @@ void TForm1::followConnectionState() {
 
     // A pulled cable is told at once and stays told until the device is
     // back, whatever a page writes into the status bar meanwhile.
-    m_connectionLost = new QLabel(kConnectionLost, StatusBar1);
+    m_connectionLost = new QLabel(kNoConnection, StatusBar1);
     m_connectionLost->setObjectName(QStringLiteral("ConnectionLost"));
-    m_connectionLost->setAccessibleName(kConnectionLost);
+    m_connectionLost->setAccessibleName(kNoConnection);
+    m_connectionLost->setToolTip(kConnectionLost);
     m_connectionLost->setStyleSheet(QStringLiteral("QLabel { color: #a00000; background: #ffffff; "
                                                    "font-weight: bold; padding: 0 4px; }"));
     m_connectionLost->hide();
