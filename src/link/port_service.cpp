@@ -64,11 +64,19 @@ void PortService::watchDeviceFolders() {
 }
 
 void PortService::followConnection(const std::optional<PortTarget>& target) {
+    const bool wasLost = m_state == State::Lost || m_state == State::Reconnecting;
+    // A page's own attempt to reconnect that failed changes nothing: the
+    // device is still away, and it is still looked for.
+    if (wasLost && !target)
+        return;
     m_retry->stop();
     m_target = target;
     m_device = target ? describeDevice(target->devicePath) : std::nullopt;
     m_state = m_device ? State::Connected : State::None;
     watchDeviceFolders();
+    // Back through a page's reconnect or a choice from the menu.
+    if (wasLost && m_state == State::Connected)
+        emit connectionRestored(m_lostSince.elapsed());
 }
 
 void PortService::rescan() {
@@ -104,23 +112,24 @@ std::optional<SerialDevice> PortService::returnedDevice() const {
 
 void PortService::reconnect(const SerialDevice& device) {
     m_state = State::Reconnecting;
+    m_retry->stop(); // one attempt at a time
     PortTarget target = *m_target;
     target.devicePath = device.path;
     ConnectJob job = Connection::instance().configuredJob();
     job.target = target;
     Link::instance()
         .run([job] { return job.run(); }, Link::Kind::Command)
-        .then(this, [this, job, device](bool connected) {
+        .then(this, [this, job](bool connected) {
             if (m_state != State::Reconnecting)
                 return; // another choice came in between
             if (!connected) {
-                m_state = State::Lost; // the next change of the folders tries again
+                // The next change of the folders, or the next second, tries again.
+                m_state = State::Lost;
+                m_retry->start();
                 return;
             }
-            m_retry->stop();
-            const qint64 gap = m_lostSince.elapsed();
-            Connection::instance().reportConnected(job, true); // follows as Connected
-            emit connectionRestored(gap);
+            // Followed as Connected, and told as the line's return.
+            Connection::instance().reportConnected(job, true);
         });
 }
 
