@@ -153,6 +153,10 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     m_statusLabel = new QLabel(StatusBar1);
     m_statusLabel->setObjectName(QStringLiteral("StatusText"));
     StatusBar1->addWidget(m_statusLabel, 1);
+    m_statusNote = new QLabel(StatusBar1);
+    m_statusNote->setObjectName(QStringLiteral("StatusNote"));
+    m_statusNote->hide();
+    StatusBar1->addWidget(m_statusNote);
     setStatusBar(StatusBar1);
     createExchangeControls();
 
@@ -373,6 +377,14 @@ std::string TForm1::portPath(int n) const {
 void TForm1::setStatusText(const QString& text) { m_statusLabel->setText(text); }
 
 QString TForm1::statusText() const { return m_statusLabel->text(); }
+
+void TForm1::setStatusNote(const QString& text) {
+    if (m_statusNote->text() == text)
+        return;
+    m_statusNote->setText(text);
+    m_statusNote->setAccessibleName(QStringLiteral("Hinweis: ") + text);
+    m_statusNote->setVisible(!text.isEmpty());
+}
 
 void TForm1::setApplicationTitle(const QString& title) {
     m_applicationTitle = title;
