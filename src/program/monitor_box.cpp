@@ -50,7 +50,7 @@ MonitorBox::MonitorBox(QWidget* parent)
     grid->addWidget(m_copy, 3, 0, 1, 2);
     grid->setRowStretch(0, 1);
     grid->setColumnStretch(1, 1);
-    m_field->setFixedWidth(m_field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 10);
+    m_field->setFixedWidth(m_field->fontMetrics().horizontalAdvance(QStringLiteral("0..255")) + 8);
 
     m_send->setAccessibleName(QStringLiteral("Senden an Input A"));
     m_copy->setAccessibleName(QStringLiteral("Ausgabe der Platine kopieren"));

@@ -15,6 +15,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -413,6 +414,14 @@ void ProgramPage::createControls() {
     ListBox5 = createPalette(box, "ListBox5", static_cast<int>(InsertionKind::Plain), kInputOutput,
                              {kGroupPadding, kGroupTitle, widthA - 2 * kGroupPadding,
                               listHeight(static_cast<int>(kInputOutput.size()))});
+    // The code column's switch, where a learner sees it; the corner click
+    // of the listing toggles the same column.
+    CheckBoxCode = new QCheckBox(QStringLiteral("Code anzeigen"), this);
+    CheckBoxCode->setObjectName(QStringLiteral("CheckBoxCode"));
+    CheckBoxCode->setToolTip(
+        QStringLiteral("Zeigt neben dem Listing Adresse, Befehlsbyte und Zahl jedes Befehls"));
+    CheckBoxCode->setGeometry(columnA + kGroupPadding, y + box->height() + kGroupGap, widthA + 80,
+                              20);
 
     y = 2;
     box = group(QStringLiteral("Inhalte zuweisen"), columnB, y, widthB,
@@ -642,6 +651,7 @@ void ProgramPage::connectEditor() {
     });
     connect(Delete1, &QAction::triggered, this, &ProgramPage::Delete1Click);
     connect(ButtonComp, &QPushButton::clicked, this, &ProgramPage::ButtonCompClick);
+    connect(CheckBoxCode, &QCheckBox::toggled, this, &ProgramPage::setListcodeVisible);
 
     const std::array<std::pair<PaletteBox*, void (ProgramPage::*)()>, 8> clicks{{
         {ListBox2, &ProgramPage::ListBox2Click},
@@ -1181,6 +1191,8 @@ void ProgramPage::ListBox1MouseUp(const QPoint& pos) {
 }
 
 void ProgramPage::setListcodeVisible(bool visible) {
+    const QSignalBlocker quiet(CheckBoxCode);
+    CheckBoxCode->setChecked(visible);
     // The code column takes the right part of the listing's place.
     m_listing->resize(kListingWidth - (visible ? kListcodeWidth + 2 : 0), m_listing->height());
     Listcode->setVisible(visible);

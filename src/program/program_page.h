@@ -21,6 +21,7 @@
 #include <memory>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
@@ -57,6 +58,7 @@ public:
     QMenu* PopupMenu1;       // the listing's popup menu
     QAction* Delete1;        // "&Löschen"
     QPushButton* ButtonComp; // never shown; clicking it compiles
+    QCheckBox* CheckBoxCode; // "Code anzeigen": shows Listcode beside the listing
 
     // Palettes.
     PaletteBox* ListBox2;  // "Rechenbefehle"

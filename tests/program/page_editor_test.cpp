@@ -540,6 +540,14 @@ TEST_F(ProgramPageEditor, F2ShowsTheReadButtonAndTheCornerTheCodeColumn) {
     EXPECT_FALSE(page->Listcode->isHidden());
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(0, 1)); // (0, 0) would mean the centre
     EXPECT_TRUE(page->Listcode->isHidden());
+
+    // The visible switch does the same and follows the corner click.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_TRUE(page->CheckBoxCode->isChecked());
+    page->CheckBoxCode->setFocus();
+    QTest::keyClick(page->CheckBoxCode, Qt::Key_Space);
+    EXPECT_TRUE(page->Listcode->isHidden());
+    EXPECT_EQ(page->ListBox1->width(), 256);
 }
 
 TEST_F(ProgramPageEditor, JumpPaletteFollowsTheTargetsAtEveryCompilation) {

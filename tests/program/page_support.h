@@ -10,6 +10,7 @@
 #include "qstring_print.h"
 #include "shell.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
 #include <QTemporaryDir>
