@@ -7,6 +7,7 @@
 #include "link.h"
 #include "listing_check.h"
 #include "monitor_box.h"
+#include "palettes.h"
 #include "program_editor_widgets.h"
 #include "program_file.h"
 #include "program_transfer.h"
@@ -107,36 +108,14 @@ const QStringList kInitialListing{QStringLiteral("L1: Testprogramm"), QStringLit
 
 // ---- Palettes ------------------------------------------------------------------
 
-const QStringList kArithmetic{"A = A + 1",   "A = A - 1",   "A = A + B",   "A = A - B",
-                              "A = A * B",   "A = A / B",   "A = A And B", "A = A Or B",
-                              "A = A Shl 1", "A = A Shr 1", "A = Not A"};
-const QStringList kAssignments{"B = A", "A = B", "C = A",    "A = C",
-                               "D = A", "A = D", "A = [B+]", "[B+] = A"};
-const QStringList kInputOutput{"A = Uin",   "A = Din",     "A = Portin", "Pdir = A",
-                               "Delay = A", "Portout = A", "PWM = A",    "Beep"};
-const QStringList kJumps{"Goto ",          "Gosub ",  "If A = B Goto ", "If A > B Goto ",
-                         "If A < B Goto ", "C*Goto ", "D*Goto "};
-const QStringList kReturnEnd{"Return", "End"};
-const QStringList kComment{"Rem"};
-
-// The rows of ListBox3 with the number field beside each.
-struct ConstantRow {
-    const char* prefix;
-    const char* field;
-    const char* initial;
-};
-constexpr std::array<ConstantRow, 10> kConstantRows{{
-    {"A = ", "EditA", "1"},
-    {"B = ", "EditB", "2"},
-    {"C = ", "EditC", "4"},
-    {"D = ", "EditD", "8"},
-    {"Delay = ", "EditDelay", "250"},
-    {"PWM = ", "EditPWM", "255"},
-    {"Pdir = ", "EditPdir", "63"},
-    {"Portout = ", "EditPort", "0"},
-    {"A = A And ", "EditAnd", "1"},
-    {"A = A Or ", "EditOr", "1"},
-}};
+using zentor::ConstantRow;
+using zentor::kConstantRows;
+const QStringList& kArithmetic = zentor::kArithmeticPalette;
+const QStringList& kAssignments = zentor::kAssignmentPalette;
+const QStringList& kInputOutput = zentor::kInputOutputPalette;
+const QStringList& kJumps = zentor::kJumpPalette;
+const QStringList& kReturnEnd = zentor::kReturnEndPalette;
+const QStringList& kComment = zentor::kCommentPalette;
 
 const char* const kTagProperty = "Tag";
 
