@@ -85,7 +85,7 @@ QString withOpenFailure(const QString& text, QChar separator, const std::string&
 }
 
 // The first page's link label: a credit line that opens the handbook.
-const QString kCreditText = QStringLiteral("Zentor im Netz");
+const QString kCreditText = QStringLiteral("Handbuch");
 const QString kCreditHint = QStringLiteral("Das Handbuch öffnen");
 
 // The first page: the picture at its natural size, the link label kept at
