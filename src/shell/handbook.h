@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QString>
 
+class QLabel;
+class QLineEdit;
 class QTextBrowser;
 
 namespace zentor {
@@ -31,6 +33,14 @@ QString handbookNotOpenedText(const QString& path);
 
 // A window with the handbook: Markdown and its pictures, links to the web
 // opened by the desktop. Not modal; Escape or "Schließen" closes it.
+//
+// Headings carry anchors named as Markdown renderers name them ("## 7.
+// Speichern und Öffnen" is "#7-speichern-und-öffnen"), so the table of
+// contents links. Ctrl+F opens the search (Enter and F3 find the next
+// place), Ctrl++ / Ctrl+- / Ctrl+wheel zoom the text (the program's font is
+// pixel-sized, which the text field's own zoom ignores), pictures wider than
+// the text are shown at its width whenever the window changes size, and
+// paragraphs keep some space between them.
 class HandbookWindow : public QDialog {
     Q_OBJECT
 
@@ -40,12 +50,40 @@ public:
     // Whether the handbook was found and shown.
     bool loaded() const { return m_loaded; }
     QTextBrowser* browser() const { return m_browser; }
+    QLineEdit* searchField() const { return m_search; }
+
+    // The anchor name of a heading's text.
+    static QString anchorOf(const QString& heading);
+
+    // The text's size in pixels and the zoom steps (Ctrl++ / Ctrl+-).
+    int textPixelSize() const;
+    void zoomBy(int steps);
+
+    // Finds the next place of the search text after the cursor, from the
+    // top again after the last one. False when the text does not occur.
+    bool findNext();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void nameHeadings();
+    void spaceParagraphs();
     // Pictures wider than the text are shown at the text's width.
     void fitPictures();
+    void openSearch();
 
+    struct Picture {
+        int position;
+        QSize natural;
+    };
     QTextBrowser* m_browser;
+    QWidget* m_searchBar;
+    QLineEdit* m_search;
+    QLabel* m_searchState;
     QDir m_folder;
+    QList<Picture> m_pictures;
+    int m_basePixels = 0; // the text's pixel size at zoom 0
+    int m_zoom = 0;
     bool m_loaded = false;
 };

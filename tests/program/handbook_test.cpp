@@ -4,6 +4,7 @@
 // program spells it; its command tables are the instruction table, grouped
 // by the palettes that offer each instruction.
 #include "example_programs.h"
+#include "handbook.h"
 #include "instruction_table.h"
 #include "palettes.h"
 
@@ -11,9 +12,18 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QImageReader>
+#include <QLineEdit>
 #include <QMap>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSet>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -167,6 +177,88 @@ TEST(Handbook, CommandTablesAreTheInstructionTableByPalette) {
     all.sort();
     listed.sort();
     EXPECT_EQ(listed, all);
+}
+
+// The window: the contents link to anchors, Ctrl+F finds, Ctrl++ / Ctrl+-
+// and Ctrl+wheel zoom, pictures follow the window's width, paragraphs keep
+// their space.
+TEST(HandbookWindowTest, ContentsSearchZoomAndPictures) {
+    const QString path = kSource + QStringLiteral("/docs/handbuch.md");
+    HandbookWindow window(path);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(window.loaded());
+    QTextBrowser* browser = window.browser();
+
+    QSet<QString> anchors;
+    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            for (const QString& name : it.fragment().charFormat().anchorNames())
+                anchors.insert(name);
+    static const QRegularExpression link(QStringLiteral(R"(\]\(#([^)]+)\))"));
+    int links = 0;
+    for (auto m = link.globalMatch(readText(path)); m.hasNext(); ++links) {
+        const QString target = m.next().captured(1);
+        EXPECT_TRUE(anchors.contains(target)) << target.toStdString();
+    }
+    EXPECT_GE(links, 11);
+    // A click on the contents' entry scrolls to its section.
+    QTextCursor entry = browser->document()->find(QStringLiteral("Stolperfallen"));
+    ASSERT_FALSE(entry.isNull());
+    entry.setPosition(entry.selectionStart() + 3);
+    const QPoint at = browser->cursorRect(entry).center();
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+
+    QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(window.searchField()->isVisible());
+    QTest::keyClicks(window.searchField(), QStringLiteral("dialout"));
+    EXPECT_EQ(browser->textCursor().selectedText(), QStringLiteral("dialout"));
+    const int first = browser->textCursor().position();
+    QTest::keyClick(window.searchField(), Qt::Key_Return);
+    EXPECT_GT(browser->textCursor().position(), first);
+
+    const int size = window.textPixelSize();
+    QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_GT(window.textPixelSize(), size);
+    QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_LT(window.textPixelSize(), size);
+    const int smaller = window.textPixelSize();
+    QWheelEvent wheel(QPointF(10, 10), browser->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(),
+                      QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(browser->viewport(), &wheel);
+    EXPECT_GT(window.textPixelSize(), smaller);
+
+    // Pictures: at most the text's width, never more than their own.
+    for (const int width : {420, 1900}) {
+        window.resize(width, 600);
+        // The text's width follows the window's once its layout has run.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const int text = browser->viewport()->width();
+                return text < width && text > width - 80;
+            },
+            10000));
+        int pictures = 0;
+        for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextImageFormat picture = it.fragment().charFormat().toImageFormat();
+                if (!picture.isValid())
+                    continue;
+                ++pictures;
+                const QSize natural =
+                    QImageReader(kSource + QStringLiteral("/docs/") + picture.name()).size();
+                EXPECT_EQ(qRound(picture.width()),
+                          std::min(natural.width(), browser->viewport()->width() - 24))
+                    << width << " " << picture.name().toStdString();
+            }
+        EXPECT_GE(pictures, 6);
+    }
+
+    const QTextBlock paragraph = browser->document()->findBlockByNumber(1);
+    EXPECT_GT(paragraph.blockFormat().bottomMargin(), 0);
 }
 
 } // namespace
