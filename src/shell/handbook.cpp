@@ -1,14 +1,23 @@
 #include "handbook.h"
 
+#include "atomic_file.h"
+#include "dialogs.h"
+#include "program_file.h"
+
+#include <QBuffer>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -47,6 +56,41 @@ QString handbookNotOpenedText(const QString& path) {
     return QStringLiteral("Das Handbuch fehlt; es gehört nach %1").arg(path);
 }
 
+QString referenceCardSection(const QString& handbookMarkdown) {
+    static const QRegularExpression heading(
+        QStringLiteral("^## [0-9]+\\. Kurzübersicht zum Ausdrucken$"),
+        QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch found = heading.match(handbookMarkdown);
+    if (!found.hasMatch())
+        return {};
+    const qsizetype end = handbookMarkdown.indexOf(QStringLiteral("\n## "), found.capturedEnd());
+    return handbookMarkdown.mid(found.capturedStart(), end < 0 ? -1 : end - found.capturedStart());
+}
+
+QByteArray referenceCardPdf(const QString& sectionMarkdown, int* pages) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    writer.setTitle(QStringLiteral("Zentor - Kurzübersicht"));
+    writer.setCreator(QStringLiteral("Zentor"));
+    QTextDocument card;
+    QFont font = card.defaultFont();
+    font.setPointSize(12);
+    card.setDefaultFont(font);
+    card.setMarkdown(sectionMarkdown);
+    card.print(&writer);
+    buffer.close();
+    if (pages != nullptr) {
+        // The pages as the PDF holds them (print() lays out a copy).
+        static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
+        *pages = static_cast<int>(QString::fromLatin1(bytes).count(page));
+    }
+    return bytes;
+}
+
 namespace {
 
 constexpr QSize kWindowSize{820, 680};
@@ -55,6 +99,8 @@ constexpr int kPictureMargin = 24;
 // Zoom: pixels per step, and how far it goes.
 constexpr int kZoomPixels = 2;
 constexpr int kZoomSteps = 12;
+// A handbook is a few hundred kilobytes at most.
+constexpr qint64 kHandbookLimit = 4 * 1024 * 1024;
 // Space below a paragraph, in lines of the text.
 constexpr qreal kParagraphSpace = 0.6;
 
@@ -136,6 +182,11 @@ HandbookWindow::HandbookWindow(const QString& path, QWidget* parent)
             [this] { zoomBy(-1); });
 
     auto* buttons = new QDialogButtonBox(this);
+    QPushButton* card = buttons->addButton(QStringLiteral("&Kurzübersicht als PDF ..."),
+                                           QDialogButtonBox::ActionRole);
+    card->setObjectName(QStringLiteral("HandbuchKarte"));
+    card->setAccessibleName(QStringLiteral("Kurzübersicht als PDF speichern"));
+    connect(card, &QPushButton::clicked, this, &HandbookWindow::saveReferenceCard);
     QPushButton* close = buttons->addButton(QStringLiteral("&Schließen"),
                                             QDialogButtonBox::RejectRole);
     close->setAccessibleName(QStringLiteral("Handbuch schließen"));
@@ -152,13 +203,36 @@ HandbookWindow::HandbookWindow(const QString& path, QWidget* parent)
         m_browser->setSearchPaths({m_folder.path()});
         m_browser->setSource(QUrl::fromLocalFile(path), QTextDocument::MarkdownResource);
         m_loaded = !m_browser->document()->isEmpty();
+        // The card is printed from the text itself; the browser's document
+        // holds it already laid out.
+        const zentor::FileRead text = zentor::readRegularFile(path, kHandbookLimit);
+        if (text.bytes)
+            m_markdown = QString::fromUtf8(*text.bytes);
         nameHeadings();
         spaceParagraphs();
         fitPictures();
     }
     if (!m_loaded)
         m_browser->setPlainText(handbookNotOpenedText(path));
+    card->setEnabled(!referenceCardSection(m_markdown).isEmpty());
     m_browser->setFocus();
+}
+
+void HandbookWindow::saveReferenceCard() {
+    QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Kurzübersicht speichern"),
+        QDir::home().filePath(QStringLiteral("zentor-kurzuebersicht.pdf")),
+        QStringLiteral("PDF-Dateien (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    const zentor::SaveResult saved =
+        zentor::writeFileAtomically(path, referenceCardPdf(referenceCardSection(m_markdown)));
+    if (!saved)
+        dialogs::error(this, saved.explained(QStringLiteral("Die Datei \"%1\" kann nicht "
+                                                            "gespeichert werden.")
+                                                 .arg(QDir::toNativeSeparators(path))));
 }
 
 void HandbookWindow::nameHeadings() {

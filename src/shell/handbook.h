@@ -31,6 +31,13 @@ QString handbookPath(const QString& programFolder);
 // The text shown when the handbook at `path` is missing.
 QString handbookNotOpenedText(const QString& path);
 
+// The reference card: the handbook's section "Kurzübersicht zum Ausdrucken"
+// (from its "## " heading to the next one; empty when there is none) and that
+// section laid out as a PDF of A4 pages. `pages`, when given, receives their
+// number; the section is written to fit on one.
+QString referenceCardSection(const QString& handbookMarkdown);
+QByteArray referenceCardPdf(const QString& sectionMarkdown, int* pages = nullptr);
+
 // A window with the handbook: Markdown and its pictures, links to the web
 // opened by the desktop. Not modal; Escape or "Schließen" closes it.
 //
@@ -72,6 +79,8 @@ private:
     // Pictures wider than the text are shown at the text's width.
     void fitPictures();
     void openSearch();
+    // "Kurzübersicht als PDF ...": asks for a file and saves the card there.
+    void saveReferenceCard();
 
     struct Picture {
         int position;
@@ -82,6 +91,7 @@ private:
     QLineEdit* m_search;
     QLabel* m_searchState;
     QDir m_folder;
+    QString m_markdown; // the handbook's text as read
     QList<Picture> m_pictures;
     int m_basePixels = 0; // the text's pixel size at zoom 0
     int m_zoom = 0;

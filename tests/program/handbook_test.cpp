@@ -261,4 +261,20 @@ TEST(HandbookWindowTest, ContentsSearchZoomAndPictures) {
     EXPECT_GT(paragraph.blockFormat().bottomMargin(), 0);
 }
 
+// The reference card of the handbook fits one A4 page.
+TEST(HandbookWindowTest, TheReferenceCardIsOnePage) {
+    const QString section =
+        referenceCardSection(readText(kSource + QStringLiteral("/docs/handbuch.md")));
+    ASSERT_TRUE(section.startsWith(QStringLiteral("## 11. Kurzübersicht zum Ausdrucken\n")));
+    EXPECT_FALSE(section.contains(QStringLiteral("\n## ")));
+    int pages = 0;
+    const QByteArray pdf = referenceCardPdf(section, &pages);
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+    EXPECT_EQ(pages, 1);
+    // Twice the card does not fit: the count is real.
+    referenceCardPdf(section + section + section, &pages);
+    EXPECT_GT(pages, 1);
+}
+
 } // namespace
