@@ -1,6 +1,7 @@
 #include "label_pool.h"
 
 #include "instruction_lookup.h"
+#include "listing_check.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -121,9 +122,17 @@ bool labelStillUsed(const QStringList& listing, int row) {
     const QString& text = listing[row];
     if (text.isEmpty())
         return false;
-    for (int k = 0; k < listing.size(); ++k)
-        if (k != row && listing[k].indexOf(text, 2) >= 0)
+    // A jump names its label by number; loaded files write it without the
+    // comment ("\tGoto L1:"), so the whole text alone would miss it.
+    const std::optional<int> label = definedLabel(text);
+    for (int k = 0; k < listing.size(); ++k) {
+        if (k == row)
+            continue;
+        if (listing[k].indexOf(text, 2) >= 0)
             return true;
+        if (label && jumpLabel(listing[k]) == label)
+            return true;
+    }
     return false;
 }
 

@@ -79,8 +79,10 @@ private:
 };
 
 // True when the line at `row` may not be deleted because another line holds
-// its text from the third character on (a jump naming the label line): the
-// editor then shows "Label wird noch benutzt!". An empty line is never held.
+// its text from the third character on (a jump naming the label line), or
+// because it is a label line and a jump refers to its label number in any
+// form ("\tGoto L1:", "\tGoto 1"): the editor then shows "Label wird noch
+// benutzt!". An empty line is never held.
 bool labelStillUsed(const QStringList& listing, int row);
 
 // The message for a refused deletion.

@@ -5,6 +5,9 @@
 #include "dialogs.h"
 #include "instruction_lookup.h"
 #include "link.h"
+#include "listing_check.h"
+#include "monitor_box.h"
+#include "palettes.h"
 #include "program_editor_widgets.h"
 #include "program_file.h"
 #include "program_transfer.h"
@@ -13,6 +16,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -104,36 +108,14 @@ const QStringList kInitialListing{QStringLiteral("L1: Testprogramm"), QStringLit
 
 // ---- Palettes ------------------------------------------------------------------
 
-const QStringList kArithmetic{"A = A + 1",   "A = A - 1",   "A = A + B",   "A = A - B",
-                              "A = A * B",   "A = A / B",   "A = A And B", "A = A Or B",
-                              "A = A Shl 1", "A = A Shr 1", "A = Not A"};
-const QStringList kAssignments{"B = A", "A = B", "C = A",    "A = C",
-                               "D = A", "A = D", "A = [B+]", "[B+] = A"};
-const QStringList kInputOutput{"A = Uin",   "A = Din",     "A = Portin", "Pdir = A",
-                               "Delay = A", "Portout = A", "PWM = A",    "Beep"};
-const QStringList kJumps{"Goto ",          "Gosub ",  "If A = B Goto ", "If A > B Goto ",
-                         "If A < B Goto ", "C*Goto ", "D*Goto "};
-const QStringList kReturnEnd{"Return", "End"};
-const QStringList kComment{"Rem"};
-
-// The rows of ListBox3 with the number field beside each.
-struct ConstantRow {
-    const char* prefix;
-    const char* field;
-    const char* initial;
-};
-constexpr std::array<ConstantRow, 10> kConstantRows{{
-    {"A = ", "EditA", "1"},
-    {"B = ", "EditB", "2"},
-    {"C = ", "EditC", "4"},
-    {"D = ", "EditD", "8"},
-    {"Delay = ", "EditDelay", "250"},
-    {"PWM = ", "EditPWM", "255"},
-    {"Pdir = ", "EditPdir", "63"},
-    {"Portout = ", "EditPort", "0"},
-    {"A = A And ", "EditAnd", "1"},
-    {"A = A Or ", "EditOr", "1"},
-}};
+using zentor::ConstantRow;
+using zentor::kConstantRows;
+const QStringList& kArithmetic = zentor::kArithmeticPalette;
+const QStringList& kAssignments = zentor::kAssignmentPalette;
+const QStringList& kInputOutput = zentor::kInputOutputPalette;
+const QStringList& kJumps = zentor::kJumpPalette;
+const QStringList& kReturnEnd = zentor::kReturnEndPalette;
+const QStringList& kComment = zentor::kCommentPalette;
 
 const char* const kTagProperty = "Tag";
 
@@ -143,6 +125,12 @@ const QColor kNavy(0, 0, 128);
 const QColor kListingBackground(224, 240, 255);
 const QColor kPaletteBackground(166, 202, 240);
 const QColor kInfoBackground(255, 255, 225);
+// The monitor listens in slices so that it never holds the link for long;
+// between two slices the link is free for a moment.
+constexpr std::chrono::milliseconds kListenSlice{250};
+constexpr int kListenGapMs = 30;
+// Lines the board skips; readable on the listing's background.
+const QColor kSkippedLine(96, 96, 96);
 constexpr int kListingRowHeight = 15;
 constexpr int kPaletteRowHeight = 16;
 constexpr int kListingFontPixels = 13;
@@ -405,6 +393,14 @@ void ProgramPage::createControls() {
     ListBox5 = createPalette(box, "ListBox5", static_cast<int>(InsertionKind::Plain), kInputOutput,
                              {kGroupPadding, kGroupTitle, widthA - 2 * kGroupPadding,
                               listHeight(static_cast<int>(kInputOutput.size()))});
+    // The code column's switch, where a learner sees it; the corner click
+    // of the listing toggles the same column.
+    CheckBoxCode = new QCheckBox(QStringLiteral("Code anzeigen"), this);
+    CheckBoxCode->setObjectName(QStringLiteral("CheckBoxCode"));
+    CheckBoxCode->setToolTip(
+        QStringLiteral("Zeigt neben dem Listing Adresse, Befehlsbyte und Zahl jedes Befehls"));
+    CheckBoxCode->setGeometry(columnA + kGroupPadding, y + box->height() + kGroupGap, widthA + 80,
+                              20);
 
     y = 2;
     box = group(QStringLiteral("Inhalte zuweisen"), columnB, y, widthB,
@@ -499,6 +495,12 @@ void ProgramPage::createControls() {
     // Palette entries go into the listing only.
     Edit3->setAcceptDrops(false);
 
+    // "Ausgabe der Platine" below the jump targets, shown once a program runs.
+    y += box->height() + kGroupGap;
+    monitor = new MonitorBox(this);
+    monitor->setGeometry(columnD, y, widthD, 475 - kMargin - y);
+    monitor->hide();
+
     // The group "Ausführen" below the constants.
     GroupBoxRun = group(QStringLiteral("Ausführen"), columnC, constants->height() + 2 + kGroupGap,
                         widthC, kGroupTitle + 6 * kButtonPitch + 22 + kGroupPadding);
@@ -544,6 +546,72 @@ void ProgramPage::connectRunGroup() {
     connect(Button15, &QPushButton::clicked, this, &ProgramPage::Button15Click);
     connect(Button16, &QPushButton::clicked, this, &ProgramPage::Button16Click);
     connect(ButtonDiss, &QPushButton::clicked, this, &ProgramPage::ButtonDissClick);
+    createMonitor();
+}
+
+// ---- "Ausgabe der Platine" ------------------------------------------------------------
+
+void ProgramPage::createMonitor() {
+    connect(monitor, &MonitorBox::sendRequested, this, &ProgramPage::MonitorSendClick);
+    m_listenGap = new QTimer(this);
+    m_listenGap->setSingleShot(true);
+    m_listenGap->setInterval(kListenGapMs);
+    connect(m_listenGap, &QTimer::timeout, this, [this] {
+        m_listenQueued = false;
+        listenToProgram();
+    });
+    // An exchange of this page or another one ended: listen again if the
+    // program still runs.
+    connect(&Link::instance(), &Link::busyChanged, this, [this](bool busy) {
+        if (!busy)
+            listenToProgram();
+    });
+}
+
+void ProgramPage::programStarted() {
+    monitor->clearLog();
+    monitor->show();
+    m_programClock.start();
+    setMonitorState(MonitorState::Running);
+}
+
+void ProgramPage::setMonitorState(MonitorState state) {
+    m_monitorState = state;
+    monitor->setSendingEnabled(state == MonitorState::Running);
+    listenToProgram();
+}
+
+void ProgramPage::listenToProgram() {
+    Link& link = Link::instance();
+    if (m_monitorState != MonitorState::Running || m_listenQueued || !isVisible() || link.busy())
+        return;
+    m_listenQueued = true;
+    link.run([] { return zentor::listenForPrints(kListenSlice); }, Link::Kind::Background)
+        .then(this, [this](const zentor::PrintedChunk& chunk) {
+            const qint64 now = m_programClock.elapsed();
+            const auto steadyNow = std::chrono::steady_clock::now();
+            for (std::size_t k = 0; k < chunk.values.size(); ++k) {
+                const auto age = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    steadyNow - chunk.times[k]);
+                monitor->append({std::max<qint64>(0, now - age.count()), chunk.values[k]});
+            }
+            if (chunk.portClosed) {
+                m_listenQueued = false;
+                setMonitorState(MonitorState::Off);
+                return;
+            }
+            // A short pause between two slices lets whatever else waits for
+            // the link have it first.
+            m_listenGap->start();
+        });
+}
+
+void ProgramPage::MonitorSendClick(int value) {
+    if (m_monitorState != MonitorState::Running)
+        return;
+    // A command: it ends the listening slice first; listening resumes once
+    // the link is idle again.
+    Link::instance().run([value] { zentor::sendToProgram(value); }, Link::Kind::Command);
 }
 
 void ProgramPage::connectEditor() {
@@ -562,6 +630,7 @@ void ProgramPage::connectEditor() {
     });
     connect(Delete1, &QAction::triggered, this, &ProgramPage::Delete1Click);
     connect(ButtonComp, &QPushButton::clicked, this, &ProgramPage::ButtonCompClick);
+    connect(CheckBoxCode, &QCheckBox::toggled, this, &ProgramPage::setListcodeVisible);
 
     const std::array<std::pair<PaletteBox*, void (ProgramPage::*)()>, 8> clicks{{
         {ListBox2, &ProgramPage::ListBox2Click},
@@ -901,6 +970,7 @@ void ProgramPage::Delete1Click() {
 bool ProgramPage::ButtonCompClick() {
     const zentor::CompileResult result = zentor::compileListing(listingLines());
     m_compiled = true;
+    markSkippedLines();
     Listcode->clear();
     Listcode->addItems(result.codeLines);
     // Send && Start refuses a partial code list.
@@ -918,6 +988,50 @@ bool ProgramPage::ButtonCompClick() {
     return true;
 }
 
+void ProgramPage::markSkippedLines() {
+    // The compiler passes over these lines without a word; the learner sees
+    // them greyed, with the reason as tool tip and for screen readers.
+    const QList<zentor::ListingFinding> findings = zentor::checkListing(listingLines());
+    QList<QString> reasons(m_listing->count());
+    for (const zentor::ListingFinding& f : findings)
+        if ((f.kind == zentor::ListingFinding::Kind::NoInstruction ||
+             f.kind == zentor::ListingFinding::Kind::MissingLabel) &&
+            reasons[f.row].isEmpty())
+            reasons[f.row] = f.reason;
+    for (int row = 0; row < m_listing->count(); ++row) {
+        QListWidgetItem* item = m_listing->item(row);
+        const QString& reason = reasons[row];
+        // Unchanged rows stay untouched: every change of an item counts as
+        // a change of the listing for the autosave.
+        if (item->toolTip() == reason)
+            continue;
+        item->setToolTip(reason);
+        item->setData(Qt::AccessibleDescriptionRole, reason.isEmpty() ? QVariant() : reason);
+        QFont font = m_listing->font();
+        font.setItalic(!reason.isEmpty());
+        item->setFont(font);
+        item->setForeground(reason.isEmpty() ? QBrush() : QBrush(kSkippedLine));
+    }
+    m_findingsNote = zentor::findingsNote(findings);
+    if (isVisible())
+        m_shell.setStatusNote(m_findingsNote);
+}
+
+QString ProgramPage::findingsNote() const {
+    return m_findingsNote;
+}
+
+void ProgramPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    m_shell.setStatusNote(m_findingsNote);
+    listenToProgram();
+}
+
+void ProgramPage::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    m_shell.setStatusNote(QString());
+}
+
 // ---- Group "Ausführen" ------------------------------------------------------------
 
 void ProgramPage::followLink(bool commandRunning) {
@@ -932,7 +1046,9 @@ void ProgramPage::showCancelled() {
 
 void ProgramPage::showOutcome(zentor::TransferOutcome outcome) {
     using zentor::TransferOutcome;
-    if (outcome == TransferOutcome::Cancelled) {
+    if (outcome == TransferOutcome::Started) {
+        programStarted();
+    } else if (outcome == TransferOutcome::Cancelled) {
         showCancelled();
     } else if (outcome == TransferOutcome::CancelledAfterUpload) {
         ProgressBar2->setValue(0);
@@ -962,6 +1078,8 @@ void ProgramPage::ButtonSendClick() {
         return;
     if (refusedWhileRecording())
         return;
+    // The upload stops whatever ran before.
+    setMonitorState(MonitorState::Off);
     runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable, this, *m_transferView,
                 [code, compileOk](zentor::ProgramTransfer& transfer) {
                     return transfer.ButtonSendClick(code, compileOk);
@@ -972,12 +1090,14 @@ void ProgramPage::ButtonSendClick() {
 void ProgramPage::ButtonRUNClick() {
     if (refusedWhileRecording())
         return;
+    setMonitorState(MonitorState::Off);
     runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) { return transfer.ButtonRUNClick(); })
         .then(this, [this](zentor::TransferOutcome outcome) { showOutcome(outcome); });
 }
 
 void ProgramPage::B1Click() {
+    setMonitorState(MonitorState::Off);
     runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) { return transfer.B1(); })
         .then(this, [this](bool stopped) {
@@ -987,6 +1107,8 @@ void ProgramPage::B1Click() {
 }
 
 void ProgramPage::Button15Click() {
+    if (m_monitorState == MonitorState::Running)
+        setMonitorState(MonitorState::Interrupted);
     runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) { transfer.Button15Click(); });
 }
@@ -994,9 +1116,13 @@ void ProgramPage::Button15Click() {
 void ProgramPage::Button16Click() {
     runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Command, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) { transfer.Button16Click(); });
+    // Listening resumes once the continue is out and the link is idle.
+    if (m_monitorState == MonitorState::Interrupted)
+        setMonitorState(MonitorState::Running);
 }
 
 void ProgramPage::ButtonDissClick() {
+    setMonitorState(MonitorState::Off);
     runTransfer(m_onLink, m_shell.maxTimeout(), Link::Kind::Cancellable, this, *m_transferView,
                 [](zentor::ProgramTransfer& transfer) {
                     ReadBack readBack;
@@ -1044,6 +1170,8 @@ void ProgramPage::ListBox1MouseUp(const QPoint& pos) {
 }
 
 void ProgramPage::setListcodeVisible(bool visible) {
+    const QSignalBlocker quiet(CheckBoxCode);
+    CheckBoxCode->setChecked(visible);
     // The code column takes the right part of the listing's place.
     m_listing->resize(kListingWidth - (visible ? kListcodeWidth + 2 : 0), m_listing->height());
     Listcode->setVisible(visible);

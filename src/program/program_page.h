@@ -12,6 +12,7 @@
 #include "label_pool.h"
 #include "program_file.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -20,6 +21,7 @@
 #include <memory>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
@@ -30,6 +32,7 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class ListingBox;
+class MonitorBox;
 class NumberField;
 class PaletteBox;
 class Shell;
@@ -55,6 +58,7 @@ public:
     QMenu* PopupMenu1;       // the listing's popup menu
     QAction* Delete1;        // "&Löschen"
     QPushButton* ButtonComp; // never shown; clicking it compiles
+    QCheckBox* CheckBoxCode; // "Code anzeigen": shows Listcode beside the listing
 
     // Palettes.
     PaletteBox* ListBox2;  // "Rechenbefehle"
@@ -91,6 +95,14 @@ public:
     QProgressBar* ProgressBar2;
     QPushButton* ButtonDiss; // "&Read", hidden until F2
 
+    // "Ausgabe der Platine": shown once a program was started; lists what it
+    // prints while it runs and sends it bytes for "Input A".
+    MonitorBox* monitor;
+    // True while the page listens for what the started program prints: from
+    // its start until Stop, Break, a read-back or a new upload (Continue
+    // resumes it).
+    bool monitorListening() const { return m_monitorState == MonitorState::Running; }
+
     // ---- Listing --------------------------------------------------------
     // The code list of the last compilation (the items of Listcode).
     QStringList codeList() const;
@@ -98,6 +110,10 @@ public:
     QStringList listingLines() const;
     // "&Kopieren": the listing lines exactly as shown, tabs included.
     QStringList copyLines() const;
+    // The note beside the status text for the lines the last compilation
+    // passed over ("2 Zeilen ohne Befehl"); empty when there are none. Those
+    // lines are greyed and italic, the reason in their tool tip.
+    QString findingsNote() const;
     // The selected row of the listing; -1 for none.
     int selectedRow() const;
     // Selects a row and scrolls it into view; -1 clears the selection.
@@ -202,6 +218,10 @@ public slots:
     void ListBox1MouseDown(const QPoint& pos);
     void ListBox1MouseUp(const QPoint& pos);
 
+    // ---- "Ausgabe der Platine" ------------------------------------------------
+    // Sends one byte to the running program (the box has checked it).
+    void MonitorSendClick(int value);
+
     // ---- Group "Ausführen" -------------------------------------------------
     // Each starts its exchange on the link thread and returns; the status
     // bar and ProgressBar2 follow it (see program_transfer.h). The buttons
@@ -220,13 +240,28 @@ public slots:
     void ffnen1Click();     // "&Öffnen ..."
     void Speichern1Click(); // "&Speichern ..."
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
+    // Greys the lines the compiler passes over and sets the status note.
+    void markSkippedLines();
     // Puts an opened file's lines into the listing: label pool,
     // compilation, window title.
     void showProgramFile(const QString& path, const zentor::ProgramFileText& text);
     void createControls();
     void createRunGroup();
     void connectRunGroup();
+    // The monitor follows the program: a start shows the box and begins to
+    // listen, Stop, Break and the read-back end it, Continue resumes it.
+    enum class MonitorState { Off, Running, Interrupted };
+    void createMonitor();
+    void programStarted();
+    void setMonitorState(MonitorState state);
+    // Queues the next listening slice when the program runs, the page is
+    // shown and the link has nothing else to do.
+    void listenToProgram();
     // Enables the buttons that start exchanges unless a command runs.
     void followLink(bool commandRunning);
     // After an exchange the user cancelled.
@@ -270,6 +305,11 @@ private:
     // too, so that an exchange still running when the page goes can end.
     std::shared_ptr<zentor::TransferOnLink> m_onLink;
     bool m_lastCompileOk = true; // Send && Start refuses a partial code list
+    MonitorState m_monitorState = MonitorState::Off;
+    bool m_listenQueued = false;   // a slice waits, runs or is about to be queued
+    QElapsedTimer m_programClock;  // since the program was started
+    QTimer* m_listenGap = nullptr; // the pause between two slices
+    QString m_findingsNote;
     bool m_showingPool = false;
     bool m_limitingField = false;
     QString m_startupFile;

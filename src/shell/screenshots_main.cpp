@@ -13,7 +13,9 @@
 //   page-5-oszilloskop             a burst at 200 ms/DIV, shown in volts
 //   page-6-programm                a program opened from a file (which
 //                                  compiles it), sent and started, with the
-//                                  code column shown
+//                                  code column switched on
+//   page-6-programm-ausgabe        the example "Zaehler" running, its
+//                                  printed numbers in "Ausgabe der Platine"
 //   simulator-tafel                the simulator's panel window
 //   auswertung                     "Auswertung ..." on a second recording:
 //                                  cursors set by clicks, a sine fitted
@@ -38,9 +40,11 @@
 #include "diagramm.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "example_programs.h"
 #include "link.h"
 #include "logger_page.h"
 #include "measurement_pages.h"
+#include "monitor_box.h"
 #include "program_file.h"
 #include "program_page.h"
 #include "qt_german.h"
@@ -209,12 +213,26 @@ bool runProgram(TForm1& w, const QString& folder) {
         [path](QWidget*, ProgramPage::FileDialogKind) { return path; });
     page.ffnen1Click();
     ProgramPage::setFileDialogHandler(previous);
-    page.ListBox1MouseUp(QPoint(0, 0)); // the corner click shows the code column
+    // The page as a new user sees it: the code column comes with the
+    // visible switch "Code anzeigen".
+    page.CheckBoxCode->setChecked(true);
     page.selectRow(8);
     page.ButtonSendClick();
     waitForLink();
     runFor(1200); // the running light takes a few steps
     return true;
+}
+
+// Opens the example "Zaehler", sends and starts it, and lets it print a few
+// numbers into "Ausgabe der Platine".
+bool runCounter(TForm1& w) {
+    ProgramPage& page = *w.TabSheet4;
+    if (!page.openProgramFile(zentor::exampleFolder(QCoreApplication::applicationDirPath()) +
+                              QStringLiteral("/zaehler.z")))
+        return false;
+    page.ButtonSendClick();
+    waitForLink();
+    return runUntil([&page] { return page.monitor->log().bytes().size() >= 8; }, 10000);
 }
 
 // A click of the left button on the recorder's chart at time t.
@@ -450,6 +468,10 @@ int main(int argc, char* argv[]) {
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top != &window && top->isVisible() && top->objectName().contains(u"Simulator"))
             ok = shoot.save(*top, QStringLiteral("simulator-tafel")) && ok;
+
+    if (!runCounter(window))
+        std::fprintf(stderr, "the example Zaehler printed nothing\n");
+    ok = shoot.save(QStringLiteral("page-6-programm-ausgabe")) && ok;
 
     shoot.showPage(window.TabSheet6);
     QTemporaryDir measurements;

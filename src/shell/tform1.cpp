@@ -96,7 +96,7 @@ QString withOpenFailure(const QString& text, QChar separator, const std::string&
 }
 
 // The first page's link label: a credit line that opens the handbook.
-const QString kCreditText = QStringLiteral("Zentor im Netz");
+const QString kCreditText = QStringLiteral("Handbuch");
 const QString kCreditHint = QStringLiteral("Das Handbuch öffnen");
 
 // The first page: the picture at its natural size, the link label kept at
@@ -164,6 +164,10 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     m_statusLabel = new QLabel(StatusBar1);
     m_statusLabel->setObjectName(QStringLiteral("StatusText"));
     StatusBar1->addWidget(m_statusLabel, 1);
+    m_statusNote = new QLabel(StatusBar1);
+    m_statusNote->setObjectName(QStringLiteral("StatusNote"));
+    m_statusNote->hide();
+    StatusBar1->addWidget(m_statusNote);
     setStatusBar(StatusBar1);
     createExchangeControls();
 
@@ -333,6 +337,14 @@ void TForm1::createMenu() {
 void TForm1::setStatusText(const QString& text) { m_statusLabel->setText(text); }
 
 QString TForm1::statusText() const { return m_statusLabel->text(); }
+
+void TForm1::setStatusNote(const QString& text) {
+    if (m_statusNote->text() == text)
+        return;
+    m_statusNote->setText(text);
+    m_statusNote->setAccessibleName(QStringLiteral("Hinweis: ") + text);
+    m_statusNote->setVisible(!text.isEmpty());
+}
 
 void TForm1::setApplicationTitle(const QString& title) {
     m_applicationTitle = title;

@@ -69,6 +69,7 @@ public:
     // Shell
     void setStatusText(const QString& text) override;
     QString statusText() const override;
+    void setStatusNote(const QString& text) override;
     void setApplicationTitle(const QString& title) override;
     QString applicationTitle() const override;
     void setWindowCaption(const QString& caption) override;
@@ -155,6 +156,7 @@ private:
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;
+    QLabel* m_statusNote = nullptr; // the page's lasting note beside the status text
     // Shown in the status bar while a long exchange runs.
     QProgressBar* m_linkProgress = nullptr;
     QPushButton* m_cancelButton = nullptr;

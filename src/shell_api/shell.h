@@ -13,6 +13,11 @@ public:
     virtual void setStatusText(const QString& text) = 0;
     virtual QString statusText() const = 0;
 
+    // A note beside the status text that lasts while its page is shown (the
+    // lines of the listing the board skips). Empty hides it. The page sets
+    // it when it is shown or its content changes and clears it when hidden.
+    virtual void setStatusNote(const QString& text) { (void)text; }
+
     // The application title (task-bar text), also the caption of plain
     // message boxes.
     virtual void setApplicationTitle(const QString& title) = 0;

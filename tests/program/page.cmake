@@ -8,3 +8,6 @@ zentor_add_test(program_page_startup_test SOURCES page_startup_test.cpp
                 LIBS zentor_shell zentor_qt_test_main zentor_test_link_wait)
 zentor_add_test(program_page_run_test SOURCES page_run_test.cpp page_support.h
                 LIBS ${PROGRAM_PAGE_TEST_LIBS} zentor_sim)
+target_compile_definitions(program_page_run_test PRIVATE
+                           ZENTOR_SOURCE_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
+zentor_add_test(program_monitor_test SOURCES monitor_test.cpp LIBS zentor_program_page)

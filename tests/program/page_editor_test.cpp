@@ -65,7 +65,7 @@ TEST_F(ProgramPageEditor, PalettesCarryTheirEntriesTagsAndLook) {
          1,
          "Ein-/Ausgaben",
          {"A = Uin", "A = Din", "A = Portin", "Pdir = A", "Delay = A", "Portout = A", "PWM = A",
-          "Beep"}},
+          "Beep", "Print A", "Input A"}},
         {page->ListBox3,
          6,
          "Konstanten zuweisen",
@@ -424,16 +424,47 @@ TEST_F(ProgramPageEditor, DeletingALabelStillJumpedToIsRefused) {
     EXPECT_EQ(shell.status, QStringLiteral("123 Bytes frei."));
 }
 
-TEST_F(ProgramPageEditor, ALabelNamedOnlyByItsKeyCanBeDeleted) {
+TEST_F(ProgramPageEditor, ALabelNamedOnlyByItsKeyIsStillInUse) {
+    // "\tGoto L1:" names label 1 without its comment, as loaded files do.
     page->LabelUpdate();
     page->selectRow(0);
     QTest::keyClick(page->ListBox1, Qt::Key_Delete);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(lines(), (QStringList{"\tDelay 250", "\tBeep", "\tGoto L1:"}));
-    EXPECT_EQ(page->ComboBox7->count(), 0);
-    EXPECT_EQ(itemsOf(page->ListBox13), kAllKeys);
-    EXPECT_EQ(page->selectedRow(), 0);
-    EXPECT_EQ(shell.status, QStringLiteral("121 Bytes frei."));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Label wird noch benutzt!"));
+    EXPECT_EQ(lines(), (QStringList{"L1: Testprogramm", "\tDelay 250", "\tBeep", "\tGoto L1:"}));
+    EXPECT_EQ(itemsOf(page->ComboBox7), QStringList{"L1: Testprogramm"});
+}
+
+TEST_F(ProgramPageEditor, LinesTheBoardSkipsAreMarkedBesideTheStatus) {
+    page->setListingLines({"L1: a", "\tbeep", "\tGoto L7:", "\tRem gut", "\tBeep", "\tGoto L1: a"});
+    page->ButtonCompClick();
+    // The compile's own status stays as it is; the note comes beside it.
+    EXPECT_EQ(shell.status, QStringLiteral("119 Bytes frei."));
+    EXPECT_EQ(shell.note, QStringLiteral("1 Zeile ohne Befehl, 1 Sprungziel fehlt"));
+    const QStringList tips{"",
+                           "Diese Zeile kennt die Platine nicht; sie wird übersprungen.",
+                           "Sprungziel L7 fehlt; der Sprung geht an den Anfang.",
+                           "",
+                           "",
+                           ""};
+    for (int row = 0; row < tips.size(); ++row) {
+        const QListWidgetItem* item = page->ListBox1->item(row);
+        EXPECT_EQ(item->toolTip(), tips[row]) << row;
+        EXPECT_EQ(item->font().italic(), !tips[row].isEmpty()) << row;
+        EXPECT_EQ(item->data(Qt::AccessibleDescriptionRole).toString(), tips[row]) << row;
+    }
+    // Mended, the marks and the note go; hidden, the page takes its note away.
+    page->setListingLines({"\tBeep"});
+    page->ButtonCompClick();
+    EXPECT_FALSE(page->ListBox1->item(0)->font().italic());
+    EXPECT_TRUE(shell.note.isEmpty());
+    page->setListingLines({"\tbeep"});
+    page->ButtonCompClick();
+    EXPECT_EQ(shell.note, QStringLiteral("1 Zeile ohne Befehl"));
+    page->hide();
+    EXPECT_TRUE(shell.note.isEmpty());
+    page->show();
+    EXPECT_EQ(shell.note, QStringLiteral("1 Zeile ohne Befehl"));
 }
 
 TEST_F(ProgramPageEditor, DeletionSelectsTheFollowingOrTheNewLastLine) {
@@ -509,6 +540,14 @@ TEST_F(ProgramPageEditor, F2ShowsTheReadButtonAndTheCornerTheCodeColumn) {
     EXPECT_FALSE(page->Listcode->isHidden());
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(0, 1)); // (0, 0) would mean the centre
     EXPECT_TRUE(page->Listcode->isHidden());
+
+    // The visible switch does the same and follows the corner click.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_TRUE(page->CheckBoxCode->isChecked());
+    page->CheckBoxCode->setFocus();
+    QTest::keyClick(page->CheckBoxCode, Qt::Key_Space);
+    EXPECT_TRUE(page->Listcode->isHidden());
+    EXPECT_EQ(page->ListBox1->width(), 256);
 }
 
 TEST_F(ProgramPageEditor, JumpPaletteFollowsTheTargetsAtEveryCompilation) {

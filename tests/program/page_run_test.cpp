@@ -3,9 +3,15 @@
 #include "comphard.h"
 #include "link.h"
 #include "link_wait.h"
+#include "monitor_box.h"
 #include "page_support.h"
 #include "simulated_board.h"
+#include "wait_until.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -289,6 +295,66 @@ TEST_F(ProgramPageRun, NoProgramIsStartedWhileTheRecorderRecords) {
         EXPECT_EQ(shell.status, QStringLiteral("Zeitschreiber noch aktiv!"));
     }
     EXPECT_EQ(board().snapshot().bytesReceived, before);
+}
+
+// "Ausgabe der Platine": the example "Zaehler" prints 0, 1, 2, ... and the
+// monitor lists each byte with its time; Stop ends the listening.
+TEST_F(ProgramPageRun, TheMonitorListsWhatTheCounterPrints) {
+    ASSERT_TRUE(page->openProgramFile(QStringLiteral(ZENTOR_SOURCE_EXAMPLES "/zaehler.z")));
+    EXPECT_TRUE(page->monitor->isHidden());
+    page->ButtonSend->click();
+    ASSERT_TRUE(testing_support::waitForLink());
+    ASSERT_EQ(shell.status, QStringLiteral("Programm gestartet"));
+    EXPECT_TRUE(page->monitor->isVisible());
+    EXPECT_TRUE(page->monitorListening());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->monitor->log().bytes().size() >= 3; }, 60000));
+
+    const auto bytes = page->monitor->log().bytes();
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(bytes[k].value, k);
+        EXPECT_EQ(page->monitor->list()->item(k)->text(), zentor::MonitorLog::rowText(bytes[k]));
+        if (k > 0) {
+            EXPECT_GE(bytes[k].milliseconds, bytes[k - 1].milliseconds);
+        }
+    }
+    page->monitor->copyButton()->click();
+    EXPECT_TRUE(
+        QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Zeit (s)\tWert\n")));
+
+    page->B1->click();
+    ASSERT_TRUE(testing_support::waitForLink());
+    EXPECT_FALSE(page->monitorListening());
+    EXPECT_FALSE(page->monitor->sendButton()->isEnabled());
+    EXPECT_EQ(board().snapshot().mode, zentor::sim::Mode::Command);
+}
+
+// "Senden" hands a program waiting in "Input A" exactly one byte; 27 would
+// break the program, so the field refuses it and nothing reaches the board.
+TEST_F(ProgramPageRun, TheMonitorSendsAByteForInputAndRefusesTheBreak) {
+    page->setListingLines({"L1: ", "\tInput A", "\tA = A + 1", "\tPrint A", "\tGoto L1: "});
+    page->LabelUpdate();
+    page->ButtonCompClick();
+    page->ButtonSend->click();
+    ASSERT_TRUE(testing_support::waitForLink());
+    ASSERT_TRUE(testing_support::waitUntil([&] { return board().snapshot().waitingForInput; }));
+    clear();
+
+    QLineEdit* field = page->monitor->byteField();
+    field->setText(QStringLiteral("41"));
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page->monitor->log().bytes().isEmpty(); }, 60000));
+    EXPECT_EQ(page->monitor->log().bytes().front().value, 42);
+    EXPECT_EQ(received(), std::vector<int>{41});
+
+    ASSERT_TRUE(testing_support::waitUntil([&] { return board().snapshot().waitingForInput; }));
+    field->setText(QStringLiteral("27"));
+    page->monitor->sendButton()->click();
+    EXPECT_FALSE(page->monitor->hint()->isHidden());
+    EXPECT_EQ(page->monitor->hint()->text(), zentor::sendBreakRefusal());
+    ASSERT_TRUE(testing_support::waitForLink());
+    EXPECT_EQ(received(), std::vector<int>{41});
+    EXPECT_TRUE(board().snapshot().waitingForInput);
+    EXPECT_NE(board().snapshot().mode, zentor::sim::Mode::Command);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "qstring_print.h"
 #include "shell.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -28,6 +29,7 @@ public:
         ++statusWrites;
     }
     QString statusText() const override { return status; }
+    void setStatusNote(const QString& text) override { note = text; }
     void setApplicationTitle(const QString& title) override { applicationTitle_ = title; }
     QString applicationTitle() const override { return applicationTitle_; }
     void setWindowCaption(const QString& text) override { caption = text; }
@@ -35,6 +37,7 @@ public:
     bool recordingRunning() const override { return recording; }
 
     QString status;
+    QString note;
     bool recording = false;
     int statusWrites = 0;
     QString caption = QStringLiteral("Zentor");

@@ -38,8 +38,9 @@ InputOverrides analogInput(int raw) {
     return inputs;
 }
 
-// The output an example's comment speaks of.
-enum class Watch { Portout, Beeps };
+// The output an example's comment speaks of; Printed counts the bytes the
+// program sent to the PC since it started.
+enum class Watch { Portout, Beeps, Printed };
 
 // The watched output took `value` at `ms` after its first change.
 struct Change {
@@ -91,13 +92,23 @@ const ExampleCase kCases[] = {
      Watch::Beeps,
      {{0, 1}, {1200, 2}, {1400, 3}, {2600, 4}, {2800, 5}, {3000, 6}},
      true},
+    // Prints 0, 1, 2, ... to the PC, one every 250 ms.
+    {"zaehler.z", {}, 800, Watch::Printed, {{0, 1}, {250, 2}, {500, 3}, {750, 4}}, false},
 };
 
 // Delays add the 50 µs of each instruction around them.
 constexpr Micros kSlackMs = 5;
 
 int watched(Watch watch, const zentor::sim::BoardSnapshot& s) {
-    return watch == Watch::Portout ? s.outputs.portOut : s.outputs.beeps;
+    switch (watch) {
+    case Watch::Portout:
+        return s.outputs.portOut;
+    case Watch::Beeps:
+        return s.outputs.beeps;
+    case Watch::Printed:
+        return static_cast<int>(s.bytesSent);
+    }
+    return 0;
 }
 
 class ExampleProgram : public ::testing::TestWithParam<ExampleCase> {};
@@ -137,6 +148,8 @@ TEST_P(ExampleProgram, CompilesAndRunsAsItsCommentSays) {
     std::vector<Change> changes;
     Micros first = -1;
     int last = watched(c.watch, h.machine.snapshot());
+    // The answers to the upload count as sent bytes too.
+    const int before = c.watch == Watch::Printed ? last : 0;
     while (h.machine.nextEventTime() <= end) {
         h.machine.advanceTo(h.machine.nextEventTime());
         const zentor::sim::BoardSnapshot s = h.machine.snapshot();
@@ -147,7 +160,7 @@ TEST_P(ExampleProgram, CompilesAndRunsAsItsCommentSays) {
             continue;
         if (first < 0)
             first = s.time;
-        changes.push_back({(s.time - first) / kMs, value});
+        changes.push_back({(s.time - first) / kMs, value - before});
         last = value;
     }
     ASSERT_EQ(changes.size(), c.changes.size());
@@ -190,7 +203,8 @@ TEST(ExampleMenu, OffersEveryExampleAndOpensItOnTheProgramPage) {
               files);
     EXPECT_EQ(captions,
               (QStringList{QStringLiteral("&Ampel"), QStringLiteral("&Lauflicht"),
-                           QStringLiteral("&Schwellwert"), QStringLiteral("&Unterprogramm")}));
+                           QStringLiteral("&Schwellwert"), QStringLiteral("&Unterprogramm"),
+                           QStringLiteral("&Zaehler")}));
 
     window.Beispiele1->actions()[1]->trigger();
     EXPECT_EQ(window.PageControl1->currentWidget(), window.TabSheet4);

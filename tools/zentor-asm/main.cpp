@@ -1,16 +1,20 @@
 // zentor-asm: the board language on the command line.
 //
-//   zentor-asm compile FILE        code list and status text of a program file
+//   zentor-asm compile FILE...     code list and status text of program files
+//   zentor-asm check FILE...       lines the board skips or cannot take
 //   zentor-asm disasm BYTE...      listing a read-back of that memory gives
 //   zentor-asm disasm --file FILE  the same, bytes as hexadecimal text
 //   zentor-asm disasm --binary FILE  the same, raw memory image
 //   zentor-asm --help | --version
 //
-// Exit status: 0 done, 1 the program does not compile, 2 wrong use, an
-// unreadable file or a program too long for the board.
+// Exit status of compile: 0 done, 1 a program does not compile, 2 wrong use,
+// an unreadable file or a program too long for the board; with several files
+// the highest of theirs. Of check: 0 no finding, 1 a finding in any file,
+// 2 wrong use or an unreadable file.
 #include "compiler.h"
 #include "disassembler.h"
 #include "instruction_table.h"
+#include "listing_check.h"
 #include "program_file.h"
 
 #include <QByteArray>
@@ -19,6 +23,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -30,7 +35,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitTooLong = 2;
 
 const char* const kUsage =
-    "Aufruf: zentor-asm compile DATEI\n"
+    "Aufruf: zentor-asm compile DATEI...\n"
+    "        zentor-asm check DATEI...\n"
     "        zentor-asm disasm BYTE...\n"
     "        zentor-asm disasm --file DATEI\n"
     "        zentor-asm disasm --binary DATEI\n"
@@ -39,6 +45,11 @@ const char* const kUsage =
     "compile  gibt die Codeliste eines Programms aus (eine Codezeile je Zeile), dann\n"
     "         den Statustext; bei einem Fehler DATEI:ZEILE: und die Meldung mit dem\n"
     "         Status 1; ein Programm, das zu lang für die Platine ist, endet mit 2.\n"
+    "         Mehrere DATEIen nacheinander, jede mit der Zeile ==> DATEI <== davor.\n"
+    "check    prüft Programme: je Fund eine Zeile DATEI:ZEILE: Grund (Zeilen, die\n"
+    "         die Platine überspringt, fehlende Sprungziele, Zahlen außerhalb von\n"
+    "         0 bis 255, zu lange Programme); Status 1, wenn eine Datei einen Fund\n"
+    "         hat, sonst 0.\n"
     "disasm   gibt das Listing aus, das ein Zurücklesen eines Platinenspeichers mit\n"
     "         diesen Bytes ergibt. BYTEs sind hexadezimal (\"66 5A 50 00 58\",\n"
     "         \"665A500058\", \"0x66,$5A\"); --file liest sie aus einer Textdatei,\n"
@@ -101,15 +112,20 @@ std::optional<QByteArray> parseHexBytes(const QString& text, QString& error) {
     return bytes;
 }
 
-int runCompile(const QStringList& args) {
-    if (args.size() != 1)
-        return usageError(QStringLiteral("compile takes one FILE"));
-    const std::optional<QByteArray> bytes = readInput(args[0]);
-    if (!bytes)
-        return usageError(QStringLiteral("cannot read ") + args[0]);
+// The file as messages name it.
+QString shownName(const QString& path) {
+    return path == QStringLiteral("-") ? QStringLiteral("<stdin>") : path;
+}
+
+int compileOne(const QString& path) {
+    const std::optional<QByteArray> bytes = readInput(path);
+    if (!bytes) {
+        printLine(stderr, QStringLiteral("zentor-asm: cannot read ") + path);
+        return kExitUsage;
+    }
     const zentor::CompileResult result = zentor::compileListing(zentor::programFileLines(*bytes));
     // Messages name the file as given and the line, as compilers do.
-    const QString file = args[0] == QStringLiteral("-") ? QStringLiteral("<stdin>") : args[0];
+    const QString file = shownName(path);
     if (!result.ok) {
         printLine(stderr, QStringLiteral("%1:%2: %3")
                               .arg(file)
@@ -126,6 +142,51 @@ int runCompile(const QStringList& args) {
         return kExitTooLong;
     }
     return 0;
+}
+
+int runCompile(const QStringList& args) {
+    if (args.isEmpty())
+        return usageError(QStringLiteral("compile needs a FILE"));
+    int status = 0;
+    for (qsizetype k = 0; k < args.size(); ++k) {
+        // One file prints exactly its code list and status; several are told
+        // apart as head(1) does.
+        if (args.size() > 1) {
+            if (k > 0)
+                std::fputs("\n", stdout);
+            printLine(stdout, QStringLiteral("==> %1 <==").arg(shownName(args[k])));
+        }
+        std::fflush(stdout);
+        status = std::max(status, compileOne(args[k]));
+        std::fflush(stderr);
+    }
+    return status;
+}
+
+int runCheck(const QStringList& args) {
+    if (args.isEmpty())
+        return usageError(QStringLiteral("check needs a FILE"));
+    bool found = false;
+    bool unreadable = false;
+    for (const QString& path : args) {
+        const std::optional<QByteArray> bytes = readInput(path);
+        if (!bytes) {
+            printLine(stderr, QStringLiteral("zentor-asm: cannot read ") + path);
+            unreadable = true;
+            continue;
+        }
+        for (const zentor::ListingFinding& finding :
+             zentor::checkListing(zentor::programFileLines(*bytes))) {
+            printLine(stdout, QStringLiteral("%1:%2: %3")
+                                  .arg(shownName(path))
+                                  .arg(finding.row + 1)
+                                  .arg(finding.reason));
+            found = true;
+        }
+    }
+    if (unreadable)
+        return kExitUsage;
+    return found ? kExitCompileError : 0;
 }
 
 int runDisasm(const QStringList& args) {
@@ -184,6 +245,8 @@ int main(int argc, char** argv) {
     }
     if (command == QStringLiteral("compile"))
         return runCompile(args);
+    if (command == QStringLiteral("check"))
+        return runCheck(args);
     if (command == QStringLiteral("disasm"))
         return runDisasm(args);
     return usageError(QStringLiteral("unknown command '%1'").arg(command));
