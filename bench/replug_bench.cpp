@@ -20,6 +20,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 namespace bench {
 
@@ -88,13 +89,13 @@ void runReplugBenchmark() {
     const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
 
-    zentor::sim::SimulatedBoard board;
-    if (!board.start()) {
+    auto board = std::make_unique<zentor::sim::SimulatedBoard>();
+    if (!board->start()) {
         fail(unplugged, "the simulated board did not start");
         return;
     }
     const std::string node = dev + "/ttyUSB7";
-    std::filesystem::create_symlink(board.devicePath(), node);
+    std::filesystem::create_symlink(board->devicePath(), node);
     QDir().mkpath(home.filePath(QStringLiteral("zentor")));
     QFile ini(home.filePath(QStringLiteral("zentor/zentor.ini")));
     if (ini.open(QIODevice::WriteOnly))
@@ -108,12 +109,20 @@ void runReplugBenchmark() {
         window.show();
         msUntil([] { return !zentor::Link::instance().busy(); });
         for (int round = 0; round < kRounds; ++round) {
+            // Pulled: the node goes, and the device with it.
             std::filesystem::remove(node);
+            board->unplug();
             lost.push_back(msUntil([&] {
                 return window.statusText() ==
                        QStringLiteral("Verbindung verloren – Platine wieder anstecken");
             }));
-            std::filesystem::create_symlink(board.devicePath(), node);
+            // Plugged in again: a new device behind the same name.
+            board = std::make_unique<zentor::sim::SimulatedBoard>();
+            if (!board->start()) {
+                fail(replugged, "the simulated board did not start again");
+                return;
+            }
+            std::filesystem::create_symlink(board->devicePath(), node);
             QElapsedTimer sincePlug;
             sincePlug.start();
             // Polls as the pages do, until one is answered.
@@ -133,7 +142,7 @@ void runReplugBenchmark() {
         }
         zentor::Link::instance().closePort();
     }
-    board.stop();
+    board.reset();
     zentor::setDeviceFolders({});
     qputenv("XDG_CONFIG_HOME", previousConfig);
 

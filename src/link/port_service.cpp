@@ -1,5 +1,6 @@
 #include "port_service.h"
 
+#include "comphard.h"
 #include "link.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <utility>
 
 namespace zentor {
 
@@ -74,9 +76,10 @@ void PortService::followConnection(const std::optional<PortTarget>& target) {
     m_device = target ? describeDevice(target->devicePath) : std::nullopt;
     m_state = m_device ? State::Connected : State::None;
     watchDeviceFolders();
-    // Back through a page's reconnect or a choice from the menu.
+    // Back through this service, a page's own reconnect or a choice from
+    // the menu.
     if (wasLost && m_state == State::Connected)
-        emit connectionRestored(m_lostSince.elapsed());
+        emit connectionRestored(m_lostSince.elapsed(), std::exchange(m_reconnectedHere, false));
 }
 
 void PortService::rescan() {
@@ -117,8 +120,17 @@ void PortService::reconnect(const SerialDevice& device) {
     target.devicePath = device.path;
     ConnectJob job = Connection::instance().configuredJob();
     job.target = target;
+    // In the background: a page that reconnects by itself (the "Direkt"
+    // poll) is not cut short, and when it was first, the port it opened
+    // stays as it is.
     Link::instance()
-        .run([job] { return job.run(); }, Link::Kind::Command)
+        .run(
+            [job] {
+                if (comphard::PortIsOpen() && !comphard::PortGone())
+                    return true;
+                return job.run();
+            },
+            Link::Kind::Background)
         .then(this, [this, job](bool connected) {
             if (m_state != State::Reconnecting)
                 return; // another choice came in between
@@ -129,6 +141,7 @@ void PortService::reconnect(const SerialDevice& device) {
                 return;
             }
             // Followed as Connected, and told as the line's return.
+            m_reconnectedHere = true;
             Connection::instance().reportConnected(job, true);
         });
 }

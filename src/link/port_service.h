@@ -50,8 +50,9 @@ signals:
     // The connected device is gone.
     void connectionLost();
     // The lost device is back and the board in step; gapMs: how long the
-    // line was gone.
-    void connectionRestored(qint64 gapMs);
+    // line was gone. byService: this service reconnected it (else a page's
+    // own reconnect or a choice from the menu did, and says so itself).
+    void connectionRestored(qint64 gapMs, bool byService);
 
 private:
     void followConnection(const std::optional<PortTarget>& target);
@@ -70,6 +71,7 @@ private:
     std::optional<SerialDevice> m_device;
     State m_state = State::None;
     QElapsedTimer m_lostSince;
+    bool m_reconnectedHere = false; // the next Connected is this service's reconnect
 };
 
 } // namespace zentor

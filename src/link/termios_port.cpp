@@ -266,6 +266,15 @@ int TermiosPort::read(std::chrono::milliseconds timeout) {
     return -1;
 }
 
+bool TermiosPort::gone() const {
+    if (!m_gone) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            m_gone = true;
+    }
+    return m_gone;
+}
+
 unsigned TermiosPort::bytesWaiting() {
     if (m_gone)
         return 0;

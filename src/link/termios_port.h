@@ -49,13 +49,15 @@ public:
 
     // True once the far end has vanished (hang-up, EIO, end of file).
     bool isGone() const { return m_gone; }
-    bool gone() const override { return m_gone; }
+    // Also asks the device without waiting: a pulled adapter hangs up its
+    // descriptor before any byte finds out.
+    bool gone() const override;
 
 private:
     explicit TermiosPort(int fd) : m_fd(fd) {}
 
     int m_fd;
-    bool m_gone = false;
+    mutable bool m_gone = false;
     bool m_ownsExclusiveFlag = false; // TIOCEXCL was set by this port
 };
 

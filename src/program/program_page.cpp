@@ -81,7 +81,8 @@ const QString kConfirmReplace =
     QStringLiteral("Das Programm wurde geändert. Durch das Beispiel ersetzen?");
 const QString kPaletteHint = QStringLiteral("Doppelklick oder ins Listing ziehen");
 const QString kNumberHint = QStringLiteral("Eingabe Zahl 0..255");
-const QString kFileFilter = QStringLiteral("Zentor-Dateien (*.z)");
+// A name typed without an extension is saved with ".sp2": both are listed.
+const QString kFileFilter = QStringLiteral("Zentor-Dateien (*.z *.sp2)");
 const QString kDefaultSuffix = QStringLiteral("sp2");
 const QString kEndLine = QStringLiteral("\tEnd");
 const QString kCancelledAfterUpload = QStringLiteral(

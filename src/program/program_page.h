@@ -171,7 +171,7 @@ public:
     // the previous handler.
     static FileDialogHandler setFileDialogHandler(FileDialogHandler handler);
     // The configured dialog the default handler shows; the caller deletes
-    // it (`parent` owns it otherwise). Filter "Zentor-Dateien (*.z)", default suffix
+    // it (`parent` owns it otherwise). Filter "Zentor-Dateien (*.z *.sp2)", default suffix
     // "sp2"; Open admits only existing files, Save asks before overwriting.
     static QFileDialog* createFileDialog(QWidget* parent, FileDialogKind kind);
 

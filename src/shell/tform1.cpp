@@ -456,10 +456,12 @@ void TForm1::followConnectionState() {
         m_connectionLost->show();
         setStatusText(kConnectionLost);
     });
-    connect(&service, &zentor::PortService::connectionRestored, this, [this](qint64 gapMs) {
-        m_connectionLost->hide();
-        setStatusText(kConnectionBack.arg(QLocale().toString(gapMs / 1000.0, 'f', 1)));
-    });
+    connect(&service, &zentor::PortService::connectionRestored, this,
+            [this](qint64 gapMs, bool byService) {
+                m_connectionLost->hide();
+                if (byService)
+                    setStatusText(kConnectionBack.arg(QLocale().toString(gapMs / 1000.0, 'f', 1)));
+            });
 }
 
 // ---- Start-up and shut-down -------------------------------------------------

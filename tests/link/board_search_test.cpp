@@ -120,4 +120,28 @@ TEST(BoardSearch, WithoutABoardCountsThePortsAndLeavesNoneOpen) {
     EXPECT_FALSE(testing_support::onLink(comphard::PortIsOpen));
 }
 
+TEST(BoardSearch, EscapeEndsItAfterTheDeviceItIsAsking) {
+    PtyPeer first, second, third;
+    for (PtyPeer* peer : {&first, &second, &third})
+        peer->setScript(testing_support::silentScript());
+    bool done = false;
+    zentor::connection::SearchResult result;
+    zentor::Connection::instance()
+        .search({{0, first.path()}, {0, second.path()}, {0, third.path()}})
+        .then(&zentor::Connection::instance(), [&](const zentor::connection::SearchResult& r) {
+            result = r;
+            done = true;
+        });
+    // The search is at the first device: the user gives up.
+    ASSERT_TRUE(first.waitForBytes(1, std::chrono::seconds(30)));
+    zentor::Link::instance().cancel();
+    ASSERT_TRUE(testing_support::waitForLink());
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_FALSE(result.found);
+    EXPECT_LE(result.tried, 2);
+    EXPECT_TRUE(third.receivedValues().empty());
+    EXPECT_EQ(zentor::connection::searchSummary(result), "Abgebrochen.");
+}
+
 } // namespace

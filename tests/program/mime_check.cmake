@@ -37,3 +37,8 @@ endif()
 if(NOT CMAKE_MATCH_1 GREATER 50)
   message(FATAL_ERROR "the weight ${CMAKE_MATCH_1} ties with compress' 50")
 endif()
+# A program saved under a name without an extension ends in ".sp2".
+file(STRINGS ${WORK}/mime/globs2 lines REGEX "^[0-9]+:[^:]+:\\*\\.sp2(:.*)?$")
+if(NOT lines MATCHES "application/x-zentor-program")
+  message(FATAL_ERROR "no program type for *.sp2 (${lines})")
+endif()

@@ -243,7 +243,7 @@ TEST_F(ProgramPageFiles, ANameWithoutExtensionGetsSp2) {
 TEST_F(ProgramPageFiles, TheRealDialogsAreConfiguredForProgramFiles) {
     for (auto kind : {ProgramPage::FileDialogKind::Open, ProgramPage::FileDialogKind::Save}) {
         std::unique_ptr<QFileDialog> dialog(ProgramPage::createFileDialog(page.get(), kind));
-        EXPECT_EQ(dialog->nameFilters(), QStringList{"Zentor-Dateien (*.z)"});
+        EXPECT_EQ(dialog->nameFilters(), QStringList{"Zentor-Dateien (*.z *.sp2)"});
         EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("sp2"));
         EXPECT_TRUE(dialog->isSizeGripEnabled());
         if (kind == ProgramPage::FileDialogKind::Save) {
