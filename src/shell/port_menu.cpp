@@ -8,12 +8,14 @@
 #include "profile.h"
 #include "shell.h"
 #include "simulator_panel.h"
+#include "window_fit.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
 namespace {
 
@@ -390,13 +392,30 @@ void PortMenu::simulatorConnected(bool connected) {
     }
     if (!m_simulatorPanelOffered) {
         m_simulatorPanelOffered = true;
-        SimulatorPanelClick();
+        // Opened by itself: the keyboard stays where the user is.
+        showSimulatorPanel(false);
     }
 }
 
 void PortMenu::SimulatorPanelClick() {
-    if (!m_simulatorPanel)
+    showSimulatorPanel(true);
+}
+
+void PortMenu::showSimulatorPanel(bool activate) {
+    const bool first = m_simulatorPanel == nullptr;
+    if (first)
         m_simulatorPanel = new SimulatorPanel([this] { return m_simulator->board(); }, m_window);
+    m_simulatorPanel->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    if (first) {
+        m_simulatorPanel->adjustSize();
+        const QRect window = m_window->frameGeometry();
+        const QScreen* screen = m_window->screen();
+        m_simulatorPanel->move(zentor::placeBeside(window, m_simulatorPanel->frameGeometry().size(),
+                                                   screen ? screen->availableGeometry()
+                                                          : window.adjusted(0, 0, 4000, 4000)));
+    }
     m_simulatorPanel->show();
     m_simulatorPanel->raise();
+    if (activate)
+        m_simulatorPanel->activateWindow();
 }

@@ -81,6 +81,9 @@ private:
     std::optional<zentor::PortTarget> simulatorTarget();
     void markPort(const std::optional<zentor::PortTarget>& target);
     void simulatorConnected(bool connected);
+    // Shows the simulator's panel beside the window; activate: with the
+    // keyboard focus.
+    void showSimulatorPanel(bool activate);
     // Opens the target with the menu choice's steps; the status bar shows
     // the outcome.
     void choose(const std::optional<zentor::PortTarget>& target, bool simulator);

@@ -62,6 +62,8 @@ TEST_F(PanelWindowTest, PanelControlsReachTheDirectPageOfTheWindow) {
     ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->StateLabel->text(), "Befehlsmodus");
+    // Opened by itself: the keyboard stays in the window.
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
 
     window->PageControl1->setCurrentWidget(window->TabSheet2);
     panel->AnalogSlider->setValue(204);
