@@ -58,8 +58,9 @@ QString helpText(const QList<QCommandLineOption>& options) {
         "  info         Seite, Einstellungen und Zahl der Werte, je Zeile \"Name<TAB>Wert\".\n"
         "  csv          die CSV-Datei, die \"Messwerte exportieren ...\" schreibt.\n"
         "  stats        n t_von t_bis min max mittel std (Standardabweichung mit n - 1).\n"
-        "  periode      T f ss mittel eff: Periode, Frequenz, Spitze-Spitze-Wert, Mittel- und\n"
-        "               Effektivwert (über die vollen Perioden).\n"
+        "  periode      T T_streu f ss mittel eff: Periode, Streuung der einzelnen Perioden,\n"
+        "               Frequenz, Spitze-Spitze-Wert, Mittel- und Effektivwert (der Messwerte\n"
+        "               in den vollen Perioden).\n"
         "  fit KURVE    die Ausgleichskurve zwischen --von und --bis:\n");
     for (const FitDescription& fit : kFits) {
         QStringList names;
@@ -71,8 +72,10 @@ QString helpText(const QList<QCommandLineOption>& options) {
     }
     text += QStringLiteral(
         "               t₀ ist --von, sonst der Anfang der Messung. Nach jedem Parameter\n"
-        "               folgt seine Standardunsicherheit als u_NAME. Bei R² unter 0,9 oder\n"
-        "               zu wenigen Werten warnt eine Zeile auf der Fehlerausgabe.\n"
+        "               folgt seine Standardunsicherheit als u_NAME (nan, wenn sie sich\n"
+        "               nicht angeben lässt). Bei R² unter 0,9, zu wenigen Werten, einer\n"
+        "               unbekannten Unsicherheit oder einem τ weit außerhalb des Bereichs\n"
+        "               warnt eine Zeile auf der Fehlerausgabe.\n"
         "\n"
         "Optionen:\n");
     for (const QCommandLineOption& option : options) {
@@ -131,13 +134,21 @@ void printRows(const std::vector<ResultRow>& rows) {
 
 std::optional<QByteArray> readInput(const QString& path, QString& error) {
     if (path == u"-") {
-        QFile in;
+        // To its end, however many parts a pipe delivers it in; no further
+        // than one byte past the limit.
         QByteArray bytes;
-        if (in.open(stdin, QIODevice::ReadOnly))
-            bytes = in.read(kMeasurementFileLimit + 1);
-        if (bytes.size() > kMeasurementFileLimit) {
-            error = QStringLiteral("Die Eingabe ist größer als %1.")
-                        .arg(QLocale::c().formattedDataSize(kMeasurementFileLimit, 0));
+        char buffer[64 * 1024];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+            bytes.append(buffer, static_cast<qsizetype>(got));
+            if (bytes.size() > kMeasurementFileLimit) {
+                error = QStringLiteral("Die Eingabe ist größer als %1.")
+                            .arg(QLocale::c().formattedDataSize(kMeasurementFileLimit, 0));
+                return std::nullopt;
+            }
+        }
+        if (std::ferror(stdin)) {
+            error = QStringLiteral("Die Standardeingabe kann nicht gelesen werden.");
             return std::nullopt;
         }
         return bytes;
