@@ -27,6 +27,8 @@ int main(int argc, char* argv[]) {
     std::printf("\n");
     bench::runAnalysisBenchmarks();
     std::printf("\n");
+    bench::runReportBenchmarks();
+    std::printf("\n");
     bench::runSimulatorBenchmark();
     std::printf("\n");
     bench::runStartupBenchmark();

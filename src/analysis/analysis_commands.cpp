@@ -192,6 +192,10 @@ void AnalysisCommands::openWindow() {
             showCurrent();
         });
         connect(m_window, &AnalysisWindow::copyRequested, this, &AnalysisCommands::copyResult);
+        connect(m_window, &AnalysisWindow::printRequested, this,
+                &AnalysisCommands::reportPrintRequested);
+        connect(m_window, &AnalysisWindow::pdfRequested, this,
+                &AnalysisCommands::reportPdfRequested);
         connect(m_window, &AnalysisWindow::closed, this, &AnalysisCommands::detach);
     }
     if (!m_window->isVisible()) {

@@ -170,15 +170,16 @@ QStringList measurementCsvRows(const Measurement& measurement) {
     return rows;
 }
 
-QByteArray measurementCsvBytes(const Measurement& measurement) {
-    QStringList header;
+QStringList measurementCsvHeader(const Measurement& measurement) {
     if (const auto* m = std::get_if<RecorderMeasurement>(&measurement.data))
-        header = recorderCsvHeader(m->channelCode, m->volts);
-    else if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data))
-        header = loggerCsvHeader(m->inputItem);
-    else
-        header = scopeCsvHeader(std::get<ScopeMeasurement>(measurement.data).volts);
-    return csvFileBytes(header, measurementCsvRows(measurement));
+        return recorderCsvHeader(m->channelCode, m->volts);
+    if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data))
+        return loggerCsvHeader(m->inputItem);
+    return scopeCsvHeader(std::get<ScopeMeasurement>(measurement.data).volts);
+}
+
+QByteArray measurementCsvBytes(const Measurement& measurement) {
+    return csvFileBytes(measurementCsvHeader(measurement), measurementCsvRows(measurement));
 }
 
 } // namespace zentor

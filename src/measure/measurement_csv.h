@@ -58,6 +58,10 @@ QStringList measurementCsvRows(const Measurement& measurement);
 // (5/255 V: 3).
 int decimalsFor(double step);
 
+// The page's header for a measurement (recorderCsvHeader, loggerCsvHeader
+// or scopeCsvHeader with its settings).
+QStringList measurementCsvHeader(const Measurement& measurement);
+
 // The CSV file of a measurement as its page writes it: the page's header
 // over measurementCsvRows.
 QByteArray measurementCsvBytes(const Measurement& measurement);

@@ -21,6 +21,7 @@
 #include "program_page.h"
 #include "recorder.h"
 #include "recorder_page.h"
+#include "report_commands.h"
 #include "scope_page.h"
 #include "simulator_panel.h"
 #include "weblabel.h"
@@ -281,6 +282,10 @@ void TForm1::createMenu() {
         addEntry(Beenden1, QStringLiteral("Messwerte &exportieren ..."), "MesswerteExportieren1");
     DiagrammBild1 =
         addEntry(Beenden1, QStringLiteral("&Diagramm als Bild speichern ..."), "DiagrammBild1");
+    MessprotokollDrucken1 =
+        addEntry(Beenden1, QStringLiteral("Messprotokoll dr&ucken ..."), "MessprotokollDrucken1");
+    MessprotokollPdf1 =
+        addEntry(Beenden1, QStringLiteral("Als &PDF speichern ..."), "MessprotokollPdf1");
     addSeparator(Beenden1, "N2");
     Beenden3 = addEntry(Beenden1, QStringLiteral("&Beenden"), "Beenden3");
     connect(Beenden2, &QAction::triggered, TabSheet4, &ProgramPage::Beenden2Click);
@@ -302,6 +307,10 @@ void TForm1::createMenu() {
     m_analysisCommands = new zentor::analysis::AnalysisCommands(
         {PageControl1, TabSheet6, TabSheet3, TabSheet8}, this);
     m_analysisCommands->bindAction(Auswertung1);
+    m_reportCommands = new zentor::report::ReportCommands(
+        {PageControl1, TabSheet6, TabSheet3, TabSheet8, TabSheet6, TabSheet3, TabSheet8},
+        m_analysisCommands, this);
+    m_reportCommands->bindActions(MessprotokollDrucken1, MessprotokollPdf1);
 
     Anschluss1 = bar->addMenu(QStringLiteral("&Anschluss"));
     Anschluss1->setObjectName(QStringLiteral("Anschluss1"));

@@ -39,6 +39,9 @@ class RecorderBuffer;
 namespace analysis {
 class AnalysisCommands;
 }
+namespace report {
+class ReportCommands;
+}
 } // namespace zentor
 
 class TForm1 : public QMainWindow, public Shell {
@@ -96,6 +99,8 @@ public:
     QAction* MessungSpeichern1;     // "&Messung speichern ..."
     QAction* MesswerteExportieren1; // "Messwerte &exportieren ..."
     QAction* DiagrammBild1;         // "&Diagramm als Bild speichern ..."
+    QAction* MessprotokollDrucken1; // "Messprotokoll dr&ucken ..."
+    QAction* MessprotokollPdf1;     // "Als &PDF speichern ..."
     QAction* Beenden3;  // "&Beenden"
     QMenu* Bearbeiten1;
     QAction* KopiernalsText1;
@@ -184,6 +189,8 @@ private:
     zentor::MeasurementCommands* m_measurementCommands = nullptr;
     // "Auswertung ..." and its window; a child of the window.
     zentor::analysis::AnalysisCommands* m_analysisCommands = nullptr;
+    // The lab report entries of "&Datei"; a child of the window.
+    zentor::report::ReportCommands* m_reportCommands = nullptr;
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;

@@ -304,6 +304,8 @@ TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
         {{"stats", good, "--von"}, 2, "zentor-mess: --von braucht eine Zeit in Sekunden"},
         {{"periode", good}, 1, good + ": Keine volle Periode im Bereich"},
         {{"csv"}, 2, "zentor-mess: csv braucht genau eine DATEI"},
+        {{"protokoll", good, "--fit", "exp"}, 2, "zentor-mess: protokoll braucht -o DATEI"},
+        {{"stats", good, "--titel", "Anna"}, 2, "zentor-mess: stats kennt --titel nicht"},
         {{"info", "-"},
          1,
          "-: Die Eingabe ist größer als 1 MiB.",
