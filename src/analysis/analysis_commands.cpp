@@ -4,7 +4,7 @@
 #include "chart_markup.h"
 #include "chart_widget.h"
 #include "dialogs.h"
-#include "program_file.h"
+#include "regular_file.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -302,8 +302,7 @@ void AnalysisCommands::loadReference() {
         return;
     const FileRead file = readRegularFile(path, kMeasurementFileLimit);
     if (!file.bytes) {
-        dialogs::error(m_window, cannotOpen(path) +
-                                     (file.refusal.isEmpty() ? QString() : u'\n' + file.refusal));
+        dialogs::error(m_window, file.explained(cannotOpen(path)));
         return;
     }
     const MeasurementReadResult read = readMeasurementFile(*file.bytes);

@@ -14,7 +14,7 @@
 #include "measurement_csv.h"
 #include "measurement_file.h"
 #include "periodic.h"
-#include "program_file.h"
+#include "regular_file.h"
 #include "report.h"
 #include "results.h"
 #include "series.h"
