@@ -27,6 +27,7 @@ int main(int argc, char* argv[]) {
         {"direct", bench::runDirectBenchmarks},
         {"charts", bench::runChartPageBenchmarks},
         {"analysis", bench::runAnalysisBenchmarks},
+        {"report", bench::runReportBenchmarks},
         {"simulator", bench::runSimulatorBenchmark},
         {"startup", bench::runStartupBenchmark},
         {"responsiveness", bench::runResponsivenessBenchmarks},

@@ -89,6 +89,7 @@ void runWaitBenchmarks();
 void runTransferBenchmark();
 void runChartPageBenchmarks();
 void runAnalysisBenchmarks();
+void runReportBenchmarks();
 void runSimulatorBenchmark();
 void runStartupBenchmark();
 void runResponsivenessBenchmarks();

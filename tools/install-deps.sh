@@ -10,6 +10,7 @@ packages=(
     libjpeg62-turbo-dev libeigen3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core locales
+    poppler-utils
 )
 
 # With --packaging also the tools that build and check the Debian package

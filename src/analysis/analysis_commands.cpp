@@ -4,7 +4,7 @@
 #include "chart_markup.h"
 #include "chart_widget.h"
 #include "dialogs.h"
-#include "program_file.h"
+#include "regular_file.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -192,6 +192,10 @@ void AnalysisCommands::openWindow() {
             showCurrent();
         });
         connect(m_window, &AnalysisWindow::copyRequested, this, &AnalysisCommands::copyResult);
+        connect(m_window, &AnalysisWindow::printRequested, this,
+                &AnalysisCommands::reportPrintRequested);
+        connect(m_window, &AnalysisWindow::pdfRequested, this,
+                &AnalysisCommands::reportPdfRequested);
         connect(m_window, &AnalysisWindow::closed, this, &AnalysisCommands::detach);
     }
     if (!m_window->isVisible()) {
@@ -298,8 +302,7 @@ void AnalysisCommands::loadReference() {
         return;
     const FileRead file = readRegularFile(path, kMeasurementFileLimit);
     if (!file.bytes) {
-        dialogs::error(m_window, cannotOpen(path) +
-                                     (file.refusal.isEmpty() ? QString() : u'\n' + file.refusal));
+        dialogs::error(m_window, file.explained(cannotOpen(path)));
         return;
     }
     const MeasurementReadResult read = readMeasurementFile(*file.bytes);

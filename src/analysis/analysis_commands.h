@@ -68,6 +68,12 @@ public:
     // previous handler.
     static ReferenceDialog setReferenceDialogHandler(ReferenceDialog handler);
 
+signals:
+    // The window's "Protokoll drucken ..." and "Als PDF speichern ...": the
+    // lab report of the page shown is wanted.
+    void reportPrintRequested();
+    void reportPdfRequested();
+
 public slots:
     // "Auswertung ...": opens the window (or brings it to the front).
     void openWindow();

@@ -214,9 +214,15 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     closeButton = new QPushButton(QStringLiteral("&Schließen"), this);
     copyResult->setAccessibleName(QStringLiteral("Ergebnis kopieren"));
     closeButton->setAccessibleName(QStringLiteral("Auswertung schließen"));
+    printReport = new QPushButton(QStringLiteral("Protokoll &drucken ..."), this);
+    printReport->setAccessibleName(QStringLiteral("Messprotokoll drucken"));
+    saveReportPdf = new QPushButton(QStringLiteral("Als &PDF speichern ..."), this);
+    saveReportPdf->setAccessibleName(QStringLiteral("Messprotokoll als PDF speichern"));
     m_note = new QLabel(this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(copyResult);
+    buttons->addWidget(printReport);
+    buttons->addWidget(saveReportPdf);
     buttons->addWidget(m_note, 1);
     buttons->addWidget(closeButton);
 
@@ -271,6 +277,8 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
     connect(removeReference, &QPushButton::clicked, this,
             &AnalysisWindow::referenceRemoveRequested);
     connect(copyResult, &QPushButton::clicked, this, &AnalysisWindow::copyRequested);
+    connect(printReport, &QPushButton::clicked, this, &AnalysisWindow::printRequested);
+    connect(saveReportPdf, &QPushButton::clicked, this, &AnalysisWindow::pdfRequested);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     // The arrow keys, Home and End move the active cursor wherever the
@@ -375,6 +383,8 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
     m_notice->setVisible(!usable);
     m_hint->setVisible(usable);
     copyResult->setEnabled(usable);
+    printReport->setEnabled(session != nullptr);
+    saveReportPdf->setEnabled(session != nullptr);
     if (!usable) {
         clearRows(m_cursorRows);
         clearRows(m_statisticsRows);

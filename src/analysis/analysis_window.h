@@ -54,6 +54,8 @@ public:
     QPushButton* loadReference;
     QPushButton* removeReference;
     QPushButton* copyResult;
+    QPushButton* printReport;   // "Protokoll &drucken ...": the lab report of the page
+    QPushButton* saveReportPdf; // "Als &PDF speichern ..."
     QPushButton* closeButton;
 
 signals:
@@ -66,6 +68,8 @@ signals:
     void referenceRequested();
     void referenceRemoveRequested();
     void copyRequested();
+    void printRequested();
+    void pdfRequested();
     // The window was closed.
     void closed();
 

@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygonF>
@@ -28,11 +29,28 @@ QRect plotRect(const chart::ChartScale& s) {
     return QRect(s.left, s.top, s.width + 1, s.height + 1);
 }
 
-// Dashed with wide gaps, so that the trace under the curve shows through.
-QPen fitPen() {
-    QPen pen(kFitColor, 2);
-    pen.setDashPattern({3, 2.5});
+// Dashed with wide gaps, so that the trace under the curve shows through;
+// wider than the trace and in a colour that stands out from both.
+QPen fitPen(const QColor& background, const QColor& trace) {
+    QPen pen(fitColorOn(background, trace), 3);
+    pen.setDashPattern({3, 2});
     return pen;
+}
+
+// Whether the segment from a to b passes through the box.
+bool crosses(const QRectF& box, const QPointF& a, const QPointF& b) {
+    if (box.contains(a) || box.contains(b))
+        return true;
+    const QLineF segment(a, b);
+    const QLineF edges[] = {{box.topLeft(), box.topRight()},
+                            {box.topRight(), box.bottomRight()},
+                            {box.bottomRight(), box.bottomLeft()},
+                            {box.bottomLeft(), box.topLeft()}};
+    for (const QLineF& edge : edges) {
+        if (segment.intersects(edge, nullptr) == QLineF::BoundedIntersection)
+            return true;
+    }
+    return false;
 }
 
 double luminance(const QColor& color) {
@@ -44,6 +62,58 @@ double luminance(const QColor& color) {
 }
 
 } // namespace
+
+QColor fitColorOn(const QColor& background, const QColor& trace) {
+    // Orange first (the colour people know from the window), then others
+    // that stand out from the usual dark and light charts.
+    static const QColor candidates[] = {
+        kFitColor,          QColor(0, 0, 0),      QColor(255, 255, 255), QColor(0, 0, 128),
+        QColor(213, 94, 0), QColor(255, 96, 255), QColor(0, 114, 178),   QColor(128, 0, 0),
+    };
+    QColor best = candidates[0];
+    double bestContrast = 0;
+    for (const QColor& candidate : candidates) {
+        const double contrast =
+            std::min(contrastRatio(candidate, background), contrastRatio(candidate, trace));
+        if (contrast >= 3)
+            return candidate;
+        if (contrast > bestContrast) {
+            best = candidate;
+            bestContrast = contrast;
+        }
+    }
+    return best;
+}
+
+QRect legendBox(const QRect& plot, const QSize& size, const std::vector<QPolygonF>& lines,
+                int topReserve) {
+    constexpr int kInset = 3;
+    const int left = plot.left() + kInset;
+    const int right = plot.left() + plot.width() - size.width() - kInset;
+    const int top = plot.top() + topReserve + kInset;
+    const int bottom = plot.top() + plot.height() - size.height() - kInset;
+    const QRect corners[] = {QRect(QPoint(right, bottom), size), QRect(QPoint(right, top), size),
+                             QRect(QPoint(left, bottom), size), QRect(QPoint(left, top), size)};
+    QRect best = corners[0];
+    int fewest = -1;
+    for (const QRect& corner : corners) {
+        const QRectF box = QRectF(corner).adjusted(-1, -1, 1, 1);
+        int covered = 0;
+        for (const QPolygonF& line : lines) {
+            for (qsizetype i = 0; i < line.size(); ++i) {
+                if (crosses(box, line[i], i + 1 < line.size() ? line[i + 1] : line[i]))
+                    ++covered;
+            }
+        }
+        if (covered == 0)
+            return corner;
+        if (fewest < 0 || covered < fewest) {
+            best = corner;
+            fewest = covered;
+        }
+    }
+    return best;
+}
 
 double contrastRatio(const QColor& a, const QColor& b) {
     const double la = luminance(a), lb = luminance(b);
@@ -230,7 +300,7 @@ void ChartMarkup::drawFront(QPainter& p) const {
         }
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(fitPen());
+        p.setPen(fitPen(m_chart.Color(), m_chart.ColorLine()));
         p.drawPolyline(curve);
         p.restore();
     }
@@ -262,17 +332,47 @@ void ChartMarkup::drawFront(QPainter& p) const {
         p.setPen(Qt::black);
         p.drawText(tag, Qt::AlignCenter, name);
     }
-    drawLegend(p);
+    drawLegend(p, metrics.height() * (std::abs(columnA - columnB) < tagWidth ? 2 : 1) + 1);
 }
 
-void ChartMarkup::drawLegend(QPainter& p) const {
+std::vector<QPolygonF> ChartMarkup::drawnLines() const {
+    std::vector<QPolygonF> lines;
+    for (const Series* series :
+         {&m_session.series(), m_session.reference() ? &*m_session.reference() : nullptr}) {
+        if (series == nullptr)
+            continue;
+        QPolygonF line;
+        line.reserve(static_cast<qsizetype>(series->points.size()));
+        for (const Point& point : series->points)
+            line << QPointF(pixelAt(point.t), m_chart.ToPixelY(point.y));
+        lines.push_back(line);
+    }
+    const auto& fit = m_session.fit();
+    const std::optional<Point> a = m_session.cursorPoint(AnalysisSession::Cursor::A);
+    const std::optional<Point> b = m_session.cursorPoint(AnalysisSession::Cursor::B);
+    if (fit && *fit && a && b) {
+        const chart::ChartScale& s = m_chart.scale();
+        QPolygonF curve;
+        const int from = pixelAt(std::min(a->t, b->t));
+        const int to = pixelAt(std::max(a->t, b->t));
+        for (int column = from; column <= to; column += 4) {
+            const double share = s.fractionY(fit->value->valueAt(timeAt(column)));
+            curve << QPointF(column, std::clamp(s.top + s.height - s.height * share, -1e6, 1e6));
+        }
+        lines.push_back(curve);
+    }
+    return lines;
+}
+
+void ChartMarkup::drawLegend(QPainter& p, int topReserve) const {
     struct Entry {
         QString name;
         QPen pen;
     };
     std::vector<Entry> entries{{QStringLiteral("Messung"), QPen(m_chart.ColorLine(), 2)}};
     if (const auto& fit = m_session.fit(); fit && *fit)
-        entries.push_back({QStringLiteral("Ausgleichskurve"), fitPen()});
+        entries.push_back(
+            {QStringLiteral("Ausgleichskurve"), fitPen(m_chart.Color(), m_chart.ColorLine())});
     if (m_session.reference())
         entries.push_back(
             {QStringLiteral("Vergleichskurve"), QPen(referenceColorOn(m_chart.Color()), 2)});
@@ -287,9 +387,10 @@ void ChartMarkup::drawLegend(QPainter& p) const {
         width = std::max(width, metrics.horizontalAdvance(entry.name));
     width += sample + 12;
     const int height = static_cast<int>(entries.size()) * line + 6;
-    // In the bottom right corner of the plot, away from the cursors' names.
-    const chart::ChartScale& s = m_chart.scale();
-    const QRect box(s.left + s.width - width - 3, s.top + s.height - height - 3, width, height);
+    // In the corner of the plot where it covers no data (bottom right when
+    // there is room), below the cursors' names.
+    const QRect box =
+        legendBox(plotRect(m_chart.scale()), QSize(width, height), drawnLines(), topReserve);
     p.save();
     p.setFont(m_chart.font());
     p.fillRect(box, m_chart.Color());

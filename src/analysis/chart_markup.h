@@ -1,8 +1,10 @@
 // The marks of the "Auswertung" window on a page's chart: the cursors A and
 // B as vertical lines (2 px) in their own colours, the fitted curve between
-// them (dashed, so that the trace shows through), a reference curve behind
-// the page's trace in a colour that stands out from the chart's background,
-// and a small legend naming trace, fit and reference. While attached, a click on
+// them (3 px, dashed, so that the trace shows through, in a colour with 3:1
+// against the background and the trace), a reference curve behind the
+// page's trace in a colour that stands out from the chart's background, and
+// a small legend naming trace, fit and reference, in a corner where it
+// covers no data. While attached, a click on
 // the chart puts the active cursor there (or takes the cursor line under the
 // pointer), dragging moves it, and the arrow keys move it to the next
 // sample (with Shift ten samples); A and B choose the active cursor.
@@ -16,8 +18,11 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPolygonF>
+#include <QRect>
 
 #include <functional>
+#include <vector>
 
 class ChartWidgetBase;
 class QPainter;
@@ -30,6 +35,16 @@ inline const QColor kFitColor{255, 160, 0};
 
 // The contrast ratio of two colours by their relative luminance (1 to 21).
 double contrastRatio(const QColor& a, const QColor& b);
+// The fitted curve's colour on a chart: orange where it has a contrast of at
+// least 3:1 against both the background and the trace, else the first of a
+// few others that does (or the one that comes nearest).
+QColor fitColorOn(const QColor& background, const QColor& trace);
+// Where a legend of `size` goes in `plot`: the first corner (bottom right,
+// top right, bottom left, top left; the top ones `topReserve` pixels down,
+// below the cursors' names) that no segment of `lines` passes through, or
+// the one that the fewest pass through.
+QRect legendBox(const QRect& plot, const QSize& size, const std::vector<QPolygonF>& lines,
+                int topReserve);
 // The reference curve's colour on a chart background: light or dark green,
 // whichever stands out more.
 QColor referenceColorOn(const QColor& background);
@@ -69,7 +84,9 @@ private:
     double timeAt(int column) const;
     void drawFront(QPainter& p) const;
     void drawBack(QPainter& p) const;
-    void drawLegend(QPainter& p) const;
+    void drawLegend(QPainter& p, int topReserve) const;
+    // Trace, reference and fit as drawn, in pixels.
+    std::vector<QPolygonF> drawnLines() const;
     bool pressAt(QPoint pos);
     void dragTo(QPoint pos);
     bool keyPressed(int key, Qt::KeyboardModifiers modifiers);

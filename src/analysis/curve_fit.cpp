@@ -426,6 +426,7 @@ Outcome<Fit> finished(FitKind kind, std::span<const Point> points, double origin
     fit.origin = origin;
     fit.n = static_cast<int>(points.size());
     fit.start = points.front().t;
+    fit.span = timeSpan(points);
     for (Eigen::Index i = 0; i < x.size(); ++i)
         fit.curve[static_cast<std::size_t>(i)] = x[i];
     const double residual = sumOfSquares(fit, points);
@@ -449,7 +450,10 @@ Outcome<Fit> finished(FitKind kind, std::span<const Point> points, double origin
         const double scale = g.cwiseAbs().maxCoeff();
         const Eigen::RowVectorXd unit = g / scale;
         const double variance = (unit * covariance * unit.transpose())(0, 0);
-        fit.uncertainties.push_back(scale * std::sqrt(std::max(0.0, variance)));
+        // NaN (JᵀJ singular) or below 0 (rounding in a nearly singular
+        // inverse): the uncertainty is unknown, not 0. std::max(0.0, NaN)
+        // would have made it 0.
+        fit.uncertainties.push_back(variance >= 0 ? scale * std::sqrt(variance) : std::nan(""));
     }
     return {fit, {}};
 }
@@ -527,9 +531,19 @@ double Fit::valueAt(double t) const {
     return 0;
 }
 
+bool Fit::uncertaintyUnknown() const {
+    return std::any_of(uncertainties.begin(), uncertainties.end(),
+                       [](double u) { return std::isnan(u); });
+}
+
 bool Fit::doubtful() const {
     constexpr double kLeastRSquared = 0.9;
-    return rSquared < kLeastRSquared || n < 2 * describe(kind).freeParameters;
+    // τ this many range lengths away: the curve is a line over the range.
+    constexpr double kFarTau = 10;
+    const bool farTau =
+        kind == FitKind::Exponential && curve[1] != 0 && std::fabs(1 / curve[1]) > kFarTau * span;
+    return rSquared < kLeastRSquared || n < 2 * describe(kind).freeParameters ||
+           uncertaintyUnknown() || farTau;
 }
 
 double sumOfSquares(const Fit& fit, std::span<const Point> points) {

@@ -37,11 +37,13 @@ struct Fit {
     double origin = 0; // t0 in s
     // The values of describe(kind).rows at t0 and their standard
     // uncertainties (σ of the parameter: the residual variance SSE/(n − p)
-    // times the inverse of JᵀJ, carried over to the rows).
+    // times the inverse of JᵀJ, carried over to the rows); NaN where that
+    // inverse cannot be had, never a 0 that stands for "unknown".
     std::vector<double> values;
     std::vector<double> uncertainties;
     double rSquared = 0; // 1 − SSE/SST; 1 for an exact fit of constant values
     int n = 0;           // points fitted
+    double span = 0;     // s from the first to the last point fitted
 
     // The curve as minimised: time counted from `start` (the first point);
     // line (m, b), exponential (A, k = 1/τ, C), sine (A, f, φ, C).
@@ -49,9 +51,14 @@ struct Fit {
     std::array<double, 4> curve{};
 
     double valueAt(double t) const;
-    // The curve explains the points badly (R² below 0.9) or rests on fewer
-    // than twice as many points as it has parameters.
+    // The curve explains the points badly (R² below 0.9), rests on fewer
+    // than twice as many points as it has parameters, leaves an uncertainty
+    // unknown (NaN: JᵀJ is singular as far as doubles can tell), or is an
+    // exponential whose τ lies more than ten times the range's length away
+    // (the points show no bend, only a line).
     bool doubtful() const;
+    // Some parameter's uncertainty is unknown.
+    bool uncertaintyUnknown() const;
 };
 
 // The fit of `kind` through the points (in time order), its parameters

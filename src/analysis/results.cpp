@@ -67,7 +67,7 @@ std::vector<ResultRow> fitRows(const Fit& fit, bool volts) {
         rows.push_back({(negated ? p.negativeName : p.name).toString(),
                         (negated ? p.negativeLabel : p.label).toString(),
                         negated ? -fit.values[i] : fit.values[i], unitOf(p.unit, volts),
-                        fit.uncertainties[i]});
+                        fit.uncertainties[i], true});
     }
     rows.push_back({QStringLiteral("r2"), QStringLiteral("R²"), fit.rSquared, QStringLiteral("1")});
     return rows;
@@ -77,6 +77,8 @@ std::vector<ResultRow> periodicRows(const Periodic& p, bool volts) {
     const QString y = yUnit(volts);
     return {
         {QStringLiteral("T"), QStringLiteral("Periode T"), p.period, QStringLiteral("s")},
+        {QStringLiteral("T_streu"), QStringLiteral("Streuung von T"), p.periodSpread,
+         QStringLiteral("s")},
         {QStringLiteral("f"), QStringLiteral("Frequenz f"), 1 / p.period, QStringLiteral("Hz")},
         {QStringLiteral("ss"), QStringLiteral("Spitze-Spitze"), p.peakToPeak, y},
         {QStringLiteral("mittel"), QStringLiteral("Mittelwert"), p.mean, y},

@@ -20,7 +20,10 @@ struct ResultRow {
     QString unit; // "s", "V", "1" (raw values, counts, R²), "V/s", "1/s", "Hz", "rad"
     // The standard uncertainty of a fitted parameter, in `unit`; NaN for none.
     double uncertainty = std::nan("");
-    bool hasUncertainty() const { return !std::isnan(uncertainty); }
+    // A fitted parameter: it has an uncertainty, NaN when it is unknown
+    // (shown as "—", written "nan").
+    bool fitted = false;
+    bool hasUncertainty() const { return fitted || !std::isnan(uncertainty); }
 };
 
 // The unit of a kind of row for values in volts or raw.
@@ -35,7 +38,8 @@ std::vector<ResultRow> statisticsRows(const Statistics& statistics, bool volts);
 // amount under that name.
 std::vector<ResultRow> fitRows(const Fit& fit, bool volts);
 
-// T f ss mittel eff.
+// T T_streu f ss mittel eff (T_streu: the standard deviation of the single
+// periods).
 std::vector<ResultRow> periodicRows(const Periodic& periodic, bool volts);
 
 // The time unit a chart shows: its name and how many of it make a second.

@@ -1,11 +1,12 @@
 #include "measurement_commands.h"
 
+#include "atomic_file.h"
 #include "dialogs.h"
 #include "logger_page.h"
 #include "measurement_file.h"
 #include "measurement_pages.h"
-#include "program_file.h"
 #include "recorder_page.h"
+#include "regular_file.h"
 #include "scope_page.h"
 #include "shell.h"
 #include "widget_access.h"

@@ -15,9 +15,9 @@ namespace zentor {
 namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
-const QString kTimeSeconds = QStringLiteral("Zeit in s");
-const QString kTimeMilliseconds = QStringLiteral("Zeit in ms");
-const QString kVoltage = QStringLiteral("Spannung in V");
+const QString kTimeSeconds = QStringLiteral("t in s");
+const QString kTimeMilliseconds = QStringLiteral("t in ms");
+const QString kVoltage = QStringLiteral("U in V");
 const QString kRaw = QStringLiteral("Rohwert (0 bis 255)");
 const QString kPortBits = QStringLiteral("Eingänge (Bits 0 bis 5)");
 
@@ -67,18 +67,30 @@ QStringList recorderCsvHeader(int channelCode, bool volts) {
     if (channelCode == kChannelVoltage)
         return {kTimeSeconds, kVoltage};
     for (const RecorderChannelRow& row : kRecorderChannels) {
-        if (row.code == channelCode)
-            return {kTimeSeconds, row.itemText.toString()};
+        if (row.code != channelCode)
+            continue;
+        // The unit of the channel's axis, where it has one people read as a unit.
+        const QStringView axisUnit = row.axis.captionY;
+        QString unit;
+        if (axisUnit == u"Volt")
+            unit = QStringLiteral("V");
+        else if (axisUnit == u"k")
+            unit = QStringLiteral("kΩ");
+        else if (axisUnit == u"°C")
+            unit = axisUnit.toString();
+        return {kTimeSeconds, unit.isEmpty()
+                                  ? row.itemText.toString()
+                                  : row.itemText.toString() + QStringLiteral(" in ") + unit};
     }
     return {kTimeSeconds, kRaw};
 }
 
 QStringList loggerCsvHeader(int inputItem) {
-    return {kTimeSeconds, inputItem == kLoggerInputDigital ? kPortBits : kRaw};
+    return {kTimeSeconds, inputItem == kLoggerInputDigital ? kPortBits : kVoltage};
 }
 
-QStringList scopeCsvHeader() {
-    return {kTimeMilliseconds, kVoltage};
+QStringList scopeCsvHeader(bool volts) {
+    return {kTimeMilliseconds, volts ? kVoltage : kRaw};
 }
 
 int decimalsFor(double step) {
@@ -111,6 +123,11 @@ QString row(double time, int timeDecimals, double value, int valueDecimals) {
     return fixedText(time, timeDecimals) + u'\t' + fixedText(value, valueDecimals);
 }
 
+// A failed read (-1): the time with an empty value cell.
+QString failedRow(double time, int timeDecimals) {
+    return fixedText(time, timeDecimals) + u'\t';
+}
+
 } // namespace
 
 QStringList measurementCsvRows(const Measurement& measurement) {
@@ -127,27 +144,42 @@ QStringList measurementCsvRows(const Measurement& measurement) {
     } else if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data)) {
         const double interval = loggerSummary(m->durationItem).intervalSeconds;
         const int decimals = std::max(kMillisecondDecimals, decimalsFor(interval));
-        for (int i = 0; i < kLoggerChartSamples; ++i)
-            rows << row(i * interval, decimals, m->values[static_cast<std::size_t>(i)], 0);
+        const bool bits = m->inputItem == kLoggerInputDigital;
+        const int valueDecimals =
+            bits ? 0 : decimalsFor(kAnalogFullScaleVolts / kAnalogFullScaleRaw);
+        for (int i = 0; i < kLoggerChartSamples; ++i) {
+            const qint32 raw = m->values[static_cast<std::size_t>(i)];
+            if (raw < 0)
+                rows << failedRow(i * interval, decimals);
+            else
+                rows << row(i * interval, decimals,
+                            bits ? raw : ConvertReading(kChannelVoltage, raw).value, valueDecimals);
+        }
     } else {
         const auto& scope = std::get<ScopeMeasurement>(measurement.data);
-        const int decimals = decimalsFor(1 / kScopeRawPerVolt);
-        for (int i = 0; i < kScopeSampleCount; ++i)
-            rows << row(static_cast<double>(i) * scope.timeBase, 0,
-                        scopeY(scope.values[static_cast<std::size_t>(i)], true), decimals);
+        const int decimals = scope.volts ? decimalsFor(1 / kScopeRawPerVolt) : 0;
+        for (int i = 0; i < kScopeSampleCount; ++i) {
+            const qint32 raw = scope.values[static_cast<std::size_t>(i)];
+            const double time = static_cast<double>(i) * scope.timeBase;
+            if (raw < 0)
+                rows << failedRow(time, 0);
+            else
+                rows << row(time, 0, scopeY(raw, scope.volts), decimals);
+        }
     }
     return rows;
 }
 
-QByteArray measurementCsvBytes(const Measurement& measurement) {
-    QStringList header;
+QStringList measurementCsvHeader(const Measurement& measurement) {
     if (const auto* m = std::get_if<RecorderMeasurement>(&measurement.data))
-        header = recorderCsvHeader(m->channelCode, m->volts);
-    else if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data))
-        header = loggerCsvHeader(m->inputItem);
-    else
-        header = scopeCsvHeader();
-    return csvFileBytes(header, measurementCsvRows(measurement));
+        return recorderCsvHeader(m->channelCode, m->volts);
+    if (const auto* m = std::get_if<LoggerMeasurement>(&measurement.data))
+        return loggerCsvHeader(m->inputItem);
+    return scopeCsvHeader(std::get<ScopeMeasurement>(measurement.data).volts);
+}
+
+QByteArray measurementCsvBytes(const Measurement& measurement) {
+    return csvFileBytes(measurementCsvHeader(measurement), measurementCsvRows(measurement));
 }
 
 } // namespace zentor

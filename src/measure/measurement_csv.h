@@ -31,28 +31,36 @@ QString csvField(const QString& text);
 // separated by tabs ("0,02\t5,00"); empty rows are left out.
 QByteArray csvFileBytes(const QStringList& header, const QStringList& rows);
 
-// Header lines of the pages. The recorder's value column follows what its
-// rows hold: "Spannung in V" for volts of the voltage channel, the channel's
-// name for another channel shown converted, the raw reading otherwise.
+// Header lines of the pages, each column with its unit ("t in s", "U in V").
+// The values are in the unit the evaluation ("Auswertung", zentor-mess)
+// uses. The recorder's value column follows what its rows hold: "U in V"
+// for volts of the voltage channel, the channel's name and unit for another
+// channel shown converted ("Temperatur in °C"), the raw reading otherwise.
 QStringList recorderCsvHeader(int channelCode, bool volts);
-// "Extern Messen": time in s and the raw reading (analog), or the port bits.
+// "Extern Messen": time in s and the voltage (analog), or the port bits.
 QStringList loggerCsvHeader(int inputItem);
-// "Oszilloskop": time in ms and the voltage.
-QStringList scopeCsvHeader();
+// "Oszilloskop": time in ms and the voltage, or the raw reading when
+// "Anzeige in Volt" is off.
+QStringList scopeCsvHeader(bool volts);
 
 // The rows of a measurement's CSV file in the clipboard's form ("0,020\t5,000"):
 //   Zeitschreiber  every counted sample, time in s to the millisecond, the
 //                  value as shown (volts to 3 decimals, the raw reading whole);
 //   Extern Messen  121 samples, i × the interval in s (exact, at least to
-//                  the millisecond), the raw value whole (-1: a failed read);
-//   Oszilloskop    101 samples, i × the time base in ms, volts to 3 decimals.
-// Numbers in the user's locale.
+//                  the millisecond), volts to 3 decimals (the port bits whole);
+//   Oszilloskop    101 samples, i × the time base in ms, volts to 3 decimals
+//                  or the raw reading whole, as the page shows them.
+// A failed read (-1) leaves its value cell empty. Numbers in the user's locale.
 QStringList measurementCsvRows(const Measurement& measurement);
 
 // Decimals that write multiples of `step` exactly where up to six do
 // (0.0625: 4), else one more than the step's first significant digit needs
 // (5/255 V: 3).
 int decimalsFor(double step);
+
+// The page's header for a measurement (recorderCsvHeader, loggerCsvHeader
+// or scopeCsvHeader with its settings).
+QStringList measurementCsvHeader(const Measurement& measurement);
 
 // The CSV file of a measurement as its page writes it: the page's header
 // over measurementCsvRows.

@@ -42,7 +42,14 @@ QString loggerExportText(const LoggerValues& values, int durationItem) {
 QString scopeExportText(const ScopeValues& values, qint32 timeBase) {
     QString text;
     for (int i = 0; i < kScopeSampleCount - 1; ++i) {
-        appendLine(text, static_cast<double>(i) * timeBase, scopeY(values[i], true));
+        const double time = static_cast<double>(i) * timeBase;
+        if (values[static_cast<std::size_t>(i)] < 0) { // a failed read: no value
+            if (!text.isEmpty())
+                text += kLineBreak;
+            text += fixedText(time) + QLatin1Char('\t');
+            continue;
+        }
+        appendLine(text, time, scopeY(values[static_cast<std::size_t>(i)], true));
     }
     return text;
 }

@@ -22,7 +22,7 @@ QString recorderExportText(const RecorderBuffer& buffer, int count, bool volts, 
 QString loggerExportText(const LoggerValues& values, int durationItem);
 
 // "Oszilloskop": 100 lines, i × timeBase in ms; the value in volts (raw / 51)
-// whatever the page's units.
+// whatever the page's units, nothing after the tab for a failed read (-1).
 QString scopeExportText(const ScopeValues& values, qint32 timeBase);
 
 // "Programm": the listing lines exactly as shown, tabs included.

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "atomic_file.h"
+#include "regular_file.h"
 
 #include <QByteArray>
 #include <QString>
@@ -72,24 +73,6 @@ QString autosavePath();
 
 // A program is a few hundred bytes; larger files are refused unread.
 inline constexpr qint64 kProgramFileLimit = 1 << 20;
-
-struct FileRead {
-    std::optional<QByteArray> bytes; // std::nullopt when not read
-    // Why a file that exists was refused, as a sentence for the error box;
-    // empty when it is missing or could not be read.
-    QString refusal;
-
-    // The error box's text: `message`, and the refusal on a line of its own
-    // where there is one.
-    QString explained(const QString& message) const {
-        return refusal.isEmpty() ? message : message + u'\n' + refusal;
-    }
-};
-
-// Reads a whole regular file of at most `limit` bytes. Returns at once for a
-// FIFO, a device or a folder (refused) and never reads more than limit + 1
-// bytes of a file that grows meanwhile.
-FileRead readRegularFile(const QString& path, qint64 limit);
 
 // readRegularFile() with the program file limit, without the reason.
 std::optional<QByteArray> readFileBytes(const QString& path);

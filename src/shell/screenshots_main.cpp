@@ -22,6 +22,9 @@
 //                                  between them, the first recording as the
 //                                  reference curve
 //   page-4-zeitschreiber-auswertung  the recorder's chart with those marks
+//   messprotokoll                  the first page of the lab report of that
+//                                  evaluation ("Als PDF speichern ..."), as
+//                                  pdftoppm draws it from the PDF
 //   zugang-direkt-<v>, zugang-programm-<v>
 //                                  the "Direkt" and "Programm" pages for
 //                                  access checks, each in a process of its
@@ -49,6 +52,8 @@
 #include "program_page.h"
 #include "qt_german.h"
 #include "recorder_page.h"
+#include "report.h"
+#include "report_commands.h"
 #include "scope_page.h"
 #include "tform1.h"
 
@@ -128,6 +133,7 @@ public:
         return true;
     }
     bool save(const QString& name) { return save(m_window, name); }
+    const QString& folder() const { return m_folder; }
 
     void showPage(QWidget* page) {
         m_window.PageControl1->setCurrentWidget(page);
@@ -246,6 +252,31 @@ void clickChart(TDiagramm& chart, double t) {
     }
 }
 
+// The lab report of the page in front as a PDF in `folder`, and its first
+// page as messprotokoll.png (poppler-utils' pdftoppm, 100 dpi).
+bool saveReportPicture(TForm1& w, const QString& folder) {
+    auto* reports = w.findChild<zentor::report::ReportCommands*>();
+    const std::optional<zentor::report::Report> report =
+        reports ? reports->reportOfCurrentPage(QStringLiteral("Anna Beispiel, 9b, 08.12.2026"))
+                : std::nullopt;
+    const QString pdf = folder + QStringLiteral("/messprotokoll.pdf");
+    if (!report || !zentor::writeFileAtomically(pdf, zentor::report::reportPdf(*report))) {
+        std::fprintf(stderr, "zentor-screenshots: the lab report was not written\n");
+        return false;
+    }
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"),
+                   {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("100"),
+                    QStringLiteral("-singlefile"), pdf, folder + QStringLiteral("/messprotokoll")});
+    if (!pdftoppm.waitForFinished(60000) || pdftoppm.exitCode() != 0) {
+        std::fprintf(stderr, "zentor-screenshots: pdftoppm failed: %s\n",
+                     qPrintable(pdftoppm.errorString()));
+        return false;
+    }
+    std::printf("%s/messprotokoll.png\n", qPrintable(folder));
+    return true;
+}
+
 // The recording on the page is kept as the reference; a second one is
 // evaluated between 1 s and 7 s with a sine.
 bool runAnalysis(TForm1& w, Shooter& shoot, const QString& folder) {
@@ -275,6 +306,7 @@ bool runAnalysis(TForm1& w, Shooter& shoot, const QString& folder) {
     runFor(300);
     bool ok = shoot.save(*analysis, QStringLiteral("auswertung"));
     ok = shoot.save(QStringLiteral("page-4-zeitschreiber-auswertung")) && ok;
+    ok = saveReportPicture(w, shoot.folder()) && ok;
     analysis->close();
     return ok;
 }

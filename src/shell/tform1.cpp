@@ -23,6 +23,7 @@
 #include "recorder.h"
 #include "recorder_page.h"
 #include "recording_journal.h"
+#include "report_commands.h"
 #include "scope_page.h"
 #include "weblabel.h"
 #include "window_fit.h"
@@ -296,6 +297,10 @@ void TForm1::createMenu() {
         addEntry(Beenden1, QStringLiteral("Messwerte &exportieren ..."), "MesswerteExportieren1");
     DiagrammBild1 =
         addEntry(Beenden1, QStringLiteral("&Diagramm als Bild speichern ..."), "DiagrammBild1");
+    MessprotokollDrucken1 =
+        addEntry(Beenden1, QStringLiteral("Messprotokoll dr&ucken ..."), "MessprotokollDrucken1");
+    MessprotokollPdf1 =
+        addEntry(Beenden1, QStringLiteral("Als &PDF speichern ..."), "MessprotokollPdf1");
     addSeparator(Beenden1, "N2");
     Beenden3 = addEntry(Beenden1, QStringLiteral("&Beenden"), "Beenden3");
     connect(Beenden2, &QAction::triggered, TabSheet4, &ProgramPage::Beenden2Click);
@@ -320,6 +325,10 @@ void TForm1::createMenu() {
     m_analysisCommands = new zentor::analysis::AnalysisCommands(
         {PageControl1, TabSheet6, TabSheet3, TabSheet8}, this);
     m_analysisCommands->bindAction(Auswertung1);
+    m_reportCommands = new zentor::report::ReportCommands(
+        {PageControl1, TabSheet6, TabSheet3, TabSheet8, TabSheet6, TabSheet3, TabSheet8},
+        m_analysisCommands, this);
+    m_reportCommands->bindActions(MessprotokollDrucken1, MessprotokollPdf1);
 
     Ports = new PortMenu(bar, *this, *m_ini, this, m_options.simulator);
 

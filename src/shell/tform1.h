@@ -39,6 +39,9 @@ class RecorderBuffer;
 namespace analysis {
 class AnalysisCommands;
 }
+namespace report {
+class ReportCommands;
+}
 } // namespace zentor
 
 class TForm1 : public QMainWindow, public Shell {
@@ -97,6 +100,8 @@ public:
     QAction* MessungSpeichern1;     // "&Messung speichern ..."
     QAction* MesswerteExportieren1; // "Messwerte &exportieren ..."
     QAction* DiagrammBild1;         // "&Diagramm als Bild speichern ..."
+    QAction* MessprotokollDrucken1; // "Messprotokoll dr&ucken ..."
+    QAction* MessprotokollPdf1;     // "Als &PDF speichern ..."
     QAction* Beenden3;  // "&Beenden"
     QMenu* Bearbeiten1;
     QAction* KopiernalsText1;
@@ -153,6 +158,8 @@ private:
     zentor::analysis::AnalysisCommands* m_analysisCommands = nullptr;
     // The journal of the recorder's recordings; a child of its page.
     zentor::RecordingJournal* m_recordingJournal = nullptr;
+    // The lab report entries of "&Datei"; a child of the window.
+    zentor::report::ReportCommands* m_reportCommands = nullptr;
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;

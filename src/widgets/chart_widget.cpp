@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
+#include <climits>
+
 namespace {
 
 constexpr QSize kDefaultSize(300, 200);
@@ -238,7 +241,23 @@ void ChartWidgetBase::drawLayout(QPainter& p, const chart::AxisLayout& layout) {
     for (const chart::TextItem& t : layout.labels) {
         drawText(p, t);
     }
-    for (const chart::TextItem& t : layout.captions) {
+    // A caption that reads upwards left of the labels keeps clear of them:
+    // where the widest label reaches into it, it moves left, as far as the
+    // widget leaves room.
+    const QFontMetrics fm(p.font());
+    int labelsLeft = INT_MAX;
+    for (const chart::TextItem& t : layout.labels) {
+        if (!t.vertical && t.h == chart::HAlign::Right && !t.text.trimmed().isEmpty())
+            labelsLeft = std::min(labelsLeft, t.at.x() - fm.horizontalAdvance(t.text.trimmed()));
+    }
+    for (chart::TextItem t : layout.captions) {
+        if (t.vertical && t.v == chart::VAlign::Bottom && labelsLeft != INT_MAX) {
+            // Drawn turned, the text covers the columns from at.x - height to at.x - descent.
+            constexpr int kGap = 2;
+            const int clear = labelsLeft - kGap + fm.descent();
+            if (t.at.x() > clear)
+                t.at.setX(std::max(clear, fm.height()));
+        }
         drawText(p, t);
     }
 }

@@ -107,10 +107,13 @@ struct Ink {
     int count = 0;
     int left = INT_MAX, right = INT_MIN;
 };
-Ink inkOf(const QImage& image, const QColor& color, int slack = 0) {
+// The pixels of `color` (within `slack` per channel), in `area` when given.
+Ink inkOf(const QImage& image, const QColor& color, int slack = 0, QRect area = {}) {
     Ink ink;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
+    if (!area.isValid())
+        area = image.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
             const QColor c = image.pixelColor(x, y);
             if (std::abs(c.red() - color.red()) <= slack &&
                 std::abs(c.green() - color.green()) <= slack &&
@@ -408,7 +411,15 @@ TEST_F(AnalysisWindowTest, SineFitIsDrawnOverTheTraceBetweenTheCursors) {
     // The board's input goes round once every 2 s.
     EXPECT_NEAR(germanNumber(shown("fit_T")), 2.0, 0.05);
     EXPECT_GT(germanNumber(shown("fit_r2")), 0.98);
-    const Ink fit = inkOf(chartImage(), kFitColor, 8);
+    // The fit stands out from trace and background by 3:1 (on this chart
+    // it is black); looked for inside the plot, below the cursors' names.
+    const QColor color = fitColorOn(chart->Color(), chart->ColorLine());
+    EXPECT_GE(contrastRatio(color, chart->Color()), 3);
+    EXPECT_GE(contrastRatio(color, chart->ColorLine()), 3);
+    const chart::ChartScale& s = chart->scale();
+    const int tags = 2 * QFontMetrics(chart->font()).height() + 2;
+    const Ink fit = inkOf(chartImage(), color, 8,
+                          QRect(s.left + 1, s.top + tags, s.width - 1, s.height - tags));
     const int from = chart->ToPixelX(at(Cursor::A).t);
     const int to = chart->ToPixelX(at(Cursor::B).t);
     EXPECT_GT(fit.count, (to - from) / 2);
@@ -445,6 +456,29 @@ TEST_F(AnalysisWindowTest, ReferenceCurveOfTheSamePageIsDrawnBehindTheTrace) {
     analysis->loadReference->click();
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(analysis->referenceName->text(), QStringLiteral("logger.zmess"));
+}
+
+// The legend goes into the first corner that no drawn line passes through.
+TEST(ChartMarkup, TheLegendCoversNoData) {
+    const QRect plot(0, 0, 200, 100);
+    const QSize size(60, 30);
+    const QPolygonF alongTheBottom({{0, 95}, {200, 95}});
+    const QPolygonF falling({{100, 0}, {200, 100}});
+    const QPolygonF rising({{100, 100}, {200, 0}});
+    const QPolygonF everywhere({{0, 0}, {200, 100}, {0, 100}, {200, 0}});
+    struct Case {
+        const char* what;
+        std::vector<QPolygonF> lines;
+        QPoint corner;
+    };
+    const Case cases[] = {
+        {"no data", {}, {137, 67}},
+        {"a trace along the bottom", {alongTheBottom}, {137, 13}},
+        {"a cross over the right half", {falling, rising}, {3, 67}},
+        {"data in every corner: the fewest covered", {everywhere}, {137, 67}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(legendBox(plot, size, c.lines, 10).topLeft(), c.corner) << c.what;
 }
 
 TEST(ChartMarkup, TheReferenceCurveStandsOutOnEveryChartBackground) {

@@ -12,6 +12,7 @@
 #include "recorder_page.h"
 #include "scope_page.h"
 #include "tform1.h"
+#include "wait_until.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -24,7 +25,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using zentor::MeasurementCommands;
 
@@ -36,10 +43,43 @@ struct Result {
     QString err;
 };
 
-Result mess(const QStringList& args) {
+// Runs zentor-mess; `input`, when given, goes to its standard input through
+// a pipe in parts, the next one only after the program has taken all of the
+// one before, so that each part comes to it as a read of its own.
+Result mess(const QStringList& args, const QList<QByteArray>& input = {}) {
     QProcess process;
+    int pipe[2] = {-1, -1};
+    if (!input.isEmpty()) {
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            return {};
+        // dup2 leaves the copy open across exec; the pipe's own ends close.
+        process.setChildProcessModifier([in = pipe[0]] { ::dup2(in, STDIN_FILENO); });
+    }
     process.start(QStringLiteral(ZENTOR_MESS), args);
     Result run;
+    if (!input.isEmpty()) {
+        ::close(pipe[0]);
+        // A program that stops reading early makes the rest fail with EPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
+        for (const QByteArray& part : input) {
+            qsizetype written = 0;
+            while (written < part.size()) {
+                const ssize_t n = ::write(pipe[1], part.constData() + written,
+                                          static_cast<std::size_t>(part.size() - written));
+                if (n <= 0)
+                    break;
+                written += n;
+            }
+            // Until the pipe is empty, or has no reader any more (POLLERR).
+            testing_support::waitUntil([&] {
+                int waiting = 0;
+                pollfd end{pipe[1], 0, 0};
+                return ::ioctl(pipe[1], FIONREAD, &waiting) != 0 || waiting == 0 ||
+                       (::poll(&end, 1, 0) == 1 && (end.revents & POLLERR) != 0);
+            });
+        }
+        ::close(pipe[1]);
+    }
     if (!process.waitForFinished(10000))
         return run;
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -206,6 +246,34 @@ TEST_F(ZentorMess, InfoStatsAndFitPrintOneResultALine) {
     EXPECT_EQ(fewPoints.status, 0);
     EXPECT_EQ(fewPoints.err,
               file + QStringLiteral(": Die Kurve passt schlecht zu den Messwerten.\n"));
+
+    // Standard input to its end, though the pipe brings it in two parts.
+    const QByteArray bytes = zentor::readFileBytes(file).value_or(QByteArray());
+    const Result piped = mess({QStringLiteral("info"), QStringLiteral("-")},
+                              {bytes.left(bytes.size() / 2), bytes.mid(bytes.size() / 2)});
+    EXPECT_EQ(piped.status, 0) << piped.err.toStdString();
+    EXPECT_EQ(piped.out, info.out);
+}
+
+// Raw values along a line that bends by a few steps: the best exponential
+// has τ ≈ −800 s over 12 s, and its uncertainties cannot be had. They are
+// written "nan", never 0, and the fit is called a poor one.
+TEST_F(ZentorMess, AnUnknownUncertaintyIsWrittenNanWithTheWarning) {
+    zentor::RecorderMeasurement straight;
+    straight.durationItem = 4; // " 20 Sekunden": every 20 ms
+    straight.volts = false;
+    for (int i = 0; i < 600; ++i) {
+        const double t = i * 0.02;
+        straight.samples.push_back(
+            {static_cast<quint8>(std::lround(10 + 16000 * (std::exp(t / 800) - 1))), i * 20});
+    }
+    ASSERT_TRUE(zentor::restoreMeasurement(*window->TabSheet6, straight, QDateTime()));
+    const QString file = saveAndExport(window->TabSheet6, QStringLiteral("gerade"));
+    const Result fit = mess({QStringLiteral("fit"), QStringLiteral("exp"), file});
+    EXPECT_EQ(fit.status, 0) << fit.err.toStdString();
+    EXPECT_LT(lineOf(fit.out, QStringLiteral("tau")).value, -120);
+    EXPECT_TRUE(fit.out.contains(QStringLiteral("\nu_tau\tnan\ts\n"))) << fit.out.toStdString();
+    EXPECT_EQ(fit.err, file + QStringLiteral(": Die Kurve passt schlecht zu den Messwerten.\n"));
 }
 
 TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
@@ -220,7 +288,8 @@ TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
     struct Case {
         QStringList args;
         int status;
-        QString err; // the start of standard error
+        QString err;               // the start of standard error
+        QList<QByteArray> input{}; // standard input, in parts
     };
     const Case cases[] = {
         {{"stats", damaged}, 1, damaged + ": Die Datei ist unvollständig: [Ende] fehlt."},
@@ -235,11 +304,17 @@ TEST_F(ZentorMess, FailuresGoToStandardErrorWithTheFileName) {
         {{"stats", good, "--von"}, 2, "zentor-mess: --von braucht eine Zeit in Sekunden"},
         {{"periode", good}, 1, good + ": Keine volle Periode im Bereich"},
         {{"csv"}, 2, "zentor-mess: csv braucht genau eine DATEI"},
+        {{"protokoll", good, "--fit", "exp"}, 2, "zentor-mess: protokoll braucht -o DATEI"},
+        {{"stats", good, "--titel", "Anna"}, 2, "zentor-mess: stats kennt --titel nicht"},
+        {{"info", "-"},
+         1,
+         "-: Die Eingabe ist größer als 1 MiB.",
+         {QByteArray(600 * 1024, ';'), QByteArray(600 * 1024, ';')}},
         {{}, 2, "zentor-mess: es fehlt der Befehl"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
-        const Result run = mess(c.args);
+        const Result run = mess(c.args, c.input);
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.err.startsWith(c.err)) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());

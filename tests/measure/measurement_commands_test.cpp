@@ -128,8 +128,7 @@ TEST_F(MeasurementMenu, ExportWritesEverySampleAsCsv) {
     EXPECT_EQ(requests[0].suggestedName, QStringLiteral("Oszilloskop.csv"));
     const QByteArray bytes = contents(path(QStringLiteral("werte.csv")));
     EXPECT_EQ(bytes.count("\r\n"), 1 + zentor::kScopeSampleCount); // every sample
-    EXPECT_TRUE(
-        bytes.startsWith("\xEF\xBB\xBFZeit in ms;Spannung in V\r\n0;1,000\r\n1;1,000\r\n"));
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFt in ms;U in V\r\n0;1,000\r\n1;1,000\r\n"));
     EXPECT_EQ(window->statusText(), QStringLiteral("Messwerte gespeichert: werte.csv"));
     EXPECT_TRUE(boxes.empty());
 }

@@ -35,6 +35,25 @@ Measurement scopeMeasurement() {
     return {{}, m};
 }
 
+Measurement analogLoggerMeasurement() { // volts, as the evaluation takes them
+    LoggerMeasurement m;
+    m.inputItem = kLoggerInputAnalog;
+    m.values[0] = 255;
+    m.values[1] = -1;
+    m.values[2] = 128;
+    return {{}, m};
+}
+
+Measurement scopeWithFailedRead(bool volts) {
+    ScopeMeasurement m;
+    m.timeBase = 20;
+    m.volts = volts;
+    m.values[0] = 51;
+    m.values[1] = -1;
+    m.values[100] = 255;
+    return {{}, m};
+}
+
 } // namespace
 
 // Times to the sampling interval's resolution, values to a reading's, every
@@ -50,15 +69,22 @@ TEST(CsvFile, MeasurementFilesKeepTheMeasurementsPrecision) {
     };
     const Case cases[] = {
         {"recorder", zentor::test::german(), recorderMeasurement(),
-         "Zeit in s;Spannung in V\r\n0,000;0,000\r\n0,020;5,000\r\n", 3, "1,005;2,510\r\n"},
+         "t in s;U in V\r\n0,000;0,000\r\n0,020;5,000\r\n", 3, "1,005;2,510\r\n"},
         {"recorder, English", zentor::test::english(), recorderMeasurement(),
-         "Zeit in s;Spannung in V\r\n0.000;0.000\r\n0.020;5.000\r\n", 3, "1.005;2.510\r\n"},
+         "t in s;U in V\r\n0.000;0.000\r\n0.020;5.000\r\n", 3, "1.005;2.510\r\n"},
         {"logger", zentor::test::german(), loggerMeasurement(),
-         "Zeit in s;Eing\xC3\xA4nge (Bits 0 bis 5)\r\n0,0000;63\r\n0,0625;-1\r\n0,1250;5\r\n",
+         "t in s;Eing\xC3\xA4nge (Bits 0 bis 5)\r\n0,0000;63\r\n0,0625;\r\n0,1250;5\r\n",
          kLoggerChartSamples, "7,5000;0\r\n"},
+        {"logger, analog in volts", zentor::test::german(), analogLoggerMeasurement(),
+         "t in s;U in V\r\n0,0000;5,000\r\n0,0625;\r\n0,1250;2,510\r\n", kLoggerChartSamples,
+         "7,5000;0,000\r\n"},
         {"oscilloscope", zentor::test::german(), scopeMeasurement(),
-         "Zeit in ms;Spannung in V\r\n0;0,000\r\n20;0,000\r\n", kScopeSampleCount,
-         "2000;5,000\r\n"},
+         "t in ms;U in V\r\n0;0,000\r\n20;0,000\r\n", kScopeSampleCount, "2000;5,000\r\n"},
+        {"oscilloscope, a failed read", zentor::test::german(), scopeWithFailedRead(true),
+         "t in ms;U in V\r\n0;1,000\r\n20;\r\n40;0,000\r\n", kScopeSampleCount, "2000;5,000\r\n"},
+        {"oscilloscope, raw", zentor::test::german(), scopeWithFailedRead(false),
+         "t in ms;Rohwert (0 bis 255)\r\n0;51\r\n20;\r\n40;0\r\n", kScopeSampleCount,
+         "2000;255\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -99,12 +125,15 @@ TEST(CsvFile, FieldsAreQuotedOnlyWhereASpreadsheetWouldMisreadThem) {
 }
 
 TEST(CsvFile, RecorderHeaderNamesWhatItsValueColumnHolds) {
-    const QString time = QStringLiteral("Zeit in s");
-    EXPECT_EQ(recorderCsvHeader(60, true), (QStringList{time, "Spannung in V"}));
+    const QString time = QStringLiteral("t in s");
+    EXPECT_EQ(recorderCsvHeader(60, true), (QStringList{time, "U in V"}));
     EXPECT_EQ(recorderCsvHeader(60, false), (QStringList{time, "Rohwert (0 bis 255)"}));
     EXPECT_EQ(recorderCsvHeader(61, true), (QStringList{time, "Licht"}));
+    EXPECT_EQ(recorderCsvHeader(62, true), (QStringList{time, "Temperatur in °C"}));
+    EXPECT_EQ(recorderCsvHeader(65, true), (QStringList{time, "Batterie in V"}));
     EXPECT_EQ(recorderCsvHeader(99, true), (QStringList{time, "Rohwert (0 bis 255)"}));
-    EXPECT_EQ(loggerCsvHeader(kLoggerInputAnalog), (QStringList{time, "Rohwert (0 bis 255)"}));
+    EXPECT_EQ(loggerCsvHeader(kLoggerInputAnalog), (QStringList{time, "U in V"}));
+    EXPECT_EQ(scopeCsvHeader(false), (QStringList{"t in ms", "Rohwert (0 bis 255)"}));
 }
 
 } // namespace

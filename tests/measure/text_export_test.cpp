@@ -98,6 +98,10 @@ TEST_P(ExportByLocale, ScopeLinesInVoltsAtTheTimeBase) {
     const QStringList slow = scopeExportText(values, 20).split(QStringLiteral("\r\n"));
     EXPECT_EQ(slow[1], local("20,00\t2,51"));
     EXPECT_EQ(slow[99], local("1980,00\t1,00"));
+
+    // A failed read has no value, not -1/51 V.
+    values[2] = -1;
+    EXPECT_EQ(scopeExportText(values, 1).split(QStringLiteral("\r\n"))[2], local("2,00\t"));
 }
 
 TEST(ListingExport, LinesExactlyAsShown) {

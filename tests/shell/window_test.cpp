@@ -192,7 +192,8 @@ TEST_F(WindowTest, HasTheFrameOfTheMainWindow) {
     EXPECT_EQ(file, (QStringList{"&Neu", "-", "&Öffnen ...", "Be&ispiel öffnen", "&Speichern ...",
                                  "-", "Messung ö&ffnen ...", "&Messung speichern ...",
                                  "Messwerte &exportieren ...", "&Diagramm als Bild speichern ...",
-                                 "-", "&Beenden"}));
+                                 "Messprotokoll dr&ucken ...", "Als &PDF speichern ...", "-",
+                                 "&Beenden"}));
     // The picture at its natural size; the link label at the bottom left.
     EXPECT_EQ(w.Image1->pixmap().size(), QSize(769, 471));
     EXPECT_EQ(w.WebLabel1->size(), QSize(103, 12));

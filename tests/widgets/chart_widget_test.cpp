@@ -251,6 +251,33 @@ TEST_F(ChartWidget, VerticalCaptionAtMidHeight) {
     EXPECT_LE(std::abs(ink.height() - fm.boundingRect(QStringLiteral("Spannung")).width()), 3);
 }
 
+// Labels as wide as "25,5" reach into where the caption would stand (two
+// text heights left of the axis): it moves left of them.
+TEST_F(ChartWidget, VerticalCaptionKeepsClearOfWideLabels) {
+    TDiagramm d;
+    styleChart(d);
+    d.setCaptionX(QString());
+    d.setYmax(25.5);
+    d.setYdiv(5.1);
+    d.setCaptionY(QString());
+    const QImage labelsOnly = picture(d);
+    d.setCaptionY(QStringLiteral("Rohwert"));
+    const QImage both = picture(d);
+    const chart::ChartScale& s = d.scale();
+    QRect caption;
+    for (int y = 0; y < both.height(); ++y) {
+        for (int x = 0; x < s.left; ++x) {
+            if (both.pixel(x, y) != labelsOnly.pixel(x, y))
+                caption |= QRect(x, y, 1, 1);
+        }
+    }
+    const QRect labels = inkBox(labelsOnly, QRect(0, s.top - 8, s.left - 1, s.height + 16));
+    ASSERT_FALSE(caption.isNull());
+    ASSERT_FALSE(labels.isNull());
+    EXPECT_GE(caption.left(), 0);
+    EXPECT_LT(caption.right(), labels.left());
+}
+
 TEST_F(ChartWidget, LogAxisRefusesZeroMinimum) {
     TDiagramm d;
     styleChart(d);

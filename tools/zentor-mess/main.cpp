@@ -9,17 +9,22 @@
 // Results one a line, "name<TAB>value<TAB>unit", numbers with a decimal
 // point. Exit status: 0 done, 1 the file cannot be read or evaluated (the
 // message names it), 2 wrong use.
+#include "atomic_file.h"
 #include "curve_fit.h"
 #include "measurement_csv.h"
 #include "measurement_file.h"
 #include "periodic.h"
-#include "program_file.h"
+#include "regular_file.h"
+#include "report.h"
 #include "results.h"
 #include "series.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
+#include <QDate>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -58,8 +63,13 @@ QString helpText(const QList<QCommandLineOption>& options) {
         "  info         Seite, Einstellungen und Zahl der Werte, je Zeile \"Name<TAB>Wert\".\n"
         "  csv          die CSV-Datei, die \"Messwerte exportieren ...\" schreibt.\n"
         "  stats        n t_von t_bis min max mittel std (Standardabweichung mit n - 1).\n"
-        "  periode      T f ss mittel eff: Periode, Frequenz, Spitze-Spitze-Wert, Mittel- und\n"
-        "               Effektivwert (über die vollen Perioden).\n"
+        "  periode      T T_streu f ss mittel eff: Periode, Streuung der einzelnen Perioden,\n"
+        "               Frequenz, Spitze-Spitze-Wert, Mittel- und Effektivwert (der Messwerte\n"
+        "               in den vollen Perioden).\n"
+        "  protokoll    das Messprotokoll als PDF (-o DATEI): Diagramm, Cursor --von und\n"
+        "               --bis, Statistik, periodische Werte, mit --fit die Ausgleichskurve,\n"
+        "               Angaben zur Messung und die Wertetabelle; --titel setzt die\n"
+        "               Titelzeile (sonst Dateiname und Datum der Messung).\n"
         "  fit KURVE    die Ausgleichskurve zwischen --von und --bis:\n");
     for (const FitDescription& fit : kFits) {
         QStringList names;
@@ -71,8 +81,10 @@ QString helpText(const QList<QCommandLineOption>& options) {
     }
     text += QStringLiteral(
         "               t₀ ist --von, sonst der Anfang der Messung. Nach jedem Parameter\n"
-        "               folgt seine Standardunsicherheit als u_NAME. Bei R² unter 0,9 oder\n"
-        "               zu wenigen Werten warnt eine Zeile auf der Fehlerausgabe.\n"
+        "               folgt seine Standardunsicherheit als u_NAME (nan, wenn sie sich\n"
+        "               nicht angeben lässt). Bei R² unter 0,9, zu wenigen Werten, einer\n"
+        "               unbekannten Unsicherheit oder einem τ weit außerhalb des Bereichs\n"
+        "               warnt eine Zeile auf der Fehlerausgabe.\n"
         "\n"
         "Optionen:\n");
     for (const QCommandLineOption& option : options) {
@@ -131,13 +143,21 @@ void printRows(const std::vector<ResultRow>& rows) {
 
 std::optional<QByteArray> readInput(const QString& path, QString& error) {
     if (path == u"-") {
-        QFile in;
+        // To its end, however many parts a pipe delivers it in; no further
+        // than one byte past the limit.
         QByteArray bytes;
-        if (in.open(stdin, QIODevice::ReadOnly))
-            bytes = in.read(kMeasurementFileLimit + 1);
-        if (bytes.size() > kMeasurementFileLimit) {
-            error = QStringLiteral("Die Eingabe ist größer als %1.")
-                        .arg(QLocale::c().formattedDataSize(kMeasurementFileLimit, 0));
+        char buffer[64 * 1024];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+            bytes.append(buffer, static_cast<qsizetype>(got));
+            if (bytes.size() > kMeasurementFileLimit) {
+                error = QStringLiteral("Die Eingabe ist größer als %1.")
+                            .arg(QLocale::c().formattedDataSize(kMeasurementFileLimit, 0));
+                return std::nullopt;
+            }
+        }
+        if (std::ferror(stdin)) {
+            error = QStringLiteral("Die Standardeingabe kann nicht gelesen werden.");
             return std::nullopt;
         }
         return bytes;
@@ -232,6 +252,51 @@ std::optional<double> seconds(const QString& text) {
     return value;
 }
 
+// The fit a --fit value names; nullptr for none.
+const FitDescription* fitNamed(const QString& name) {
+    for (const FitDescription& fit : kFits) {
+        if (fit.command == name)
+            return &fit;
+    }
+    return nullptr;
+}
+
+struct ReportRequest {
+    QString output;
+    QString title;
+    const FitDescription* fit = nullptr;
+};
+
+// "protokoll": the report of the measurement as a PDF file, written atomically.
+int runReport(const Measurement& m, const QString& path, const Range& range,
+              const ReportRequest& request) {
+    const Outcome<Series> series = seriesOf(m);
+    // A measurement that cannot be evaluated (the logger's bits) still gets
+    // its report: facts and values, with the reason in place of the results.
+    analysis::AnalysisSession session;
+    if (series) {
+        session = report::sessionOf(*series.value, report::timeUnitOf(m), range.from, range.to,
+                                    request.fit ? std::optional(request.fit->kind) : std::nullopt);
+    } else {
+        session.setUnavailable(series.error);
+    }
+    QString title = request.title;
+    if (title.isEmpty()) {
+        const QDate day =
+            m.takenAt.isValid() ? m.takenAt.toLocalTime().date() : QDate::currentDate();
+        title = (path == u"-" ? QStringLiteral("Messung") : QFileInfo(path).completeBaseName()) +
+                QStringLiteral(", ") + day.toString(QStringLiteral("dd.MM.yyyy"));
+    }
+    const QByteArray pdf = report::reportPdf(report::makeReport(m, session, title));
+    if (pdf.isEmpty())
+        return failed(request.output,
+                      QStringLiteral("Das Protokoll kann nicht gezeichnet werden."));
+    const SaveResult saved = writeFileAtomically(request.output, pdf);
+    if (!saved)
+        return failed(request.output, saved.reason);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -251,7 +316,17 @@ int main(int argc, char** argv) {
                                   QStringLiteral("diese Hilfe"));
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("die Version des Programms"));
-    const QList<QCommandLineOption> options{from, to, help, version};
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("ausgabe")},
+                                    QStringLiteral("protokoll: die PDF-Datei"),
+                                    QStringLiteral("DATEI"));
+    const QCommandLineOption fitOption(QStringLiteral("fit"),
+                                       QStringLiteral("protokoll: gerade, exp oder sinus"),
+                                       QStringLiteral("KURVE"));
+    const QCommandLineOption titleOption(QStringLiteral("titel"),
+                                         QStringLiteral("protokoll: die Titelzeile"),
+                                         QStringLiteral("TEXT"));
+    const QList<QCommandLineOption> options{from,        to,   output, fitOption,
+                                            titleOption, help, version};
     parser.addOptions(options);
     if (!parser.parse(args)) {
         if (!parser.unknownOptionNames().isEmpty()) {
@@ -313,13 +388,34 @@ int main(int argc, char** argv) {
                 printLine(stderr, path + QStringLiteral(": ") + doubtfulFitWarning());
             return QString();
         };
-    } else if (command != u"info" && command != u"csv") {
+    } else if (command != u"info" && command != u"csv" && command != u"protokoll") {
         return usageError(QStringLiteral("unbekannter Befehl '%1'").arg(command));
     }
     if (words.size() != 1)
         return usageError(QStringLiteral("%1 braucht genau eine DATEI").arg(command));
-    if (!evaluation && (range.from || range.to))
+    const bool reporting = command == u"protokoll";
+    if (!evaluation && !reporting && (range.from || range.to))
         return usageError(QStringLiteral("%1 kennt --von und --bis nicht").arg(command));
+    ReportRequest request;
+    for (const QCommandLineOption* option : {&output, &fitOption, &titleOption}) {
+        if (parser.isSet(*option) && !reporting)
+            return usageError(
+                QStringLiteral("%1 kennt --%2 nicht").arg(command, option->names().constLast()));
+    }
+    if (reporting) {
+        if (!parser.isSet(output))
+            return usageError(QStringLiteral("protokoll braucht -o DATEI"));
+        request.output = parser.values(output).constLast();
+        request.title =
+            parser.isSet(titleOption) ? parser.values(titleOption).constLast() : QString();
+        if (parser.isSet(fitOption)) {
+            const QString curve = parser.values(fitOption).constLast();
+            request.fit = fitNamed(curve);
+            if (request.fit == nullptr)
+                return usageError(
+                    QStringLiteral("unbekannte Kurve '%1' (gerade, exp oder sinus)").arg(curve));
+        }
+    }
 
     int status = 0;
     const std::optional<Measurement> m = readMeasurement(words[0], status);
@@ -329,5 +425,12 @@ int main(int argc, char** argv) {
         return runInfo(*m);
     if (command == u"csv")
         return runCsv(*m);
+    if (reporting) {
+        // Fonts and painting need a GUI application; no display is needed.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication application(argc, argv);
+        return runReport(*m, words[0], range, request);
+    }
     return runOnPoints(*m, words[0], range, evaluation);
 }
