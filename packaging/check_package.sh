@@ -61,7 +61,8 @@ contents)
         ./usr/share/mime/packages/zentor.xml \
         ./usr/share/zentor/handbuch/handbuch.md \
         ./usr/share/doc/zentor/{README.md.gz,copyright,changelog.gz} \
-        ./usr/share/man/man1/{zentor,zentor-sim,zentor-asm,zentor-mess}.1.gz; do
+        ./usr/share/man/man1/{zentor,zentor-sim,zentor-asm,zentor-mess}.1.gz \
+        ./usr/share/man/de/man1/{zentor,zentor-sim,zentor-asm,zentor-mess}.1.gz; do
         if ! grep -qxF "$f" <<<"$listing"; then
             echo "missing from $deb: $f"
             missing=1
