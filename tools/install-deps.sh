@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core locales
     poppler-utils
+    shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 
 # With --packaging also the tools that build and check the Debian package
