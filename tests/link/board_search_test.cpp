@@ -21,17 +21,6 @@ using zentor::connection::SearchCandidate;
 
 namespace {
 
-// A board in command mode: the resync and the presence check answered.
-PtyPeer::Script boardScript() {
-    const PtyPeer::Script frames = testing_support::echoCommandScript();
-    return [frames](const std::vector<ReceivedByte>& in) -> Bytes {
-        Bytes answer = frames(in);
-        if (answer.size() == 2 && answer[0] == 1)
-            answer = {32, 223};
-        return answer;
-    };
-}
-
 // A line that sends back every byte (a loop-back plug, a modem echoing).
 PtyPeer::Script echoScript() {
     return [](const std::vector<ReceivedByte>& in) -> Bytes { return {in.back().value}; };
@@ -60,8 +49,8 @@ TEST(BoardSearch, TakesTheFirstBoardThatAnswersAndSaysWhyItSkippedTheOthers) {
     silent.setScript(testing_support::silentScript());
     echo.setScript(echoScript());
     garbage.setScript(garbageScript());
-    board.setScript(boardScript());
-    secondBoard.setScript(boardScript());
+    board.setScript(testing_support::boardInStepScript());
+    secondBoard.setScript(testing_support::boardInStepScript());
     // Another program holds the first device.
     const auto holder = comphard::TermiosPort::open(held.path(), comphard::LineMode{});
     ASSERT_NE(holder, nullptr);

@@ -92,6 +92,18 @@ protected:
         yttimer.stop(); // the test takes the ticks itself
     }
 
+    // A recording on the board at 2 V, three samples taken by hand.
+    void recordThreeSamples() {
+        startBoard(102, false);
+        page->ytstartClick();
+        testing_support::waitForLink();
+        yttimer.stop();
+        for (int i = 0; i < 3; ++i) {
+            page->yttimerTimer();
+            testing_support::waitForLink();
+        }
+    }
+
     // Runs the event loop until the recording ends, at most timeoutMs.
     bool waitForEnd(int timeoutMs) {
         QElapsedTimer clock;
@@ -234,14 +246,7 @@ TEST_F(RecorderPageTest, FirstSampleDrawsNothingTheSecondTheFirstSegment) {
 }
 
 TEST_F(RecorderPageTest, StopKeepsTheSamplesStartClearsTheChartAndCountsFromZero) {
-    startBoard(102, false);
-    page->ytstartClick();
-    testing_support::waitForLink();
-    yttimer.stop();
-    for (int i = 0; i < 3; ++i) {
-        page->yttimerTimer();
-        testing_support::waitForLink();
-    }
+    recordThreeSamples();
     ASSERT_EQ(page->sampleCount(), 3);
 
     page->ytstartClick(); // "&Stop"
@@ -473,14 +478,7 @@ TEST_F(RecorderPageTest, ARecordingIsJournalledUntilItEndsAndALeftOneIsOffered) 
     QTemporaryDir state;
     const QString path = state.filePath(QStringLiteral("zentor/zeitschreiber.journal"));
     auto journal = std::make_unique<zentor::RecordingJournal>(*page, path);
-    startBoard(102, false);
-    page->ytstartClick();
-    testing_support::waitForLink();
-    yttimer.stop();
-    for (int i = 0; i < 3; ++i) {
-        page->yttimerTimer();
-        testing_support::waitForLink();
-    }
+    recordThreeSamples();
     journal->journal().flush();
     journal->journal().waitForWrites();
     // What a crash now would leave behind.

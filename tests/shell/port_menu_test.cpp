@@ -36,17 +36,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A board in command mode: the resync and the presence check answered.
-PtyPeer::Script boardScript() {
-    const PtyPeer::Script frames = testing_support::echoCommandScript();
-    return [frames](const std::vector<ReceivedByte>& in) -> Bytes {
-        Bytes answer = frames(in);
-        if (answer.size() == 2 && answer[0] == 1)
-            answer = {32, 223};
-        return answer;
-    };
-}
-
 class PortMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -63,7 +52,7 @@ protected:
                 return QMessageBox::Yes;
             return r.action == answerAction ? QMessageBox::Yes : QMessageBox::Ok;
         });
-        board.setScript(boardScript());
+        board.setScript(testing_support::boardInStepScript());
     }
     void TearDown() override {
         window.reset();
@@ -134,7 +123,7 @@ TEST_F(PortMenuTest, APulledAdapterIsToldAndTheLineHealsWhenItComesBack) {
 
     // Plugged in again: a new device behind the same name.
     PtyPeer again;
-    again.setScript(boardScript());
+    again.setScript(testing_support::boardInStepScript());
     fs::create_symlink(again.path(), path);
     EXPECT_TRUE(testing_support::waitUntil([&] {
         QCoreApplication::processEvents();

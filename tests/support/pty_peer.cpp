@@ -211,6 +211,16 @@ PtyPeer::Script echoCommandScript() {
     };
 }
 
+PtyPeer::Script boardInStepScript() {
+    const PtyPeer::Script frames = echoCommandScript();
+    return [frames](const std::vector<ReceivedByte>& in) {
+        std::vector<std::uint8_t> answer = frames(in);
+        if (answer.size() == 2 && answer[0] == 1)
+            answer = {32, 223};
+        return answer;
+    };
+}
+
 PtyPeer::Script silentScript() {
     return [](const std::vector<ReceivedByte>&) { return std::vector<std::uint8_t>{}; };
 }

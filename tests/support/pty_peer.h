@@ -98,6 +98,9 @@ private:
 // Script helpers.
 // Answers every frame "27 c" with c and its complement.
 PtyPeer::Script echoCommandScript();
+// A board in command mode: the same, but the presence check answered as the
+// board does (32 223).
+PtyPeer::Script boardInStepScript();
 // Never answers.
 PtyPeer::Script silentScript();
 
