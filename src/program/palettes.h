@@ -16,10 +16,10 @@ inline const QStringList kArithmeticPalette{
     "A = A And B", "A = A Or B", "A = A Shl 1", "A = A Shr 1", "A = Not A"};
 inline const QStringList kAssignmentPalette{"B = A", "A = B", "C = A",    "A = C",
                                             "D = A", "A = D", "A = [B+]", "[B+] = A"};
-// "Print A" and "Input A" talk to the PC ("Ausgabe der Platine").
-inline const QStringList kInputOutputPalette{"A = Uin",   "A = Din",     "A = Portin", "Pdir = A",
-                                             "Delay = A", "Portout = A", "PWM = A",    "Beep",
-                                             "Print A",   "Input A"};
+// "Print A" and "Input A" are in no palette: they come from program files.
+inline const QStringList kInputOutputPalette{"A = Uin",   "A = Din",     "A = Portin",
+                                             "Pdir = A",  "Delay = A",   "Portout = A",
+                                             "PWM = A",   "Beep"};
 // Jump entries take the chosen jump target as their operand.
 inline const QStringList kJumpPalette{
     "Goto ", "Gosub ", "If A = B Goto ", "If A > B Goto ", "If A < B Goto ", "C*Goto ", "D*Goto "};

@@ -65,7 +65,7 @@ TEST_F(ProgramPageEditor, PalettesCarryTheirEntriesTagsAndLook) {
          1,
          "Ein-/Ausgaben",
          {"A = Uin", "A = Din", "A = Portin", "Pdir = A", "Delay = A", "Portout = A", "PWM = A",
-          "Beep", "Print A", "Input A"}},
+          "Beep"}},
         {page->ListBox3,
          6,
          "Konstanten zuweisen",

@@ -233,14 +233,11 @@ TEST_F(AccessTest, AProgramIsWrittenAndSentByKeyboard) {
     page.ResetLabelPool();
     w.PageControl1->setCurrentWidget(&page);
 
-    // A label, "Beep" (the input/output entry before "Print A" and "Input A"),
-    // a jump to the label.
+    // A label, "Beep" (the last input/output entry), a jump to the label.
     ASSERT_TRUE(tabTo(page.ListBox13));
     press(Qt::Key_Return);
     ASSERT_TRUE(tabTo(page.ListBox5));
     press(Qt::Key_End);
-    press(Qt::Key_Up);
-    press(Qt::Key_Up);
     press(Qt::Key_Space);
     ASSERT_TRUE(tabTo(page.ListBox6));
     press(Qt::Key_Home);
