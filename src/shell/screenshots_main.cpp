@@ -192,7 +192,9 @@ bool runRecorder(TForm1& w) {
     page.CheckBox2->setChecked(true);
     page.CheckBox2Click();
     page.ytstartClick();
-    const bool done = runUntil([&page] { return !page.isRecording(); }, 30000);
+    // The recording begins once the board has answered its check.
+    const bool done = runUntil([&page] { return page.isRecording(); }, 30000) &&
+                      runUntil([&page] { return !page.isRecording(); }, 30000);
     runFor(300);
     return done;
 }
