@@ -183,7 +183,12 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1() {
+    FormDestroy();
+    // Hidden while it is still the shell: a page that leaves its notes in
+    // the status bar as it hides must not reach a window half gone.
+    hide();
+}
 
 void TForm1::createTimers() {
     auto makeTimer = [this](const char* name, int interval) {
