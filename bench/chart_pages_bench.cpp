@@ -10,7 +10,6 @@
 #include "comphard.h"
 #include "diagramm.h"
 #include "link.h"
-#include "measurement_pages.h"
 #include "recorder.h"
 #include "recorder_page.h"
 #include "shell.h"
@@ -134,7 +133,7 @@ void benchRepaint() {
     // repaint here is the rebuilt picture and the widget's paint.
     using namespace zentor::analysis;
     AnalysisSession session;
-    session.setSeries(*seriesOf(zentor::measurementOf(page)).value);
+    session.setSeries(*seriesOf(page.measurement()).value);
     session.setCursor(AnalysisSession::Cursor::A, 300);
     session.setCursor(AnalysisSession::Cursor::B, 1200);
     session.setFitKind(FitKind::Sine);

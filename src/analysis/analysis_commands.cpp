@@ -73,14 +73,12 @@ AnalysisCommands::AnalysisCommands(const Pages& pages, QWidget* dialogParent)
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &AnalysisCommands::refresh);
 
-    std::size_t i = 0;
-    for (AnalysisSource* source : {pages.recorder, pages.logger, pages.scope}) {
-        Entry& entry = m_entries[i++];
-        entry.source = source;
-        entry.page = dynamic_cast<QWidget*>(source);
-        entry.name = entry.page ? pages.tabs->tabText(pages.tabs->indexOf(entry.page)).remove(u'&')
-                                : QString();
-        source->watchAnalysisData(this, [this] { dataChanged(); });
+    for (MeasurementPage* page : pages.measurements) {
+        Entry& entry = m_entries.emplace_back();
+        entry.page = page;
+        entry.source = page;
+        entry.name = pages.tabs->tabText(pages.tabs->indexOf(page)).remove(u'&');
+        page->watchAnalysisData(this, [this] { dataChanged(); });
     }
 }
 
@@ -223,7 +221,7 @@ void AnalysisCommands::openWindow() {
 
 void AnalysisCommands::attach() {
     for (Entry& entry : m_entries) {
-        AnalysisSource* source = entry.source;
+        const AnalysisSource* source = entry.source;
         entry.markup = new ChartMarkup(source->analysisChart(), entry.session, [source] {
             return source->analysisTimeScale().chartPerSecond;
         });

@@ -9,18 +9,19 @@
 // results follow the data. Each page keeps its cursors, fit and reference
 // curve while the window is closed; the charts then draw exactly what they
 // drew without the window. The pages are reached only through their
-// AnalysisSource.
+// MeasurementPage interface.
 #pragma once
 
 #include "analysis_session.h"
-#include "analysis_source.h"
 #include "measurement_file.h"
+#include "measurement_page.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 
-#include <array>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -39,9 +40,8 @@ class AnalysisCommands : public QObject {
 public:
     struct Pages {
         QTabWidget* tabs = nullptr;
-        AnalysisSource* recorder = nullptr; // pages of the tabs
-        AnalysisSource* logger = nullptr;
-        AnalysisSource* scope = nullptr;
+        // "Zeitschreiber", "Extern Messen", "Oszilloskop", pages of the tabs
+        QList<MeasurementPage*> measurements;
     };
 
     // `dialogParent` is the parent of the window, the file dialog and the
@@ -81,8 +81,8 @@ public slots:
 
 private:
     struct Entry {
-        QWidget* page = nullptr;
-        AnalysisSource* source = nullptr;
+        MeasurementPage* page = nullptr;
+        const AnalysisSource* source = nullptr; // the page
         QString name; // the tab caption
         AnalysisSession session;
         std::optional<Measurement> reference; // as stored
@@ -108,7 +108,7 @@ private:
     Pages m_pages;
     QWidget* m_dialogParent;
     QAction* m_action = nullptr;
-    std::array<Entry, 3> m_entries;
+    std::deque<Entry> m_entries; // one per page, in the order of Pages
     QPointer<AnalysisWindow> m_window;
     QTimer m_refreshTimer;
 };

@@ -1,7 +1,6 @@
 #include "logger_page.h"
 
 #include "comphard.h"
-#include "default_button.h"
 #include "diagram.h"
 #include "dialogs.h"
 #include "link.h"
@@ -15,7 +14,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,8 +23,8 @@
 using namespace zentor;
 
 LoggerPage::LoggerPage(Shell& shell, QTimer& timer2, const QTimer& recorderTimer, QWidget* parent)
-    : QWidget(parent), m_ui(std::make_unique<Ui::LoggerPageForm>()), m_shell(shell), Timer2(timer2),
-      m_recorderTimer(recorderTimer) {
+    : MeasurementPage(parent), m_ui(std::make_unique<Ui::LoggerPageForm>()), m_shell(shell),
+      Timer2(timer2), m_recorderTimer(recorderTimer) {
     m_ui->setupUi(this);
     Diagram1 = m_ui->Diagram1;
     ComboBox16 = m_ui->ComboBox16;
@@ -50,20 +48,20 @@ LoggerPage::LoggerPage(Shell& shell, QTimer& timer2, const QTimer& recorderTimer
 
     connect(ComboBox16, &QComboBox::currentIndexChanged, this, &LoggerPage::ComboBox16Change);
     connect(ComboBox17, &QComboBox::currentIndexChanged, this, &LoggerPage::ComboBox17Change);
+    // Values or bit lanes: what the evaluation can take changes with the input.
+    connect(ComboBox17, &QComboBox::currentIndexChanged, this, &LoggerPage::displayChanged);
     connect(Button12, &QPushButton::clicked, this, &LoggerPage::Button12Click);
     connect(Button11, &QPushButton::clicked, this, &LoggerPage::Button11Click);
     connect(Diagram1, &TDiagram::OnPainted, this, &LoggerPage::Diagram1Painted);
     connect(&Timer2, &QTimer::timeout, this, &LoggerPage::Timer2Timer);
-    connect(&Link::instance(), &Link::commandsRunningChanged, this, &LoggerPage::followLink);
     zentor::installChartHover(*this, m_shell);
     followLink();
 }
 
 LoggerPage::~LoggerPage() = default;
 
-void LoggerPage::keyPressEvent(QKeyEvent* event) {
-    if (!zentor::pressDefaultButton(*event, *this, *Button12))
-        QWidget::keyPressEvent(event);
+QPushButton* LoggerPage::defaultButton() const {
+    return Button12;
 }
 
 void LoggerPage::ComboBox16Change() {

@@ -9,12 +9,8 @@
 // answering. The read-out can be cancelled; the page keeps its values then.
 #pragma once
 
-#include "analysis_source.h"
 #include "logger.h"
-
-#include <QDateTime>
-#include <QStringList>
-#include <QWidget>
+#include "measurement_page.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,7 +18,6 @@
 class ChartWidgetBase;
 class QCheckBox;
 class QComboBox;
-class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -38,7 +33,7 @@ namespace Ui {
 class LoggerPageForm;
 }
 
-class LoggerPage : public QWidget, public zentor::AnalysisSource {
+class LoggerPage : public MeasurementPage {
     Q_OBJECT
 
 public:
@@ -66,31 +61,23 @@ public:
     const zentor::LoggerValues& loggerValues() const { return m_values; }
     zentor::LoggerValues& loggerValues() { return m_values; }
 
-    // When the values were read from the board (or those opened from a file
-    // were taken); invalid before the first read-out.
-    QDateTime measuredAt() const { return m_measuredAt; }
-    void setMeasuredAt(const QDateTime& time) {
-        m_measuredAt = time;
-        m_holdsMeasurement = true;
-    }
-    // True once a read succeeded or a measurement was opened (even one
-    // without a time): there is something to save.
-    bool holdsMeasurement() const { return m_holdsMeasurement; }
-
     // The countdown target of the running (or last) measurement, whole seconds.
     quint32 loggerSeconds() const { return LoggerSeconds; }
 
     // "&Kopieren": 121 lines "time<TAB>value", the time i × the interval of
     // the selected duration in s, the value raw as read.
-    QStringList copyLines() const;
+    QStringList copyLines() const override;
 
-    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    // ---- MeasurementPage ----
+    bool measuring() const override;
+    zentor::Measurement measurement() const override;
+    bool takes(const zentor::Measurement& m) const override;
+    bool showMeasurement(const zentor::Measurement& m) override;
+    QImage chartPicture(int scale) const override;
     ChartWidgetBase& analysisChart() const override;
+    // Not while the input is "Digital": bit lanes are no values to evaluate.
     bool offersAnalysis() const override;
-    std::optional<zentor::Measurement> analysisMeasurement() const override;
     zentor::AnalysisTimeScale analysisTimeScale() const override;
-    QList<QMetaObject::Connection>
-    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
 
 public slots:
     // Label14 and the chart's x axis for the selected duration. Also run
@@ -111,14 +98,13 @@ public slots:
     void Diagram1Painted(QObject* Sender);
 
 protected:
-    // Return and Enter press the focused button, elsewhere on the page the
-    // default button "&Start".
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
+    // "&Start"
+    QPushButton* defaultButton() const override;
     // Start and read-out are possible while the link runs no command; the
     // start not while the countdown runs either.
-    void followLink();
+    void followLink() override;
+
+private:
     // The read-out's result on the page: the boxes, the values, the texts.
     void showReadOut(const zentor::LoggerReadOut& readOut);
 
@@ -131,6 +117,4 @@ private:
     // The stopwatch's start stamp of the running measurement
     // (millisecond_clock.h).
     std::uint32_t m_loggerStart = 0;
-    QDateTime m_measuredAt;
-    bool m_holdsMeasurement = false;
 };

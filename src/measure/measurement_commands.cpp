@@ -2,12 +2,10 @@
 
 #include "atomic_file.h"
 #include "dialogs.h"
-#include "logger_page.h"
 #include "measurement_file.h"
+#include "measurement_page.h"
 #include "measurement_pages.h"
-#include "recorder_page.h"
 #include "regular_file.h"
-#include "scope_page.h"
 #include "shell.h"
 #include "widget_access.h"
 
@@ -18,7 +16,8 @@
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTabWidget>
-#include <QTimer>
+
+#include <algorithm>
 
 namespace zentor {
 
@@ -145,36 +144,26 @@ void MeasurementCommands::bindActions(const Actions& actions) {
     updateActions();
 }
 
-bool MeasurementCommands::offersValues(const QWidget* page) const {
-    return page != nullptr &&
-           (page == m_pages.recorder || page == m_pages.logger || page == m_pages.scope);
+MeasurementPage* MeasurementCommands::currentMeasurementPage() const {
+    auto* page = qobject_cast<MeasurementPage*>(currentPage());
+    return m_pages.measurements.contains(page) ? page : nullptr;
 }
 
-bool MeasurementCommands::offersPicture(const QWidget* page) const {
-    return offersValues(page) || (page != nullptr && page == m_pages.direct);
-}
-
-bool MeasurementCommands::holdsMeasurement(const QWidget* page) const {
-    if (page == nullptr)
-        return false;
-    if (page == m_pages.recorder)
-        return m_pages.recorder->sampleCount() > 0;
-    if (page == m_pages.logger)
-        return m_pages.logger->holdsMeasurement();
-    if (page == m_pages.scope)
-        return m_pages.scope->holdsMeasurement();
-    return false;
+MeasurementPage* MeasurementCommands::currentMeasurement() const {
+    MeasurementPage* page = currentMeasurementPage();
+    return page != nullptr && page->holdsMeasurement() ? page : nullptr;
 }
 
 void MeasurementCommands::updateActions() {
-    const QWidget* page = currentPage();
-    const bool values = offersValues(page) && holdsMeasurement(page);
+    const bool values = currentMeasurement() != nullptr;
+    const bool picture =
+        currentMeasurementPage() != nullptr || (m_pages.direct && currentPage() == m_pages.direct);
     if (m_actions.saveMeasurement)
         m_actions.saveMeasurement->setEnabled(values);
     if (m_actions.exportValues)
         m_actions.exportValues->setEnabled(values);
     if (m_actions.savePicture)
-        m_actions.savePicture->setEnabled(offersPicture(page));
+        m_actions.savePicture->setEnabled(picture);
     if (m_actions.openMeasurement)
         m_actions.openMeasurement->setEnabled(true); // it switches to the file's page
 }
@@ -183,14 +172,7 @@ QWidget* MeasurementCommands::currentPage() const {
     return m_pages.tabs != nullptr ? m_pages.tabs->currentWidget() : nullptr;
 }
 
-QString MeasurementCommands::baseName(const QWidget* page) const {
-    QDateTime takenAt;
-    if (page == m_pages.recorder)
-        takenAt = m_pages.recorder->measuredAt();
-    else if (page == m_pages.logger)
-        takenAt = m_pages.logger->measuredAt();
-    else if (page == m_pages.scope)
-        takenAt = m_pages.scope->measuredAt();
+QString MeasurementCommands::baseName(const QWidget* page, const QDateTime& takenAt) const {
     const int index = m_pages.tabs->indexOf(const_cast<QWidget*>(page));
     QString name = index >= 0 ? m_pages.tabs->tabText(index).remove(u'&') : QString();
     if (takenAt.isValid())
@@ -214,39 +196,30 @@ bool MeasurementCommands::writeFile(const QString& path, const QByteArray& bytes
 }
 
 void MeasurementCommands::exportValues() {
-    QWidget* page = currentPage();
-    if (!offersValues(page) || !holdsMeasurement(page))
+    MeasurementPage* page = currentMeasurement();
+    if (page == nullptr)
         return;
-    const FileChoice choice = askSaveFile(FileKind::ExportValues, baseName(page), kCsvSuffix);
-    if (choice.path.isEmpty())
-        return;
-    QByteArray bytes;
-    if (page == m_pages.recorder)
-        bytes = csvOf(*m_pages.recorder);
-    else if (page == m_pages.logger)
-        bytes = csvOf(*m_pages.logger);
-    else
-        bytes = csvOf(*m_pages.scope);
-    if (writeFile(choice.path, bytes))
+    const FileChoice choice =
+        askSaveFile(FileKind::ExportValues, baseName(page, page->measuredAt()), kCsvSuffix);
+    if (!choice.path.isEmpty() && writeFile(choice.path, page->csv()))
         m_shell.setStatusText(
             QStringLiteral("Messwerte gespeichert: %1").arg(QFileInfo(choice.path).fileName()));
 }
 
 void MeasurementCommands::savePicture() {
     QWidget* page = currentPage();
-    if (!offersPicture(page))
+    MeasurementPage* measurementPage = currentMeasurementPage();
+    if (measurementPage == nullptr && (page == nullptr || page != m_pages.direct))
         return;
-    const FileChoice choice = askSaveFile(FileKind::SavePicture, baseName(page), kPngSuffix);
+    const QDateTime takenAt = measurementPage ? measurementPage->measuredAt() : QDateTime();
+    const FileChoice choice =
+        askSaveFile(FileKind::SavePicture, baseName(page, takenAt), kPngSuffix);
     if (choice.path.isEmpty())
         return;
     const int scale = choice.highResolution ? 2 : 1;
     QImage picture;
-    if (page == m_pages.recorder)
-        picture = chartPicture(*m_pages.recorder, scale);
-    else if (page == m_pages.logger)
-        picture = chartPicture(*m_pages.logger, scale);
-    else if (page == m_pages.scope)
-        picture = chartPicture(*m_pages.scope, scale);
+    if (measurementPage != nullptr)
+        picture = measurementPage->chartPicture(scale);
     else if (m_pages.meter != nullptr)
         picture = widgetPicture(*m_pages.meter, scale);
     const QByteArray png = pngBytes(picture);
@@ -260,28 +233,20 @@ void MeasurementCommands::savePicture() {
 }
 
 void MeasurementCommands::saveMeasurement() {
-    QWidget* page = currentPage();
-    if (!offersValues(page) || !holdsMeasurement(page))
+    MeasurementPage* page = currentMeasurement();
+    if (page == nullptr)
         return;
     const FileChoice choice =
-        askSaveFile(FileKind::SaveMeasurement, baseName(page), kMeasurementFileSuffix.toString());
-    if (choice.path.isEmpty())
-        return;
-    Measurement measurement;
-    if (page == m_pages.recorder)
-        measurement = measurementOf(*m_pages.recorder);
-    else if (page == m_pages.logger)
-        measurement = measurementOf(*m_pages.logger);
-    else
-        measurement = measurementOf(*m_pages.scope);
-    if (writeFile(choice.path, measurementFileBytes(measurement)))
+        askSaveFile(FileKind::SaveMeasurement, baseName(page, page->measuredAt()),
+                    kMeasurementFileSuffix.toString());
+    if (!choice.path.isEmpty() && writeFile(choice.path, measurementFileBytes(page->measurement())))
         m_shell.setStatusText(
             QStringLiteral("Messung gespeichert: %1").arg(QFileInfo(choice.path).fileName()));
 }
 
 void MeasurementCommands::openMeasurement() {
-    const bool busy = m_pages.recorder->isRecording() ||
-                      (m_pages.loggerTimer != nullptr && m_pages.loggerTimer->isActive());
+    const bool busy = std::any_of(m_pages.measurements.cbegin(), m_pages.measurements.cend(),
+                                  [](const MeasurementPage* page) { return page->measuring(); });
     if (busy) {
         // The page of the file could not be shown (the logger keeps its page
         // while it counts), and a recording would overwrite what was opened.
@@ -311,21 +276,12 @@ void MeasurementCommands::openMeasurementFile(const QString& path) {
 }
 
 void MeasurementCommands::showMeasurement(const Measurement& m) {
-    QWidget* target = nullptr;
-    if (std::holds_alternative<RecorderMeasurement>(m.data))
-        target = m_pages.recorder;
-    else if (std::holds_alternative<LoggerMeasurement>(m.data))
-        target = m_pages.logger;
-    else
-        target = m_pages.scope;
-    m_pages.tabs->setCurrentWidget(target);
-
-    if (const auto* recorder = std::get_if<RecorderMeasurement>(&m.data))
-        restoreMeasurement(*m_pages.recorder, *recorder, m.takenAt);
-    else if (const auto* logger = std::get_if<LoggerMeasurement>(&m.data))
-        restoreMeasurement(*m_pages.logger, *logger, m.takenAt);
-    else if (const auto* scope = std::get_if<ScopeMeasurement>(&m.data))
-        restoreMeasurement(*m_pages.scope, *scope, m.takenAt);
+    for (MeasurementPage* page : std::as_const(m_pages.measurements)) {
+        if (page->takes(m)) {
+            m_pages.tabs->setCurrentWidget(page);
+            page->showMeasurement(m);
+        }
+    }
     updateActions();
 }
 

@@ -13,18 +13,16 @@
 // board.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 
-class LoggerPage;
+class MeasurementPage;
 class QAction;
 class QTabWidget;
-class QTimer;
 class QWidget;
-class RecorderPage;
-class ScopePage;
 class Shell;
 
 namespace zentor {
@@ -38,13 +36,10 @@ public:
     // The pages of the main window's tab control and what the commands look at.
     struct Pages {
         QTabWidget* tabs = nullptr;
-        RecorderPage* recorder = nullptr;
-        LoggerPage* logger = nullptr;
-        ScopePage* scope = nullptr;
+        // "Zeitschreiber", "Extern Messen", "Oszilloskop"
+        QList<MeasurementPage*> measurements;
         QWidget* direct = nullptr; // "Direkt"
         QWidget* meter = nullptr;  // its meter, the picture of that page
-        // Counts a board-side measurement down; no file is opened meanwhile.
-        const QTimer* loggerTimer = nullptr;
     };
     // The entries of the menu, created and owned by the main window.
     struct Actions {
@@ -76,14 +71,6 @@ public:
     // previous handler.
     static FileDialogHandler setFileDialogHandler(FileDialogHandler handler);
 
-    // What the page offers: values and measurement files on the three
-    // measurement pages, a picture there and on "Direkt".
-    bool offersValues(const QWidget* page) const;
-    bool offersPicture(const QWidget* page) const;
-    // Whether a measurement page holds a measurement to save or export: one
-    // read from the board, recorded or opened from a file.
-    bool holdsMeasurement(const QWidget* page) const;
-
 public slots:
     void openMeasurement();
     // Opens the measurement file at `path` as openMeasurement() does after
@@ -99,13 +86,17 @@ public slots:
 
 private:
     QWidget* currentPage() const;
+    // The page shown when it is a measurement page, else nullptr.
+    MeasurementPage* currentMeasurementPage() const;
+    // The page shown when it holds a measurement to save or export.
+    MeasurementPage* currentMeasurement() const;
     // Asks for a file name to save under; adds the suffix when the name has
     // none. Empty when cancelled.
     FileChoice askSaveFile(FileKind kind, const QString& baseName, const QString& suffix) const;
     // Writes the file; true, or false after the error box.
     bool writeFile(const QString& path, const QByteArray& bytes);
     // The page's name and measurement time for suggested file names.
-    QString baseName(const QWidget* page) const;
+    QString baseName(const QWidget* page, const QDateTime& takenAt) const;
 
     Shell& m_shell;
     Pages m_pages;

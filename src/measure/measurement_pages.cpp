@@ -5,7 +5,6 @@
 #include "diagramm.h"
 #include "link.h"
 #include "logger_page.h"
-#include "measurement_csv.h"
 #include "measurement_lookup.h"
 #include "recorder_page.h"
 #include "scope_page.h"
@@ -19,6 +18,7 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <cmath>
 #include <functional>
@@ -230,133 +230,92 @@ std::vector<LineSegment> recorderLines(const RecorderPage& page) {
 
 } // namespace
 
-// ---- Measurement files ----------------------------------------------------------------
+} // namespace zentor
 
-Measurement measurementOf(const RecorderPage& page) {
-    RecorderMeasurement m;
-    m.durationItem = page.recordingItem();
-    m.channelCode = page.RecorderChannel;
-    m.volts = page.CheckBox2->isChecked();
-    const int count = recorderCount(page);
+// ---- Measurements ---------------------------------------------------------------------
+
+bool RecorderPage::holdsMeasurement() const {
+    return sampleCount() > 0;
+}
+
+zentor::Measurement RecorderPage::measurement() const {
+    zentor::RecorderMeasurement m;
+    m.durationItem = recordingItem();
+    m.channelCode = RecorderChannel;
+    m.volts = CheckBox2->isChecked();
+    const int count = zentor::recorderCount(*this);
     m.samples.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        m.samples.push_back(page.samples()[i]);
-    return {page.measuredAt(), std::move(m)};
+        m.samples.push_back(samples()[i]);
+    return {measuredAt(), std::move(m)};
 }
 
-Measurement measurementOf(const LoggerPage& page) {
-    LoggerMeasurement m;
-    m.durationItem = page.ComboBox16->currentIndex();
-    m.inputItem = page.ComboBox17->currentIndex();
-    m.values = page.loggerValues();
-    return {page.measuredAt(), m};
+bool RecorderPage::takes(const zentor::Measurement& m) const {
+    return std::holds_alternative<zentor::RecorderMeasurement>(m.data);
 }
 
-Measurement measurementOf(const ScopePage& page) {
-    ScopeMeasurement m;
-    m.timeBase = page.ScopeTimeBase;
-    m.volts = page.CheckBox4->isChecked();
-    m.values = page.ScopeValues;
-    return {page.measuredAt(), m};
-}
-
-bool restoreMeasurement(RecorderPage& page, const RecorderMeasurement& m,
-                        const QDateTime& takenAt) {
-    if (page.isRecording())
+bool RecorderPage::showMeasurement(const zentor::Measurement& stored) {
+    const auto* m = std::get_if<zentor::RecorderMeasurement>(&stored.data);
+    if (m == nullptr || isRecording())
         return false;
     {
-        const QSignalBlocker blocker(page.timeyt);
-        page.timeyt->setCurrentIndex(m.durationItem);
+        const QSignalBlocker blocker(timeyt);
+        timeyt->setCurrentIndex(m->durationItem);
     }
-    page.timeytChange();
+    timeytChange();
     {
-        const QSignalBlocker blocker(page.ytchannel);
-        page.ytchannel->setCurrentIndex(channelItem(m.channelCode));
+        const QSignalBlocker blocker(ytchannel);
+        ytchannel->setCurrentIndex(zentor::channelItem(m->channelCode));
     }
-    page.RecorderChannel = m.channelCode;
+    RecorderChannel = m->channelCode;
     {
-        const QSignalBlocker blocker(page.CheckBox2);
-        page.CheckBox2->setChecked(m.volts);
+        const QSignalBlocker blocker(CheckBox2);
+        CheckBox2->setChecked(m->volts);
     }
-    page.CheckBox2Click(); // the y axis of the channel and units
-    return page.loadRecording(m.samples, takenAt);
+    CheckBox2Click(); // the y axis of the channel and units
+    return loadRecording(m->samples, stored.takenAt);
 }
-
-void restoreMeasurement(LoggerPage& page, const LoggerMeasurement& m, const QDateTime& takenAt) {
-    {
-        const QSignalBlocker blocker(page.ComboBox16);
-        page.ComboBox16->setCurrentIndex(loggerDurationItem(m.durationItem));
-    }
-    page.ComboBox16Change();
-    {
-        const QSignalBlocker blocker(page.ComboBox17);
-        page.ComboBox17->setCurrentIndex(m.inputItem == kLoggerInputDigital ? kLoggerInputDigital
-                                                                            : kLoggerInputAnalog);
-    }
-    page.ComboBox17Change();
-    page.loggerValues() = m.values;
-    page.setMeasuredAt(takenAt);
-    page.Diagram1->Invalidate();
-}
-
-void restoreMeasurement(ScopePage& page, const ScopeMeasurement& m, const QDateTime& takenAt) {
-    page.CheckBox3->setChecked(false);
-    if (QRadioButton* button = timeBaseButton(page, m.timeBase))
-        button->setChecked(true);
-    page.ScopeTimeBase = m.timeBase;
-    page.OSZI->setXmax(scopeXmax(m.timeBase));
-    page.OSZI->setCaptionX(kScopeCaptionX.toString());
-    {
-        const QSignalBlocker blocker(page.CheckBox4);
-        page.CheckBox4->setChecked(m.volts);
-    }
-    page.CheckBox4Click(); // the y axis; draws the chart again
-    page.ScopeValues = m.values;
-    page.setMeasuredAt(takenAt);
-    page.OSZI->Invalidate();
-}
-
-// ---- The evaluation ---------------------------------------------------------------
-
-namespace {
-
-// The chart redrawn (other units, a new capture or read-out) and, where the
-// page draws between paints, each new line.
-template <typename Page>
-QList<QMetaObject::Connection> watchChart(const Page& page, ChartWidgetBase& chart,
-                                          QObject* receiver, const std::function<void()>& changed) {
-    QList<QMetaObject::Connection> connections{
-        QObject::connect(&chart, &ChartWidgetBase::OnPainted, receiver, changed)};
-    if constexpr (!std::is_same_v<Page, LoggerPage>)
-        connections << QObject::connect(&page, &Page::lineDrawn, receiver, changed);
-    return connections;
-}
-
-} // namespace
-
-} // namespace zentor
 
 ChartWidgetBase& RecorderPage::analysisChart() const {
     return *ytdiagram;
 }
 
-bool RecorderPage::offersAnalysis() const {
+bool LoggerPage::measuring() const {
+    return Timer2.isActive();
+}
+
+zentor::Measurement LoggerPage::measurement() const {
+    zentor::LoggerMeasurement m;
+    m.durationItem = ComboBox16->currentIndex();
+    m.inputItem = ComboBox17->currentIndex();
+    m.values = loggerValues();
+    return {measuredAt(), m};
+}
+
+bool LoggerPage::takes(const zentor::Measurement& m) const {
+    return std::holds_alternative<zentor::LoggerMeasurement>(m.data);
+}
+
+bool LoggerPage::showMeasurement(const zentor::Measurement& stored) {
+    const auto* m = std::get_if<zentor::LoggerMeasurement>(&stored.data);
+    if (m == nullptr)
+        return false;
+    {
+        const QSignalBlocker blocker(ComboBox16);
+        ComboBox16->setCurrentIndex(zentor::loggerDurationItem(m->durationItem));
+    }
+    ComboBox16Change();
+    {
+        const QSignalBlocker blocker(ComboBox17);
+        ComboBox17->setCurrentIndex(m->inputItem == zentor::kLoggerInputDigital
+                                        ? zentor::kLoggerInputDigital
+                                        : zentor::kLoggerInputAnalog);
+    }
+    ComboBox17Change();
+    loggerValues() = m->values;
+    setMeasuredAt(stored.takenAt);
+    Diagram1->Invalidate();
     return true;
-}
-
-std::optional<zentor::Measurement> RecorderPage::analysisMeasurement() const {
-    if (sampleCount() <= 0)
-        return std::nullopt;
-    return zentor::measurementOf(*this);
-}
-
-zentor::AnalysisTimeScale RecorderPage::analysisTimeScale() const {
-    return {}; // the x axis is in seconds
-}
-
-QList<QMetaObject::Connection>
-RecorderPage::watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const {
-    return zentor::watchChart(*this, *ytdiagram, receiver, changed);
 }
 
 ChartWidgetBase& LoggerPage::analysisChart() const {
@@ -365,12 +324,6 @@ ChartWidgetBase& LoggerPage::analysisChart() const {
 
 bool LoggerPage::offersAnalysis() const {
     return ComboBox17->currentIndex() != zentor::kLoggerInputDigital;
-}
-
-std::optional<zentor::Measurement> LoggerPage::analysisMeasurement() const {
-    if (!holdsMeasurement())
-        return std::nullopt;
-    return zentor::measurementOf(*this);
 }
 
 zentor::AnalysisTimeScale LoggerPage::analysisTimeScale() const {
@@ -383,26 +336,41 @@ zentor::AnalysisTimeScale LoggerPage::analysisTimeScale() const {
     return {perSecond, unit, perSecond};
 }
 
-QList<QMetaObject::Connection>
-LoggerPage::watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const {
-    QList<QMetaObject::Connection> connections =
-        zentor::watchChart(*this, *Diagram1, receiver, changed);
-    connections << connect(ComboBox17, &QComboBox::currentIndexChanged, receiver, changed);
-    return connections;
+zentor::Measurement ScopePage::measurement() const {
+    zentor::ScopeMeasurement m;
+    m.timeBase = ScopeTimeBase;
+    m.volts = CheckBox4->isChecked();
+    m.values = ScopeValues;
+    return {measuredAt(), m};
+}
+
+bool ScopePage::takes(const zentor::Measurement& m) const {
+    return std::holds_alternative<zentor::ScopeMeasurement>(m.data);
+}
+
+bool ScopePage::showMeasurement(const zentor::Measurement& stored) {
+    const auto* m = std::get_if<zentor::ScopeMeasurement>(&stored.data);
+    if (m == nullptr)
+        return false;
+    CheckBox3->setChecked(false);
+    if (QRadioButton* button = zentor::timeBaseButton(*this, m->timeBase))
+        button->setChecked(true);
+    ScopeTimeBase = m->timeBase;
+    OSZI->setXmax(zentor::scopeXmax(m->timeBase));
+    OSZI->setCaptionX(zentor::kScopeCaptionX.toString());
+    {
+        const QSignalBlocker blocker(CheckBox4);
+        CheckBox4->setChecked(m->volts);
+    }
+    CheckBox4Click(); // the y axis; draws the chart again
+    ScopeValues = m->values;
+    setMeasuredAt(stored.takenAt);
+    OSZI->Invalidate();
+    return true;
 }
 
 ChartWidgetBase& ScopePage::analysisChart() const {
     return *OSZI;
-}
-
-bool ScopePage::offersAnalysis() const {
-    return true;
-}
-
-std::optional<zentor::Measurement> ScopePage::analysisMeasurement() const {
-    if (!holdsMeasurement())
-        return std::nullopt;
-    return zentor::measurementOf(*this);
 }
 
 zentor::AnalysisTimeScale ScopePage::analysisTimeScale() const {
@@ -410,45 +378,26 @@ zentor::AnalysisTimeScale ScopePage::analysisTimeScale() const {
     return {OSZI->Xmax() * 1000 / (100.0 * std::max(1, ScopeTimeBase)), QStringLiteral("ms"), 1000};
 }
 
-QList<QMetaObject::Connection>
-ScopePage::watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const {
-    return zentor::watchChart(*this, *OSZI, receiver, changed);
+// ---- Pictures -----------------------------------------------------------------------
+
+QImage RecorderPage::chartPicture(int scale) const {
+    return zentor::chartPictureWith<TDiagramm>(
+        *ytdiagram, scale, [this](const TDiagramm&) { return zentor::recorderLines(*this); });
+}
+
+QImage LoggerPage::chartPicture(int scale) const {
+    return zentor::chartPictureWith<TDiagram>(*Diagram1, scale, [this](const TDiagram& chart) {
+        return zentor::loggerTrace(loggerValues(), ComboBox17->currentIndex(), chart.Xmax());
+    });
+}
+
+QImage ScopePage::chartPicture(int scale) const {
+    return zentor::chartPictureWith<TDiagramm>(*OSZI, scale, [this](const TDiagramm& chart) {
+        return zentor::scopeTrace(ScopeValues, chart.Xmax(), CheckBox4->isChecked());
+    });
 }
 
 namespace zentor {
-
-// ---- CSV ----------------------------------------------------------------------------
-
-QByteArray csvOf(const RecorderPage& page) {
-    return measurementCsvBytes(measurementOf(page));
-}
-
-QByteArray csvOf(const LoggerPage& page) {
-    return measurementCsvBytes(measurementOf(page));
-}
-
-QByteArray csvOf(const ScopePage& page) {
-    return measurementCsvBytes(measurementOf(page));
-}
-
-// ---- Pictures -----------------------------------------------------------------------
-
-QImage chartPicture(const RecorderPage& page, int scale) {
-    return chartPictureWith<TDiagramm>(*page.ytdiagram, scale,
-                                       [&page](const TDiagramm&) { return recorderLines(page); });
-}
-
-QImage chartPicture(const LoggerPage& page, int scale) {
-    return chartPictureWith<TDiagram>(*page.Diagram1, scale, [&page](const TDiagram& chart) {
-        return loggerTrace(page.loggerValues(), page.ComboBox17->currentIndex(), chart.Xmax());
-    });
-}
-
-QImage chartPicture(const ScopePage& page, int scale) {
-    return chartPictureWith<TDiagramm>(*page.OSZI, scale, [&page](const TDiagramm& chart) {
-        return scopeTrace(page.ScopeValues, chart.Xmax(), page.CheckBox4->isChecked());
-    });
-}
 
 QImage widgetPicture(QWidget& widget, int scale) {
     const qreal ratio = pictureRatio(widget, scale);

@@ -1,7 +1,6 @@
 #include "recorder_page.h"
 
 #include "comphard.h"
-#include "default_button.h"
 #include "diagramm.h"
 #include "link.h"
 #include "measurement_exchange.h"
@@ -44,7 +43,7 @@ quint32 systemMilliseconds() {
 } // namespace
 
 RecorderPage::RecorderPage(Shell& shell, QTimer& timer, QWidget* parent)
-    : QWidget(parent), ytstart(new QPushButton(this)), timeyt(new QComboBox(this)),
+    : MeasurementPage(parent), ytstart(new QPushButton(this)), timeyt(new QComboBox(this)),
       ytdauer(new QCheckBox(this)), CheckBox2(new QCheckBox(this)), ytchannel(new QComboBox(this)),
       Label16(new QLabel(this)), Label17(new QLabel(this)), ytdiagram(new TDiagramm(this)),
       ytmemo(new QPlainTextEdit(this)), m_shell(shell), yttimer(timer) {
@@ -58,8 +57,6 @@ RecorderPage::RecorderPage(Shell& shell, QTimer& timer, QWidget* parent)
     connect(ytchannel, &QComboBox::currentIndexChanged, this, &RecorderPage::ytchannelChange);
     connect(CheckBox2, &QCheckBox::toggled, this, &RecorderPage::CheckBox2Click);
     connect(ytdiagram, &TDiagramm::OnPainted, this, &RecorderPage::ytdiagramPainted);
-    connect(&zentor::Link::instance(), &zentor::Link::commandsRunningChanged, this,
-            &RecorderPage::followLink);
     zentor::installChartHover(*this, m_shell);
     followLink();
 }
@@ -144,9 +141,8 @@ void RecorderPage::buildControls() {
 
 // ---- Start and stop ------------------------------------------------------------
 
-void RecorderPage::keyPressEvent(QKeyEvent* event) {
-    if (!zentor::pressDefaultButton(*event, *this, *ytstart))
-        QWidget::keyPressEvent(event);
+QPushButton* RecorderPage::defaultButton() const {
+    return ytstart;
 }
 
 void RecorderPage::ytstartClick() {
@@ -183,7 +179,7 @@ void RecorderPage::beginRecording(int item, const QString& answer) {
     const qint32 interval = m_recorder.start(item);
     m_recordingItem = item;
     m_readingsFail = false;
-    m_measuredAt = zentor::measurementTimeNow();
+    setMeasuredAt(zentor::measurementTimeNow());
     m_readingOwed = false;
     ytdiagram->Invalidate(); // the count is 0 now, so the repaint clears the trace
 
@@ -287,7 +283,7 @@ bool RecorderPage::loadRecording(const std::vector<zentor::RecorderSample>& stor
             m_buffer->store(i, m_recorder.buffer()[i]);
     }
     m_recordingItem = item;
-    m_measuredAt = measuredAt;
+    setMeasuredAt(measuredAt);
     ytdiagram->Invalidate();
     return true;
 }

@@ -7,13 +7,8 @@
 // reading (about 27 ms at 1200 baud, longer than the shortest interval).
 #pragma once
 
-#include "analysis_source.h"
-#include "chart_geometry.h"
+#include "measurement_page.h"
 #include "recorder.h"
-
-#include <QDateTime>
-#include <QStringList>
-#include <QWidget>
 
 #include <functional>
 #include <vector>
@@ -21,7 +16,6 @@
 class ChartWidgetBase;
 class QCheckBox;
 class QComboBox;
-class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -29,7 +23,7 @@ class QTimer;
 class Shell;
 class TDiagramm;
 
-class RecorderPage : public QWidget, public zentor::AnalysisSource {
+class RecorderPage : public MeasurementPage {
     Q_OBJECT
 
 public:
@@ -56,7 +50,7 @@ public:
 
     // The clipboard lines of "&Kopieren": one per counted sample, time in s
     // and the value in the units shown ("0,02\t5,00").
-    QStringList copyLines() const;
+    QStringList copyLines() const override;
 
     // The recording now or last taken.
     bool isRecording() const { return m_recorder.isRecording(); }
@@ -64,9 +58,8 @@ public:
     // The counted and stored samples (the window's buffer when it has one).
     const zentor::RecorderBuffer& samples() const;
     // The timeyt item of the recording now or last taken (the selected item
-    // before the first one), and when it started (invalid before the first).
+    // before the first one); measuredAt() is when it started.
     int recordingItem() const;
-    QDateTime measuredAt() const { return m_measuredAt; }
     // Shows stored samples (times from 0, as a recording of the selected
     // timeyt item took them) as if they had just been recorded. Refused
     // (false) while a recording runs.
@@ -86,18 +79,18 @@ public:
     // and when they come back.
     void recordReading(int reading);
 
-    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    // ---- MeasurementPage ----
+    // The page holds a measurement while it has counted samples; the time is
+    // that of the recording's start.
+    bool holdsMeasurement() const override;
+    bool measuring() const override { return isRecording(); }
+    zentor::Measurement measurement() const override;
+    bool takes(const zentor::Measurement& m) const override;
+    bool showMeasurement(const zentor::Measurement& m) override;
+    QImage chartPicture(int scale) const override;
     ChartWidgetBase& analysisChart() const override;
-    bool offersAnalysis() const override;
-    std::optional<zentor::Measurement> analysisMeasurement() const override;
-    zentor::AnalysisTimeScale analysisTimeScale() const override;
-    QList<QMetaObject::Connection>
-    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
 
 signals:
-    // Every line the page draws on ytdiagram, between paints and in
-    // ytdiagramPainted, in chart units.
-    void lineDrawn(const zentor::LineSegment& line);
     // A recording began (its settings and time are the page's now), counted
     // a sample, or ended, by its budget, its duration or "&Stop".
     void recordingStarted();
@@ -113,9 +106,10 @@ public slots:
     void ytdiagramPainted(QObject* Sender);
 
 protected:
-    // Return and Enter press the focused button, elsewhere on the page the
-    // default button ytstart.
-    void keyPressEvent(QKeyEvent* event) override;
+    // ytstart
+    QPushButton* defaultButton() const override;
+    // "&Start" waits while the link runs a command; "&Stop" never does.
+    void followLink() override;
 
 private:
     void buildControls();
@@ -124,8 +118,6 @@ private:
     void endRecording();
     // Starts the reading a tick asked for, unless a reading still runs.
     void takeOwedReading();
-    // "&Start" waits while the link runs a command; "&Stop" never does.
-    void followLink();
     void drawLine(const zentor::LineSegment& line);
     quint32 clockNow() const;
 
@@ -135,8 +127,7 @@ private:
     zentor::Recorder m_recorder;
     Clock m_clock;
     int m_recordingItem = -1;
-    bool m_readingsFail = false; // the last reading of the recording failed
-    QDateTime m_measuredAt;
+    bool m_readingsFail = false;   // the last reading of the recording failed
     bool m_readingOwed = false;    // a tick came while a reading ran
     bool m_readingRunning = false; // a reading is on the link
 };

@@ -1,7 +1,6 @@
 #include "recording_journal.h"
 
 #include "journal.h"
-#include "measurement_pages.h"
 #include "recorder_page.h"
 
 #include <QDir>
@@ -55,7 +54,7 @@ QString recordingJournalQuestion(const Measurement& measurement) {
 RecordingJournal::RecordingJournal(RecorderPage& page, QString path)
     : QObject(&page), m_page(page), m_journal(new Journal(std::move(path), this)) {
     connect(&page, &RecorderPage::recordingStarted, this, [this] {
-        QByteArray header = measurementFileBytes(measurementOf(m_page));
+        QByteArray header = measurementFileBytes(m_page.measurement());
         header.chop(kEnd.size()); // the rows follow
         m_journal->begin(header);
     });

@@ -26,7 +26,7 @@ constexpr int kStripHeight = 34;
 } // namespace
 
 ScopePage::ScopePage(Shell& shell, QTimer& timerOszi, QWidget* parent)
-    : QWidget(parent), OSZI(new TDiagramm(this)), RadioButton1(new QRadioButton(this)),
+    : MeasurementPage(parent), OSZI(new TDiagramm(this)), RadioButton1(new QRadioButton(this)),
       RadioButton2(new QRadioButton(this)), RadioButton3(new QRadioButton(this)),
       RadioButton4(new QRadioButton(this)), RadioButton5(new QRadioButton(this)),
       Button14(new QPushButton(this)), RAMRead(new QPushButton(this)),
@@ -44,8 +44,6 @@ ScopePage::ScopePage(Shell& shell, QTimer& timerOszi, QWidget* parent)
     connect(CheckBox4, &QCheckBox::toggled, this, &ScopePage::CheckBox4Click);
     connect(OSZI, &TDiagramm::OnPainted, this, &ScopePage::OSZIPainted);
     connect(&TimerOszi, &QTimer::timeout, this, &ScopePage::TimerOsziTimer);
-    connect(&zentor::Link::instance(), &zentor::Link::commandsRunningChanged, this,
-            &ScopePage::followLink);
     zentor::installChartHover(*this, m_shell);
     followLink();
 }

@@ -11,13 +11,8 @@
 // reads can be cancelled; the page keeps its samples then.
 #pragma once
 
-#include "analysis_source.h"
-#include "chart_geometry.h"
+#include "measurement_page.h"
 #include "scope.h"
-
-#include <QDateTime>
-#include <QStringList>
-#include <QWidget>
 
 #include <array>
 
@@ -33,7 +28,7 @@ namespace zentor {
 struct ScopeRead;
 }
 
-class ScopePage : public QWidget, public zentor::AnalysisSource {
+class ScopePage : public MeasurementPage {
     Q_OBJECT
 
 public:
@@ -58,36 +53,23 @@ public:
     // The 101 samples last read, slot 0 first; zero at start.
     zentor::ScopeValues ScopeValues{};
 
-    // When the samples were read (or those opened from a file were taken);
-    // invalid before the first read.
-    QDateTime measuredAt() const { return m_measuredAt; }
-    void setMeasuredAt(const QDateTime& time) {
-        m_measuredAt = time;
-        m_holdsMeasurement = true;
-    }
-    // True once a read succeeded or a measurement was opened (even one
-    // without a time): there is something to save.
-    bool holdsMeasurement() const { return m_holdsMeasurement; }
-
     // The action TimerOszi repeats: zentor::kScopeRepeatCapture ("&Messen")
     // or zentor::kScopeRepeatRamRead ("&RAM lesen").
     int timerOsziTag() const { return m_timerOsziTag; }
 
     // The clipboard lines of "&Kopieren": 100 lines, i × ScopeTimeBase ms and
     // the sample in volts, whatever the units shown.
-    QStringList copyLines() const;
+    QStringList copyLines() const override;
 
-    // ---- What the evaluation needs (zentor::AnalysisSource) ----
+    // ---- MeasurementPage ----
+    zentor::Measurement measurement() const override;
+    bool takes(const zentor::Measurement& m) const override;
+    // Also switches the repetition off, so that its next tick does not
+    // overwrite what is shown.
+    bool showMeasurement(const zentor::Measurement& m) override;
+    QImage chartPicture(int scale) const override;
     ChartWidgetBase& analysisChart() const override;
-    bool offersAnalysis() const override;
-    std::optional<zentor::Measurement> analysisMeasurement() const override;
     zentor::AnalysisTimeScale analysisTimeScale() const override;
-    QList<QMetaObject::Connection>
-    watchAnalysisData(QObject* receiver, const std::function<void()>& changed) const override;
-
-signals:
-    // Every line the page draws on OSZI, in chart units.
-    void lineDrawn(const zentor::LineSegment& line);
 
 public slots:
     void RadioButton1Click();
@@ -101,6 +83,10 @@ public slots:
     void CheckBox4Click();
     void TimerOsziTimer();
 
+protected:
+    // "&Messen" and "&RAM lesen" wait while the link runs a command.
+    void followLink() override;
+
 private:
     void buildControls();
     std::array<QRadioButton*, 5> radioButtons() const;
@@ -111,13 +97,9 @@ private:
     void prepareRamRead();
     // Takes the samples read and draws them; the status bar tells the outcome.
     void showSamples(const zentor::ScopeRead& read);
-    // "&Messen" and "&RAM lesen" wait while the link runs a command.
-    void followLink();
 
     Shell& m_shell;
     QTimer& TimerOszi;
     int m_timerOsziTag = zentor::kScopeRepeatCapture;
-    QDateTime m_measuredAt;
     bool m_reading = false; // a capture or read is on the link
-    bool m_holdsMeasurement = false;
 };

@@ -68,28 +68,19 @@ void ReportCommands::bindActions(QAction* print, QAction* savePdf) {
     connect(print, &QAction::triggered, this, &ReportCommands::printReport);
     connect(savePdf, &QAction::triggered, this, &ReportCommands::saveReportPdf);
     connect(m_pages.tabs, &QTabWidget::currentChanged, this, &ReportCommands::updateActions);
-    for (const AnalysisSource* source :
-         {m_pages.recorderSource, m_pages.loggerSource, m_pages.scopeSource}) {
-        if (source != nullptr)
-            source->watchAnalysisData(this, [this] { updateActions(); });
-    }
+    for (const MeasurementPage* page : std::as_const(m_pages.measurements))
+        page->watchAnalysisData(this, [this] { updateActions(); });
     updateActions();
 }
 
-AnalysisSource* ReportCommands::currentSource() const {
-    const QWidget* page = m_pages.tabs->currentWidget();
-    if (page == m_pages.recorder)
-        return m_pages.recorderSource;
-    if (page == m_pages.logger)
-        return m_pages.loggerSource;
-    if (page == m_pages.scope)
-        return m_pages.scopeSource;
-    return nullptr;
+const MeasurementPage* ReportCommands::currentPage() const {
+    auto* page = qobject_cast<MeasurementPage*>(m_pages.tabs->currentWidget());
+    return m_pages.measurements.contains(page) ? page : nullptr;
 }
 
 void ReportCommands::updateActions() {
-    const AnalysisSource* source = currentSource();
-    const bool holds = source != nullptr && source->analysisMeasurement().has_value();
+    const MeasurementPage* page = currentPage();
+    const bool holds = page != nullptr && page->holdsMeasurement();
     if (m_print)
         m_print->setEnabled(holds);
     if (m_savePdf)
@@ -97,21 +88,20 @@ void ReportCommands::updateActions() {
 }
 
 std::optional<Report> ReportCommands::reportOfCurrentPage(const QString& title) const {
-    const AnalysisSource* source = currentSource();
-    if (source == nullptr)
+    const MeasurementPage* page = currentPage();
+    if (page == nullptr)
         return std::nullopt;
-    const std::optional<Measurement> measurement = source->analysisMeasurement();
+    const std::optional<Measurement> measurement = page->analysisMeasurement();
     if (!measurement)
         return std::nullopt;
     // The page's evaluation as "Auswertung" keeps it (cursors, fit,
     // reference), brought up to the data the page shows now.
     analysis::AnalysisSession session;
     if (m_analysis != nullptr) {
-        if (const analysis::AnalysisSession* kept =
-                m_analysis->session(m_pages.tabs->currentWidget()))
+        if (const analysis::AnalysisSession* kept = m_analysis->session(page))
             session = *kept;
     }
-    const AnalysisTimeScale scale = source->analysisTimeScale();
+    const AnalysisTimeScale scale = page->analysisTimeScale();
     session.setTimeUnit({scale.unit, scale.unitPerSecond});
     const analysis::Outcome<analysis::Series> series = analysis::seriesOf(*measurement);
     if (series)
@@ -122,7 +112,7 @@ std::optional<Report> ReportCommands::reportOfCurrentPage(const QString& title) 
 }
 
 std::optional<Report> ReportCommands::askReport() const {
-    if (currentSource() == nullptr)
+    if (currentPage() == nullptr)
         return std::nullopt;
     const QString title =
         questionHandler()(m_dialogParent, Question::Title, defaultTitle(QDate::currentDate()));

@@ -8,8 +8,9 @@
 // atomic save, a failure told in an error box.
 #pragma once
 
-#include "analysis_source.h"
+#include "measurement_page.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -34,12 +35,8 @@ class ReportCommands : public QObject {
 public:
     struct Pages {
         QTabWidget* tabs = nullptr;
-        QWidget* recorder = nullptr; // the pages of the tabs
-        QWidget* logger = nullptr;
-        QWidget* scope = nullptr;
-        AnalysisSource* recorderSource = nullptr; // the same pages as sources
-        AnalysisSource* loggerSource = nullptr;
-        AnalysisSource* scopeSource = nullptr;
+        // "Zeitschreiber", "Extern Messen", "Oszilloskop", pages of the tabs
+        QList<MeasurementPage*> measurements;
     };
 
     // `analysis` gives the cursors and fits set in "Auswertung"; may be null.
@@ -68,7 +65,8 @@ public slots:
     void updateActions();
 
 private:
-    AnalysisSource* currentSource() const;
+    // The page in front when it is a measurement page, else nullptr.
+    const MeasurementPage* currentPage() const;
     std::optional<Report> askReport() const;
 
     Pages m_pages;

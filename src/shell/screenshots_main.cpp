@@ -46,7 +46,6 @@
 #include "example_programs.h"
 #include "link.h"
 #include "logger_page.h"
-#include "measurement_pages.h"
 #include "monitor_box.h"
 #include "program_file.h"
 #include "program_page.h"
@@ -285,8 +284,7 @@ bool runAnalysis(TForm1& w, Shooter& shoot, const QString& folder) {
     using namespace zentor::analysis;
     RecorderPage& page = *w.TabSheet6;
     const QString reference = folder + QStringLiteral("/Vergleich.zmess");
-    if (!zentor::writeFileAtomically(reference,
-                                     zentor::measurementFileBytes(zentor::measurementOf(page))))
+    if (!zentor::writeFileAtomically(reference, zentor::measurementFileBytes(page.measurement())))
         return false;
     runFor(700); // the sine moves on: the second recording starts elsewhere on it
     if (!runRecorder(w))

@@ -312,9 +312,9 @@ void TForm1::createMenu() {
     connect(ffnen1, &QAction::triggered, TabSheet4, &ProgramPage::ffnen1Click);
     connect(Speichern1, &QAction::triggered, TabSheet4, &ProgramPage::Speichern1Click);
     connect(Beenden3, &QAction::triggered, this, &TForm1::Beenden3Click);
+    const QList<MeasurementPage*> measurementPages{TabSheet6, TabSheet3, TabSheet8};
     m_measurementCommands = new zentor::MeasurementCommands(
-        *this, {PageControl1, TabSheet6, TabSheet3, TabSheet8, TabSheet2, TabSheet2->Anal1, Timer2},
-        this);
+        *this, {PageControl1, measurementPages, TabSheet2, TabSheet2->Anal1}, this);
     m_measurementCommands->bindActions(
         {MessungOeffnen1, MessungSpeichern1, MesswerteExportieren1, DiagrammBild1});
     m_recordingJournal = new zentor::RecordingJournal(*TabSheet6);
@@ -327,12 +327,11 @@ void TForm1::createMenu() {
     connect(KopiernalsText1, &QAction::triggered, this, &TForm1::KopiernalsText1Click);
     addSeparator(Bearbeiten1, "N6");
     Auswertung1 = addEntry(Bearbeiten1, QStringLiteral("Auswertung ..."), "Auswertung1");
-    m_analysisCommands = new zentor::analysis::AnalysisCommands(
-        {PageControl1, TabSheet6, TabSheet3, TabSheet8}, this);
+    m_analysisCommands =
+        new zentor::analysis::AnalysisCommands({PageControl1, measurementPages}, this);
     m_analysisCommands->bindAction(Auswertung1);
-    m_reportCommands = new zentor::report::ReportCommands(
-        {PageControl1, TabSheet6, TabSheet3, TabSheet8, TabSheet6, TabSheet3, TabSheet8},
-        m_analysisCommands, this);
+    m_reportCommands = new zentor::report::ReportCommands({PageControl1, measurementPages},
+                                                          m_analysisCommands, this);
     m_reportCommands->bindActions(MessprotokollDrucken1, MessprotokollPdf1);
 
     Ports = new PortMenu(bar, *this, *m_ini, this, m_options.simulator);
@@ -652,12 +651,8 @@ void TForm1::Beenden3Click() { close(); }
 void TForm1::KopiernalsText1Click() {
     QStringList lines;
     QWidget* page = PageControl1->currentWidget();
-    if (page == TabSheet6)
-        lines = TabSheet6->copyLines();
-    else if (page == TabSheet3)
-        lines = TabSheet3->copyLines();
-    else if (page == TabSheet8)
-        lines = TabSheet8->copyLines();
+    if (const auto* measurementPage = qobject_cast<const MeasurementPage*>(page))
+        lines = measurementPage->copyLines();
     else if (page == TabSheet4)
         lines = TabSheet4->copyLines();
     else

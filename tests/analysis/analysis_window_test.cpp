@@ -4,15 +4,14 @@
 // follow a new recording, and a chart that is left as it was.
 #include "analysis_commands.h"
 #include "analysis_window.h"
-#include "link_wait.h"
 #include "chart_markup.h"
 #include "comphard.h"
 #include "diagramm.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "link_wait.h"
 #include "locale_scope.h"
 #include "logger_page.h"
-#include "measurement_pages.h"
 #include "program_file.h"
 #include "program_page.h"
 #include "recorder_page.h"
@@ -180,7 +179,7 @@ protected:
                 slowdown = std::min(2 * slowdown, kSlowestDown);
                 continue;
             }
-            RecorderMeasurement recording = std::get<RecorderMeasurement>(measurementOf(page).data);
+            RecorderMeasurement recording = std::get<RecorderMeasurement>(page.measurement().data);
             const auto& samples = recording.samples;
             failure = "the recording at 1/" + std::to_string(slowdown) + " speed had " +
                       std::to_string(samples.size()) + " samples over " +
@@ -223,7 +222,7 @@ protected:
         boxes.clear(); // the first-start hint
         recorder = window->TabSheet6;
         chart = recorder->ytdiagram;
-        ASSERT_TRUE(restoreMeasurement(*recorder, *s_recording, QDateTime()));
+        ASSERT_TRUE(recorder->showMeasurement({QDateTime(), *s_recording}));
         window->PageControl1->setCurrentWidget(recorder);
         commands = window->findChild<AnalysisCommands*>();
         ASSERT_NE(commands, nullptr);

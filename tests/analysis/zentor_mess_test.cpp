@@ -7,7 +7,6 @@
 #include "locale_scope.h"
 #include "logger_page.h"
 #include "measurement_commands.h"
-#include "measurement_pages.h"
 #include "program_file.h"
 #include "recorder_page.h"
 #include "scope_page.h"
@@ -123,7 +122,7 @@ protected:
             const double volts = 4 * std::exp(-i * 0.02 / 0.5) + 0.5;
             discharge.samples.push_back({static_cast<quint8>(std::lround(volts * 51)), i * 20});
         }
-        ASSERT_TRUE(zentor::restoreMeasurement(*window->TabSheet6, discharge, QDateTime()));
+        ASSERT_TRUE(window->TabSheet6->showMeasurement({QDateTime(), discharge}));
         // The values the tests put on the other pages count as measured.
         window->TabSheet3->setMeasuredAt(QDateTime());
         window->TabSheet8->setMeasuredAt(QDateTime());
@@ -199,7 +198,7 @@ TEST_F(ZentorMess, AFitToTheCsvAgreesWithTheProgramsFit) {
         const QStringList fields = line.split(u';');
         points.push_back({german.toDouble(fields[0]), german.toDouble(fields[1])});
     }
-    const Outcome<Series> shown = seriesOf(zentor::measurementOf(*window->TabSheet6));
+    const Outcome<Series> shown = seriesOf(window->TabSheet6->measurement());
     ASSERT_TRUE(shown);
     const Outcome<Fit> fromCsv = fitCurve(FitKind::Exponential, points, 0);
     const Outcome<Fit> inProgram = fitCurve(FitKind::Exponential, shown.value->points, 0);
@@ -267,7 +266,7 @@ TEST_F(ZentorMess, AnUnknownUncertaintyIsWrittenNanWithTheWarning) {
         straight.samples.push_back(
             {static_cast<quint8>(std::lround(10 + 16000 * (std::exp(t / 800) - 1))), i * 20});
     }
-    ASSERT_TRUE(zentor::restoreMeasurement(*window->TabSheet6, straight, QDateTime()));
+    ASSERT_TRUE(window->TabSheet6->showMeasurement({QDateTime(), straight}));
     const QString file = saveAndExport(window->TabSheet6, QStringLiteral("gerade"));
     const Result fit = mess({QStringLiteral("fit"), QStringLiteral("exp"), file});
     EXPECT_EQ(fit.status, 0) << fit.err.toStdString();

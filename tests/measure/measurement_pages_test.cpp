@@ -102,12 +102,11 @@ TEST_F(MeasurementPages, RecorderMeasurementOpensOnAFreshPageAsRecorded) {
     before.CheckBox2->setChecked(false);
     ASSERT_EQ(before.sampleCount(), 3);
 
-    const Measurement stored = throughFile(measurementOf(before));
+    const Measurement stored = throughFile(before.measurement());
     RecorderPage after(shell, timer);
     RecorderBuffer otherBuffer;
     after.setRecorderBuffer(&otherBuffer);
-    ASSERT_TRUE(
-        restoreMeasurement(after, std::get<RecorderMeasurement>(stored.data), stored.takenAt));
+    ASSERT_TRUE(after.showMeasurement(stored));
 
     EXPECT_EQ(after.sampleCount(), 3);
     EXPECT_EQ(after.copyLines(), before.copyLines());
@@ -128,10 +127,12 @@ TEST_F(MeasurementPages, RecorderRefusesAMeasurementWhileItRecords) {
     page.ytstartClick();
     testing_support::waitForLink();
     timer.stop();
-    EXPECT_FALSE(restoreMeasurement(page, m, kTakenAt));
+    EXPECT_FALSE(page.showMeasurement({kTakenAt, m}));
     EXPECT_EQ(page.sampleCount(), 0);
     page.ytstartClick();
-    EXPECT_TRUE(restoreMeasurement(page, m, kTakenAt));
+    EXPECT_TRUE(page.showMeasurement({kTakenAt, m}));
+    EXPECT_EQ(page.sampleCount(), 2);
+    EXPECT_FALSE(page.showMeasurement({kTakenAt, ScopeMeasurement{}})); // another page's kind
     EXPECT_EQ(page.sampleCount(), 2);
 }
 
@@ -144,9 +145,9 @@ TEST_F(MeasurementPages, LoggerMeasurementOpensWithItsDurationAndInput) {
     before.ComboBox17->setCurrentIndex(kLoggerInputDigital);
     before.setMeasuredAt(kTakenAt);
 
-    const Measurement stored = throughFile(measurementOf(before));
+    const Measurement stored = throughFile(before.measurement());
     LoggerPage after(shell, timer, recorderTimer);
-    restoreMeasurement(after, std::get<LoggerMeasurement>(stored.data), stored.takenAt);
+    after.showMeasurement(stored);
 
     EXPECT_EQ(after.copyLines(), before.copyLines());
     EXPECT_EQ(after.loggerValues(), before.loggerValues());
@@ -166,10 +167,10 @@ TEST_F(MeasurementPages, ScopeMeasurementOpensAtItsTimeBaseAndStopsTheRepetition
         before.ScopeValues[i] = static_cast<qint32>((i * 37) % 256);
     before.setMeasuredAt(kTakenAt);
 
-    const Measurement stored = throughFile(measurementOf(before));
+    const Measurement stored = throughFile(before.measurement());
     ScopePage after(shell, timer);
     after.CheckBox3->setChecked(true);
-    restoreMeasurement(after, std::get<ScopeMeasurement>(stored.data), stored.takenAt);
+    after.showMeasurement(stored);
 
     EXPECT_EQ(after.ScopeValues, before.ScopeValues);
     EXPECT_EQ(after.copyLines(), before.copyLines());
@@ -210,14 +211,14 @@ TEST_F(MeasurementPages, ChartPictureAtScreenAndDoubleResolution) {
     const int x = page.OSZI->ToPixelX(55); // between two grid lines
     const int y = page.OSZI->ToPixelY(5);
 
-    const QImage single = chartPicture(page, 1);
+    const QImage single = page.chartPicture(1);
     ASSERT_EQ(single.size(), page.OSZI->size());
     EXPECT_EQ(argb(single), argb(page.OSZI->grab().toImage())); // as it is on the screen
     EXPECT_EQ(single.pixelColor(3, 3), teal);
     EXPECT_EQ(single.pixelColor(x, y), QColor(Qt::white));
     EXPECT_EQ(single.pixelColor(x, y + 5), teal);
 
-    const QImage twice = chartPicture(page, 2);
+    const QImage twice = page.chartPicture(2);
     ASSERT_EQ(twice.size(), page.OSZI->size() * 2);
     EXPECT_EQ(twice.pixelColor(6, 6), teal);
     EXPECT_TRUE(twice.pixelColor(2 * x, 2 * y) == Qt::white ||
@@ -244,8 +245,8 @@ TEST_F(MeasurementPages, LoggerAndRecorderPicturesShowWhatTheirChartsShow) {
         w->show();
     }
     recorder.timeyt->setCurrentIndex(0);
-    EXPECT_EQ(argb(chartPicture(logger, 1)), argb(logger.Diagram1->grab().toImage()));
-    EXPECT_EQ(argb(chartPicture(recorder, 1)), argb(recorder.ytdiagram->grab().toImage()));
+    EXPECT_EQ(argb(logger.chartPicture(1)), argb(logger.Diagram1->grab().toImage()));
+    EXPECT_EQ(argb(recorder.chartPicture(1)), argb(recorder.ytdiagram->grab().toImage()));
     EXPECT_EQ(argb(widgetPicture(meter, 1)), argb(meter.grab().toImage()));
     EXPECT_EQ(widgetPicture(meter, 2).size(), meter.size() * 2);
 }

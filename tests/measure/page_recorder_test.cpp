@@ -6,7 +6,6 @@
 #include "journal.h"
 #include "link_wait.h"
 #include "locale_scope.h"
-#include "measurement_pages.h"
 #include "pty_peer.h"
 #include "recorder.h"
 #include "recorder_page.h"
@@ -488,7 +487,7 @@ TEST_F(RecorderPageTest, ARecordingIsJournalledUntilItEndsAndALeftOneIsOffered) 
     file.close();
     const auto read = zentor::readRecordingJournal(leftBehind);
     ASSERT_TRUE(read);
-    EXPECT_EQ(*read, zentor::measurementOf(*page));
+    EXPECT_EQ(*read, page->measurement());
 
     page->ytstartClick(); // "&Stop": the recording is over, its journal goes
     journal->journal().waitForWrites();

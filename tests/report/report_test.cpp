@@ -12,7 +12,6 @@
 #include "link_wait.h"
 #include "locale_scope.h"
 #include "measurement_file.h"
-#include "measurement_pages.h"
 #include "program_file.h"
 #include "recorder_page.h"
 #include "report.h"
@@ -149,8 +148,7 @@ TEST(Report, TheWindowSavesThePdfOfThePageInFront) {
         TForm1 window;
         window.show();
         const Measurement recorded = discharge();
-        ASSERT_TRUE(restoreMeasurement(*window.TabSheet6,
-                                       std::get<RecorderMeasurement>(recorded.data), QDateTime()));
+        ASSERT_TRUE(window.TabSheet6->showMeasurement({QDateTime(), recorded.data}));
         window.PageControl1->setCurrentIndex(window.PageControl1->count() - 1); // "Programm"
         EXPECT_FALSE(window.MessprotokollPdf1->isEnabled());
         window.PageControl1->setCurrentWidget(window.TabSheet6);
