@@ -326,9 +326,18 @@ double drawSection(QPainter& p, const Layout& l, const QRectF& column, double to
     p.drawText(headingBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, s.heading);
     y += used.height() + l.mm(0.5);
     p.setFont(plain);
-    const double labelWidth = column.width() * 0.42;
-    const double valueWidth = column.width() * 0.2;
-    const double uncertaintyWidth = column.width() * 0.22;
+    // The value and uncertainty columns grow to their widest text (a spread
+    // such as 0,00070711); the labels give way.
+    double widestValue = 0;
+    double widestUncertainty = 0;
+    for (const ReportRow& row : s.rows) {
+        widestValue = std::max(widestValue, metrics.horizontalAdvance(row.value));
+        widestUncertainty = std::max(widestUncertainty, metrics.horizontalAdvance(row.uncertainty));
+    }
+    const double valueWidth = std::max(column.width() * 0.2, widestValue + l.mm(0.5));
+    const double uncertaintyWidth = std::max(column.width() * 0.22, widestUncertainty);
+    const double labelWidth = std::clamp(column.width() - valueWidth - uncertaintyWidth - l.mm(8),
+                                         0.0, column.width() * 0.42);
     for (const ReportRow& row : s.rows) {
         p.drawText(QRectF(column.left(), y, labelWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
                    row.label);
