@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-translations-l10n
     libjpeg62-turbo-dev libeigen3-dev
+    libudev-dev udev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core locales
     poppler-utils

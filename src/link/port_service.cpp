@@ -2,6 +2,7 @@
 
 #include "comphard.h"
 #include "link.h"
+#include "udev_devices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,13 +29,14 @@ bool pathPresent(const std::string& path) {
 } // namespace
 
 PortService::PortService(QObject* parent)
-    : QObject(parent), m_watcher(new QFileSystemWatcher(this)), m_settle(new QTimer(this)),
-      m_retry(new QTimer(this)) {
+    : QObject(parent), m_watcher(new QFileSystemWatcher(this)),
+      m_udev(new udev::DeviceMonitor(this)), m_settle(new QTimer(this)), m_retry(new QTimer(this)) {
     m_settle->setSingleShot(true);
     m_settle->setInterval(kSettleMs);
     connect(m_settle, &QTimer::timeout, this, &PortService::rescan);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_settle,
             qOverload<>(&QTimer::start));
+    connect(m_udev, &udev::DeviceMonitor::devicesChanged, m_settle, qOverload<>(&QTimer::start));
     connect(&Connection::instance(), &Connection::portConnected, this,
             &PortService::followConnection);
     // A device can fail without its node going (EIO, ENXIO): the exchange

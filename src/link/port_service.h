@@ -3,8 +3,9 @@
 //
 // It watches the device folder (inotify, with or without udev: the kernel
 // makes the nodes, udev only names them) and the folder of the connected
-// device, so the port menu follows adapters plugged in and out within a
-// moment, without a byte on any line. When the connected device vanishes
+// device, and listens to udev's events where udev runs (they come once a
+// device has its rights), so the port menu follows adapters plugged in and
+// out within a moment, without a byte on any line. When the connected device vanishes
 // it says so at once; when a device with the same identity (USB serial
 // number, by-id link, else the same path) comes back it reopens it on the
 // link thread, brings the board into step and tells how long the line was
@@ -24,6 +25,10 @@ class QFileSystemWatcher;
 class QTimer;
 
 namespace zentor {
+
+namespace udev {
+class DeviceMonitor;
+}
 
 class PortService : public QObject {
     Q_OBJECT
@@ -64,6 +69,7 @@ private:
     std::optional<SerialDevice> returnedDevice() const;
 
     QFileSystemWatcher* m_watcher;
+    udev::DeviceMonitor* m_udev;
     QTimer* m_settle; // a plug-in changes several nodes at once
     QTimer* m_retry;  // while lost: looks for the device again
     std::vector<SerialDevice> m_devices;

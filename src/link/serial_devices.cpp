@@ -1,5 +1,7 @@
 #include "serial_devices.h"
 
+#include "udev_devices.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -124,14 +126,19 @@ std::optional<SerialDevice> describeDevice(const std::string& path, const Device
         const auto usb = usbDeviceFolder(candidate, folders);
         if (!usb)
             continue;
-        const std::string maker = attribute(*usb / "manufacturer");
-        const std::string product = attribute(*usb / "product");
+        const std::string vendorId = attribute(*usb / "idVendor");
+        const std::string productId = attribute(*usb / "idProduct");
         const std::string serial = attribute(*usb / "serial");
-        const std::string label = !product.empty() ? product : maker;
+        // The product string the adapter reports, else the name the
+        // hardware database has for its ids, else its maker.
+        std::string label = attribute(*usb / "product");
+        if (label.empty())
+            label = udev::hardwareModel(vendorId, productId);
+        if (label.empty())
+            label = attribute(*usb / "manufacturer");
         device.adapter = label.empty() ? "USB-Seriell" : "USB-Seriell (" + label + ")";
         if (!serial.empty())
-            device.identity = "usb:" + attribute(*usb / "idVendor") + ":" +
-                              attribute(*usb / "idProduct") + ":" + serial;
+            device.identity = "usb:" + vendorId + ":" + productId + ":" + serial;
         break;
     }
     if (device.identity == path) {

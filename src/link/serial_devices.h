@@ -1,8 +1,9 @@
 // The serial devices present on this machine and what stands behind them,
 // read from the device folder and the kernel's sysfs: no byte moves.
 //
-// A USB adapter is named by its maker and product as the kernel reports
-// them (/sys/class/tty/NAME/device/.. up to the USB device), and known again
+// A USB adapter is named by its product as the kernel reports it
+// (/sys/class/tty/NAME/device/.. up to the USB device), else by the model
+// udev's hardware database has for its ids, else by its maker; it is known again
 // after a replug under another name by its identity: vendor, product and
 // serial number when it has one, else its /dev/serial/by-id link, else its
 // path. A link placed in the device folder under a device's name (a pty

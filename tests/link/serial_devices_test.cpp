@@ -34,10 +34,11 @@ protected:
     // A USB adapter as the kernel shows it: the tty below the interface,
     // the strings on the USB device two folders up.
     void plugUsb(const std::string& name, const std::string& usbPort, const std::string& product,
-                 const std::string& serial) {
+                 const std::string& serial, const std::string& vendorId = "0403",
+                 const std::string& productId = "6001") {
         const fs::path usb = fs::path(folders.sys) / "devices" / "usb1" / usbPort;
-        write(usb / "idVendor", "0403");
-        write(usb / "idProduct", "6001");
+        write(usb / "idVendor", vendorId);
+        write(usb / "idProduct", productId);
         write(usb / "manufacturer", "FTDI");
         write(usb / "product", product);
         if (!serial.empty())
@@ -61,6 +62,7 @@ protected:
 TEST_F(SerialDevicesTest, NamesTheAdapterAndKnowsItAgainAfterAReplug) {
     plugUsb("ttyUSB0", "1-1", "FT232R USB UART", "A6008isP");
     plugUsb("ttyUSB1", "1-2", "", "");
+    plugUsb("ttyACM1", "1-4", "", "", "ffff", "fffe");                      // ids no database knows
     write(fs::path(folders.sys) / "class" / "tty" / "ttyS0" / "type", "4"); // hardware behind it
     write(fs::path(folders.sys) / "class" / "tty" / "ttyS1" / "type", "0"); // none
     write(dev("ttyS0"), "");
@@ -80,9 +82,18 @@ TEST_F(SerialDevicesTest, NamesTheAdapterAndKnowsItAgainAfterAReplug) {
     } cases[] = {
         {"ttyUSB0", SerialDevice{dev("ttyUSB0"), "USB-Seriell (FT232R USB UART)",
                                  "usb:0403:6001:A6008isP", true, false}},
+        // Without a product string: the model from udev's hardware database
+        // where the program has it, else the maker.
         {"ttyUSB1",
-         SerialDevice{dev("ttyUSB1"), "USB-Seriell (FTDI)",
+         SerialDevice{dev("ttyUSB1"),
+#ifdef ZENTOR_HAVE_LIBUDEV
+                      "USB-Seriell (FT232 Serial (UART) IC)",
+#else
+                      "USB-Seriell (FTDI)",
+#endif
                       folders.dev + "/serial/by-id/usb-Adapter-if00-port0", true, false}},
+        {"ttyACM1",
+         SerialDevice{dev("ttyACM1"), "USB-Seriell (FTDI)", dev("ttyACM1"), true, false}},
         {"ttyS0",
          SerialDevice{dev("ttyS0"), "Eingebaute Schnittstelle", dev("ttyS0"), false, true}},
         {"ttyUSB7", SerialDevice{dev("ttyUSB7"), "", dev("ttyUSB7"), true, false}},
@@ -99,9 +110,9 @@ TEST_F(SerialDevicesTest, NamesTheAdapterAndKnowsItAgainAfterAReplug) {
         return result;
     };
     EXPECT_EQ(paths(zentor::presentDevices(false, folders)),
-              (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB7"}));
+              (std::vector<std::string>{"ttyACM1", "ttyUSB0", "ttyUSB1", "ttyUSB7"}));
     EXPECT_EQ(paths(zentor::presentDevices(true, folders)),
-              (std::vector<std::string>{"ttyS0", "ttyUSB0", "ttyUSB1", "ttyUSB7"}));
+              (std::vector<std::string>{"ttyACM1", "ttyS0", "ttyUSB0", "ttyUSB1", "ttyUSB7"}));
 
     // Pulled and plugged into another socket: a new name, the same adapter.
     unplug("ttyUSB0");
@@ -112,7 +123,7 @@ TEST_F(SerialDevicesTest, NamesTheAdapterAndKnowsItAgainAfterAReplug) {
     EXPECT_EQ(back->path, dev("ttyUSB10"));
     // ttyUSB7 before ttyUSB10: by number, not by letters.
     EXPECT_EQ(paths(zentor::presentDevices(false, folders)),
-              (std::vector<std::string>{"ttyUSB1", "ttyUSB7", "ttyUSB10"}));
+              (std::vector<std::string>{"ttyACM1", "ttyUSB1", "ttyUSB7", "ttyUSB10"}));
 }
 
 } // namespace
