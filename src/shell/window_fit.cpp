@@ -29,6 +29,9 @@ bool fitWindowToScreen(QMainWindow& window) {
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(false);
     area->setWidget(pages);
+    // No Tab stop of its own, and never the focus at start: the focus goes
+    // to the controls, and the area scrolls to each one the focus reaches.
+    area->setFocusPolicy(Qt::NoFocus);
     window.setCentralWidget(area);
     // Room for the scroll bars beside the full pages.
     const int bar = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);

@@ -1,7 +1,9 @@
 // The window as assistive technology and a keyboard user meet it: every
 // control named and told apart, drawn widgets with a value or state, a
 // program written and sent without a mouse, the PWM slider by keys.
+#include "amadvled.h"
 #include "amm.h"
+#include "announcer.h"
 #include "comphard.h"
 #include "dialogs.h"
 #include "direct_page.h"
@@ -15,12 +17,14 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
@@ -250,6 +254,71 @@ TEST_F(AccessTest, AProgramIsWrittenAndSentByKeyboard) {
            !w.statusText().contains(QStringLiteral("Fehler")) && !deadline.hasExpired())
         QTest::qWait(20);
     EXPECT_EQ(w.statusText(), QStringLiteral("Programm gestartet"));
+}
+
+// Status messages are heard once each, readings are shown only; a line
+// inserted from a palette is heard while the focus stays there; the LEDs
+// are one Tab stop; Ctrl+Tab and Ctrl+Page Down change pages from inside
+// any control.
+TEST_F(AccessTest, WhatTheScreenShowsIsHeardAndKeysReachEveryPage) {
+    TForm1& w = start(true);
+    QSignalSpy heard(&zentor::access::Announcer::of(w), &zentor::access::Announcer::announced);
+    w.setStatusText(QStringLiteral("Programm gestartet"));
+    w.setStatusReading(QStringLiteral("2,50 Volt"));
+    EXPECT_EQ(w.statusText(), QStringLiteral("2,50 Volt"));
+    w.setStatusText(QStringLiteral("Programm gestartet")); // no news
+    w.setStatusText(QStringLiteral("Abgebrochen."));
+    QStringList said;
+    for (const QList<QVariant>& announcement : std::as_const(heard))
+        said << announcement.front().toString();
+    EXPECT_EQ(said, (QStringList{"Programm gestartet", "Abgebrochen."}));
+
+    ProgramPage& program = *w.TabSheet4;
+    w.PageControl1->setCurrentWidget(&program);
+    ASSERT_TRUE(tabTo(program.ListBox3));
+    press(Qt::Key_Home);
+    for (int row = 0; row < 4; ++row) // A, B, C, D, then Delay
+        press(Qt::Key_Down);
+    heard.clear();
+    press(Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), program.ListBox3);
+    ASSERT_FALSE(heard.isEmpty());
+    EXPECT_EQ(heard.front().front().toString(), QStringLiteral("eingefügt: Delay = 250"));
+
+    DirectPage& direct = *w.TabSheet2;
+    w.PageControl1->setCurrentWidget(&direct);
+    direct.Anal1->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), direct.AMAdvLed1);
+    press(Qt::Key_Right);
+    EXPECT_EQ(QApplication::focusWidget(), direct.AMAdvLed32);
+    press(Qt::Key_Tab);
+    EXPECT_FALSE(qobject_cast<TAMAdvLed*>(QApplication::focusWidget()));
+
+    const struct {
+        QWidget* page;
+        QWidget* focus;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* next;
+    } changes[] = {
+        {&direct, direct.ScrollBarPWM, Qt::Key_PageDown, Qt::ControlModifier, w.TabSheet3},
+        {&direct, direct.ScrollBarPWM, Qt::Key_Tab, Qt::ControlModifier, w.TabSheet3},
+        {&program, program.ListBox1, Qt::Key_PageUp, Qt::ControlModifier, w.TabSheet8},
+        {&program, program.Edit3, Qt::Key_Tab, Qt::ControlModifier, w.TabSheet1},
+        {w.TabSheet6, w.TabSheet6->timeyt, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier,
+         w.TabSheet3},
+    };
+    for (const auto& change : changes) {
+        w.PageControl1->setCurrentWidget(change.page);
+        change.focus->setEnabled(true);
+        change.focus->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), change.focus)
+            << change.focus->objectName().toStdString();
+        press(change.key, change.modifiers);
+        EXPECT_EQ(w.PageControl1->currentWidget(), change.next)
+            << change.focus->objectName().toStdString() << " " << change.key;
+    }
 }
 
 TEST_F(AccessTest, PwmSliderMeterAndPageTabsByKeys) {
