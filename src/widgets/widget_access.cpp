@@ -92,6 +92,18 @@ public:
     }
 };
 
+// The captions of a chart's axes as a screen reader says them, "X-Achse: t
+// in s, Y-Achse: Volt". An axis without a caption of its own (none, or the
+// chart's default "X-Achse") is left out, not said as "X-Achse: X-Achse".
+QString axesText(const QString& captionX, const QString& captionY) {
+    QStringList axes;
+    for (const auto& [axis, caption] : {std::pair{QStringLiteral("X-Achse"), captionX.trimmed()},
+                                        std::pair{QStringLiteral("Y-Achse"), captionY.trimmed()}})
+        if (!caption.isEmpty() && caption != axis)
+            axes << axis + QStringLiteral(": ") + caption;
+    return axes.join(QStringLiteral(", "));
+}
+
 // A chart: its value is the number of values it shows, its description the
 // captions of its axes.
 class ChartAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
@@ -107,8 +119,7 @@ public:
             return QStringLiteral("%1 Werte").arg(chart()->valueCount());
         case QAccessible::Description:
             if (chart()->accessibleDescription().isEmpty())
-                return QStringLiteral("X-Achse: %1, Y-Achse: %2")
-                    .arg(chart()->CaptionX().trimmed(), chart()->CaptionY().trimmed());
+                return axesText(chart()->CaptionX(), chart()->CaptionY());
             break;
         default:
             break;

@@ -30,6 +30,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -319,6 +320,31 @@ TEST_F(AccessTest, WhatTheScreenShowsIsHeardAndKeysReachEveryPage) {
         EXPECT_EQ(w.PageControl1->currentWidget(), change.next)
             << change.focus->objectName().toStdString() << " " << change.key;
     }
+}
+
+// The first-start box offers the board search beside "OK"; Escape closes
+// it as "OK" does.
+TEST(AccessBoxes, EscapeClosesABoxThatOffersAnAction) {
+    bool escaped = false;
+    int waited = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        if (!escaped) {
+            escaped = true;
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (++waited == 250) {
+            box->button(QMessageBox::Ok)->click(); // Escape left it open
+        }
+    });
+    poll.start();
+    EXPECT_FALSE(dialogs::offer(nullptr, QStringLiteral("Erster Programmstart"),
+                                QStringLiteral("Platine suchen")));
+    EXPECT_TRUE(escaped);
+    EXPECT_LT(waited, 250);
 }
 
 TEST_F(AccessTest, PwmSliderMeterAndPageTabsByKeys) {

@@ -115,6 +115,10 @@ TEST(WidgetAccess, DrawnWidgetsReportTheirValueAndState) {
     EXPECT_EQ(accessible(&chart)->text(QAccessible::Value), QStringLiteral("6 Werte"));
     chart.DrawLine(60, 60, 70, 70); // a trace growing between paints
     EXPECT_EQ(accessible(&chart)->valueInterface()->currentValue().toInt(), 7);
+    // An axis is described by a caption of its own, never "X-Achse: X-Achse".
+    EXPECT_EQ(accessible(&chart)->text(QAccessible::Description), QString());
+    chart.setCaptionY(QStringLiteral("Volt"));
+    EXPECT_EQ(accessible(&chart)->text(QAccessible::Description), QStringLiteral("Y-Achse: Volt"));
 
     QStringList opened;
     const auto previous = TWebLabel::setOpener([&opened](const QString& a) {
