@@ -76,7 +76,10 @@ QGridLayout* rowGrid() {
 
 } // namespace
 
-AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
+// A window of its own beside the main window, not a tool window of it: the
+// main window's access keys would reach into it ("&Bearbeiten" and "Cursor
+// &B" would take Alt+B in turns).
+AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("AnalysisWindow"));
     setWindowTitle(kTitle);
 

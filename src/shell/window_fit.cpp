@@ -52,17 +52,4 @@ void keepLaidOutFonts(QWidget& window) {
     }
 }
 
-QPoint placeBeside(QRect window, QSize size, QRect available) {
-    constexpr int kGap = 8;
-    const QPoint candidates[] = {
-        {window.right() + 1 + kGap, window.top()},
-        {window.left() - kGap - size.width(), window.top()},
-        {window.left(), window.bottom() + 1 + kGap},
-    };
-    for (const QPoint& at : candidates)
-        if (available.contains(QRect(at, size)))
-            return at;
-    return {available.right() + 1 - size.width(), available.top()};
-}
-
 } // namespace zentor

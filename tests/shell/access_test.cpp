@@ -3,10 +3,12 @@
 // program written and sent without a mouse, the PWM slider by keys.
 #include "amadvled.h"
 #include "amm.h"
+#include "analysis_window.h"
 #include "announcer.h"
 #include "comphard.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "handbook.h"
 #include "link_wait.h"
 #include "logger_page.h"
 #include "program_editor_widgets.h"
@@ -20,8 +22,13 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMultiMap>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -34,6 +41,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -125,6 +133,54 @@ Walk walkFrom(QWidget* root, const QObject* skip = nullptr) {
     QHash<QString, QString> names;
     walk(QAccessible::queryAccessibleInterface(root), skip, names, result);
     return result;
+}
+
+// The access keys (Alt+letter) of one window as a keyboard user meets
+// them: its visible buttons, labels of a control, group boxes and the menu
+// titles ("Menü &Datei") of the main window, which Qt offers in its tool
+// windows too. Each key with who has it.
+const QString kMenuPrefix = QStringLiteral("Menü ");
+
+QMultiMap<QString, QString> accessKeys(QWidget& window) {
+    QMultiMap<QString, QString> keys;
+    const auto add = [&keys](const QString& text, const QString& prefix = {}) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (!key.isEmpty())
+            keys.insert(key.toString(), prefix + text);
+    };
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->window() != &window || !widget->isVisible())
+            continue;
+        if (const auto* button = qobject_cast<QAbstractButton*>(widget))
+            add(button->text());
+        else if (const auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
+            add(label->text());
+        else if (const auto* group = qobject_cast<QGroupBox*>(widget))
+            add(group->title());
+    }
+    QWidget* owner = window.windowType() == Qt::Tool && window.parentWidget()
+                         ? window.parentWidget()->window()
+                         : &window;
+    if (auto* main = qobject_cast<QMainWindow*>(owner))
+        for (const QAction* menu : main->menuBar()->actions())
+            add(menu->text(), kMenuPrefix);
+    return keys;
+}
+
+// The keys that lead to more than one place. In the main window
+// (`menusYield`) a menu title and one control of the page in front may
+// share a key: the control has it, the menu opens by F10 (PageAccessKeys).
+std::string clashes(const QMultiMap<QString, QString>& keys, bool menusYield) {
+    QStringList found;
+    for (const QString& key : keys.uniqueKeys()) {
+        const QStringList holders = keys.values(key);
+        const auto menus = std::count_if(holders.begin(), holders.end(), [](const QString& h) {
+            return h.startsWith(kMenuPrefix);
+        });
+        if (holders.size() > 2 || (holders.size() == 2 && (menus != 1 || !menusYield)))
+            found << key + QStringLiteral(": ") + holders.join(u'|');
+    }
+    return found.join(QStringLiteral("; ")).toStdString();
 }
 
 class AccessTest : public ::testing::Test {
@@ -345,6 +401,29 @@ TEST(AccessBoxes, EscapeClosesABoxThatOffersAnAction) {
                                 QStringLiteral("Platine suchen")));
     EXPECT_TRUE(escaped);
     EXPECT_LT(waited, 250);
+}
+
+// Alt+letter leads to one control in every window: the main window with
+// each page in front, "Auswertung", the handbook, the simulator panel.
+TEST_F(AccessTest, EveryWindowHasOneAccessKeyPerLetter) {
+    TForm1& w = start(true);
+    w.PageControl1->setCurrentWidget(w.TabSheet6);
+    w.Auswertung1->trigger();
+    auto* analysis = w.findChild<zentor::analysis::AnalysisWindow*>();
+    ASSERT_NE(analysis, nullptr);
+    ASSERT_TRUE(analysis->isVisible());
+    w.HandbuchClick();
+    auto* handbook = w.findChild<HandbookWindow*>();
+    ASSERT_NE(handbook, nullptr);
+    auto* panel = w.findChild<QWidget*>(QStringLiteral("SimulatorPanel"));
+    ASSERT_NE(panel, nullptr);
+    for (int page = 0; page < w.PageControl1->count(); ++page) {
+        w.PageControl1->setCurrentIndex(page);
+        EXPECT_EQ(clashes(accessKeys(w), true), "") << w.PageControl1->tabText(page).toStdString();
+    }
+    for (QWidget* window :
+         {static_cast<QWidget*>(analysis), static_cast<QWidget*>(handbook), panel})
+        EXPECT_EQ(clashes(accessKeys(*window), false), "") << window->objectName().toStdString();
 }
 
 TEST_F(AccessTest, PwmSliderMeterAndPageTabsByKeys) {
