@@ -5,6 +5,7 @@
 #include "chart_widget.h"
 #include "dialogs.h"
 #include "regular_file.h"
+#include "window_place.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -12,7 +13,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QTabWidget>
 
@@ -26,8 +26,6 @@ namespace {
 // watch a recording grow, seldom enough to cost the sampling nothing worth
 // mentioning.
 constexpr int kRefreshMs = 100;
-// Gap between the main window and the window opened beside it.
-constexpr int kWindowGap = 8;
 
 const QString kCopied = QStringLiteral("Ergebnis in die Zwischenablage kopiert.");
 const QString kNoValues = QStringLiteral("Noch keine Messwerte");
@@ -201,17 +199,9 @@ void AnalysisCommands::openWindow() {
         refresh();
         m_window->adjustSize();
         if (first) {
-            // Beside the main window, where it hides none of the chart.
-            const QRect main = m_dialogParent->window()->frameGeometry();
-            QPoint at = main.topRight() + QPoint(kWindowGap, 0);
-            if (const QScreen* screen = m_dialogParent->screen()) {
-                const QRect free = screen->availableGeometry();
-                at.setX(std::clamp(at.x(), free.left(),
-                                   std::max(free.left(), free.right() - m_window->width())));
-                at.setY(std::clamp(at.y(), free.top(),
-                                   std::max(free.top(), free.bottom() - m_window->height())));
-            }
-            m_window->move(at);
+            // Beside the main window, where it hides none of the chart and
+            // its cursors, and wholly on the screen with its frame.
+            m_window->move(placeWindowBeside(*m_dialogParent->window(), *m_window));
         }
     }
     m_window->show();

@@ -1,5 +1,6 @@
 #include "analysis_window.h"
 
+#include "announcer.h"
 #include "chart_markup.h"
 
 #include <QComboBox>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -74,7 +76,10 @@ QGridLayout* rowGrid() {
 
 } // namespace
 
-AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
+// A window of its own beside the main window, not a tool window of it: the
+// main window's access keys would reach into it ("&Bearbeiten" and "Cursor
+// &B" would take Alt+B in turns).
+AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("AnalysisWindow"));
     setWindowTitle(kTitle);
 
@@ -271,6 +276,7 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
             emit activeCursorChosen(AnalysisSession::Cursor::B);
     });
     connect(fitChoice, &QComboBox::activated, this, [this](int index) {
+        const QScopedValueRollback byKey(m_byKey, true);
         emit fitChosen(index > 0 ? std::optional(static_cast<FitKind>(index - 1)) : std::nullopt);
     });
     connect(loadReference, &QPushButton::clicked, this, &AnalysisWindow::referenceRequested);
@@ -293,12 +299,17 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
                  {Qt::SHIFT | Qt::Key_Right, kCursorLongStep}};
     for (const auto& move : moves) {
         auto* shortcut = new QShortcut(move.keys, this);
-        connect(shortcut, &QShortcut::activated, this,
-                [this, steps = move.steps] { emit stepRequested(steps); });
+        connect(shortcut, &QShortcut::activated, this, [this, steps = move.steps] {
+            const QScopedValueRollback byKey(m_byKey, true);
+            emit stepRequested(steps);
+        });
     }
     for (const bool last : {false, true}) {
         auto* shortcut = new QShortcut(last ? Qt::Key_End : Qt::Key_Home, this);
-        connect(shortcut, &QShortcut::activated, this, [this, last] { emit endRequested(last); });
+        connect(shortcut, &QShortcut::activated, this, [this, last] {
+            const QScopedValueRollback byKey(m_byKey, true);
+            emit endRequested(last);
+        });
     }
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, &QWidget::close);
 }
@@ -319,7 +330,8 @@ void AnalysisWindow::clearRows(RowSet& set) {
     set.names.clear();
 }
 
-void AnalysisWindow::showRows(RowSet& set, const std::vector<ResultRow>& rows) {
+QStringList AnalysisWindow::showRows(RowSet& set, const std::vector<ResultRow>& rows) {
+    QStringList spoken;
     QStringList names;
     for (const ResultRow& row : rows)
         names << row.name;
@@ -365,11 +377,14 @@ void AnalysisWindow::showRows(RowSet& set, const std::vector<ResultRow>& rows) {
         label(3)->setText(uncertaintyText(text, row));
         label(3)->setVisible(row.hasUncertainty());
         // A screen reader reads the row as one: "Statistik: Mittelwert 2,5 V".
-        label(1)->setAccessibleName(QStringLiteral("%1: %2 %3 %4 %5")
-                                        .arg(set.group, row.label, text.value, unitText(row.unit),
-                                             uncertaintyText(text, row))
-                                        .simplified());
+        const QString said =
+            QStringLiteral("%1 %2 %3 %4")
+                .arg(row.label, text.value, unitText(row.unit), uncertaintyText(text, row))
+                .simplified();
+        label(1)->setAccessibleName(set.group + QStringLiteral(": ") + said);
+        spoken << said;
     }
+    return spoken;
 }
 
 void AnalysisWindow::display(const AnalysisSession* session, const QString& pageName) {
@@ -395,11 +410,12 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
         fitError->clear();
         fitFormula->clear();
         fitWarning->hide();
+        m_spokenRows.clear();
         return;
     }
 
     (session->activeCursor() == AnalysisSession::Cursor::A ? cursorA : cursorB)->setChecked(true);
-    showRows(m_cursorRows, session->cursorRows());
+    QStringList spoken = showRows(m_cursorRows, session->cursorRows());
 
     showRows(m_statisticsRows, session->statisticsResultRows());
     statisticsError->setText(session->statistics() ? QString() : session->statistics().error);
@@ -417,14 +433,28 @@ void AnalysisWindow::display(const AnalysisSession* session, const QString& page
                    (fit && *fit ? QStringLiteral(",  ") + session->fitOriginText() : QString())
              : QString());
     fitFormula->setVisible(kind.has_value());
-    showRows(m_fitRows, session->fitResultRows());
+    spoken += showRows(m_fitRows, session->fitResultRows());
     fitError->setText(fit && !*fit ? fit->error : QString());
+    if (!fitError->text().isEmpty())
+        spoken << fitError->text();
     fitError->setVisible(fit && !*fit);
     fitWarning->setVisible(fit && *fit && fit->value->doubtful());
 
     referenceName->setText(session->reference() ? session->referenceName() : kNoReference);
     referenceName->setAccessibleName(QStringLiteral("Vergleichskurve: ") + referenceName->text());
     removeReference->setEnabled(session->reference().has_value());
+    // A key that moved a cursor or chose a fit is answered with what it
+    // changed: the cursor's read-outs, the fit's parameters. (The
+    // statistics between the cursors are there to be read, not told at
+    // every step.)
+    if (m_byKey) {
+        QStringList changed;
+        for (const QString& row : std::as_const(spoken))
+            if (!m_spokenRows.contains(row))
+                changed << row;
+        access::announce(*this, changed.join(QStringLiteral("; ")));
+    }
+    m_spokenRows = spoken;
     // Rows that came in (a fit, the periodic values) get their room; the
     // width stays.
     if (const int needed = sizeHint().height(); isVisible() && needed > height())
@@ -438,6 +468,7 @@ void AnalysisWindow::setReferenceColor(const QColor& color) {
 
 void AnalysisWindow::setNote(const QString& text) {
     m_note->setText(text);
+    access::announce(*this, text);
 }
 
 void AnalysisWindow::closeEvent(QCloseEvent* event) {

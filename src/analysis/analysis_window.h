@@ -88,7 +88,8 @@ private:
         int split = 0;
         QStringList names;
     };
-    void showRows(RowSet& set, const std::vector<ResultRow>& rows);
+    // Returns each row as a screen reader is told it ("t_A 1,20 s").
+    QStringList showRows(RowSet& set, const std::vector<ResultRow>& rows);
     void clearRows(RowSet& set);
 
     QLabel* m_hint;
@@ -106,6 +107,10 @@ private:
     RowSet m_periodicRows;
     RowSet m_fitRows;
     QHash<QString, QLabel*> m_values;
+    // The cursor and fit rows of the last display, as told; a display
+    // caused by a key of this window tells the rows that changed.
+    QStringList m_spokenRows;
+    bool m_byKey = false;
 };
 
 } // namespace zentor::analysis

@@ -345,7 +345,7 @@ void DirectPage::Timer1Timer() {
     m_cycleInterval = Timer1.interval();
 
     if (m_cycleInterval == kOfflineInterval) {
-        m_shell.setStatusText(kReconnecting);
+        m_shell.setStatusReading(kReconnecting); // every second while offline
         const ConnectJob job = Connection::instance().configuredJob();
         Link::instance()
             .run([job] { return zentor::direct::reconnectAndPoll(job); }, Link::Kind::Background)
@@ -391,7 +391,11 @@ void DirectPage::showReadings(const PollResult& readings) {
     // status bar says so for a while before the readings take it over.
     const bool noticeShown = m_stoppedProgramNotice.isValid() &&
                              m_stoppedProgramNotice.elapsed() < kStoppedProgramNoticeMs;
-    m_shell.setStatusText(noticeShown ? kStoppedProgram : voltage);
+    // The voltage is heard from the meter, not at every poll.
+    if (noticeShown)
+        m_shell.setStatusText(kStoppedProgram);
+    else
+        m_shell.setStatusReading(voltage);
     m_shell.setApplicationTitle(kTitlePrefix + voltage);
 
     const int port = acceptReading(readings.port, m_lastPortIn);

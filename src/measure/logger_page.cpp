@@ -130,7 +130,11 @@ void LoggerPage::Timer2Timer() {
 
     const LoggerCountdown countdown =
         loggerCountdown(LoggerSeconds, millisecondsBetween(m_loggerStart, millisecondsNow()));
-    m_shell.setStatusText(countdown.statusText);
+    // The seconds left are shown, the end of the measurement is also heard.
+    if (countdown.finished)
+        m_shell.setStatusText(countdown.statusText);
+    else
+        m_shell.setStatusReading(countdown.statusText);
     if (!countdown.finished)
         return;
 

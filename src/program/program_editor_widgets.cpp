@@ -133,7 +133,14 @@ void PaletteBox::focusOutEvent(QFocusEvent* event) {
 }
 
 void PaletteBox::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    QListWidget::currentChanged(current, previous);
+    // Qt 6.4's list view tells assistive technology that its new current
+    // entry has the focus even while the list has not: after "Neu" a screen
+    // reader named an entry of the label list instead of the control with
+    // the focus. Without the focus the entry changes in silence.
+    if (hasFocus())
+        QListWidget::currentChanged(current, previous);
+    else
+        QAbstractItemView::currentChanged(current, previous);
     dropCurrentUnlessFocused(*this, current);
 }
 
@@ -148,7 +155,11 @@ void ListingBox::focusOutEvent(QFocusEvent* event) {
 }
 
 void ListingBox::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    QListWidget::currentChanged(current, previous);
+    // Without the focus in silence, as in PaletteBox::currentChanged.
+    if (hasFocus())
+        QListWidget::currentChanged(current, previous);
+    else
+        QAbstractItemView::currentChanged(current, previous);
     dropCurrentUnlessFocused(*this, current);
 }
 

@@ -1,5 +1,6 @@
 #include "program_page.h"
 
+#include "announcer.h"
 #include "background_save.h"
 #include "compiler.h"
 #include "dialogs.h"
@@ -84,6 +85,8 @@ const QString kNumberHint = QStringLiteral("Eingabe Zahl 0..255");
 // A name typed without an extension is saved with ".sp2": both are listed.
 const QString kFileFilter = QStringLiteral("Zentor-Dateien (*.z *.sp2)");
 const QString kDefaultSuffix = QStringLiteral("sp2");
+// Said after a line went into the listing: "eingefügt: Delay = 250".
+const QString kInsertedPrefix = QStringLiteral("eingefügt: ");
 const QString kEndLine = QStringLiteral("\tEnd");
 const QString kCancelledAfterUpload = QStringLiteral(
     "Abgebrochen: Das Programm ist übertragen, aber nicht geprüft und nicht gestartet.");
@@ -898,6 +901,8 @@ void ProgramPage::Add2Click(QObject* sender) {
     if (line.isEmpty())
         return;
     insertLine(row, line);
+    // The focus stays where the line came from; the line is heard.
+    zentor::access::announce(*this, kInsertedPrefix + line.simplified());
     if (kindOf(sender) == static_cast<int>(InsertionKind::Label)) {
         placeLabel(line);
         ListBox6->setEnabled(true);

@@ -6,6 +6,7 @@
 #include "diagram.h"
 #include "diagramm.h"
 #include "direct_page.h"
+#include "focus_group.h"
 #include "logger_page.h"
 #include "program_editor_widgets.h"
 #include "program_page.h"
@@ -92,8 +93,10 @@ void nameFrame(TForm1& w) {
 }
 
 void nameDirect(DirectPage& page) {
-    name(page.Anal1, QStringLiteral("Analogeingang"),
-         QStringLiteral("Zeigerinstrument; Leertaste wechselt zwischen Volt und Wert"));
+    // The meter's description is its reading (widget_access.cpp); the key
+    // is told by the tool tip.
+    name(page.Anal1, QStringLiteral("Analogeingang"));
+    page.Anal1->setToolTip(QStringLiteral("Leertaste wechselt zwischen Volt und Wert"));
     // In volts the reading is said as the status bar shows it ("2,51 Volt").
     page.Anal1->setValueText([](const TAnal& meter) {
         if (meter.Caption() == QLatin1String("Volt"))
@@ -108,10 +111,15 @@ void nameDirect(DirectPage& page) {
     const std::array<QCheckBox*, kBits> outputs{page.o1, page.o2, page.o3,
                                                 page.o4, page.o5, page.o6};
     for (int bit = 0; bit < kBits; ++bit) {
-        name(leds[bit], QStringLiteral("Ports Bit %1").arg(bit));
+        name(leds[bit], QStringLiteral("Port Bit %1").arg(bit));
         name(directions[bit], QStringLiteral("Pdir Bit %1").arg(bit));
         name(outputs[bit], QStringLiteral("Portout Bit %1").arg(bit));
     }
+    // The lamps are one Tab stop, in the order they are read: Din, then the
+    // port bits from the left (bit 5) to the right (bit 0).
+    new zentor::access::FocusGroup({page.AMAdvLed1, page.AMAdvLed32, page.AMAdvLed16,
+                                    page.AMAdvLed08, page.AMAdvLed04, page.AMAdvLed02,
+                                    page.AMAdvLed01});
     name(page.ScrollBarPWM, QStringLiteral("PWM"));
     new ValueBarKeys(*page.ScrollBarPWM);
 }

@@ -128,6 +128,11 @@ HandbookWindow::HandbookWindow(const QString& path, QWidget* parent)
 
     m_browser->setObjectName(QStringLiteral("HandbuchText"));
     m_browser->setAccessibleName(QStringLiteral("Handbuch"));
+    // A text cursor that the keys move, though nothing can be typed: the
+    // arrows go line by line and Ctrl+Home to the top, and a screen reader
+    // reads the line the cursor reaches. Tab goes from link to link and
+    // Enter follows one, as before.
+    m_browser->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
     // Links are followed here: a reload of the handbook for an anchor of
     // its own would lose the anchors and the fitted pictures.
     m_browser->setOpenLinks(false);

@@ -29,7 +29,8 @@ QAbstractButton* controlWithAccessKey(const QWidget& area, const QKeySequence& k
 
 } // namespace
 
-PageAccessKeys::PageAccessKeys(QMainWindow& window) : QObject(&window), m_window(window) {
+PageAccessKeys::PageAccessKeys(QMainWindow& window, QTabWidget& pages)
+    : QObject(&window), m_window(window) {
     // Qt hands an ambiguous access key to one of its owners in turn (the
     // menu bar or the button), so both have to be watched.
     qApp->installEventFilter(this);
@@ -41,6 +42,24 @@ PageAccessKeys::PageAccessKeys(QMainWindow& window) : QObject(&window), m_window
         if (!bar->actions().isEmpty())
             bar->setActiveAction(bar->actions().front());
     });
+    // The page keys as window shortcuts: they come before the control with
+    // the focus. The last page is followed by the first one.
+    const struct {
+        QKeySequence keys;
+        int step;
+    } pageKeys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                    {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                    {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+    for (const auto& pageKey : pageKeys) {
+        auto* shortcut = new QShortcut(pageKey.keys, &window);
+        connect(shortcut, &QShortcut::activated, &pages, [&pages, step = pageKey.step] {
+            const int count = pages.count();
+            if (count > 0)
+                pages.setCurrentIndex((pages.currentIndex() + step + count) % count);
+        });
+    }
 }
 
 bool PageAccessKeys::eventFilter(QObject* watched, QEvent* event) {

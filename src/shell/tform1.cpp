@@ -3,6 +3,7 @@
 #include "access_names.h"
 #include "amm.h"
 #include "analysis_commands.h"
+#include "announcer.h"
 #include "configuration.h"
 #include "connection.h"
 #include "dialogs.h"
@@ -156,7 +157,7 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     createMenu();
     // At the end of the desktop session the listing is saved as at exit.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { TabSheet4->SaveLast(); });
-    new PageAccessKeys(*this); // Alt+letter and F10; a child of the window
+    new PageAccessKeys(*this, *PageControl1); // Alt+letter, F10, Ctrl+Tab; a child of the window
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -169,6 +170,8 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     m_statusNote->setObjectName(QStringLiteral("StatusNote"));
     m_statusNote->hide();
     StatusBar1->addWidget(m_statusNote);
+    // The window's announcements are notifications of its status bar.
+    new zentor::access::Announcer(StatusBar1);
     setStatusBar(StatusBar1);
     createExchangeControls();
 
@@ -347,7 +350,19 @@ void TForm1::createMenu() {
 
 // ---- Shell ----------------------------------------------------------------
 
-void TForm1::setStatusText(const QString& text) { m_statusLabel->setText(text); }
+void TForm1::setStatusText(const QString& text) {
+    // What the status bar comes to show is heard. The message before,
+    // again, is no news: "Offline" at every tick while the board is silent,
+    // "Ok" at every step of the PWM slider, whatever readings came between.
+    if (text != m_lastStatusMessage)
+        zentor::access::announce(*StatusBar1, text);
+    m_lastStatusMessage = text;
+    m_statusLabel->setText(text);
+}
+
+void TForm1::setStatusReading(const QString& text) {
+    m_statusLabel->setText(text);
+}
 
 QString TForm1::statusText() const { return m_statusLabel->text(); }
 
@@ -480,6 +495,7 @@ void TForm1::followConnectionState() {
 // ---- Start-up and shut-down -------------------------------------------------
 
 void TForm1::FormCreate() {
+    TabSheet6->ytstart->setDefault(false); // until its page is shown
     TabSheet6->timeyt->setCurrentIndex(zentor::kRecorderDefaultItem);
     TabSheet6->ytchannel->setCurrentIndex(0);
     TabSheet6->RecorderChannel = kRecorderChannelVoltage;
@@ -502,6 +518,10 @@ void TForm1::showEvent(QShowEvent* event) {
     if (m_shown)
         return;
     m_shown = true;
+    // The page tabs have the focus at start: their focus frame shows at
+    // once, as after a Tab, so that a keyboard user sees where keys go
+    // (here, after the first-start box and after every dialog).
+    setAttribute(Qt::WA_KeyboardFocusChange);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     FormShow();
@@ -633,6 +653,9 @@ void TForm1::PageControl1Change() {
         m_inPageChange = false;
     }
     QWidget* page = PageControl1->currentWidget();
+    // The recorder's "Start" is the default button only on its page: a
+    // screen reader tells the window's default button on every page.
+    TabSheet6->ytstart->setDefault(page == TabSheet6);
     if (page == TabSheet3)
         setStatusText(kLoggerPageText);
     else if (page == TabSheet6)

@@ -72,6 +72,7 @@ public:
     // Shell
     void setStatusText(const QString& text) override;
     QString statusText() const override;
+    void setStatusReading(const QString& text) override;
     void setStatusNote(const QString& text) override;
     void setApplicationTitle(const QString& title) override;
     QString applicationTitle() const override;
@@ -163,6 +164,7 @@ private:
     int m_maxTimeout = 300;
     QString m_applicationTitle;
     QLabel* m_statusLabel = nullptr;
+    QString m_lastStatusMessage;    // the last text of setStatusText, not of a reading
     QLabel* m_statusNote = nullptr; // the page's lasting note beside the status text
     // Shown in the status bar while a long exchange runs.
     QProgressBar* m_linkProgress = nullptr;

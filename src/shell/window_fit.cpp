@@ -29,6 +29,9 @@ bool fitWindowToScreen(QMainWindow& window) {
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(false);
     area->setWidget(pages);
+    // No Tab stop of its own, and never the focus at start: the focus goes
+    // to the controls, and the area scrolls to each one the focus reaches.
+    area->setFocusPolicy(Qt::NoFocus);
     window.setCentralWidget(area);
     // Room for the scroll bars beside the full pages.
     const int bar = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);
@@ -47,19 +50,6 @@ void keepLaidOutFonts(QWidget& window) {
         font.setResolveMask(QFont::AllPropertiesResolved);
         widget->setFont(font);
     }
-}
-
-QPoint placeBeside(QRect window, QSize size, QRect available) {
-    constexpr int kGap = 8;
-    const QPoint candidates[] = {
-        {window.right() + 1 + kGap, window.top()},
-        {window.left() - kGap - size.width(), window.top()},
-        {window.left(), window.bottom() + 1 + kGap},
-    };
-    for (const QPoint& at : candidates)
-        if (available.contains(QRect(at, size)))
-            return at;
-    return {available.right() + 1 - size.width(), available.top()};
 }
 
 } // namespace zentor

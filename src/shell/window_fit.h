@@ -6,7 +6,8 @@
 // usual screen) nothing changes.
 #pragma once
 
-#include <QPoint>
+#include "window_place.h" // placeBeside, kFrameAllowance
+
 #include <QRect>
 #include <QSize>
 
@@ -15,9 +16,6 @@ class QWidget;
 
 namespace zentor {
 
-// Room the window frame (title bar, borders) takes on the screen.
-inline constexpr QSize kFrameAllowance{16, 48};
-
 // True when a window of `windowSize` (without frame) fits into `available`.
 bool windowFits(QSize windowSize, QRect available);
 
@@ -25,12 +23,6 @@ bool windowFits(QSize windowSize, QRect available);
 // not fit its screen's available area, and sizes the window to that area.
 // Returns whether it did.
 bool fitWindowToScreen(QMainWindow& window);
-
-// Where a window of `size` (with frame) stands beside `window` (its frame)
-// within `available`: right of it, else left of it, else below it, so that
-// it covers none of the window's controls; on a screen too small for any,
-// the top right corner of `available`.
-QPoint placeBeside(QRect window, QSize size, QRect available);
 
 // Fixes the font of every widget inside `window` to the one it has now, so
 // that a font a desktop theme sets later for labels, buttons or the whole

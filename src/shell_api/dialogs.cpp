@@ -27,6 +27,9 @@ QMessageBox::StandardButton showBox(QWidget* parent, const Request& request) {
         QPushButton* action = request.action.isEmpty()
                                   ? nullptr
                                   : box.addButton(request.action, QMessageBox::ActionRole);
+        // With the action beside it Qt finds no button for Escape; it is
+        // "OK", as in the box without the action.
+        box.setEscapeButton(QMessageBox::Ok);
         box.exec();
         return action != nullptr && box.clickedButton() == action ? QMessageBox::Yes
                                                                   : QMessageBox::Ok;

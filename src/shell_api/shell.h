@@ -9,9 +9,16 @@ public:
     virtual ~Shell() = default;
 
     // The single status-bar panel: every operation writes its progress and
-    // its outcome there, replacing the previous text.
+    // its outcome there, replacing the previous text. A text other than the
+    // one shown is also announced to a screen reader, without the focus
+    // moving.
     virtual void setStatusText(const QString& text) = 0;
     virtual QString statusText() const = 0;
+
+    // A reading that follows the board all the time (the voltage on
+    // "Direkt", the logger's countdown): shown as a status text, but not
+    // announced, which would be every fraction of a second.
+    virtual void setStatusReading(const QString& text) { setStatusText(text); }
 
     // A note beside the status text that lasts while its page is shown (the
     // lines of the listing the board skips). Empty hides it. The page sets

@@ -250,7 +250,9 @@ void SimulatorPanel::createControls() {
         buttons->addWidget(b);
         return b;
     };
-    PauseButton = button(QStringLiteral("&Anhalten"), "PauseButton",
+    // Alt+A is the main window's "&Anschluss", which reaches this tool
+    // window too.
+    PauseButton = button(QStringLiteral("An&halten"), "PauseButton",
                          QStringLiteral("Hält das Programm des Simulators an"));
     StepButton = button(QStringLiteral("&Schritt"), "StepButton",
                         QStringLiteral("Führt den nächsten Befehl aus"));

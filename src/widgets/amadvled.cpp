@@ -1,5 +1,6 @@
 #include "amadvled.h"
 
+#include "announcer.h"
 #include "led_names.h"
 #include "widget_access.h"
 
@@ -96,6 +97,16 @@ void TAMAdvLed::setLedOn(bool on) {
     changed.checked = true;
     QAccessibleStateChangeEvent event(this, changed);
     QAccessible::updateAccessibility(&event);
+    // A named LED says its state with its name ("Port Bit 5: an"). Qt 6.4
+    // sends the change without the new name, and Orca says nothing: the
+    // LED with the focus is announced as well.
+    if (!accessibleName().isEmpty()) {
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+        if (hasFocus())
+            zentor::access::announce(
+                *this, QAccessible::queryAccessibleInterface(this)->text(QAccessible::Name));
+    }
 }
 
 void TAMAdvLed::setColor(int index, const QColor& color) {
@@ -150,6 +161,18 @@ void TAMAdvLed::paintEvent(QPaintEvent* /*event*/) {
         return;
     }
     p.drawImage(rect(), replaceColor(m_work, kSurroundMarker, background));
+    if (hasFocus())
+        zentor::access::drawFocusFrame(p, rect());
+}
+
+void TAMAdvLed::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TAMAdvLed::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TAMAdvLed::changeEvent(QEvent* event) {

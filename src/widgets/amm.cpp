@@ -1,6 +1,7 @@
 #include "amm.h"
 
 #include "amm_geometry.h"
+#include "announcer.h"
 #include "widget_access.h"
 
 #include <QAccessible>
@@ -34,11 +35,14 @@ TAnal::TAnal(QWidget* parent)
     zentor::access::installWidgetAccessibility();
     resize(kDefaultWidth, kDefaultHeight);
     setFocusPolicy(Qt::TabFocus);
+    m_spoken = valueText();
+    m_speakLater.setSingleShot(true);
+    connect(&m_speakLater, &QTimer::timeout, this, [this] { followReading(false); });
 }
 
 void TAnal::setValueText(ValueText text) {
     m_valueText = std::move(text);
-    announceValue();
+    followReading(true);
 }
 
 QString TAnal::valueText() const {
@@ -47,9 +51,32 @@ QString TAnal::valueText() const {
     return QStringLiteral("%1 %2").arg(m_value).arg(m_caption);
 }
 
-void TAnal::announceValue() {
-    QAccessibleValueChangeEvent event(this, m_value);
+QString TAnal::spokenReading() const {
+    return m_spoken;
+}
+
+void TAnal::followReading(bool atOnce) {
+    const QString reading = valueText();
+    if (reading == m_spoken) {
+        m_speakLater.stop(); // the needle went back to what was said
+        return;
+    }
+    const qint64 since = m_spokenAt.isValid() ? m_spokenAt.elapsed() : kSpeakIntervalMs;
+    if (!atOnce && since < kSpeakIntervalMs) {
+        // The newest reading is told when the second is over.
+        if (!m_speakLater.isActive())
+            m_speakLater.start(static_cast<int>(kSpeakIntervalMs - since));
+        return;
+    }
+    m_speakLater.stop();
+    m_spoken = reading;
+    m_spokenAt.start();
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
+    // Qt 6.4 sends the change without the new text, and Orca says nothing:
+    // while the meter has the focus the reading is announced as well.
+    if (hasFocus())
+        zentor::access::announce(*this, reading);
 }
 
 void TAnal::setBKColor(const QColor& color) {
@@ -82,7 +109,7 @@ void TAnal::setValue(int value) {
     }
     m_value = value;
     repaint();
-    announceValue();
+    followReading(false);
 }
 
 void TAnal::setMax(int max) {
@@ -117,7 +144,7 @@ void TAnal::setCaption(const QString& caption) {
     }
     m_caption = caption;
     dialChanged();
-    announceValue();
+    followReading(true); // the switch by Space is heard at once
 }
 
 void TAnal::dialChanged() {

@@ -5,8 +5,10 @@
 #include "click_tracker.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -65,6 +67,14 @@ public:
     void setValueText(ValueText text);
     QString valueText() const;
 
+    // The reading as last told to assistive technology (its description),
+    // which a screen reader says while the meter has the focus. It follows
+    // valueText() when that shows another text, at most once a second (the
+    // newest one when the second is over); a change of the caption (Space)
+    // is told at once.
+    static constexpr qint64 kSpeakIntervalMs = 1000;
+    QString spokenReading() const;
+
     // Reports a click, as a mouse click on the meter does; Space and Return
     // do the same while the meter has the keyboard focus (it takes the
     // focus by Tab only, so a mouse click never shows the focus frame).
@@ -87,8 +97,10 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    // Tells assistive technology that the reading changed.
-    void announceValue();
+    // Tells assistive technology the reading when it shows another text
+    // than the one last told: now when `atOnce` or a second has passed,
+    // else when the second is over.
+    void followReading(bool atOnce);
     // Drops the cached dial and repaints.
     void dialChanged();
     void renderDial(qreal ratio);
@@ -107,4 +119,7 @@ private:
     QPixmap m_dial;
     ClickTracker m_click;
     ValueText m_valueText;
+    QString m_spoken;
+    QElapsedTimer m_spokenAt; // invalid until the first reading was told
+    QTimer m_speakLater;
 };

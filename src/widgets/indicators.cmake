@@ -14,6 +14,12 @@ target_sources(zentor_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/picture_label.h
     ${CMAKE_CURRENT_LIST_DIR}/widget_access.h
     ${CMAKE_CURRENT_LIST_DIR}/widget_access.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/announcer.h
+    ${CMAKE_CURRENT_LIST_DIR}/announcer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/focus_group.h
+    ${CMAKE_CURRENT_LIST_DIR}/focus_group.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_place.h
+    ${CMAKE_CURRENT_LIST_DIR}/window_place.cpp
     ${CMAKE_CURRENT_LIST_DIR}/access_style.h
     ${CMAKE_CURRENT_LIST_DIR}/access_style.cpp)
 

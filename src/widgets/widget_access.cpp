@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QTabWidget>
 #include <QValidator>
 
 #include <algorithm>
@@ -34,9 +35,13 @@ double luminance(const QColor& color) {
            0.0722 * channel(rgb.blue());
 }
 
-// The meter: a read-only dial whose value is the needle position; its text
-// is the reading with its unit. Pressing it switches the scale.
-class MeterAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+// The meter: a read-only dial. Its value is the reading as the screen shows
+// it ("3,37 Volt", "172 Wert"); its description is the reading as last told,
+// which changes at most once a second (TAnal::spokenReading), so that a
+// screen reader says it while the meter has the focus. There is no value
+// interface: a screen reader would say the bare needle position instead.
+// Pressing it switches the scale.
+class MeterAccessible : public QAccessibleWidget {
 public:
     explicit MeterAccessible(TAnal* meter) : QAccessibleWidget(meter, QAccessible::Dial) {}
 
@@ -45,6 +50,8 @@ public:
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value)
             return meter()->valueText();
+        if (t == QAccessible::Description)
+            return meter()->spokenReading();
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {
@@ -52,25 +59,16 @@ public:
         s.readOnly = true;
         return s;
     }
-    void* interface_cast(QAccessible::InterfaceType t) override {
-        if (t == QAccessible::ValueInterface)
-            return static_cast<QAccessibleValueInterface*>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
         if (name == pressAction())
             meter()->Click();
     }
-
-    QVariant currentValue() const override { return meter()->Value(); }
-    void setCurrentValue(const QVariant&) override {}
-    QVariant maximumValue() const override { return meter()->Max(); }
-    QVariant minimumValue() const override { return 0; }
-    QVariant minimumStepSize() const override { return 1; }
 };
 
-// An LED: an indicator whose state is "checked" while it is lit.
+// An LED: an indicator whose state is "checked" while it is lit. A named
+// LED says its state with its name ("Port Bit 5: an"), so that the state is
+// heard when it takes the focus and again when it changes meanwhile.
 class LedAccessible : public QAccessibleWidget {
 public:
     explicit LedAccessible(TAMAdvLed* led) : QAccessibleWidget(led, QAccessible::Indicator) {}
@@ -78,8 +76,11 @@ public:
     TAMAdvLed* led() const { return static_cast<TAMAdvLed*>(widget()); }
 
     QString text(QAccessible::Text t) const override {
+        const QString state = led()->LedOn() ? QStringLiteral("an") : QStringLiteral("aus");
         if (t == QAccessible::Value)
-            return led()->LedOn() ? QStringLiteral("an") : QStringLiteral("aus");
+            return state;
+        if (t == QAccessible::Name && !led()->accessibleName().isEmpty())
+            return led()->accessibleName() + QStringLiteral(": ") + state;
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override {
@@ -90,6 +91,18 @@ public:
         return s;
     }
 };
+
+// The captions of a chart's axes as a screen reader says them, "X-Achse: t
+// in s, Y-Achse: Volt". An axis without a caption of its own (none, or the
+// chart's default "X-Achse") is left out, not said as "X-Achse: X-Achse".
+QString axesText(const QString& captionX, const QString& captionY) {
+    QStringList axes;
+    for (const auto& [axis, caption] : {std::pair{QStringLiteral("X-Achse"), captionX.trimmed()},
+                                        std::pair{QStringLiteral("Y-Achse"), captionY.trimmed()}})
+        if (!caption.isEmpty() && caption != axis)
+            axes << axis + QStringLiteral(": ") + caption;
+    return axes.join(QStringLiteral(", "));
+}
 
 // A chart: its value is the number of values it shows, its description the
 // captions of its axes.
@@ -106,8 +119,7 @@ public:
             return QStringLiteral("%1 Werte").arg(chart()->valueCount());
         case QAccessible::Description:
             if (chart()->accessibleDescription().isEmpty())
-                return QStringLiteral("X-Achse: %1, Y-Achse: %2")
-                    .arg(chart()->CaptionX().trimmed(), chart()->CaptionY().trimmed());
+                return axesText(chart()->CaptionX(), chart()->CaptionY());
             break;
         default:
             break;
@@ -147,19 +159,29 @@ public:
     }
 };
 
-// A drop-down list named by its label, as other controls are; Qt's own names
-// it by its current entry here. The value stays the entry; the list of
-// entries is its one child.
-class ComboAccessible : public QAccessibleWidget {
+// A drop-down list named by its label and its value, "Messdauer: 20
+// Sekunden", as the screen shows both side by side; Qt's own names it by
+// its current entry alone here. Orca says a drop-down list's name when it
+// takes the focus, and again when its value interface reports a change: so
+// the value is heard on focus and on every change by the arrow keys. The
+// value is the entry; the list of entries is its one child.
+class ComboAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
     explicit ComboAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
 
     QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value ||
-            (t == QAccessible::Name && combo()->accessibleName().isEmpty()))
+        if (t == QAccessible::Value)
             return combo()->currentText();
+        if (t == QAccessible::Name) {
+            const QString label = combo()->accessibleName();
+            if (label.isEmpty())
+                return combo()->currentText();
+            if (combo()->currentText().isEmpty())
+                return label;
+            return label + QStringLiteral(": ") + combo()->currentText();
+        }
         return QAccessibleWidget::text(t);
     }
     int childCount() const override { return 1; }
@@ -170,17 +192,30 @@ public:
         return child != nullptr && child->object() == combo()->view() ? 0 : -1;
     }
     QAccessible::State state() const override {
+        // Not "expandable": Orca would add "eingeklappt" to every change.
         QAccessible::State s = QAccessibleWidget::state();
-        s.expandable = true;
         s.expanded = combo()->view()->isVisible();
         s.editable = combo()->isEditable();
         return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
     }
     QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
     void doAction(const QString& name) override {
         if (name == showMenuAction() || name == pressAction())
             combo()->showPopup();
     }
+
+    // The value interface: the entry's place in the list.
+    // An entry is chosen by the keys, as the pages expect, not set here.
+    QVariant currentValue() const override { return combo()->currentIndex(); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return std::max(0, combo()->count() - 1); }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
 };
 
 // A one-line text field. Qt 6.4's own interface spins for ever when a
@@ -325,6 +360,17 @@ private:
 };
 
 QAccessibleInterface* widgetInterface(const QString& className, QObject* object) {
+    // An announcer is a status bar of notifications (announcer.h).
+    if (className == QLatin1String("zentor::access::Announcer"))
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StatusBar);
+    if (className == QLatin1String("zentor::access::Notice"))
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
+    // The pages of a tab widget lie in a stack that Qt calls a layered
+    // pane, and Orca says "Schichtleiste" whenever the focus enters a page.
+    // The page tab names the page already; the stack is a plain container.
+    if (className == QLatin1String("QStackedWidget") &&
+        qobject_cast<QTabWidget*>(object->parent()) != nullptr)
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Client);
     if (className == QLatin1String("QLineEdit"))
         return new LineEditAccessible(static_cast<QLineEdit*>(object));
     if (className == QLatin1String("QComboBox"))

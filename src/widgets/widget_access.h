@@ -4,10 +4,12 @@
 // TAnal, TAMAdvLed, the charts and TWebLabel paint themselves, so Qt knows
 // nothing about their content. installWidgetAccessibility() registers an
 // accessibility factory that gives each of them an interface of its own: the
-// meter speaks its value and unit (value interface), an LED its on/off state,
-// a chart the number of values it shows, the link label is a link that can
-// be pressed; a drop-down list is named by its accessible name (Qt names it
-// by its current entry here). The widgets call it in their constructors.
+// meter tells its reading with its unit ("3,37 Volt"), an LED its on/off
+// state, a chart the number of values it shows, the link label is a link
+// that can be pressed; a drop-down list is named by its accessible name and
+// its value, "Messdauer: 20 Sekunden" (Qt names it by its current entry
+// here); the announcer is a status bar of notifications (announcer.h). The
+// widgets call it in their constructors.
 #pragma once
 
 #include <QColor>

@@ -4,6 +4,7 @@
 // follow a new recording, and a chart that is left as it was.
 #include "analysis_commands.h"
 #include "analysis_window.h"
+#include "announcer.h"
 #include "chart_markup.h"
 #include "comphard.h"
 #include "diagramm.h"
@@ -32,6 +33,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -333,6 +335,9 @@ TEST_F(AnalysisWindowTest, TheWindowIsOperatedByKeysAndKeepsItsWidth) {
     const int width = analysis->width();
     QApplication::setActiveWindow(analysis);
     const int last = static_cast<int>(session().series().points.size()) - 1;
+    // What a key changed is heard: the cursor's new read-out.
+    QSignalSpy heard(&zentor::access::Announcer::of(*analysis),
+                     &zentor::access::Announcer::announced);
     for (QWidget* focus : std::initializer_list<QWidget*>{analysis->fitChoice, analysis->cursorA,
                                                           analysis->copyResult}) {
         SCOPED_TRACE(focus->metaObject()->className());
@@ -342,6 +347,9 @@ TEST_F(AnalysisWindowTest, TheWindowIsOperatedByKeysAndKeepsItsWidth) {
         QTest::keyClick(focus, Qt::Key_Home);
         QTest::keyClick(focus, Qt::Key_Right);
         EXPECT_EQ(session().cursor(Cursor::A), 1);
+        ASSERT_FALSE(heard.isEmpty());
+        EXPECT_TRUE(heard.back().front().toString().contains(shown("t_A")))
+            << heard.back().front().toString().toStdString();
     }
     EXPECT_EQ(analysis->fitChoice->currentIndex(), 0);
     for (int fit = 1; fit <= static_cast<int>(kFits.size()); ++fit) {
@@ -490,7 +498,10 @@ TEST(ChartMarkup, TheReferenceCurveStandsOutOnEveryChartBackground) {
 TEST_F(AnalysisWindowTest, CopyPutsTheReadOutsOnTheClipboard) {
     mouse(chart, QEvent::MouseButtonPress, pixelOf(0.3), Qt::LeftButton);
     mouse(chart, QEvent::MouseButtonRelease, pixelOf(0.3), Qt::NoButton);
+    QSignalSpy heard(&zentor::access::Announcer::of(*analysis),
+                     &zentor::access::Announcer::announced);
     analysis->copyResult->click();
+    EXPECT_EQ(heard.size(), 1); // the note, not the cursor the mouse set
     const QString text = QGuiApplication::clipboard()->text();
     EXPECT_EQ(text, session().copyText(QStringLiteral("Zeitschreiber")));
     EXPECT_TRUE(text.contains(QStringLiteral("\r\nΔt\t%1\ts\r\n").arg(shown("dt"))));

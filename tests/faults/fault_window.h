@@ -92,13 +92,18 @@ QByteArray readFile(const QString& path);
 // jumps and a comment.
 QStringList programListing();
 
-// The main window with a record of every status text, in order.
+// The main window with a record of every status text, in order: messages
+// and readings alike.
 class RecordingWindow : public TForm1 {
 public:
     explicit RecordingWindow(StartOptions options) : TForm1(std::move(options)) {}
     void setStatusText(const QString& text) override {
         statuses << text;
         TForm1::setStatusText(text);
+    }
+    void setStatusReading(const QString& text) override {
+        statuses << text;
+        TForm1::setStatusReading(text);
     }
     QStringList statuses;
 };

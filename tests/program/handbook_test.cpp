@@ -210,6 +210,13 @@ TEST(HandbookWindowTest, ContentsSearchZoomAndPictures) {
     const QPoint at = browser->cursorRect(entry).center();
     QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, at);
     EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+    // The text is read by line: the arrows move a text cursor, Ctrl+Home
+    // takes it to the top.
+    const int place = browser->textCursor().position();
+    QTest::keyClick(browser, Qt::Key_Down);
+    EXPECT_GT(browser->textCursor().position(), place);
+    QTest::keyClick(browser, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(browser->textCursor().position(), 0);
 
     QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(window.searchField()->isVisible());

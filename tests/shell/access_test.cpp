@@ -1,10 +1,14 @@
 // The window as assistive technology and a keyboard user meet it: every
 // control named and told apart, drawn widgets with a value or state, a
 // program written and sent without a mouse, the PWM slider by keys.
+#include "amadvled.h"
 #include "amm.h"
+#include "analysis_window.h"
+#include "announcer.h"
 #include "comphard.h"
 #include "dialogs.h"
 #include "direct_page.h"
+#include "handbook.h"
 #include "link_wait.h"
 #include "logger_page.h"
 #include "program_editor_widgets.h"
@@ -15,20 +19,29 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMultiMap>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -120,6 +133,54 @@ Walk walkFrom(QWidget* root, const QObject* skip = nullptr) {
     QHash<QString, QString> names;
     walk(QAccessible::queryAccessibleInterface(root), skip, names, result);
     return result;
+}
+
+// The access keys (Alt+letter) of one window as a keyboard user meets
+// them: its visible buttons, labels of a control, group boxes and the menu
+// titles ("Menü &Datei") of the main window, which Qt offers in its tool
+// windows too. Each key with who has it.
+const QString kMenuPrefix = QStringLiteral("Menü ");
+
+QMultiMap<QString, QString> accessKeys(QWidget& window) {
+    QMultiMap<QString, QString> keys;
+    const auto add = [&keys](const QString& text, const QString& prefix = {}) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (!key.isEmpty())
+            keys.insert(key.toString(), prefix + text);
+    };
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->window() != &window || !widget->isVisible())
+            continue;
+        if (const auto* button = qobject_cast<QAbstractButton*>(widget))
+            add(button->text());
+        else if (const auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
+            add(label->text());
+        else if (const auto* group = qobject_cast<QGroupBox*>(widget))
+            add(group->title());
+    }
+    QWidget* owner = window.windowType() == Qt::Tool && window.parentWidget()
+                         ? window.parentWidget()->window()
+                         : &window;
+    if (auto* main = qobject_cast<QMainWindow*>(owner))
+        for (const QAction* menu : main->menuBar()->actions())
+            add(menu->text(), kMenuPrefix);
+    return keys;
+}
+
+// The keys that lead to more than one place. In the main window
+// (`menusYield`) a menu title and one control of the page in front may
+// share a key: the control has it, the menu opens by F10 (PageAccessKeys).
+std::string clashes(const QMultiMap<QString, QString>& keys, bool menusYield) {
+    QStringList found;
+    for (const QString& key : keys.uniqueKeys()) {
+        const QStringList holders = keys.values(key);
+        const auto menus = std::count_if(holders.begin(), holders.end(), [](const QString& h) {
+            return h.startsWith(kMenuPrefix);
+        });
+        if (holders.size() > 2 || (holders.size() == 2 && (menus != 1 || !menusYield)))
+            found << key + QStringLiteral(": ") + holders.join(u'|');
+    }
+    return found.join(QStringLiteral("; ")).toStdString();
 }
 
 class AccessTest : public ::testing::Test {
@@ -250,6 +311,119 @@ TEST_F(AccessTest, AProgramIsWrittenAndSentByKeyboard) {
            !w.statusText().contains(QStringLiteral("Fehler")) && !deadline.hasExpired())
         QTest::qWait(20);
     EXPECT_EQ(w.statusText(), QStringLiteral("Programm gestartet"));
+}
+
+// Status messages are heard once each, readings are shown only; a line
+// inserted from a palette is heard while the focus stays there; the LEDs
+// are one Tab stop; Ctrl+Tab and Ctrl+Page Down change pages from inside
+// any control.
+TEST_F(AccessTest, WhatTheScreenShowsIsHeardAndKeysReachEveryPage) {
+    TForm1& w = start(true);
+    QSignalSpy heard(&zentor::access::Announcer::of(w), &zentor::access::Announcer::announced);
+    w.setStatusText(QStringLiteral("Programm gestartet"));
+    w.setStatusReading(QStringLiteral("2,50 Volt"));
+    EXPECT_EQ(w.statusText(), QStringLiteral("2,50 Volt"));
+    w.setStatusText(QStringLiteral("Programm gestartet")); // no news
+    w.setStatusText(QStringLiteral("Abgebrochen."));
+    QStringList said;
+    for (const QList<QVariant>& announcement : std::as_const(heard))
+        said << announcement.front().toString();
+    EXPECT_EQ(said, (QStringList{"Programm gestartet", "Abgebrochen."}));
+
+    ProgramPage& program = *w.TabSheet4;
+    w.PageControl1->setCurrentWidget(&program);
+    ASSERT_TRUE(tabTo(program.ListBox3));
+    press(Qt::Key_Home);
+    for (int row = 0; row < 4; ++row) // A, B, C, D, then Delay
+        press(Qt::Key_Down);
+    heard.clear();
+    press(Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), program.ListBox3);
+    ASSERT_FALSE(heard.isEmpty());
+    EXPECT_EQ(heard.front().front().toString(), QStringLiteral("eingefügt: Delay = 250"));
+
+    DirectPage& direct = *w.TabSheet2;
+    w.PageControl1->setCurrentWidget(&direct);
+    direct.Anal1->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), direct.AMAdvLed1);
+    press(Qt::Key_Right);
+    EXPECT_EQ(QApplication::focusWidget(), direct.AMAdvLed32);
+    press(Qt::Key_Tab);
+    EXPECT_FALSE(qobject_cast<TAMAdvLed*>(QApplication::focusWidget()));
+
+    const struct {
+        QWidget* page;
+        QWidget* focus;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* next;
+    } changes[] = {
+        {&direct, direct.ScrollBarPWM, Qt::Key_PageDown, Qt::ControlModifier, w.TabSheet3},
+        {&direct, direct.ScrollBarPWM, Qt::Key_Tab, Qt::ControlModifier, w.TabSheet3},
+        {&program, program.ListBox1, Qt::Key_PageUp, Qt::ControlModifier, w.TabSheet8},
+        {&program, program.Edit3, Qt::Key_Tab, Qt::ControlModifier, w.TabSheet1},
+        {w.TabSheet6, w.TabSheet6->timeyt, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier,
+         w.TabSheet3},
+    };
+    for (const auto& change : changes) {
+        w.PageControl1->setCurrentWidget(change.page);
+        change.focus->setEnabled(true);
+        change.focus->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), change.focus)
+            << change.focus->objectName().toStdString();
+        press(change.key, change.modifiers);
+        EXPECT_EQ(w.PageControl1->currentWidget(), change.next)
+            << change.focus->objectName().toStdString() << " " << change.key;
+    }
+}
+
+// The first-start box offers the board search beside "OK"; Escape closes
+// it as "OK" does.
+TEST(AccessBoxes, EscapeClosesABoxThatOffersAnAction) {
+    bool escaped = false;
+    int waited = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        if (!escaped) {
+            escaped = true;
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (++waited == 250) {
+            box->button(QMessageBox::Ok)->click(); // Escape left it open
+        }
+    });
+    poll.start();
+    EXPECT_FALSE(dialogs::offer(nullptr, QStringLiteral("Erster Programmstart"),
+                                QStringLiteral("Platine suchen")));
+    EXPECT_TRUE(escaped);
+    EXPECT_LT(waited, 250);
+}
+
+// Alt+letter leads to one control in every window: the main window with
+// each page in front, "Auswertung", the handbook, the simulator panel.
+TEST_F(AccessTest, EveryWindowHasOneAccessKeyPerLetter) {
+    TForm1& w = start(true);
+    w.PageControl1->setCurrentWidget(w.TabSheet6);
+    w.Auswertung1->trigger();
+    auto* analysis = w.findChild<zentor::analysis::AnalysisWindow*>();
+    ASSERT_NE(analysis, nullptr);
+    ASSERT_TRUE(analysis->isVisible());
+    w.HandbuchClick();
+    auto* handbook = w.findChild<HandbookWindow*>();
+    ASSERT_NE(handbook, nullptr);
+    auto* panel = w.findChild<QWidget*>(QStringLiteral("SimulatorPanel"));
+    ASSERT_NE(panel, nullptr);
+    for (int page = 0; page < w.PageControl1->count(); ++page) {
+        w.PageControl1->setCurrentIndex(page);
+        EXPECT_EQ(clashes(accessKeys(w), true), "") << w.PageControl1->tabText(page).toStdString();
+    }
+    for (QWidget* window :
+         {static_cast<QWidget*>(analysis), static_cast<QWidget*>(handbook), panel})
+        EXPECT_EQ(clashes(accessKeys(*window), false), "") << window->objectName().toStdString();
 }
 
 TEST_F(AccessTest, PwmSliderMeterAndPageTabsByKeys) {

@@ -17,6 +17,10 @@ TEST(WindowFit, ASecondWindowStandsBesideTheMainWindowNeverOverIt) {
         {"room on the left only", {1000, 50, 785, 580}, {0, 0, 1920, 1080}, {692, 50}},
         {"room below only", {20, 20, 785, 580}, {0, 0, 1100, 1080}, {20, 608}},
         {"no room: the screen's corner", {0, 0, 785, 580}, {0, 0, 800, 600}, {500, 0}},
+        {"no room beside it: on the screen where it covers least",
+         {300, 0, 785, 580},
+         {0, 0, 1100, 600},
+         {0, 0}},
     };
     for (const auto& c : cases) {
         const QPoint at = zentor::placeBeside(c.window, panel, c.screen);

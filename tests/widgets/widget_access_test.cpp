@@ -1,14 +1,22 @@
 // What the drawn widgets tell assistive technology, and the colour rules
 // for text on fixed backgrounds.
+#include "access_style.h"
 #include "amadvled.h"
 #include "amm.h"
+#include "announcer.h"
 #include "diagramm.h"
+#include "focus_group.h"
 #include "weblabel.h"
 #include "widget_access.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -41,6 +49,34 @@ TEST(Contrast, RatiosAndReadableColours) {
             << c.background.name().toStdString() << " " << c.preferred.name().toStdString();
 }
 
+// An empty check box on a dark desktop: its edge stands out from the
+// window as a control's edge must.
+TEST(Contrast, AnEmptyCheckBoxStandsOutOnADarkDesktop) {
+    zentor::AccessStyle style;
+    QCheckBox box(QStringLiteral("Pdir"));
+    box.setStyle(&style);
+    QPalette dark = box.palette();
+    const QColor window(30, 30, 30);
+    for (const auto& [role, color] :
+         {std::pair{QPalette::Window, window}, std::pair{QPalette::Base, QColor(36, 36, 36)},
+          std::pair{QPalette::Button, QColor(40, 40, 40)},
+          std::pair{QPalette::WindowText, QColor(Qt::white)},
+          std::pair{QPalette::Text, QColor(Qt::white)}})
+        dark.setColor(role, color);
+    box.setPalette(dark);
+    box.resize(box.sizeHint());
+    QImage image(box.size(), QImage::Format_ARGB32);
+    image.fill(window);
+    box.render(&image);
+    QStyleOptionButton option;
+    option.initFrom(&box);
+    const QRect indicator = style.subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+    double edge = 0;
+    for (int y = indicator.top(); y <= indicator.bottom(); ++y)
+        edge = std::max(edge, contrastRatio(image.pixelColor(indicator.left(), y), window));
+    EXPECT_GE(edge, zentor::access::kGraphicContrast);
+}
+
 QAccessibleInterface* accessible(QObject* object) {
     return QAccessible::queryAccessibleInterface(object);
 }
@@ -52,7 +88,8 @@ TEST(WidgetAccess, DrawnWidgetsReportTheirValueAndState) {
     QAccessibleInterface* dial = accessible(&meter);
     EXPECT_EQ(dial->role(), QAccessible::Dial);
     EXPECT_EQ(dial->text(QAccessible::Value), QStringLiteral("128 Volt"));
-    EXPECT_EQ(dial->valueInterface()->currentValue().toInt(), 128);
+    // No bare needle position for a screen reader to say instead.
+    EXPECT_EQ(dial->valueInterface(), nullptr);
     dial->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QTest::keyClick(&meter, Qt::Key_Space);
     QTest::keyClick(&meter, Qt::Key_Return);
@@ -63,6 +100,8 @@ TEST(WidgetAccess, DrawnWidgetsReportTheirValueAndState) {
     led.setLedOn(true);
     EXPECT_TRUE(accessible(&led)->state().checked);
     EXPECT_EQ(accessible(&led)->text(QAccessible::Value), QStringLiteral("an"));
+    led.setAccessibleName(QStringLiteral("Port Bit 5"));
+    EXPECT_EQ(accessible(&led)->text(QAccessible::Name), QStringLiteral("Port Bit 5: an"));
 
     // Three joined lines share their points; a line elsewhere has two more.
     TDiagramm chart;
@@ -76,6 +115,10 @@ TEST(WidgetAccess, DrawnWidgetsReportTheirValueAndState) {
     EXPECT_EQ(accessible(&chart)->text(QAccessible::Value), QStringLiteral("6 Werte"));
     chart.DrawLine(60, 60, 70, 70); // a trace growing between paints
     EXPECT_EQ(accessible(&chart)->valueInterface()->currentValue().toInt(), 7);
+    // An axis is described by a caption of its own, never "X-Achse: X-Achse".
+    EXPECT_EQ(accessible(&chart)->text(QAccessible::Description), QString());
+    chart.setCaptionY(QStringLiteral("Volt"));
+    EXPECT_EQ(accessible(&chart)->text(QAccessible::Description), QStringLiteral("Y-Achse: Volt"));
 
     QStringList opened;
     const auto previous = TWebLabel::setOpener([&opened](const QString& a) {
@@ -90,6 +133,99 @@ TEST(WidgetAccess, DrawnWidgetsReportTheirValueAndState) {
     QTest::keyClick(&link, Qt::Key_Return);
     EXPECT_EQ(opened.size(), 2);
     TWebLabel::setOpener(previous);
+}
+
+// The meter's reading as a screen reader hears it while the meter has the
+// focus (its description): a new text at most once a second, the newest one
+// when the second is over; the switch of the scale at once.
+TEST(WidgetAccess, TheMeterTellsItsReadingAtMostOnceASecond) {
+    TAnal meter;
+    QAccessibleInterface* dial = accessible(&meter);
+    meter.setValue(100);
+    EXPECT_EQ(dial->text(QAccessible::Description), QStringLiteral("100 Volt"));
+    QElapsedTimer clock;
+    clock.start();
+    meter.setValue(101);
+    meter.setValue(102);
+    // Unless the machine stalled for a second, the steps wait.
+    if (clock.elapsed() < TAnal::kSpeakIntervalMs - 100) {
+        EXPECT_EQ(dial->text(QAccessible::Description), QStringLiteral("100 Volt"));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(dial->text(QAccessible::Description), QStringLiteral("102 Volt"),
+                              10000);
+    EXPECT_GE(clock.elapsed(), TAnal::kSpeakIntervalMs - 100);
+    meter.setCaption(QStringLiteral("Wert"));
+    EXPECT_EQ(dial->text(QAccessible::Description), QStringLiteral("102 Wert"));
+}
+
+// A drop-down list says its label and its value, on focus and at each
+// change (Orca follows its value interface); without a label, its entry.
+TEST(WidgetAccess, ADropDownListSaysItsLabelAndValue) {
+    zentor::access::installWidgetAccessibility();
+    QComboBox combo;
+    combo.addItems({QStringLiteral("10 Sekunden"), QStringLiteral("20 Sekunden")});
+    QAccessibleInterface* access = accessible(&combo);
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("10 Sekunden"));
+    combo.setAccessibleName(QStringLiteral("Messdauer"));
+    combo.setCurrentIndex(1);
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("Messdauer: 20 Sekunden"));
+    EXPECT_EQ(access->text(QAccessible::Value), QStringLiteral("20 Sekunden"));
+    ASSERT_NE(access->valueInterface(), nullptr);
+    EXPECT_EQ(access->valueInterface()->currentValue().toInt(), 1);
+    combo.clear();
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("Messdauer"));
+}
+
+// An announcement is a notification of a status bar, with its own text
+// even when the next one follows at once; the window's one announcer.
+TEST(WidgetAccess, AnnouncementsAreNotificationsOfAStatusBar) {
+    QWidget window;
+    auto* inner = new QWidget(&window);
+    zentor::access::Announcer& announcer = zentor::access::Announcer::of(*inner);
+    EXPECT_EQ(&zentor::access::Announcer::of(window), &announcer);
+    EXPECT_EQ(accessible(&announcer)->role(), QAccessible::StatusBar);
+    zentor::access::announce(*inner, QStringLiteral("Übertrage ..."));
+    zentor::access::announce(*inner, QStringLiteral("Programm gestartet"));
+    zentor::access::announce(*inner, QString()); // nothing
+    QStringList notices;
+    QAccessibleInterface* bar = accessible(&announcer);
+    for (int i = 0; i < bar->childCount(); ++i) {
+        EXPECT_EQ(bar->child(i)->role(), QAccessible::Notification);
+        notices << bar->child(i)->text(QAccessible::Name);
+    }
+    EXPECT_TRUE(notices.contains(QStringLiteral("Übertrage ...")));
+    EXPECT_TRUE(notices.contains(QStringLiteral("Programm gestartet")));
+    EXPECT_EQ(announcer.lastAnnouncement(), QStringLiteral("Programm gestartet"));
+}
+
+// The LEDs of "Direkt" are one Tab stop: the arrows, Home and End move
+// between them, Tab comes back to the one last visited.
+TEST(WidgetAccess, AFocusGroupIsOneTabStop) {
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    std::array<TAMAdvLed*, 3> leds{};
+    for (TAMAdvLed*& led : leds)
+        led = new TAMAdvLed(&window);
+    auto* after = new QLineEdit(&window);
+    new zentor::access::FocusGroup({leds[0], leds[1], leds[2]});
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    before->setFocus();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* focus;
+    } steps[] = {
+        {Qt::Key_Tab, Qt::NoModifier, leds[0]},    {Qt::Key_Right, Qt::NoModifier, leds[1]},
+        {Qt::Key_End, Qt::NoModifier, leds[2]},    {Qt::Key_Down, Qt::NoModifier, leds[2]},
+        {Qt::Key_Left, Qt::NoModifier, leds[1]},   {Qt::Key_Tab, Qt::NoModifier, after},
+        {Qt::Key_Tab, Qt::ShiftModifier, leds[1]}, {Qt::Key_Home, Qt::NoModifier, leds[0]},
+        {Qt::Key_Tab, Qt::ShiftModifier, before}};
+    for (const auto& step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
+        EXPECT_EQ(QApplication::focusWidget(), step.focus) << step.key;
+    }
 }
 
 // A screen reader asks a text field for the character, word, sentence or

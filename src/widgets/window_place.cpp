@@ -1,0 +1,59 @@
+#include "window_place.h"
+
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <limits>
+
+namespace zentor {
+
+namespace {
+
+// `rect` moved (not shrunk) into `available` as far as it fits.
+QRect movedInto(QRect rect, QRect available) {
+    rect.moveLeft(std::clamp(rect.left(), available.left(),
+                             std::max(available.left(), available.right() + 1 - rect.width())));
+    rect.moveTop(std::clamp(rect.top(), available.top(),
+                            std::max(available.top(), available.bottom() + 1 - rect.height())));
+    return rect;
+}
+
+qint64 area(QRect rect) {
+    return rect.isEmpty() ? 0 : qint64(rect.width()) * rect.height();
+}
+
+} // namespace
+
+QPoint placeBeside(QRect window, QSize size, QRect available) {
+    constexpr int kGap = 8;
+    const QPoint candidates[] = {
+        {window.right() + 1 + kGap, window.top()},
+        {window.left() - kGap - size.width(), window.top()},
+        {window.left(), window.bottom() + 1 + kGap},
+    };
+    for (const QPoint& at : candidates)
+        if (available.contains(QRect(at, size)))
+            return at;
+    QPoint best;
+    qint64 covered = std::numeric_limits<qint64>::max();
+    for (const QPoint& at : candidates) {
+        const QRect place = movedInto(QRect(at, size), available);
+        if (const qint64 c = area(place.intersected(window)); c < covered) {
+            covered = c;
+            best = place.topLeft();
+        }
+    }
+    return best;
+}
+
+QPoint placeWindowBeside(const QWidget& main, const QWidget& second) {
+    QSize size = second.frameGeometry().size();
+    if (size == second.size())
+        size += kFrameAllowance;
+    const QScreen* screen = main.screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), size);
+    return placeBeside(main.frameGeometry(), size, available);
+}
+
+} // namespace zentor

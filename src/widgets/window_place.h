@@ -1,0 +1,27 @@
+// Where a second window of the program (the simulator panel, "Auswertung")
+// opens: beside the main window, wholly on its screen.
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace zentor {
+
+// Room the window frame (title bar, borders) takes on the screen.
+inline constexpr QSize kFrameAllowance{16, 48};
+
+// Where a window of `size` (with frame) stands beside `window` (its frame)
+// within `available`: right of it, else left of it, else below it, so that
+// it covers none of the window's controls. On a screen too small for any,
+// the one of these places, moved onto the screen, that covers the least of
+// the window.
+QPoint placeBeside(QRect window, QSize size, QRect available);
+
+// placeBeside for two windows on `main`'s screen: the place of `second`'s
+// frame. A window not shown yet has no frame; kFrameAllowance stands for it.
+QPoint placeWindowBeside(const QWidget& main, const QWidget& second);
+
+} // namespace zentor
