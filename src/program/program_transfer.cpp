@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QProgressBar>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -123,16 +124,32 @@ WidgetTransferView::WidgetTransferView(Shell& shell, QProgressBar* progressBar,
     : m_shell(shell), m_progressBar(progressBar), m_dialogParent(dialogParent) {}
 
 void WidgetTransferView::setStatusText(const QString& text) {
+    // At each report the bar stands where the transfer is.
+    if (m_progressBar && m_lags)
+        m_progressBar->setValue(m_position);
+    m_lags = false;
     m_shell.setStatusText(text);
 }
 
 void WidgetTransferView::setProgressMaximum(int maximum) {
+    m_position = 0;
+    m_lags = false;
     if (m_progressBar)
         m_progressBar->setMaximum(maximum);
 }
 
 void WidgetTransferView::setProgressPosition(int position) {
-    if (m_progressBar)
+    m_position = position;
+    if (!m_progressBar)
+        return;
+    // The bar moves in steps of 5 %: each step is an event that a screen
+    // reader has to take, and one per byte drowned "Programm gestartet".
+    constexpr int kSteps = 20;
+    const int maximum = std::max(1, m_progressBar->maximum());
+    const int value = m_progressBar->value();
+    m_lags = position > 0 && position < maximum && value >= 0 &&
+             position * kSteps / maximum == value * kSteps / maximum;
+    if (!m_lags)
         m_progressBar->setValue(position);
 }
 

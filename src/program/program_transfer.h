@@ -88,6 +88,8 @@ private:
     Shell& m_shell;
     QProgressBar* m_progressBar;
     QWidget* m_dialogParent;
+    int m_position = 0;  // the transfer's own position; the bar may lag behind
+    bool m_lags = false; // the bar has not been given m_position yet
 };
 
 // The view of a transfer that runs on the link thread: every call becomes

@@ -9,6 +9,7 @@
 #include "dialogs.h"
 #include "direct_page.h"
 #include "example_programs.h"
+#include "focus_return.h"
 #include "handbook.h"
 #include "journal.h"
 #include "jpeg_image.h"
@@ -52,6 +53,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kClientWidth = 769;
@@ -68,6 +71,7 @@ constexpr int kRevealCancelMs = 300; // until "Abbrechen" shows for a long excha
 constexpr int kRecorderChannelVoltage = 60;
 
 const QString kCaption = QStringLiteral("Zentor");
+constexpr int kLinkProgressSteps = 20;
 const QString kStartTitle = QStringLiteral("ZENTOR");
 
 const QString kNoPortChosen = QStringLiteral("Anschluss nicht gewählt.");
@@ -158,6 +162,7 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     // At the end of the desktop session the listing is saved as at exit.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { TabSheet4->SaveLast(); });
     new PageAccessKeys(*this, *PageControl1); // Alt+letter, F10, Ctrl+Tab; a child of the window
+    new zentor::access::FocusReturn(this);    // back to a button the board kept busy
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -445,8 +450,14 @@ void TForm1::createExchangeControls() {
         m_cancelButton->hide();
     });
     connect(&link, &zentor::Link::progressChanged, this, [this](int position, int maximum) {
-        m_linkProgress->setRange(0, maximum);
-        m_linkProgress->setValue(position);
+        // In steps of 5 %: the bar is small, and each step is an event that a
+        // screen reader has to take; one per byte drowned "Programm gestartet".
+        if (maximum <= 0) {
+            m_linkProgress->setRange(0, 0);
+            return;
+        }
+        m_linkProgress->setRange(0, kLinkProgressSteps);
+        m_linkProgress->setValue(std::clamp(position, 0, maximum) * kLinkProgressSteps / maximum);
     });
     connect(&link, &zentor::Link::commandsRunningChanged, Ports, &PortMenu::followLink);
 

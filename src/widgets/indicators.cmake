@@ -18,6 +18,8 @@ target_sources(zentor_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/announcer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/focus_group.h
     ${CMAKE_CURRENT_LIST_DIR}/focus_group.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/focus_return.h
+    ${CMAKE_CURRENT_LIST_DIR}/focus_return.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_place.h
     ${CMAKE_CURRENT_LIST_DIR}/window_place.cpp
     ${CMAKE_CURRENT_LIST_DIR}/access_style.h

@@ -13,6 +13,9 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QTabWidget>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QValidator>
 
 #include <algorithm>
@@ -172,17 +175,27 @@ public:
     QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
 
     QString text(QAccessible::Text t) const override {
+        // Entries may be aligned with leading blanks (" 10 Sekunden").
+        const QString entry = combo()->currentText().trimmed();
         if (t == QAccessible::Value)
-            return combo()->currentText();
+            return entry;
         if (t == QAccessible::Name) {
             const QString label = combo()->accessibleName();
             if (label.isEmpty())
-                return combo()->currentText();
-            if (combo()->currentText().isEmpty())
+                return entry;
+            if (entry.isEmpty())
                 return label;
-            return label + QStringLiteral(": ") + combo()->currentText();
+            return label + QStringLiteral(": ") + entry;
         }
         return QAccessibleWidget::text(t);
+    }
+    // The buddy label is left out: Orca speaks a label it is given in place
+    // of the name, and so said "Messdauer:" without the entry.
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override {
+        auto related = QAccessibleWidget::relations(match);
+        related.removeIf([](const auto& pair) { return pair.second & QAccessible::Label; });
+        return related;
     }
     int childCount() const override { return 1; }
     QAccessibleInterface* child(int index) const override {
@@ -359,6 +372,119 @@ private:
     QString shownText() const { return edit()->displayText(); }
 };
 
+// A text area that is read, not written, such as the handbook's. Qt calls a
+// text browser static text, and Orca then reads it as a label; as a
+// read-only text its lines are read one by one with the arrow keys.
+class TextAreaAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit TextAreaAccessible(QTextEdit* edit)
+        : QAccessibleWidget(edit, QAccessible::EditableText) {}
+
+    QTextEdit* edit() const { return static_cast<QTextEdit*>(widget()); }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = edit()->isReadOnly();
+        s.editable = !s.readOnly;
+        s.multiLine = true;
+        s.selectableText = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    void selection(int selectionIndex, int* startOffset, int* endOffset) const override {
+        const QTextCursor cursor = edit()->textCursor();
+        const bool has = selectionIndex == 0 && cursor.hasSelection();
+        *startOffset = has ? cursor.selectionStart() : 0;
+        *endOffset = has ? cursor.selectionEnd() : 0;
+    }
+    int selectionCount() const override { return edit()->textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int selectionIndex) override {
+        if (selectionIndex != 0)
+            return;
+        QTextCursor cursor = edit()->textCursor();
+        cursor.clearSelection();
+        edit()->setTextCursor(cursor);
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override {
+        if (selectionIndex == 0)
+            edit()->setTextCursor(cursorAt(startOffset, endOffset));
+    }
+    int cursorPosition() const override { return edit()->textCursor().position(); }
+    void setCursorPosition(int position) override {
+        edit()->setTextCursor(cursorAt(position, position));
+        edit()->ensureCursorVisible();
+    }
+    QString text(int startOffset, int endOffset) const override {
+        if (startOffset > endOffset)
+            return {};
+        return plainText().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return edit()->document()->characterCount() - 1; }
+    QRect characterRect(int offset) const override {
+        QRect rect = edit()->cursorRect(cursorAt(offset, offset));
+        rect.setWidth(std::max(rect.width(), edit()->fontMetrics().averageCharWidth()));
+        return QRect(edit()->viewport()->mapToGlobal(rect.topLeft()), rect.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return edit()->cursorForPosition(edit()->viewport()->mapFromGlobal(point)).position();
+    }
+    void scrollToSubstring(int startIndex, int /*endIndex*/) override {
+        setCursorPosition(startIndex);
+    }
+    QString attributes(int /*offset*/, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                         int* endOffset) const override {
+        const int length = characterCount();
+        if (offset == -1)
+            offset = cursorPosition();
+        if (offset == length && length > 0)
+            offset = length - 1; // the end belongs to what stands before it
+        if (offset < 0 || offset > length) {
+            *startOffset = *endOffset = -1;
+            return {};
+        }
+        if (boundaryType != QAccessible::LineBoundary)
+            return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset,
+                                                          endOffset);
+        // A line as the screen shows it, wrapped to the window's width.
+        QTextCursor cursor = cursorAt(offset, offset);
+        cursor.movePosition(QTextCursor::StartOfLine);
+        *startOffset = cursor.position();
+        cursor.movePosition(QTextCursor::EndOfLine);
+        *endOffset = std::min(cursor.position() + 1, length); // with its line break
+        return text(*startOffset, *endOffset);
+    }
+
+private:
+    QString plainText() const {
+        // One character per document position: paragraph ends as line breaks.
+        QString text = edit()->document()->toRawText();
+        for (QChar& c : text)
+            if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+                c = QLatin1Char('\n');
+        return text;
+    }
+    QTextCursor cursorAt(int anchor, int position) const {
+        QTextCursor cursor(edit()->document());
+        const int last = characterCount();
+        cursor.setPosition(std::clamp(anchor, 0, last));
+        cursor.setPosition(std::clamp(position, 0, last), QTextCursor::KeepAnchor);
+        return cursor;
+    }
+};
+
 QAccessibleInterface* widgetInterface(const QString& className, QObject* object) {
     // An announcer is a status bar of notifications (announcer.h).
     if (className == QLatin1String("zentor::access::Announcer"))
@@ -373,6 +499,8 @@ QAccessibleInterface* widgetInterface(const QString& className, QObject* object)
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Client);
     if (className == QLatin1String("QLineEdit"))
         return new LineEditAccessible(static_cast<QLineEdit*>(object));
+    if (className == QLatin1String("QTextBrowser"))
+        return new TextAreaAccessible(static_cast<QTextEdit*>(object));
     if (className == QLatin1String("QComboBox"))
         return new ComboAccessible(static_cast<QComboBox*>(object));
     if (className == QLatin1String("TAnal"))

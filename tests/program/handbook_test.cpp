@@ -9,7 +9,9 @@
 #include "palettes.h"
 
 #include "qstring_print.h"
+#include "widget_access.h"
 
+#include <QAccessible>
 #include <QDirIterator>
 #include <QFile>
 #include <QImageReader>
@@ -183,6 +185,7 @@ TEST(Handbook, CommandTablesAreTheInstructionTableByPalette) {
 // and Ctrl+wheel zoom, pictures follow the window's width, paragraphs keep
 // their space.
 TEST(HandbookWindowTest, ContentsSearchZoomAndPictures) {
+    zentor::access::installWidgetAccessibility();
     const QString path = kSource + QStringLiteral("/docs/handbuch.md");
     HandbookWindow window(path);
     window.show();
@@ -217,6 +220,17 @@ TEST(HandbookWindowTest, ContentsSearchZoomAndPictures) {
     EXPECT_GT(browser->textCursor().position(), place);
     QTest::keyClick(browser, Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(browser->textCursor().position(), 0);
+    // A screen reader meets a read-only text (not a label) and reads the
+    // line at the cursor, the title first.
+    QAccessibleInterface* text = QAccessible::queryAccessibleInterface(browser);
+    ASSERT_NE(text->textInterface(), nullptr);
+    EXPECT_EQ(text->role(), QAccessible::EditableText);
+    EXPECT_TRUE(text->state().readOnly);
+    int start = -1;
+    int end = -1;
+    EXPECT_EQ(text->textInterface()->textAtOffset(0, QAccessible::LineBoundary, &start, &end),
+              browser->document()->firstBlock().text() + u'\n');
+    EXPECT_EQ(start, 0);
 
     QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(window.searchField()->isVisible());

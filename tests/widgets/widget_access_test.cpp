@@ -6,6 +6,7 @@
 #include "announcer.h"
 #include "diagramm.h"
 #include "focus_group.h"
+#include "focus_return.h"
 #include "weblabel.h"
 #include "widget_access.h"
 
@@ -14,7 +15,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -172,6 +175,13 @@ TEST(WidgetAccess, ADropDownListSaysItsLabelAndValue) {
     EXPECT_EQ(access->text(QAccessible::Value), QStringLiteral("20 Sekunden"));
     ASSERT_NE(access->valueInterface(), nullptr);
     EXPECT_EQ(access->valueInterface()->currentValue().toInt(), 1);
+    // A buddy label names the list only through its accessible name: Orca
+    // would speak the label's text alone. Aligning blanks are not read.
+    QLabel label(QStringLiteral("Messdauer:"));
+    label.setBuddy(&combo);
+    EXPECT_TRUE(access->relations(QAccessible::Label).isEmpty());
+    combo.setItemText(1, QStringLiteral(" 20 Sekunden"));
+    EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("Messdauer: 20 Sekunden"));
     combo.clear();
     EXPECT_EQ(access->text(QAccessible::Name), QStringLiteral("Messdauer"));
 }
@@ -225,6 +235,35 @@ TEST(WidgetAccess, AFocusGroupIsOneTabStop) {
     for (const auto& step : steps) {
         QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
         EXPECT_EQ(QApplication::focusWidget(), step.focus) << step.key;
+    }
+}
+
+// A button disabled while it has the focus gets it back when it is enabled
+// again, also when the control after it was disabled too, unless the user
+// has moved on meanwhile.
+TEST(WidgetAccess, TheFocusReturnsToAButtonThatWasBusy) {
+    QWidget window;
+    auto* button = new QPushButton(QStringLiteral("Messen"), &window);
+    auto* next = new QPushButton(QStringLiteral("RAM lesen"), &window);
+    auto* other = new QCheckBox(QStringLiteral("Automatisch wiederholen"), &window);
+    zentor::access::FocusReturn focusReturn;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const struct {
+        bool bothBusy;
+        bool userMovesOn;
+        QWidget* focus;
+    } cases[] = {{false, false, button}, {true, false, button}, {false, true, other}};
+    for (const auto& c : cases) {
+        button->setFocus();
+        button->setEnabled(false);
+        next->setEnabled(!c.bothBusy);
+        if (c.userMovesOn)
+            other->setFocus();
+        next->setEnabled(true);
+        button->setEnabled(true);
+        EXPECT_EQ(QApplication::focusWidget(), c.focus) << c.bothBusy << c.userMovesOn;
     }
 }
 
