@@ -14,7 +14,7 @@ JOBS ?= $(shell nproc)
 # The build's own make runs below ours; keep its output plain.
 SUBMAKE = env -u MAKEFLAGS -u MAKELEVEL -u MFLAGS
 
-.PHONY: all deps configure build run test bench screenshots install package package-check clean fuzz
+.PHONY: all deps configure build run test bench screenshots orca-tour install package package-check clean fuzz
 
 all: build
 
@@ -44,6 +44,13 @@ bench: build
 
 screenshots: build
 	@$(SUBMAKE) cmake --build $(BUILD) --target screenshots
+
+# What the screen reader Orca says on a tour of every page by keyboard,
+# compared with tests/access/orca-tour.txt; UPDATE=1 writes that file anew.
+orca-tour: build
+	@./tools/install-deps.sh --orca
+	@python3 tests/access/orca_tour.py --app $(BUILD)/src/shell/zentor --sim $(BUILD)/sim/zentor-sim \
+	    --expected tests/access/orca-tour.txt --out $(BUILD)/orca-tour.txt $(if $(UPDATE),--update)
 
 # Fuzz targets with clang and libFuzzer, in their own build folder; see fuzz/README.md.
 fuzz:

@@ -22,6 +22,12 @@ if [ "${1:-}" = "--packaging" ]; then
                shared-mime-info)
 fi
 
+# With --orca also the screen reader and what its tour needs (make orca-tour):
+# its own display, session bus, window manager and keyboard.
+if [ "${1:-}" = "--orca" ]; then
+    packages+=(orca speech-dispatcher at-spi2-core dbus-daemon openbox xdotool)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
