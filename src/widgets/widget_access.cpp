@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace zentor::access {
@@ -231,6 +232,26 @@ public:
     QVariant minimumStepSize() const override { return 1; }
 };
 
+// The offset a screen reader asks a text about, or nothing when it lies
+// outside the text (both answered ends are then -1). -1 stands for the
+// cursor's place. The end of a text that holds something belongs to the
+// word, sentence or line before it: Qt 6.4's own answer for the end of a
+// text never came.
+std::optional<int> askedOffset(const QAccessibleTextInterface& text, int offset,
+                               QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                               int* endOffset) {
+    const int length = text.characterCount();
+    if (offset == -1)
+        offset = text.cursorPosition();
+    if (offset == length && length > 0 && boundaryType != QAccessible::CharBoundary)
+        offset = length - 1;
+    if (offset < 0 || offset > length) {
+        *startOffset = *endOffset = -1;
+        return std::nullopt;
+    }
+    return offset;
+}
+
 // A one-line text field. Qt 6.4's own interface spins for ever when a
 // screen reader asks for the word or sentence at the end of a field that
 // holds text (Ctrl+Left at the end of "Kommentar"); this one asks Qt's
@@ -339,20 +360,11 @@ public:
     }
     QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
                          int* endOffset) const override {
-        const int length = characterCount();
-        // -1 stands for the cursor's place; the end of the text belongs to
-        // the word or sentence before it.
-        if (offset == -1)
-            offset = cursorPosition();
-        if (offset == length && length > 0 &&
-            (boundaryType == QAccessible::WordBoundary ||
-             boundaryType == QAccessible::SentenceBoundary))
-            offset = length - 1;
-        if (offset < 0 || offset > length) {
-            *startOffset = *endOffset = -1;
+        const std::optional<int> at =
+            askedOffset(*this, offset, boundaryType, startOffset, endOffset);
+        if (!at)
             return {};
-        }
-        return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+        return QAccessibleTextInterface::textAtOffset(*at, boundaryType, startOffset, endOffset);
     }
 
     // ---- QAccessibleEditableTextInterface
@@ -446,20 +458,16 @@ public:
     }
     QString textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
                          int* endOffset) const override {
-        const int length = characterCount();
-        if (offset == -1)
-            offset = cursorPosition();
-        if (offset == length && length > 0)
-            offset = length - 1; // the end belongs to what stands before it
-        if (offset < 0 || offset > length) {
-            *startOffset = *endOffset = -1;
+        const std::optional<int> at =
+            askedOffset(*this, offset, boundaryType, startOffset, endOffset);
+        if (!at)
             return {};
-        }
         if (boundaryType != QAccessible::LineBoundary)
-            return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset,
+            return QAccessibleTextInterface::textAtOffset(*at, boundaryType, startOffset,
                                                           endOffset);
         // A line as the screen shows it, wrapped to the window's width.
-        QTextCursor cursor = cursorAt(offset, offset);
+        const int length = characterCount();
+        QTextCursor cursor = cursorAt(*at, *at);
         cursor.movePosition(QTextCursor::StartOfLine);
         *startOffset = cursor.position();
         cursor.movePosition(QTextCursor::EndOfLine);
