@@ -1,5 +1,6 @@
 #include "recorder_page.h"
 
+#include "announcer.h"
 #include "comphard.h"
 #include "diagramm.h"
 #include "link.h"
@@ -153,7 +154,7 @@ void RecorderPage::ytstartClick() {
         m_readingOwed = false;
         timeyt->setEnabled(true);
         ytchannel->setEnabled(true);
-        ytstart->setText(zentor::kRecorderStartCaption.toString());
+        showStartCaption(zentor::kRecorderStartCaption);
         followLink();
         emit recordingEnded();
         return;
@@ -186,7 +187,7 @@ void RecorderPage::beginRecording(int item, const QString& answer) {
     yttimer.setInterval(interval);
     timeyt->setEnabled(false);
     yttimer.start();
-    ytstart->setText(zentor::kRecorderStopCaption.toString());
+    showStartCaption(zentor::kRecorderStopCaption);
     followLink();
     emit recordingStarted();
 }
@@ -195,11 +196,20 @@ void RecorderPage::endRecording() {
     yttimer.stop();
     timeyt->setEnabled(true);
     ytchannel->setEnabled(true);
-    ytstart->setText(zentor::kRecorderStartCaption.toString());
+    showStartCaption(zentor::kRecorderStartCaption);
     followLink();
     emit recordingEnded();
     if (ytdauer->isChecked())
         ytstartClick();
+}
+
+// Orca does not follow a new caption of the button it is on: while "Start"
+// has the focus its new caption is said, "Stop" as the recording begins and
+// "Start" when it is over.
+void RecorderPage::showStartCaption(QStringView caption) {
+    ytstart->setText(caption.toString());
+    if (ytstart->hasFocus())
+        zentor::access::announce(*ytstart, caption.toString().remove(u'&'));
 }
 
 void RecorderPage::followLink() {

@@ -116,6 +116,7 @@ private:
     // The start's continuation once the board was checked.
     void beginRecording(int item, const QString& answer);
     void endRecording();
+    void showStartCaption(QStringView caption);
     // Starts the reading a tick asked for, unless a reading still runs.
     void takeOwedReading();
     void drawLine(const zentor::LineSegment& line);

@@ -1,8 +1,10 @@
 // The "Zeitschreiber" page against the simulated board over a real pty (with
 // the board's 1200-baud pacing), and with readings fed straight into a tick
 // on a hand-driven recorder clock where the board's timing is not the point.
+#include "announcer.h"
 #include "comphard.h"
 #include "diagramm.h"
+#include "focus_return.h"
 #include "journal.h"
 #include "link_wait.h"
 #include "locale_scope.h"
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -189,6 +192,14 @@ TEST_F(RecorderPageTest, StartChecksTheBoardThenEachTickIsOneAnalogFrame) {
 TEST_F(RecorderPageTest, OneSecondRecordingAgainstThePacedBoard) {
     startBoard(255);
     page->timeyt->setCurrentIndex(0);
+    // The button with the keyboard focus (back on it when the board is no
+    // longer busy) says its new caption when the recording is over.
+    zentor::access::FocusReturn focusReturn;
+    page->show();
+    QApplication::setActiveWindow(page.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+    page->ytstart->setFocus();
+    QSignalSpy said(&zentor::access::Announcer::of(*page), &zentor::access::Announcer::announced);
     page->ytstartClick();
     testing_support::waitForLink();
     EXPECT_EQ(shell.status, "Ok");
@@ -197,6 +208,8 @@ TEST_F(RecorderPageTest, OneSecondRecordingAgainstThePacedBoard) {
 
     ASSERT_TRUE(waitForEnd(5000));
     EXPECT_EQ(page->ytstart->text(), "&Start");
+    ASSERT_FALSE(said.isEmpty());
+    EXPECT_EQ(said.last().value(0).toString(), QStringLiteral("Start"));
     EXPECT_TRUE(page->timeyt->isEnabled());
     EXPECT_FALSE(page->isRecording());
 
