@@ -145,8 +145,10 @@ void PaletteBox::currentChanged(const QModelIndex& current, const QModelIndex& p
 }
 
 void ListingBox::focusInEvent(QFocusEvent* event) {
-    QListWidget::focusInEvent(event);
+    // The entry first, so that the list's own focus event names it: a
+    // screen reader said the entry or not, as the two events met.
     takeCurrentOnFocus(*this);
+    QListWidget::focusInEvent(event);
 }
 
 void ListingBox::focusOutEvent(QFocusEvent* event) {

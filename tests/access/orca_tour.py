@@ -65,7 +65,7 @@ TOUR = [
     ("Aufzeichnen und auswerten", "Tab", "Messdauer"),
     ("Aufzeichnen und auswerten", "Home", "1 Sekunde"),
     ("Aufzeichnen und auswerten", "shift+Tab", "Start"),
-    ("Aufzeichnen und auswerten", "space", "record for a second"),
+    ("Aufzeichnen und auswerten", "space", "record for a second", "Start"),
     ("Aufzeichnen und auswerten", "alt+b Up Return", "Bearbeiten, Auswertung"),
     ("Aufzeichnen und auswerten", "Right", "cursor A one step on"),
     ("Aufzeichnen und auswerten", "Home", "cursor A back to the start"),
