@@ -66,12 +66,12 @@ constexpr int kTimer1Entering = 333; // ms: the first tick resynchronises
 constexpr int kTimer2Interval = 500; // ms
 constexpr int kTimerOsziInterval = 1000;
 constexpr int kPageStepsToProgram = 5;
+constexpr int kLinkProgressSteps = 20; // the status bar's bar moves in steps of 5 %
 constexpr int kRevealCancelMs = 300; // until "Abbrechen" shows for a long exchange
 
 constexpr int kRecorderChannelVoltage = 60;
 
 const QString kCaption = QStringLiteral("Zentor");
-constexpr int kLinkProgressSteps = 20;
 const QString kStartTitle = QStringLiteral("ZENTOR");
 
 const QString kNoPortChosen = QStringLiteral("Anschluss nicht gewählt.");
