@@ -12,6 +12,7 @@
 #include "logger_page.h"
 #include "recorder_page.h"
 #include "scope_page.h"
+#include "wait_until.h"
 
 #include <QAction>
 #include <QApplication>
@@ -177,8 +178,15 @@ const SilentCase kCases[] = {
     {"RecorderStartAndTicks",
      [](RecordingWindow& w) {
          w.TabSheet6->ytstartClick();
+         // The ticks are driven by hand. The timer stops as the recording
+         // begins: its readings would keep the link busy for good on a
+         // loaded machine, and the wait for an idle link would never end.
+         testing_support::waitUntil([&w] {
+             QCoreApplication::processEvents();
+             return w.TabSheet6->isRecording();
+         });
+         w.yttimer->stop();
          testing_support::waitForLink();
-         w.yttimer->stop(); // the ticks are driven by hand
          for (int i = 0; i < 3; ++i) {
              w.TabSheet6->yttimerTimer();
              testing_support::waitForLink();
