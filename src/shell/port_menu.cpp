@@ -402,20 +402,44 @@ void PortMenu::SimulatorPanelClick() {
 }
 
 void PortMenu::showSimulatorPanel(bool activate) {
-    const bool first = m_simulatorPanel == nullptr;
-    if (first)
+    if (m_simulatorPanel == nullptr)
         m_simulatorPanel = new SimulatorPanel([this] { return m_simulator->board(); }, m_window);
     m_simulatorPanel->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
-    if (first) {
-        m_simulatorPanel->adjustSize();
-        const QRect window = m_window->frameGeometry();
-        const QScreen* screen = m_window->screen();
-        m_simulatorPanel->move(zentor::placeBeside(window, m_simulatorPanel->frameGeometry().size(),
-                                                   screen ? screen->availableGeometry()
-                                                          : window.adjusted(0, 0, 4000, 4000)));
+    if (!m_simulatorPanelPlaced) {
+        // On a screen with no room for both (a small one, or a large
+        // scale) the panel opened by itself would cover the window's
+        // controls: it waits for its menu entry instead.
+        if (!placeSimulatorPanel() && !activate)
+            return;
+        m_simulatorPanelPlaced = true;
     }
     m_simulatorPanel->show();
     m_simulatorPanel->raise();
     if (activate)
         m_simulatorPanel->activateWindow();
+}
+
+bool PortMenu::placeSimulatorPanel() {
+    m_simulatorPanel->adjustSize();
+    const QRect window = m_window->frameGeometry();
+    const QScreen* screen = m_window->screen();
+    const QRect available =
+        screen ? screen->availableGeometry() : window.adjusted(0, 0, 4000, 4000);
+    QSize size = m_simulatorPanel->frameGeometry().size();
+    if (size == m_simulatorPanel->size())
+        size += zentor::kFrameAllowance; // not shown yet: no frame
+    const QPoint place = zentor::placeBeside(window, size, available);
+    if (!QRect(place, size).intersects(window)) {
+        m_simulatorPanel->move(place);
+        return true;
+    }
+    // No room beside the window where it stands (the desktop centres it):
+    // the two stand side by side, or one above the other.
+    if (const auto pair = zentor::placePair(window.size(), size, available)) {
+        m_window->move(pair->first);
+        m_simulatorPanel->move(pair->second);
+        return true;
+    }
+    m_simulatorPanel->move(place);
+    return false;
 }

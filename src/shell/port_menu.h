@@ -84,6 +84,10 @@ private:
     // Shows the simulator's panel beside the window; activate: with the
     // keyboard focus.
     void showSimulatorPanel(bool activate);
+    // Places the panel beside the window, moving the two side by side
+    // where the window's place leaves no room; false when the screen holds
+    // no such arrangement and the panel stands where it covers least.
+    bool placeSimulatorPanel();
     // Opens the target with the menu choice's steps; the status bar shows
     // the outcome.
     void choose(const std::optional<zentor::PortTarget>& target, bool simulator);
@@ -102,6 +106,7 @@ private:
     std::unique_ptr<BuiltInSimulator> m_simulator;
     SimulatorPanel* m_simulatorPanel = nullptr; // created when first opened
     bool m_simulatorPanelOffered = false;       // opened by itself once
+    bool m_simulatorPanelPlaced = false;        // beside the window, or as the user asked
     zentor::PortService* m_service;
     bool m_commandRunning = false;
     bool m_saveFailureShown = false; // a setting that cannot be stored is told once

@@ -19,6 +19,8 @@ QRect movedInto(QRect rect, QRect available) {
     return rect;
 }
 
+constexpr int kGap = 8; // between two windows
+
 qint64 area(QRect rect) {
     return rect.isEmpty() ? 0 : qint64(rect.width()) * rect.height();
 }
@@ -26,7 +28,6 @@ qint64 area(QRect rect) {
 } // namespace
 
 QPoint placeBeside(QRect window, QSize size, QRect available) {
-    constexpr int kGap = 8;
     const QPoint candidates[] = {
         {window.right() + 1 + kGap, window.top()},
         {window.left() - kGap - size.width(), window.top()},
@@ -45,6 +46,19 @@ QPoint placeBeside(QRect window, QSize size, QRect available) {
         }
     }
     return best;
+}
+
+std::optional<PairPlace> placePair(QSize first, QSize second, QRect available) {
+    const QPoint sideBySide(first.width() + kGap, 0);
+    const QPoint stacked(0, first.height() + kGap);
+    for (const QPoint& offset : {sideBySide, stacked}) {
+        QRect both = QRect(QPoint(), first) | QRect(offset, second);
+        if (both.width() > available.width() || both.height() > available.height())
+            continue;
+        both.moveCenter(available.center());
+        return PairPlace{both.topLeft(), both.topLeft() + offset};
+    }
+    return std::nullopt;
 }
 
 QPoint placeWindowBeside(const QWidget& main, const QWidget& second) {

@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <optional>
 
 class QWidget;
 
@@ -19,6 +20,15 @@ inline constexpr QSize kFrameAllowance{16, 48};
 // the one of these places, moved onto the screen, that covers the least of
 // the window.
 QPoint placeBeside(QRect window, QSize size, QRect available);
+
+// Where a window of size `first` and a second of size `second` (both with
+// frames) stand together within `available`, centred on it: side by side,
+// else one above the other; nothing when the screen holds neither.
+struct PairPlace {
+    QPoint first;
+    QPoint second;
+};
+std::optional<PairPlace> placePair(QSize first, QSize second, QRect available);
 
 // placeBeside for two windows on `main`'s screen: the place of `second`'s
 // frame. A window not shown yet has no frame; kFrameAllowance stands for it.

@@ -31,4 +31,27 @@ TEST(WindowFit, ASecondWindowStandsBesideTheMainWindowNeverOverIt) {
     }
 }
 
+TEST(WindowFit, TwoWindowsThatCannotStandBesideEachOtherMoveTogether) {
+    const QSize window(800, 600);
+    const QSize panel(740, 420);
+    const struct {
+        const char* name;
+        QRect screen;
+        std::optional<zentor::PairPlace> expected;
+    } cases[] = {
+        {"side by side, centred", {0, 0, 1920, 1080}, zentor::PairPlace{{186, 240}, {994, 240}}},
+        {"one above the other", {0, 0, 1280, 1100}, zentor::PairPlace{{240, 36}, {240, 644}}},
+        {"on a second screen", {1920, 0, 1920, 1080}, zentor::PairPlace{{2106, 240}, {2914, 240}}},
+        {"neither: 200 % on a large screen", {0, 0, 960, 600}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto at = zentor::placePair(window, panel, c.screen);
+        ASSERT_EQ(at.has_value(), c.expected.has_value()) << c.name;
+        if (at) {
+            EXPECT_EQ(at->first, c.expected->first) << c.name;
+            EXPECT_EQ(at->second, c.expected->second) << c.name;
+        }
+    }
+}
+
 } // namespace
