@@ -6,6 +6,7 @@
 #include "announcer.h"
 #include "configuration.h"
 #include "connection.h"
+#include "device_pixels.h"
 #include "dialogs.h"
 #include "direct_page.h"
 #include "example_programs.h"
@@ -163,6 +164,7 @@ TForm1::TForm1(StartOptions options, QWidget* parent)
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { TabSheet4->SaveLast(); });
     new PageAccessKeys(*this, *PageControl1); // Alt+letter, F10, Ctrl+Tab; a child of the window
     new zentor::access::FocusReturn(this);    // back to a button the board kept busy
+    zentor::access::takeOverPositions();      // a magnifier follows the focus at any scale
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -13,3 +13,8 @@ zentor_add_test(widgets_weblabel
 zentor_add_test(widgets_access
     SOURCES widget_access_test.cpp
     LIBS zentor_widgets zentor_qt_test_main Qt6::Test)
+# Positions told to assistive tools at a scale of 200 % (a main of its own
+# sets the scale before the application starts).
+zentor_add_test(widgets_device_pixels
+    SOURCES device_pixels_test.cpp
+    LIBS zentor_widgets Qt6::Test)
