@@ -38,6 +38,8 @@ ChartWidgetBase::ChartWidgetBase(QWidget* parent) : QWidget(parent) {
     // Every pixel comes from the picture: no background erase needed.
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kDefaultSize);
+    m_tellCountLater.setSingleShot(true);
+    connect(&m_tellCountLater, &QTimer::timeout, this, &ChartWidgetBase::tellValueCount);
     m_trace.reserve(kTraceReserve);
 }
 
@@ -203,9 +205,22 @@ void ChartWidgetBase::countLine(double x1, double y1, double x2, double y2) {
 }
 
 void ChartWidgetBase::announceValueCount(int before) {
-    if (valueCount() == before)
+    if (valueCount() != before)
+        tellValueCount();
+}
+
+void ChartWidgetBase::tellValueCount() {
+    if (!hasFocus())
         return;
-    QAccessibleValueChangeEvent event(this, valueCount());
+    const qint64 since = m_countToldAt.isValid() ? m_countToldAt.elapsed() : kTellCountIntervalMs;
+    if (since < kTellCountIntervalMs) {
+        if (!m_tellCountLater.isActive())
+            m_tellCountLater.start(static_cast<int>(kTellCountIntervalMs - since));
+        return;
+    }
+    m_countToldAt.start();
+    m_countTold = valueCount();
+    QAccessibleValueChangeEvent event(this, m_countTold);
     QAccessible::updateAccessibility(&event);
 }
 

@@ -16,8 +16,10 @@
 #include "chart_scale.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -120,6 +122,13 @@ public:
     // lines share their point) or its markers, whichever are more; what a
     // screen reader says of the chart.
     int valueCount() const { return std::max(m_linePoints, m_markers); }
+    // A recording adds a value every 20 ms: while the chart has the focus a
+    // screen reader is told the new count at most this often, the newest one
+    // when the interval is over, and not at all without the focus (an event
+    // per value kept the screen reader too busy to take the next key).
+    static constexpr qint64 kTellCountIntervalMs = 1000;
+    // The count last told, -1 before the first.
+    int countTold() const { return m_countTold; }
 
     // Drawing that is not the owner's data, for tools that mark a chart up.
     // The back layer is drawn into the picture after the axes and before
@@ -192,6 +201,7 @@ private:
     void flushTrace();
     void countLine(double x1, double y1, double x2, double y2);
     void announceValueCount(int before);
+    void tellValueCount();
 
     QColor m_color;
     QColor m_colorGrid{128, 128, 128};
@@ -214,5 +224,8 @@ private:
     Layer m_frontLayer;
     int m_linePoints = 0;
     int m_markers = 0;
+    int m_countTold = -1;
+    QElapsedTimer m_countToldAt; // invalid until a count was told
+    QTimer m_tellCountLater;
     double m_lastX = 0, m_lastY = 0; // end of the last line, in chart units
 };

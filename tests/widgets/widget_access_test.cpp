@@ -161,6 +161,38 @@ TEST(WidgetAccess, TheMeterTellsItsReadingAtMostOnceASecond) {
     EXPECT_EQ(dial->text(QAccessible::Description), QStringLiteral("102 Wert"));
 }
 
+// A recording adds a value every 20 ms. Told of each, Orca fell so far
+// behind that it could not take the next key in time: the chart tells its
+// count only while it has the focus, at most once a second, the newest
+// count when the second is over.
+TEST(WidgetAccess, AChartTellsItsCountOnlyWithTheFocusAtMostOnceASecond) {
+    TDiagramm chart;
+    chart.resize(300, 200);
+    int lines = 0;
+    QObject::connect(&chart, &TDiagramm::OnPainted, [&] {
+        for (int x = 0; x < lines; ++x)
+            chart.DrawLine(x, x, x + 1, x + 1);
+    });
+    for (lines = 1; lines <= 20; ++lines)
+        chart.Repaint();
+    EXPECT_EQ(chart.countTold(), -1) << "without the focus";
+
+    chart.show();
+    QApplication::setActiveWindow(&chart);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&chart));
+    chart.setFocus();
+    ASSERT_TRUE(chart.hasFocus());
+    QElapsedTimer clock;
+    clock.start();
+    for (; lines <= 60; ++lines)
+        chart.Repaint();
+    // Unless the machine stalled for a second, the later counts wait.
+    if (clock.elapsed() < TDiagramm::kTellCountIntervalMs - 100) {
+        EXPECT_EQ(chart.countTold(), 22);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(chart.countTold(), 61, 10000);
+}
+
 // A drop-down list says its label and its value, on focus and at each
 // change (Orca follows its value interface); without a label, its entry.
 TEST(WidgetAccess, ADropDownListSaysItsLabelAndValue) {
