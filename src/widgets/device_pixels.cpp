@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
-#include <cmath>
 #include <utility>
 
 namespace zentor::access {
