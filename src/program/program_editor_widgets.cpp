@@ -145,10 +145,16 @@ void PaletteBox::currentChanged(const QModelIndex& current, const QModelIndex& p
 }
 
 void ListingBox::focusInEvent(QFocusEvent* event) {
-    // The entry first, so that the list's own focus event names it: a
-    // screen reader said the entry or not, as the two events met.
     takeCurrentOnFocus(*this);
     QListWidget::focusInEvent(event);
+    // A screen reader names the entry from the entry's own focus event,
+    // which Qt sends only when the current entry changes while the list has
+    // the focus. An entry made current while the focus was elsewhere (the
+    // listing built anew behind the "Programm löschen?" box, before the
+    // window had its focus back) is told here; else Orca said the entry or
+    // not, as the window's focus and the new listing met.
+    if (currentIndex().isValid())
+        QListWidget::currentChanged(currentIndex(), currentIndex());
 }
 
 void ListingBox::focusOutEvent(QFocusEvent* event) {

@@ -78,7 +78,7 @@ TOUR = [
     ("Aufnehmen und exportieren", "ctrl+Tab", "to Oszilloskop"),
     ("Aufnehmen und exportieren", "Tab", "Messen"),
     ("Aufnehmen und exportieren", "space", "capture", "Ok"),
-    ("Aufnehmen und exportieren", "alt+d e", "Datei, Messwerte exportieren"),
+    ("Aufnehmen und exportieren", "alt+d e", "Datei, Messwerte exportieren", "Dateiname"),
     ("Aufnehmen und exportieren", "type:burst Return", "", "Ok"),
 
     ("Programm schreiben, senden, speichern", "ctrl+Tab", "to Programm"),
@@ -94,7 +94,7 @@ TOUR = [
     ("Programm schreiben, senden, speichern", " ".join(["shift+Tab"] * 8), "to Sprungbefehle; the jump goes to L1:"),
     ("Programm schreiben, senden, speichern", "Return", "Goto L1: goes in"),
     ("Programm schreiben, senden, speichern", "alt+s", "Send & Start", "gestartet"),
-    ("Programm schreiben, senden, speichern", "alt+d s", "Datei, Speichern"),
+    ("Programm schreiben, senden, speichern", "alt+d s", "Datei, Speichern", "Dateiname"),
     ("Programm schreiben, senden, speichern", "type:blinker Return", "a name without extension"),
 
     ("Handbuch", "F1", "the handbook opens", "Handbuch"),
