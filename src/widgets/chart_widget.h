@@ -124,8 +124,9 @@ public:
     int valueCount() const { return std::max(m_linePoints, m_markers); }
     // A recording adds a value every 20 ms: while the chart has the focus a
     // screen reader is told the new count at most this often, the newest one
-    // when the interval is over, and not at all without the focus (an event
-    // per value kept the screen reader too busy to take the next key).
+    // when the interval is over, and not at all without the focus. Orca
+    // takes 15 to 40 ms for each such event, so an event per value would
+    // keep it busy for longer than the recording lasts.
     static constexpr qint64 kTellCountIntervalMs = 1000;
     // The count last told, -1 before the first.
     int countTold() const { return m_countTold; }

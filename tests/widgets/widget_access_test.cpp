@@ -161,10 +161,9 @@ TEST(WidgetAccess, TheMeterTellsItsReadingAtMostOnceASecond) {
     EXPECT_EQ(dial->text(QAccessible::Description), QStringLiteral("102 Wert"));
 }
 
-// A recording adds a value every 20 ms. Told of each, Orca fell so far
-// behind that it could not take the next key in time: the chart tells its
-// count only while it has the focus, at most once a second, the newest
-// count when the second is over.
+// A recording adds a value every 20 ms, and Orca takes longer than that for
+// each event: the chart tells its count only while it has the focus, at most
+// once a second, the newest count when the second is over.
 TEST(WidgetAccess, AChartTellsItsCountOnlyWithTheFocusAtMostOnceASecond) {
     TDiagramm chart;
     chart.resize(300, 200);
