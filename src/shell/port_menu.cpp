@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 
 namespace {
 
@@ -422,12 +421,8 @@ void PortMenu::showSimulatorPanel(bool activate) {
 bool PortMenu::placeSimulatorPanel() {
     m_simulatorPanel->adjustSize();
     const QRect window = m_window->frameGeometry();
-    const QScreen* screen = m_window->screen();
-    const QRect available =
-        screen ? screen->availableGeometry() : window.adjusted(0, 0, 4000, 4000);
-    QSize size = m_simulatorPanel->frameGeometry().size();
-    if (size == m_simulatorPanel->size())
-        size += zentor::kFrameAllowance; // not shown yet: no frame
+    const QRect available = zentor::availableRoom(*m_window);
+    const QSize size = zentor::frameSize(*m_simulatorPanel);
     const QPoint place = zentor::placeBeside(window, size, available);
     if (!QRect(place, size).intersects(window)) {
         m_simulatorPanel->move(place);

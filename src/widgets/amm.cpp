@@ -36,8 +36,6 @@ TAnal::TAnal(QWidget* parent)
     resize(kDefaultWidth, kDefaultHeight);
     setFocusPolicy(Qt::TabFocus);
     m_spoken = valueText();
-    m_speakLater.setSingleShot(true);
-    connect(&m_speakLater, &QTimer::timeout, this, [this] { followReading(false); });
 }
 
 void TAnal::setValueText(ValueText text) {
@@ -56,21 +54,18 @@ QString TAnal::spokenReading() const {
 }
 
 void TAnal::followReading(bool atOnce) {
+    if (valueText() == m_spoken) {
+        m_speech.cancel(); // the needle went back to what was said
+        return;
+    }
+    m_speech.offer(atOnce);
+}
+
+void TAnal::tellReading() {
     const QString reading = valueText();
-    if (reading == m_spoken) {
-        m_speakLater.stop(); // the needle went back to what was said
+    if (reading == m_spoken)
         return;
-    }
-    const qint64 since = m_spokenAt.isValid() ? m_spokenAt.elapsed() : kSpeakIntervalMs;
-    if (!atOnce && since < kSpeakIntervalMs) {
-        // The newest reading is told when the second is over.
-        if (!m_speakLater.isActive())
-            m_speakLater.start(static_cast<int>(kSpeakIntervalMs - since));
-        return;
-    }
-    m_speakLater.stop();
     m_spoken = reading;
-    m_spokenAt.start();
     QAccessibleEvent event(this, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&event);
     // Qt 6.4 sends the change without the new text, and Orca says nothing:

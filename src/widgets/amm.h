@@ -3,12 +3,11 @@
 #pragma once
 
 #include "click_tracker.h"
+#include "pacer.h"
 
 #include <QColor>
-#include <QElapsedTimer>
 #include <QPixmap>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -101,6 +100,7 @@ private:
     // than the one last told: now when `atOnce` or a second has passed,
     // else when the second is over.
     void followReading(bool atOnce);
+    void tellReading();
     // Drops the cached dial and repaints.
     void dialChanged();
     void renderDial(qreal ratio);
@@ -120,6 +120,5 @@ private:
     ClickTracker m_click;
     ValueText m_valueText;
     QString m_spoken;
-    QElapsedTimer m_spokenAt; // invalid until the first reading was told
-    QTimer m_speakLater;
+    zentor::access::Pacer m_speech{kSpeakIntervalMs, [this] { tellReading(); }};
 };

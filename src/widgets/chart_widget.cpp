@@ -38,8 +38,6 @@ ChartWidgetBase::ChartWidgetBase(QWidget* parent) : QWidget(parent) {
     // Every pixel comes from the picture: no background erase needed.
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kDefaultSize);
-    m_tellCountLater.setSingleShot(true);
-    connect(&m_tellCountLater, &QTimer::timeout, this, &ChartWidgetBase::tellValueCount);
     m_trace.reserve(kTraceReserve);
 }
 
@@ -205,20 +203,13 @@ void ChartWidgetBase::countLine(double x1, double y1, double x2, double y2) {
 }
 
 void ChartWidgetBase::announceValueCount(int before) {
-    if (valueCount() != before)
-        tellValueCount();
+    if (valueCount() != before && hasFocus())
+        m_countSpeech.offer();
 }
 
 void ChartWidgetBase::tellValueCount() {
     if (!hasFocus())
-        return;
-    const qint64 since = m_countToldAt.isValid() ? m_countToldAt.elapsed() : kTellCountIntervalMs;
-    if (since < kTellCountIntervalMs) {
-        if (!m_tellCountLater.isActive())
-            m_tellCountLater.start(static_cast<int>(kTellCountIntervalMs - since));
-        return;
-    }
-    m_countToldAt.start();
+        return; // the focus left while the count waited
     m_countTold = valueCount();
     QAccessibleValueChangeEvent event(this, m_countTold);
     QAccessible::updateAccessibility(&event);

@@ -14,12 +14,11 @@
 #pragma once
 
 #include "chart_scale.h"
+#include "pacer.h"
 
 #include <QColor>
-#include <QElapsedTimer>
 #include <QPixmap>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -122,11 +121,8 @@ public:
     // lines share their point) or its markers, whichever are more; what a
     // screen reader says of the chart.
     int valueCount() const { return std::max(m_linePoints, m_markers); }
-    // A recording adds a value every 20 ms: while the chart has the focus a
-    // screen reader is told the new count at most this often, the newest one
-    // when the interval is over, and not at all without the focus. Orca
-    // takes 15 to 40 ms for each such event, so an event per value would
-    // keep it busy for longer than the recording lasts.
+    // While the chart has the focus a screen reader is told its new count
+    // at most this often (pacer.h), and not at all without the focus.
     static constexpr qint64 kTellCountIntervalMs = 1000;
     // The count last told, -1 before the first.
     int countTold() const { return m_countTold; }
@@ -226,7 +222,6 @@ private:
     int m_linePoints = 0;
     int m_markers = 0;
     int m_countTold = -1;
-    QElapsedTimer m_countToldAt; // invalid until a count was told
-    QTimer m_tellCountLater;
+    zentor::access::Pacer m_countSpeech{kTellCountIntervalMs, [this] { tellValueCount(); }};
     double m_lastX = 0, m_lastY = 0; // end of the last line, in chart units
 };

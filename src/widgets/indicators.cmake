@@ -16,6 +16,8 @@ target_sources(zentor_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/widget_access.cpp
     ${CMAKE_CURRENT_LIST_DIR}/device_pixels.h
     ${CMAKE_CURRENT_LIST_DIR}/device_pixels.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pacer.h
+    ${CMAKE_CURRENT_LIST_DIR}/pacer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/announcer.h
     ${CMAKE_CURRENT_LIST_DIR}/announcer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/focus_group.h

@@ -61,13 +61,18 @@ std::optional<PairPlace> placePair(QSize first, QSize second, QRect available) {
     return std::nullopt;
 }
 
+QSize frameSize(const QWidget& window) {
+    const QSize size = window.frameGeometry().size();
+    return size == window.size() ? size + kFrameAllowance : size;
+}
+
+QRect availableRoom(const QWidget& window) {
+    const QScreen* screen = window.screen();
+    return screen ? screen->availableGeometry() : window.frameGeometry().adjusted(0, 0, 4000, 4000);
+}
+
 QPoint placeWindowBeside(const QWidget& main, const QWidget& second) {
-    QSize size = second.frameGeometry().size();
-    if (size == second.size())
-        size += kFrameAllowance;
-    const QScreen* screen = main.screen();
-    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), size);
-    return placeBeside(main.frameGeometry(), size, available);
+    return placeBeside(main.frameGeometry(), frameSize(second), availableRoom(main));
 }
 
 } // namespace zentor

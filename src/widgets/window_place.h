@@ -30,8 +30,15 @@ struct PairPlace {
 };
 std::optional<PairPlace> placePair(QSize first, QSize second, QRect available);
 
+// The size of `window` with its frame. A window not shown yet has no frame;
+// kFrameAllowance stands for it.
+QSize frameSize(const QWidget& window);
+
+// The room for windows on `window`'s screen.
+QRect availableRoom(const QWidget& window);
+
 // placeBeside for two windows on `main`'s screen: the place of `second`'s
-// frame. A window not shown yet has no frame; kFrameAllowance stands for it.
+// frame.
 QPoint placeWindowBeside(const QWidget& main, const QWidget& second);
 
 } // namespace zentor
